@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/CliCommand.h"
+
+#include <QList>
+
+// The program's command-line interface: quillo [--home DIR] COMMAND ARGS...
+// It needs no display. Every failure prints one line and gives a non-zero
+// exit code.
+class CommandLine
+{
+public:
+    static constexpr int kExitOk = 0;
+    static constexpr int kExitFailure = 1;
+    static constexpr int kExitUsage = 2;
+
+    // The words after the program name.
+    explicit CommandLine(QStringList args);
+
+    // True when the words ask for a command, --help or --version rather than
+    // the tray program.
+    bool WantsCommand() const;
+    // The program folder named by --home, or "" when not given.
+    QString HomeOption() const;
+
+    int Run(QTextStream& out, QTextStream& err) const;
+
+    static QList<CliCommand> Commands();
+    static QString HelpText();
+
+private:
+    QStringList args;
+};

@@ -1,0 +1,97 @@
+#include "app/StoreCommands.h"
+
+#include "core/ProgramFolder.h"
+#include "core/QuilloError.h"
+#include "store/SnippetManager.h"
+
+namespace {
+
+void OpenStore(SnippetManager& store, const QString& home)
+{
+    store.OpenSetFile(ProgramFolder::DatabasePath(home));
+}
+
+} // namespace
+
+QList<CliCommand> StoreCommands::Commands()
+{
+    return {
+        {QStringLiteral("list"), QStringLiteral("[TEXT]"),
+         QStringLiteral("list the snippets, or those whose abbreviation or content holds TEXT"), &List},
+        {QStringLiteral("add"), QStringLiteral("ABBR CONTENT"),
+         QStringLiteral("add a snippet (ABBR: at most 10 characters, no spaces)"), &Add},
+        {QStringLiteral("delete"), QStringLiteral("ABBR"), QStringLiteral("delete the snippet ABBR"),
+         &Delete},
+    };
+}
+
+QString StoreCommands::ListLine(const QString& abbreviation, const QString& content)
+{
+    QString escaped = content;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('\t'), QLatin1String("\\t"))
+        .replace(QLatin1String("\r\n"), QLatin1String("\\n"))
+        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QLatin1Char('\r'), QLatin1String("\\n"));
+    return abbreviation + QLatin1Char('\t') + escaped;
+}
+
+int StoreCommands::List(const CliContext& context)
+{
+    if (context.args.size() > 1)
+        throw CliUsageError("too many arguments");
+    SnippetManager store;
+    OpenStore(store, context.home);
+    const QString search = context.args.value(0);
+    for (const SnippetPtr& snippet : store.GetSnippetCollection(search))
+        context.out << ListLine(snippet->snippetString, snippet->contentString) << '\n';
+    context.out.flush();
+    return 0;
+}
+
+int StoreCommands::Add(const CliContext& context)
+{
+    if (context.args.size() != 2)
+        throw CliUsageError("add takes an abbreviation and a content");
+    const QString abbreviation = context.args[0];
+    if (abbreviation.isEmpty())
+        throw CliUsageError("the abbreviation is empty");
+    if (abbreviation.size() > kMaxAbbreviationLength)
+        throw CliUsageError(QStringLiteral("the abbreviation \"%1\" is longer than %2 characters")
+                                .arg(abbreviation)
+                                .arg(kMaxAbbreviationLength)
+                                .toStdString());
+    for (const QChar c : abbreviation)
+        if (c.isSpace())
+            throw CliUsageError(
+                QStringLiteral("the abbreviation \"%1\" holds a space").arg(abbreviation).toStdString());
+
+    SnippetManager store;
+    OpenStore(store, context.home);
+    // Typing an abbreviation can only ever expand the first of two equal ones.
+    if (store.GetMatchedSnippet(abbreviation))
+        throw QuilloError(0, QStringLiteral("quillo"),
+                          QStringLiteral("a snippet with the abbreviation \"%1\" already exists").arg(abbreviation));
+    Snippet snippet;
+    snippet.snippetString = abbreviation;
+    snippet.contentString = context.args[1];
+    const SnippetPtr stored = store.CommitSnippet(snippet);
+    context.out << "added " << stored->snippetString << " (id " << stored->snippetID << ")" << Qt::endl;
+    return 0;
+}
+
+int StoreCommands::Delete(const CliContext& context)
+{
+    if (context.args.size() != 1)
+        throw CliUsageError("delete takes one abbreviation");
+    SnippetManager store;
+    OpenStore(store, context.home);
+    const SnippetPtr found = store.GetMatchedSnippet(context.args[0]);
+    if (!found)
+        throw QuilloError(0, QStringLiteral("quillo"),
+                          QStringLiteral("no snippet has the abbreviation \"%1\"").arg(context.args[0]));
+    const QString abbreviation = found->snippetString;
+    store.DelSnippet(*found);
+    context.out << "deleted " << abbreviation << Qt::endl;
+    return 0;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/CliCommand.h"
+
+#include <QList>
+
+// The snippet commands of the command-line interface: list, add, delete.
+class StoreCommands
+{
+public:
+    static constexpr int kMaxAbbreviationLength = 10;
+
+    static QList<CliCommand> Commands();
+
+    // One line per snippet: the abbreviation, a tab, the content with
+    // backslashes, tabs and line breaks written as \\, \t and \n.
+    static QString ListLine(const QString& abbreviation, const QString& content);
+
+private:
+    static int List(const CliContext& context);
+    static int Add(const CliContext& context);
+    static int Delete(const CliContext& context);
+};

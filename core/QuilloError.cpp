@@ -1,0 +1,7 @@
+#include "core/QuilloError.h"
+
+QuilloError::QuilloError(int number, QString source, QString message)
+    : std::runtime_error(message.toStdString()), number(number), source(std::move(source)),
+      message(std::move(message))
+{
+}

@@ -1,0 +1,163 @@
+#include "settings/IniDocument.h"
+
+#include "core/QuilloError.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+constexpr const char* kErrorSource = "settings";
+constexpr int kErrorRead = 2001;
+constexpr int kErrorWrite = 2002;
+constexpr int kErrorBadName = 2003;
+
+bool HasLineBreak(const QString& text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+} // namespace
+
+IniDocument::IniDocument(const QByteArray& contents)
+{
+    if (contents.isEmpty())
+        return;
+    if (contents.contains("\r\n"))
+        lineEnd = "\r\n";
+    endsWithLineEnd = contents.endsWith('\n');
+    lines = contents.split('\n');
+    if (endsWithLineEnd)
+        lines.removeLast(); // the empty piece after the final line end
+    for (QByteArray& line : lines)
+        if (line.endsWith('\r'))
+            line.chop(1);
+}
+
+IniDocument IniDocument::Load(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return IniDocument();
+    if (!file.open(QIODevice::ReadOnly))
+        throw QuilloError(kErrorRead, kErrorSource,
+                          QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
+    return IniDocument(file.readAll());
+}
+
+bool IniDocument::SectionName(const QByteArray& line, QString* name)
+{
+    const QByteArray trimmed = line.trimmed();
+    if (!trimmed.startsWith('['))
+        return false;
+    int close = trimmed.indexOf(']');
+    if (close < 0)
+        close = trimmed.size();
+    *name = QString::fromUtf8(trimmed.mid(1, close - 1)).trimmed();
+    return true;
+}
+
+bool IniDocument::ParseKeyLine(const QByteArray& line, KeyLine* parsed)
+{
+    const QByteArray trimmed = line.trimmed();
+    if (trimmed.startsWith(';') || trimmed.startsWith('['))
+        return false;
+    const int equals = line.indexOf('=');
+    if (equals < 0)
+        return false;
+    parsed->name = QString::fromUtf8(line.left(equals)).trimmed();
+    parsed->value = line.mid(equals + 1).trimmed();
+    return true;
+}
+
+int IniDocument::FindSection(const QString& section) const
+{
+    QString name;
+    for (int i = 0; i < lines.size(); ++i)
+        if (SectionName(lines[i], &name) && name.compare(section, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+int IniDocument::SectionEnd(int header) const
+{
+    QString name;
+    int i = header + 1;
+    while (i < lines.size() && !SectionName(lines[i], &name))
+        ++i;
+    return i;
+}
+
+QString IniDocument::Value(const QString& section, const QString& key) const
+{
+    const int header = FindSection(section);
+    if (header < 0)
+        return QString();
+    const int end = SectionEnd(header);
+    KeyLine parsed;
+    for (int i = header + 1; i < end; ++i) {
+        if (!ParseKeyLine(lines[i], &parsed) || parsed.name.compare(key, Qt::CaseInsensitive) != 0)
+            continue;
+        QByteArray value = parsed.value;
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
+            value = value.mid(1, value.size() - 2);
+        return QString::fromUtf8(value).left(kMaxValueLength);
+    }
+    return QString();
+}
+
+void IniDocument::SetValue(const QString& section, const QString& key, const QString& value)
+{
+    if (section.trimmed().isEmpty() || key.trimmed().isEmpty() || HasLineBreak(section) ||
+        HasLineBreak(key) || HasLineBreak(value) || key.contains(QLatin1Char('=')))
+        throw QuilloError(kErrorBadName, kErrorSource,
+                          QStringLiteral("Cannot write the setting \"%1\" in section \"%2\": names must "
+                                         "not be empty and nothing may hold a line break.")
+                              .arg(key, section));
+    const QByteArray newLine = key.toUtf8() + '=' + value.toUtf8();
+    const int header = FindSection(section);
+    if (header < 0) {
+        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+            lines.append(QByteArray());
+        lines.append('[' + section.toUtf8() + ']');
+        lines.append(newLine);
+        endsWithLineEnd = true;
+        return;
+    }
+    const int end = SectionEnd(header);
+    int lastKey = header;
+    KeyLine parsed;
+    for (int i = header + 1; i < end; ++i) {
+        if (!ParseKeyLine(lines[i], &parsed))
+            continue;
+        if (parsed.name.compare(key, Qt::CaseInsensitive) == 0) {
+            // Keep the key spelled as the file spells it.
+            lines[i] = lines[i].left(lines[i].indexOf('=')).trimmed() + '=' + value.toUtf8();
+            return;
+        }
+        lastKey = i;
+    }
+    lines.insert(lastKey + 1, newLine);
+    if (lastKey + 1 == lines.size() - 1)
+        endsWithLineEnd = true;
+}
+
+QByteArray IniDocument::Contents() const
+{
+    QByteArray out;
+    for (int i = 0; i < lines.size(); ++i) {
+        out += lines[i];
+        if (i + 1 < lines.size() || endsWithLineEnd)
+            out += lineEnd;
+    }
+    return out;
+}
+
+void IniDocument::Save(const QString& path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(Contents()) < 0 || !file.commit())
+        throw QuilloError(kErrorWrite, kErrorSource,
+                          QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
+}

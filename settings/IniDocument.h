@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// An INI file held as its raw lines, so that changing one value leaves every
+// other line, comment and section byte for byte as it was. Section and key
+// names compare without regard to letter case; the first match wins.
+class IniDocument
+{
+public:
+    // Longest value a read returns; longer values are cut.
+    static constexpr int kMaxValueLength = 511;
+
+    IniDocument() = default;
+    explicit IniDocument(const QByteArray& contents);
+
+    // Reads the file; a missing file gives an empty document. Throws
+    // QuilloError when the file exists but cannot be read.
+    static IniDocument Load(const QString& path);
+
+    // The value of the key, trimmed, with one pair of enclosing quotes removed,
+    // at most kMaxValueLength characters; "" when section or key is missing.
+    QString Value(const QString& section, const QString& key) const;
+
+    // Replaces the key's value in place, adds a missing key at the end of its
+    // section, or adds a missing section at the end. Throws QuilloError when a
+    // name or value holds a line break or a name is empty.
+    void SetValue(const QString& section, const QString& key, const QString& value);
+
+    QByteArray Contents() const;
+
+    // Writes the whole document to a temporary file in the same folder and
+    // renames it over the target, so a crash never leaves half a file.
+    void Save(const QString& path) const;
+
+private:
+    struct KeyLine
+    {
+        QString name;
+        QByteArray value;
+    };
+    static bool SectionName(const QByteArray& line, QString* name);
+    static bool ParseKeyLine(const QByteArray& line, KeyLine* parsed);
+    int FindSection(const QString& section) const; // index of the header line, or -1
+    int SectionEnd(int header) const;              // index of the next header, or line count
+
+    QList<QByteArray> lines; // without their line ends
+    QByteArray lineEnd = "\n";
+    bool endsWithLineEnd = true;
+};

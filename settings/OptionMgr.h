@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class OptionsObserver;
+
+// The user's options and the two usage counters, kept in memory and in
+// section "qk" of settings.ini. Every option change is written to the file at
+// once; the counters only by CommitInfoNum, at shutdown.
+//
+// Write failures are QuilloError exceptions: the new value stays in memory and
+// the shell's effects still happen, but the user learns the file was not
+// written instead of losing the change at the next start.
+class OptionMgr
+{
+public:
+    static constexpr const char* kSection = "qk";
+    static constexpr const char* kDesktopEntryName = "Quillo.desktop";
+
+    explicit OptionMgr(OptionsObserver* observer = nullptr);
+    void SetObserver(OptionsObserver* observer) { this->observer = observer; }
+
+    // Remembers the path and reads every key. Each key converts on its own: a
+    // missing or malformed key keeps its zero value and is listed in
+    // LoadProblems(), and the keys after it still load.
+    int LoadVars(const QString& strFile);
+    int CommitInfoNum();
+
+    bool EnableQK() const { return enableQK; }
+    void SetEnableQK(bool value);
+    int SwitchQKKeyCode() const { return switchQKKeyCode; }
+    QString SwitchQKKey() const { return switchQKKey; }
+    void SetSwitchQKKey(const QString& value);
+    bool EnableSelectCreate() const { return enableSelectCreate; }
+    void SetEnableSelectCreate(bool value);
+    int CreateKeyCode() const { return createKeyCode; }
+    QString CreateKey() const { return createKey; }
+    void SetCreateKey(const QString& value);
+    QString ExpandWhen() const { return expandWhen; }
+    void SetExpandWhen(const QString& value);
+    int ExpandKeyCode() const { return expandKeyCode; }
+    QString ExpandKey() const { return expandKey; }
+    void SetExpandKey(const QString& value);
+    bool EnablePlaySound() const { return enablePlaySound; }
+    void SetEnablePlaySound(bool value);
+    QString SoundName() const { return soundName; }
+    void SetSoundName(const QString& value);
+    bool StartWin() const { return startWin; }
+    void SetStartWin(bool value);
+    int SniExp() const { return sniExp; }
+    void SetSniExp(int value) { sniExp = value; }
+    int ChrSav() const { return chrSav; }
+    void SetChrSav(int value) { chrSav = value; }
+
+    QString FilePath() const { return filePath; }
+    // Keys the last LoadVars found missing or malformed, with the reason.
+    QStringList LoadProblems() const { return loadProblems; }
+
+    // The tray menu's caption of the enable entry for a hot-key name.
+    static QString EnableQKMenuCaption(const QString& keyName);
+
+private:
+    void SaveOptions();
+    // Writes the options, then runs the shell's effect even if the write
+    // failed, then reports the write failure (or the effect's).
+    void SaveThen(const std::function<void()>& effect);
+    void PlaceStartupEntry();
+
+    OptionsObserver* observer;
+    QString filePath;
+    QStringList loadProblems;
+
+    bool enableQK = false;
+    QString switchQKKey;
+    int switchQKKeyCode = 0;
+    bool enableSelectCreate = false;
+    QString createKey;
+    int createKeyCode = 0;
+    QString expandWhen;
+    QString expandKey;
+    int expandKeyCode = 0;
+    bool enablePlaySound = false;
+    QString soundName;
+    bool startWin = false;
+    int sniExp = 0;
+    int chrSav = 0;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+class Snippet;
+using SnippetPtr = std::shared_ptr<Snippet>;
+// An ordered list of snippets. Listing calls hand out clones the caller owns;
+// matching calls share the store's cached objects, which callers only read.
+using SnippetCollection = QList<SnippetPtr>;
+
+// One abbreviation and the content that replaces it, as stored in a row of
+// the snippets table.
+class Snippet
+{
+public:
+    static constexpr int kNoRow = -1;
+
+    Snippet(); // defaults of a new snippet, with a fresh GUID
+
+    // For rows read from the database, which bring their own GUID: making one
+    // per row would cost more than the rest of the read.
+    struct NoGuidTag {};
+    static constexpr NoGuidTag kNoGuid{};
+    explicit Snippet(NoGuidTag) : groupName(QStringLiteral("default")) {}
+
+    SnippetPtr Clone() const; // the same snippet (id and GUID included), as a new object
+
+    int snippetID = kNoRow;       // row id; below 1 means "not stored yet"
+    QString snippetString;        // the abbreviation, compared case-sensitively
+    QString contentString;        // replacement text, may hold date/time placeholders
+    QString desString;            // description
+    int useCount = 0;
+    QString groupName;            // "default" unless set
+    bool enableSnippet = true;
+    QString guidString;           // identity that exists before the row does
+};

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "store/Snippet.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace SQLite {
+class Database;
+class Statement;
+} // namespace SQLite
+
+// The only component that talks to the snippet database. It keeps the whole
+// table in memory in the current listing order, answers matching questions
+// from that cache, hands out independent copies for editing, and writes every
+// change straight to the file, after which it re-reads the table.
+//
+// Failures are QuilloError exceptions (source "SnippetManager") naming the
+// file and the reason; the manager catches none of them.
+class SnippetManager
+{
+public:
+    static constexpr const char* kErrorSource = "SnippetManager";
+    // Our own error numbers; failures reported by SQLite carry its result code.
+    static constexpr int kErrorNoDatabase = 1001;
+    static constexpr int kErrorRowGone = 1002;
+    static constexpr int kErrorBadRow = 1003;
+    // How long a statement waits for another connection's lock before failing.
+    static constexpr int kBusyTimeoutMs = 1000;
+
+    static constexpr const char* kOrderById = " order by id";
+    static constexpr const char* kOrderByIdDesc = " order by id desc";
+    static constexpr const char* kOrderBySnippet = " order by snippet";
+    static constexpr const char* kOrderBySnippetDesc = " order by snippet desc";
+
+    SnippetManager();
+    ~SnippetManager();
+    SnippetManager(const SnippetManager&) = delete;
+    SnippetManager& operator=(const SnippetManager&) = delete;
+
+    // 1 toggles date-added order, 2 toggles abbreviation order; anything else
+    // keeps the order. The cache is rebuilt in every case.
+    int ChangeSortMethod(qint16 sortInt);
+    // Clones of every snippet, or of those whose abbreviation or content is
+    // LIKE %searchStr% (single quotes dropped; % and _ stay patterns).
+    SnippetCollection GetSnippetCollection(const QString& searchStr = QString());
+    int DelSnippet(const Snippet& aSnippet);
+    // Inserts (id below 1) or updates the row; returns a clone with the row id.
+    SnippetPtr CommitSnippet(const Snippet& aSnippet);
+    int OpenSetFile(const QString& strPath);
+    // Cached snippets whose abbreviation begins with str, letter case significant.
+    SnippetCollection GetMatchedCol(const QString& str) const;
+    // The first cached snippet whose abbreviation equals str, or null.
+    SnippetPtr GetMatchedSnippet(const QString& str) const;
+    int CloseLogFile();
+
+    QString CurrentOrderClause() const { return orderClause; }
+    QString DatabasePath() const { return dbPath; }
+    bool IsOpen() const { return dbConnection != nullptr; }
+
+private:
+    void ReloadSnippets();
+    SnippetCollection QuerySnippets(const QString& searchStr);
+    void FillSnippets(SQLite::Statement& rows, SnippetCollection& into);
+    SQLite::Database& Connection();
+    [[noreturn]] void Fail(const std::exception& e, const QString& doing) const;
+
+    std::unique_ptr<SQLite::Database> dbConnection;
+    // Empty (no value) while a rebuild is under way: matching and listing then
+    // behave as on an empty store.
+    std::optional<SnippetCollection> snippetCache;
+    QString orderClause;
+    QString dbPath;
+};
