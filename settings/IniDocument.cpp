@@ -23,15 +23,13 @@ IniDocument::IniDocument(const QByteArray& contents)
 {
     if (contents.isEmpty())
         return;
-    if (contents.contains("\r\n"))
-        lineEnd = "\r\n";
+    crlf = contents.contains("\r\n");
     endsWithLineEnd = contents.endsWith('\n');
+    // Lines keep a trailing '\r' of their own, so a file with mixed line ends
+    // is written back exactly as it was.
     lines = contents.split('\n');
     if (endsWithLineEnd)
         lines.removeLast(); // the empty piece after the final line end
-    for (QByteArray& line : lines)
-        if (line.endsWith('\r'))
-            line.chop(1);
 }
 
 IniDocument IniDocument::Load(const QString& path)
@@ -115,12 +113,13 @@ void IniDocument::SetValue(const QString& section, const QString& key, const QSt
                           QStringLiteral("Cannot write the setting \"%1\" in section \"%2\": names must "
                                          "not be empty and nothing may hold a line break.")
                               .arg(key, section));
-    const QByteArray newLine = key.toUtf8() + '=' + value.toUtf8();
+    const QByteArray lineEnd = crlf ? QByteArray("\r") : QByteArray();
+    const QByteArray newLine = key.toUtf8() + '=' + value.toUtf8() + lineEnd;
     const int header = FindSection(section);
     if (header < 0) {
         if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines.append(QByteArray());
-        lines.append('[' + section.toUtf8() + ']');
+            lines.append(lineEnd);
+        lines.append('[' + section.toUtf8() + ']' + lineEnd);
         lines.append(newLine);
         endsWithLineEnd = true;
         return;
@@ -132,8 +131,9 @@ void IniDocument::SetValue(const QString& section, const QString& key, const QSt
         if (!ParseKeyLine(lines[i], &parsed))
             continue;
         if (parsed.name.compare(key, Qt::CaseInsensitive) == 0) {
-            // Keep the key spelled as the file spells it.
-            lines[i] = lines[i].left(lines[i].indexOf('=')).trimmed() + '=' + value.toUtf8();
+            // Keep the key spelled as the file spells it, and the line's own end.
+            const QByteArray ownEnd = lines[i].endsWith('\r') ? QByteArray("\r") : QByteArray();
+            lines[i] = lines[i].left(lines[i].indexOf('=')).trimmed() + '=' + value.toUtf8() + ownEnd;
             return;
         }
         lastKey = i;
@@ -149,7 +149,7 @@ QByteArray IniDocument::Contents() const
     for (int i = 0; i < lines.size(); ++i) {
         out += lines[i];
         if (i + 1 < lines.size() || endsWithLineEnd)
-            out += lineEnd;
+            out += '\n';
     }
     return out;
 }

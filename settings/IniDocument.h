@@ -46,7 +46,7 @@ private:
     int FindSection(const QString& section) const; // index of the header line, or -1
     int SectionEnd(int header) const;              // index of the next header, or line count
 
-    QList<QByteArray> lines; // without their line ends
-    QByteArray lineEnd = "\n";
+    QList<QByteArray> lines; // split at '\n'; a '\r' before it stays with the line
+    bool crlf = false;       // new lines follow the file's style
     bool endsWithLineEnd = true;
 };

@@ -1,0 +1,209 @@
+#include "SettingsTestSupport.h"
+#include "core/QuilloError.h"
+#include "settings/IniFile.h"
+#include "settings/OptionMgr.h"
+#include "settings/OptionsObserver.h"
+#include "support/TempProgramFolder.h"
+
+namespace {
+
+struct RecordingObserver : OptionsObserver
+{
+    QStringList calls;
+    void EnableQKChanged(bool enabled) override { calls << QStringLiteral("EnableQK %1").arg(enabled); }
+    void SwitchQKKeyChanged(const QString& keyName) override
+    {
+        calls << OptionMgr::EnableQKMenuCaption(keyName);
+    }
+    void EnablePlaySoundChanged(bool enabled) override { calls << QStringLiteral("Sound %1").arg(enabled); }
+};
+
+const QByteArray kAllKeys = "[qk]\n"
+                            "EnableQK=True\n"
+                            "SwitchQKKey=F12\n"
+                            "EnableSelectCreate=False\n"
+                            "CreateKey=F11\n"
+                            "ExpandWhen=auto\n"
+                            "ExpandKey=Space\n"
+                            "EnablePlaySound=True\n"
+                            "SoundName=type\n"
+                            "StartWin=False\n"
+                            "SniExp=5\n"
+                            "ChrSav=44\n";
+
+} // namespace
+
+class Options : public ::testing::Test
+{
+protected:
+    TempProgramFolder folder;
+    QString path = folder.SettingsPath();
+    RecordingObserver observer;
+    OptionMgr options{&observer};
+    // The start-up entry goes to a private autostart folder and trash.
+    QTemporaryDir xdg;
+    ScopedEnv config{"XDG_CONFIG_HOME", xdg.filePath("config").toUtf8()};
+    ScopedEnv data{"XDG_DATA_HOME", xdg.filePath("data").toUtf8()};
+    QString placedEntry = xdg.filePath("config/autostart/Quillo.desktop");
+};
+
+TEST_F(Options, LoadsTheShippedDefaults)
+{
+    EXPECT_EQ(options.LoadVars(path), 0);
+    EXPECT_TRUE(options.EnableQK());
+    EXPECT_EQ(options.SwitchQKKey(), "F12");
+    EXPECT_EQ(options.SwitchQKKeyCode(), 123);
+    EXPECT_FALSE(options.EnableSelectCreate());
+    EXPECT_EQ(options.CreateKeyCode(), 122);
+    EXPECT_EQ(options.ExpandWhen(), "auto");
+    EXPECT_EQ(options.ExpandKey(), "Space");
+    EXPECT_EQ(options.ExpandKeyCode(), 32);
+    EXPECT_TRUE(options.EnablePlaySound());
+    EXPECT_EQ(options.SoundName(), "type");
+    EXPECT_FALSE(options.StartWin());
+    EXPECT_EQ(options.SniExp(), 0);
+    EXPECT_EQ(options.ChrSav(), 0);
+    EXPECT_TRUE(options.LoadProblems().isEmpty()) << options.LoadProblems().join("; ").toStdString();
+    EXPECT_TRUE(observer.calls.isEmpty());
+}
+
+TEST_F(Options, SettingAnOptionWritesTheNineOptionKeysButNotTheCounters)
+{
+    WriteBytes(path, kAllKeys);
+    options.LoadVars(path);
+    options.SetSniExp(99);
+    options.SetChrSav(999);
+    options.SetSwitchQKKey("F9");
+    EXPECT_EQ(options.SwitchQKKeyCode(), 120);
+    EXPECT_EQ(observer.calls, QStringList({"Enable Quillo             Shift+Alt+F9"}));
+    QByteArray expected = kAllKeys;
+    expected.replace("SwitchQKKey=F12", "SwitchQKKey=F9");
+    EXPECT_EQ(ReadBytes(path), expected);
+
+    options.SetExpandKey("Enter");
+    options.SetExpandWhen("hand");
+    options.SetEnableQK(false);
+    options.SetEnablePlaySound(false);
+    options.SetSoundName("kata");
+    options.SetCreateKey("F2");
+    options.SetEnableSelectCreate(true);
+    EXPECT_EQ(options.ExpandKeyCode(), 13);
+    EXPECT_EQ(options.CreateKeyCode(), 113);
+    EXPECT_EQ(observer.calls.mid(1), QStringList({"EnableQK 0", "Sound 0"}));
+
+    OptionMgr reread;
+    reread.LoadVars(path);
+    EXPECT_EQ(reread.ExpandKey(), "Enter");
+    EXPECT_EQ(reread.ExpandWhen(), "hand");
+    EXPECT_FALSE(reread.EnableQK());
+    EXPECT_FALSE(reread.EnablePlaySound());
+    EXPECT_EQ(reread.SoundName(), "kata");
+    EXPECT_TRUE(reread.EnableSelectCreate());
+    EXPECT_EQ(reread.SniExp(), 5);
+    EXPECT_EQ(reread.ChrSav(), 44);
+
+    EXPECT_EQ(options.CommitInfoNum(), 0);
+    reread.LoadVars(path);
+    EXPECT_EQ(reread.SniExp(), 99);
+    EXPECT_EQ(reread.ChrSav(), 999);
+    EXPECT_EQ(reread.SoundName(), "kata");
+}
+
+TEST_F(Options, EachKeyLoadsOnItsOwn)
+{
+    // EnablePlaySound is missing and SniExp is not a number: only those two
+    // keep their zero values; everything after them still loads.
+    QByteArray text = kAllKeys;
+    text.replace("EnablePlaySound=True\n", "");
+    text.replace("SniExp=5", "SniExp=12abc");
+    text.replace("EnableQK=True", "EnableQK=tRuE");
+    text.replace("StartWin=False", "StartWin=-1");
+    WriteBytes(path, text);
+    options.LoadVars(path);
+    EXPECT_TRUE(options.EnableQK());
+    EXPECT_FALSE(options.EnablePlaySound());
+    EXPECT_EQ(options.SoundName(), "type");
+    EXPECT_TRUE(options.StartWin());
+    EXPECT_EQ(options.SniExp(), 0);
+    EXPECT_EQ(options.ChrSav(), 44);
+    EXPECT_EQ(options.SwitchQKKeyCode(), 123);
+    EXPECT_EQ(options.ExpandKeyCode(), 32);
+    EXPECT_EQ(options.LoadProblems().size(), 2);
+
+    // The next shutdown and the next option change keep the stored counter.
+    options.CommitInfoNum();
+    options.SetEnableQK(true);
+    EXPECT_EQ(GetIniValue(path, "qk", "ChrSav"), "44");
+    EXPECT_EQ(GetIniValue(path, "qk", "SoundName"), "type");
+}
+
+TEST_F(Options, GarbageOrMissingFilesLoadZeroValues)
+{
+    QByteArray garbage;
+    for (int i = 0; i < 3000; ++i)
+        garbage += char((i * 31 + 7) % 256);
+    WriteBytes(path, garbage);
+    options.LoadVars(path);
+    EXPECT_FALSE(options.EnableQK());
+    EXPECT_EQ(options.SwitchQKKey(), "");
+    EXPECT_EQ(options.SwitchQKKeyCode(), 0);
+    EXPECT_EQ(options.SniExp(), 0);
+    EXPECT_EQ(options.LoadProblems().size(), 6);
+
+    OptionMgr missing;
+    missing.LoadVars(folder.File("none.ini"));
+    EXPECT_FALSE(missing.EnableQK());
+    EXPECT_EQ(missing.ExpandKeyCode(), 0);
+}
+
+TEST_F(Options, AFailedWriteIsReportedButTheShellStillFollows)
+{
+    options.LoadVars(path + "/cannot-exist.ini");
+    EXPECT_THROW(options.SetEnableQK(true), QuilloError);
+    EXPECT_TRUE(options.EnableQK());
+    EXPECT_EQ(observer.calls, QStringList({"EnableQK 1"}));
+    EXPECT_THROW(options.CommitInfoNum(), QuilloError);
+}
+
+TEST_F(Options, StartWithTheSessionPlacesAndRemovesTheDesktopEntry)
+{
+    QDir().mkpath(xdg.filePath("data")); // a session's data folder exists; its trash may not yet
+    options.LoadVars(path);
+    const QByteArray entry = ReadBytes(folder.File("Quillo.desktop"));
+    ASSERT_FALSE(entry.isEmpty());
+
+    options.SetStartWin(true);
+    EXPECT_EQ(ReadBytes(placedEntry), entry);
+    EXPECT_EQ(GetIniValue(path, "qk", "StartWin"), "True");
+    options.SetStartWin(true); // a second time replaces the copy
+    EXPECT_EQ(ReadBytes(placedEntry), entry);
+
+    options.SetStartWin(false);
+    EXPECT_FALSE(QFile::exists(placedEntry));
+    EXPECT_EQ(GetIniValue(path, "qk", "StartWin"), "False");
+    EXPECT_EQ(ReadBytes(xdg.filePath("data/Trash/files/Quillo.desktop")), entry) << "removed to the trash";
+
+    options.SetStartWin(false); // nothing there: nothing happens, no error
+    EXPECT_FALSE(QFile::exists(placedEntry));
+}
+
+TEST_F(Options, StartWithTheSessionFailsLoudlyWithoutItsSourceEntry)
+{
+    options.LoadVars(path);
+    QFile::remove(folder.File("Quillo.desktop"));
+    EXPECT_THROW(options.SetStartWin(true), QuilloError);
+    EXPECT_TRUE(options.StartWin());
+    EXPECT_EQ(GetIniValue(path, "qk", "StartWin"), "True");
+    EXPECT_FALSE(QFile::exists(placedEntry));
+}
+
+TEST_F(Options, StartWithTheSessionDoesNothingWhenNoAutostartFolderIsKnown)
+{
+    ScopedEnv noConfig("XDG_CONFIG_HOME", QByteArray());
+    ScopedEnv noHome("HOME", QByteArray());
+    options.LoadVars(path);
+    options.SetStartWin(true);
+    EXPECT_TRUE(options.StartWin());
+    EXPECT_FALSE(QFile::exists("autostart/Quillo.desktop"));
+    EXPECT_FALSE(QFile::exists("/autostart/Quillo.desktop"));
+}
