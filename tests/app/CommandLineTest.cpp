@@ -1,0 +1,125 @@
+#include "app/CommandLine.h"
+#include "support/TempProgramFolder.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result
+{
+    int code;
+    QString out;
+    QString err;
+};
+
+Result RunCli(const QStringList& args)
+{
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const int code = CommandLine(args).Run(outStream, errStream);
+    outStream.flush();
+    errStream.flush();
+    return {code, out, err};
+}
+
+} // namespace
+
+class Cli : public ::testing::Test
+{
+protected:
+    TempProgramFolder folder;
+    Result In(QStringList args)
+    {
+        args.prepend(folder.Path());
+        args.prepend("--home");
+        return RunCli(args);
+    }
+};
+
+TEST_F(Cli, ListsSearchesAddsAndDeletes)
+{
+    Result r = In({"list"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.startsWith("sig\tBest regards\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("addr\tQuillo Street 1\\n12345 Sampletown\\nFreedonia\n"));
+
+    r = In({"add", "brb", "Be right back\nsoon\\"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    r = In({"list", "right"});
+    EXPECT_EQ(r.out, "brb\tBe right back\\nsoon\\\\\n");
+
+    r = In({"delete", "brb"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(In({"list", "right"}).out, "");
+    EXPECT_EQ(In({"list"}).out.count('\n'), 4);
+}
+
+TEST_F(Cli, RefusesBadAbbreviationsAndSaysWhy)
+{
+    struct Case
+    {
+        QStringList args;
+        int code;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"add", "sig", "again"}, 1, "already exists"},
+        {{"add", "elevenchars", "x"}, 2, "longer than 10"},
+        {{"add", "two words", "x"}, 2, "holds a space"},
+        {{"add", "", "x"}, 2, "empty"},
+        {{"add", "only"}, 2, "usage: quillo add ABBR CONTENT"},
+        {{"delete", "Sig"}, 1, "no snippet has the abbreviation \"Sig\""},
+        {{"frobnicate"}, 2, "unknown command"},
+    };
+    for (const Case& c : cases) {
+        const Result r = In(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << "one line: " << r.err.toStdString();
+    }
+    EXPECT_EQ(In({"list"}).out.count('\n'), 4) << "nothing was added or removed";
+    EXPECT_EQ(In({"add", "tenchars10", "x"}).code, 0);
+}
+
+TEST(CliWithoutFolder, AMissingDatabaseIsOneLineAndAFailure)
+{
+    QTemporaryDir empty;
+    const Result r = RunCli({"--home", empty.path(), "list"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(empty.path() + "/snippets.mdb")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1);
+    EXPECT_FALSE(QFile::exists(empty.filePath("snippets.mdb")));
+
+    EXPECT_EQ(RunCli({"--home"}).code, 2);
+    EXPECT_FALSE(CommandLine({"--home", "x"}).WantsCommand());
+    EXPECT_TRUE(CommandLine({"--version"}).WantsCommand());
+    EXPECT_EQ(CommandLine({"--home=/x", "list"}).HomeOption(), "/x");
+}
+
+TEST(CliExecutable, RunsWithoutADisplayOnTheGivenFolder)
+{
+    TempProgramFolder folder;
+    QProcess quillo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.insert("QUILLO_HOME", folder.Path());
+    quillo.setProcessEnvironment(env);
+    const QString program = TempProgramFolder::DemoFolder() + "/quillo";
+
+    quillo.start(program, {"list", "sig"});
+    ASSERT_TRUE(quillo.waitForFinished(30000));
+    EXPECT_EQ(quillo.exitCode(), 0) << quillo.readAllStandardError().toStdString();
+    EXPECT_EQ(quillo.readAllStandardOutput(), "sig\tBest regards\n");
+
+    quillo.start(program, {"--version"});
+    ASSERT_TRUE(quillo.waitForFinished(30000));
+    EXPECT_EQ(quillo.readAllStandardOutput(), "quillo 1.1.18\n");
+
+    quillo.start(program, {"--help"});
+    ASSERT_TRUE(quillo.waitForFinished(30000));
+    const QString help = quillo.readAllStandardOutput();
+    for (const char* command : {"list [TEXT]", "add ABBR CONTENT", "delete ABBR", "--home DIR"})
+        EXPECT_TRUE(help.contains(command)) << command;
+}
