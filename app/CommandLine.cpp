@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "app/KeysCommands.h"
+#include "app/MacroCommands.h"
 #include "app/StoreCommands.h"
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
@@ -64,7 +66,7 @@ QString CommandLine::HomeOption() const
 
 QList<CliCommand> CommandLine::Commands()
 {
-    return StoreCommands::Commands();
+    return StoreCommands::Commands() + MacroCommands::Commands() + KeysCommands::Commands();
 }
 
 QString CommandLine::HelpText()

@@ -1,0 +1,61 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <QTextStream>
+
+namespace {
+
+struct Result
+{
+    int code;
+    QString out;
+    QString err;
+};
+
+Result RunCli(const QStringList& args)
+{
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int code = CommandLine(args).Run(outStream, errStream);
+    outStream.flush();
+    errStream.flush();
+    return {code, out, err};
+}
+
+TEST(MacroCommandsTest, ExpandFillsPlaceholdersAtTheGivenInstant)
+{
+    const Result result = RunCli({"expand", "--at", "2027-03-07T21:05:09", "[hour hh]:[minute nn] [day D] [Date]"});
+    EXPECT_EQ(result.code, CommandLine::kExitOk);
+    EXPECT_EQ(result.out, "21:05 7 [Date]\n");
+    EXPECT_EQ(RunCli({"expand", "--at=2027-03-07T09:05:09", "[hour]"}).out, "9\n");
+}
+
+TEST(MacroCommandsTest, ExpandRefusesBadArguments)
+{
+    for (const QStringList& args : {QStringList{"expand"}, QStringList{"expand", "--at", "2027-02-30T00:00:00", "x"},
+                                     QStringList{"expand", "--at", "2027-03-07 21:05:09", "x"},
+                                     QStringList{"expand", "--at"}, QStringList{"expand", "a", "b"}}) {
+        const Result result = RunCli(args);
+        EXPECT_EQ(result.code, CommandLine::kExitUsage) << qPrintable(args.join(' '));
+        EXPECT_TRUE(result.out.isEmpty());
+    }
+}
+
+TEST(KeysCommandsTest, DryRunPrintsEventsThenTheFailure)
+{
+    Result result = RunCli({"keys", "--dry-run", "^(v)"});
+    EXPECT_EQ(result.code, CommandLine::kExitOk);
+    EXPECT_EQ(result.out, "down 17\ndown 86\nup 86\nup 17\n");
+
+    result = RunCli({"keys", "--dry-run", "+(a"});
+    EXPECT_EQ(result.code, CommandLine::kExitFailure);
+    EXPECT_EQ(result.out, "down 16\ndown 65\nup 65\nup 16\n");
+    EXPECT_TRUE(result.err.contains("Invalid sendkeys command: more open brackets than close brackets."));
+
+    EXPECT_EQ(RunCli({"keys", "^(v)"}).code, CommandLine::kExitUsage);
+}
+
+} // namespace
