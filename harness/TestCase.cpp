@@ -109,7 +109,7 @@ void TestCase::showEvent(QShowEvent* event)
         return;
     if (userMode)
         CollectUnits();
-    spec.clear();
+    chosenTest.clear();
 }
 
 void TestCase::cmdRun_Click()
@@ -137,7 +137,7 @@ void TestCase::cmdRun_Click()
 
     const QList<QPointer<TestUnit>> runList = members;
     for (const QPointer<TestUnit>& unit : runList) {
-        if (!unit || (!spec.isEmpty() && spec != unit->UnitTestName()))
+        if (!unit || (!chosenTest.isEmpty() && chosenTest != unit->UnitTestName()))
             continue;
         emit SetupTestCase();
         if (!self)
@@ -160,14 +160,14 @@ void TestCase::cmdRun_Click()
             return;
     }
 
-    if (!spec.isEmpty())
-        WriteLog(QStringLiteral("One Test for:") + spec);
+    if (!chosenTest.isEmpty())
+        WriteLog(QStringLiteral("One Test for:") + chosenTest);
     else
         WriteLog(QStringLiteral("Total Test:") + QString::number(Members().size()));
     WriteLog(QStringLiteral("Total Asserts:") + QString::number(qint64(successCount) + failureCount));
     WriteLog(QStringLiteral("Succcess Asserts:") + QString::number(successCount));
     WriteLog(QStringLiteral("Failed asserts:") + QString::number(failureCount));
-    spec.clear();
+    chosenTest.clear();
 }
 
 void TestCase::txtLog_Click()

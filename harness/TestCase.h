@@ -27,8 +27,8 @@ public:
                       QWidget* parent = nullptr);
 
     // The one unit to run by name (exact); empty runs every member.
-    QString specTest() const { return spec; }
-    void setSpecTest(const QString& value) { spec = value; }
+    QString specTest() const { return chosenTest; }
+    void setSpecTest(const QString& value) { chosenTest = value; }
 
     qint32 WriteLog(const QString& logStr);
     qint32 CallBackUnitTestResult(qint32 succCount, qint32 failedCount);
@@ -67,7 +67,7 @@ private:
     QPlainTextEdit* logBox;
     QLabel* messageLabel;
 
-    QString spec;
+    QString chosenTest;
     QList<QPointer<TestUnit>> members;
     qint32 successCount = 0;
     qint32 failureCount = 0;

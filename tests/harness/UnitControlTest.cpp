@@ -5,6 +5,7 @@
 #include "harness/TestCase.h"
 #include "harness/TestUnit.h"
 
+#include <QFontInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -97,4 +98,13 @@ TEST(ProvellaRegistry, CreatesEachClassByItsIdentifier)
     EXPECT_NE(qobject_cast<AssertHelper*>(helper.get()), nullptr);
 
     EXPECT_THROW(ProvellaRegistry::Create("Provella.TestSuite"), ProvellaError);
+}
+
+TEST(TestUnitControl, TextUsesTheDesignFaceOrASansStandIn)
+{
+    TestUnit unit(QStringLiteral("FontTest"));
+    const QFontInfo face(unit.lblCaption()->font());
+    EXPECT_DOUBLE_EQ(face.pointSizeF(), 8.25);
+    EXPECT_TRUE(unit.font().families().contains(face.family()) || face.family().contains("Sans"))
+        << face.family().toStdString();
 }
