@@ -1,0 +1,93 @@
+#pragma once
+
+#include "platform/Desktop.h"
+#include "store/Snippet.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+
+class EngineHost;
+class KeyOutput;
+class OptionMgr;
+class SnippetManager;
+class SoundPlayer;
+class cSendKeys;
+
+// Watches every key event of the desktop, collects what is typed, and when
+// the trigger follows an abbreviation, erases it with Backspaces and pastes
+// the snippet's content through the clipboard.
+//
+// Pending events run in the middle of an expansion (the desktop must see the
+// Backspaces before the paste), so key events arrive nested; engineReady
+// keeps them from starting a second expansion.
+class ExpansionEngine : public QObject
+{
+public:
+    static constexpr int kMaxTypedLength = 10;
+    // How long the enable/disable hot key stays locked after it took effect,
+    // so that holding the keys flips the setting at most once in that time.
+    static constexpr int kSwitchLockMs = 500;
+    // Pending events processed after the sound, after each Backspace and
+    // before the paste: the target application needs them to keep up.
+    static constexpr int kEventRoundsAfterSound = 1;
+    static constexpr int kEventRoundsAfterBackspace = 2;
+    static constexpr int kEventRoundsBeforePaste = 3;
+
+    // Virtual keys the engine knows by number.
+    enum Key {
+        VkLeftButton = 1, VkRightButton = 2, VkMiddleButton = 4,
+        VkBackspace = 8, VkTab = 9, VkEnter = 13, VkShift = 16, VkControl = 17, VkAlt = 18,
+        VkEscape = 27, VkSpace = 32, VkPageUp = 33, VkPageDown = 34, VkEnd = 35, VkHome = 36,
+        VkLeft = 37, VkUp = 38, VkRight = 39, VkDown = 40, VkV = 86,
+    };
+
+    ExpansionEngine(SnippetManager& snippetMgr, OptionMgr& optMgr, KeyOutput& keyOutput, Desktop& desktop,
+                    SoundPlayer& sound, EngineHost& host);
+    ~ExpansionEngine() override;
+
+    // One key event of the hook. active is false while the user types in
+    // Quillo's own settings window: then only modifiers and the
+    // enable/disable hot key count.
+    void HandleKey(int virtualKey, bool released, bool active);
+
+    // Clears the buffer, parks the suggestion list and stops its timer.
+    void Reset();
+
+    // The key synthesiser, created on first use.
+    cSendKeys& keySender();
+
+    // Engine state; other parts of the program read it (the suggestion list
+    // reads typedText and owns listedText).
+    QString typedText;
+    QString listedText;
+    bool engineReady = true;
+    bool shiftDown = false;
+    bool ctrlDown = false;
+    bool altDown = false;
+    bool switchLocked = false;
+    QByteArray soundData;
+    QTimer TimerLock;
+
+private:
+    void ToggleExpansion();
+    bool IsTrigger(int virtualKey) const;
+    void Expand();
+    void UpdateBuffer(int virtualKey, bool pressed);
+    // Forgets what was typed when the user moved elsewhere: another window, the
+    // caret keys, a mouse click. Erasing there would delete the user's text.
+    void ResetIfMovedElsewhere(int virtualKey);
+    bool IsAutoMode() const;
+    static void ProcessEvents(int rounds);
+
+    SnippetManager& snippetMgr;
+    OptionMgr& optMgr;
+    KeyOutput& keyOutput;
+    Desktop& desktop;
+    SoundPlayer& sound;
+    EngineHost& host;
+    std::unique_ptr<cSendKeys> sender;
+    Desktop::WindowId bufferWindow = 0; // where the buffer's first character was typed
+};

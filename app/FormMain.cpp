@@ -1,0 +1,347 @@
+#include "app/FormMain.h"
+
+#include "app/ExpansionEngine.h"
+#include "app/FormMsg.h"
+#include "app/ShellCommands.h"
+#include "app/TrayPictures.h"
+#include "app/Twips.h"
+#include "app/UserNotifier.h"
+#include "core/ProgramFolder.h"
+#include "core/QuilloError.h"
+#include "platform/Desktop.h"
+#include "platform/KeyboardHook.h"
+#include "platform/UrlOpener.h"
+
+#include <QActionGroup>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFile>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QUrl>
+
+namespace {
+
+void Warn(const char* doing, const std::exception& e)
+{
+    qWarning("quillo: %s: %s", doing, e.what());
+}
+
+} // namespace
+
+FormMain::FormMain(const QString& home, const QString& lockPath, FormMainServices services)
+    : QWidget(nullptr, Qt::Tool), home(home), instance(lockPath), services(services)
+{
+    setWindowTitle(QStringLiteral("Quillo"));
+    picIconNor = TrayPictures::Enabled();
+    picIcon = TrayPictures::Disabled();
+    optMgr.SetObserver(this);
+    engine = std::make_unique<ExpansionEngine>(snippetMgr, optMgr, services.keyOutput, services.desktop,
+                                               services.sound, *this);
+    Timer1.setInterval(kPopupListDelayMs);
+    connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Tick(); });
+    TimerCancelMenu.setInterval(kCancelMenuCheckMs);
+    connect(&TimerCancelMenu, &QTimer::timeout, this, [this] { OnTimerCancelMenu(); });
+    BuildMenus();
+    ConnectMenus();
+    // The window's own procedure, which WindowProc is put in front of.
+    MessageLayer::SetWindowProc(this, [this](QObject* window, const WindowMessage& message) {
+        return OwnWindowProc(window, message);
+    });
+}
+
+FormMain::~FormMain()
+{
+    Unload();
+    optMgr.SetObserver(nullptr);
+}
+
+void FormMain::BuildMenus()
+{
+    mainmenu = new QMenu(this);
+    auto add = [](QMenu* menu, const char* name, const QString& caption, bool checkable) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setCheckable(checkable);
+        return action;
+    };
+    menu_enableSound = add(mainmenu, "menu_enableSound", QStringLiteral("Enable Play Sound"), true);
+    menu_enableQK = add(mainmenu, "menu_enableQK", QStringLiteral("Enable Quillo"), true);
+    mainmenu->addSeparator()->setObjectName(QStringLiteral("menu_split2"));
+    menu_snippets = add(mainmenu, "menu_snippets", QStringLiteral("Snippets"), false);
+    mainmenu->addSeparator()->setObjectName(QStringLiteral("menu_split1"));
+    menu_help = add(mainmenu, "menu_help", QStringLiteral("Help Documents"), false);
+    menu_options = add(mainmenu, "menu_options", QStringLiteral("Options"), false);
+    menu_about = add(mainmenu, "menu_about", QStringLiteral("About"), false);
+    menu_exit = add(mainmenu, "menu_exit", QStringLiteral("Exit"), false);
+
+    snippetsmenu = new QMenu(this);
+    menu_sortbydate = add(snippetsmenu, "menu_sortbydate", QStringLiteral("Sort by Date Added"), true);
+    menu_sortbyabbr = add(snippetsmenu, "menu_sortbyabbr", QStringLiteral("Sort by Abbreviation"), true);
+    snippetsmenu->addSeparator()->setObjectName(QStringLiteral("menu_split32"));
+    menu_export = add(snippetsmenu, "menu_export", QStringLiteral("Export"), false);
+    menu_import = add(snippetsmenu, "menu_import", QStringLiteral("Import"), false);
+    menu_print = add(snippetsmenu, "menu_print", QStringLiteral("Print"), false);
+    // Exactly one sort entry carries the check mark.
+    auto* sortGroup = new QActionGroup(this);
+    sortGroup->setExclusive(true);
+    sortGroup->addAction(menu_sortbydate);
+    sortGroup->addAction(menu_sortbyabbr);
+    menu_sortbydate->setChecked(true);
+}
+
+void FormMain::ConnectMenus()
+{
+    // Qt flips a checkable entry before it reports the click, so the entry's
+    // state is already "the opposite of its check mark" here.
+    connect(menu_enableSound, &QAction::triggered, this,
+            [this](bool checked) { Guarded([&] { optMgr.SetEnablePlaySound(checked); }); });
+    connect(menu_enableQK, &QAction::triggered, this,
+            [this](bool checked) { Guarded([&] { optMgr.SetEnableQK(checked); }); });
+    connect(menu_snippets, &QAction::triggered, this, [this] { ShowSettingsTab(1); });
+    connect(menu_options, &QAction::triggered, this, [this] { ShowSettingsTab(2); });
+    connect(menu_about, &QAction::triggered, this, [this] { ShowSettingsTab(3); });
+    connect(menu_help, &QAction::triggered, this, [this] {
+        services.urls.OpenUrl(QUrl::fromLocalFile(home + QLatin1Char('/') + QLatin1String(kHelpPage)));
+    });
+    connect(menu_exit, &QAction::triggered, this, [this] {
+        Unload();
+        QCoreApplication::quit();
+    });
+    connect(menu_sortbydate, &QAction::triggered, this, [this] { SortBy(1); });
+    connect(menu_sortbyabbr, &QAction::triggered, this, [this] { SortBy(2); });
+    connect(menu_export, &QAction::triggered, this, [this] {
+        if (shellCommands)
+            shellCommands->ExportSnippets();
+    });
+    connect(menu_import, &QAction::triggered, this, [this] {
+        if (shellCommands)
+            shellCommands->ImportSnippets();
+    });
+    connect(menu_print, &QAction::triggered, this, [this] {
+        if (shellCommands)
+            shellCommands->PrintSnippets();
+    });
+}
+
+template <typename Action> void FormMain::Guarded(Action action)
+{
+    try {
+        action();
+    } catch (const QuilloError& e) {
+        services.notifier.Warning(e.Message());
+    } catch (const std::exception& e) {
+        services.notifier.Warning(QString::fromUtf8(e.what()));
+    }
+}
+
+bool FormMain::Load()
+{
+    if (!instance.TryLock()) {
+        services.notifier.Plain(QStringLiteral("Quillo is already running."));
+        return false;
+    }
+    // From here on a failing step does not stop start-up, except the
+    // keyboard monitor: without it the program has nothing to do.
+    QString hookError;
+    if (!services.hook.SetKeyboardHook(this, MessageLayer::kUserMessage, &hookError)) {
+        services.notifier.Critical(hookError);
+        instance.Unlock();
+        return false;
+    }
+    hookSet = true;
+    oldWndProc = MessageLayer::SetWindowProc(
+        this, [this](QObject* window, const WindowMessage& message) { return WindowProc(window, message); });
+
+    trayIcon = new QSystemTrayIcon(picIconNor, this);
+    trayIcon->setToolTip(QStringLiteral("Quillo"));
+    connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            MessageLayer::PostMessage(this, MessageLayer::kTrayMessage, kTrayIconId, kLeftButtonDown);
+        else if (reason == QSystemTrayIcon::Context)
+            MessageLayer::PostMessage(this, MessageLayer::kTrayMessage, kTrayIconId, kRightButtonDown);
+    });
+    trayIcon->show();
+
+    move(Twips::ToPixels(kParkedTwips), Twips::ToPixels(kParkedTwips));
+    engine->engineReady = true;
+
+    try {
+        snippetMgr.OpenSetFile(ProgramFolder::DatabasePath(home));
+    } catch (const std::exception& e) {
+        Warn("opening the snippets", e);
+    }
+    try {
+        optMgr.LoadVars(ProgramFolder::SettingsPath(home));
+        for (const QString& problem : optMgr.LoadProblems())
+            qWarning("quillo: settings.ini: %s", qPrintable(problem));
+    } catch (const std::exception& e) {
+        Warn("loading the settings", e);
+    }
+
+    menu_enableQK->setChecked(optMgr.EnableQK());
+    menu_enableQK->setText(OptionMgr::EnableQKMenuCaption(optMgr.SwitchQKKey()));
+    menu_enableSound->setChecked(optMgr.EnablePlaySound());
+    menu_sortbydate->setChecked(true);
+    ShowTrayIcon(optMgr.EnableQK());
+
+    formMsg = new FormMsg();
+    formMsg->show();
+    ParkFormMsg();
+
+    LoadSound(optMgr.SoundName());
+
+    settingsLoaded = false;
+    QCoreApplication::processEvents();
+    loaded = true;
+    return true;
+}
+
+void FormMain::Unload()
+{
+    if (!loaded)
+        return;
+    loaded = false;
+    Timer1.stop();
+    TimerCancelMenu.stop();
+    snippetMgr.CloseLogFile();
+    try {
+        optMgr.CommitInfoNum();
+    } catch (const std::exception& e) {
+        Warn("saving the usage counters", e);
+    }
+    if (trayIcon) {
+        trayIcon->hide();
+        delete trayIcon;
+        trayIcon = nullptr;
+    }
+    if (hookSet) {
+        services.hook.ReleaseKeyboardHook();
+        hookSet = false;
+    }
+    MessageLayer::SetWindowProc(this, oldWndProc);
+    oldWndProc = nullptr;
+    delete formMsg;
+    formMsg = nullptr;
+    if (shellCommands)
+        shellCommands->CloseWindows();
+    instance.Unlock();
+}
+
+qintptr FormMain::WindowProc(QObject* window, const WindowMessage& message)
+{
+    // Typing in Quillo's own settings window is never collected.
+    bool active = true;
+    if (settingsLoaded && formSetting && services.desktop.ForegroundWindow() == formSetting->winId())
+        active = false;
+
+    if (message.msg == MessageLayer::kUserMessage) {
+        const bool released = (message.lParam & KeyboardHook::kReleasedFlag) != 0;
+        engine->HandleKey(int(message.wParam), released, active);
+    } else if (message.msg == MessageLayer::kTrayMessage &&
+               (message.lParam == kLeftButtonDown || message.lParam == kRightButtonDown)) {
+        TimerCancelMenu.start();
+        PopupTrayMenu();
+    }
+    return MessageLayer::CallWindowProc(oldWndProc, window, message);
+}
+
+qintptr FormMain::OwnWindowProc(QObject* window, const WindowMessage& message)
+{
+    // Cancel mode closes whatever popup menu the window has open.
+    if (message.msg == MessageLayer::kCancelModeMessage) {
+        mainmenu->close();
+        snippetsmenu->close();
+        return 0;
+    }
+    return MessageLayer::DefaultWindowProc(window, message);
+}
+
+void FormMain::PopupTrayMenu()
+{
+    // The menu never becomes the active window on X11, so "the user turned
+    // to another window" means: a window other than the one in front when
+    // the menu opened.
+    foregroundAtMenu = services.desktop.ForegroundWindow();
+    mainmenu->exec(QCursor::pos());
+}
+
+void FormMain::OnTimerCancelMenu()
+{
+    const quint64 foreground = services.desktop.ForegroundWindow();
+    if (foreground == foregroundAtMenu || foreground == quint64(winId()))
+        return;
+    TimerCancelMenu.stop();
+    MessageLayer::SendMessage(this, MessageLayer::kCancelModeMessage, 0, 0);
+}
+
+void FormMain::ShowTrayIcon(bool iconState)
+{
+    if (trayIcon)
+        trayIcon->setIcon(iconState ? picIconNor : picIcon);
+}
+
+void FormMain::ToggleTimer(bool value)
+{
+    if (value)
+        Timer1.start();
+    else
+        Timer1.stop();
+}
+
+void FormMain::ParkFormMsg()
+{
+    if (formMsg)
+        formMsg->Park();
+}
+
+void FormMain::LoadSound(const QString& soundName)
+{
+    QFile file(ProgramFolder::SoundPath(home, soundName));
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+        bytes.append('\0'); // one byte more than the file, as the player expects
+    }
+    engine->soundData = bytes;
+}
+
+void FormMain::Timer1Tick()
+{
+    // The suggestion list fills and places itself here once it exists; until
+    // then the timer only stops.
+    Timer1.stop();
+}
+
+void FormMain::ShowSettingsTab(int tab)
+{
+    if (shellCommands)
+        shellCommands->ShowSettings(tab);
+}
+
+void FormMain::SortBy(qint16 sortInt)
+{
+    Guarded([&] { snippetMgr.ChangeSortMethod(sortInt); });
+    if (shellCommands)
+        shellCommands->CallSortSnippetList();
+}
+
+void FormMain::EnableQKChanged(bool enabled)
+{
+    ShowTrayIcon(enabled);
+    menu_enableQK->setChecked(enabled);
+    if (settingsLoaded && shellCommands)
+        shellCommands->EnableQKChanged(enabled);
+}
+
+void FormMain::SwitchQKKeyChanged(const QString& keyName)
+{
+    menu_enableQK->setText(OptionMgr::EnableQKMenuCaption(keyName));
+}
+
+void FormMain::EnablePlaySoundChanged(bool enabled)
+{
+    menu_enableSound->setChecked(enabled);
+    if (settingsLoaded && shellCommands)
+        shellCommands->EnablePlaySoundChanged(enabled);
+}

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "app/EngineHost.h"
+#include "app/SingleInstance.h"
+#include "core/MessageLayer.h"
+#include "settings/OptionMgr.h"
+#include "settings/OptionsObserver.h"
+#include "store/SnippetManager.h"
+
+#include <QIcon>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+class Desktop;
+class ExpansionEngine;
+class FormMsg;
+class KeyboardHook;
+class KeyOutput;
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+class ShellCommands;
+class SoundPlayer;
+class UrlOpener;
+class UserNotifier;
+
+// What the main window works with; each has a desktop and a fake version.
+struct FormMainServices
+{
+    KeyboardHook& hook;
+    KeyOutput& keyOutput;
+    Desktop& desktop;
+    SoundPlayer& sound;
+    UrlOpener& urls;
+    UserNotifier& notifier;
+};
+
+// The hidden main window: it brings the program up and down, receives the
+// keyboard monitor's and the tray icon's messages in its window procedure,
+// and owns the tray icon with its menus and the program-wide state.
+class FormMain : public QWidget, public OptionsObserver, public EngineHost
+{
+public:
+    static constexpr int kTrayIconId = 8616;
+    static constexpr int kLeftButtonDown = 513;
+    static constexpr int kRightButtonDown = 516;
+    static constexpr int kParkedTwips = -20000;
+    static constexpr int kPopupListDelayMs = 100;  // Timer1: the suggestion list
+    static constexpr int kCancelMenuCheckMs = 500; // TimerCancelMenu
+    static constexpr const char* kHelpPage = "help/index.html";
+
+    FormMain(const QString& home, const QString& lockPath, FormMainServices services);
+    ~FormMain() override;
+
+    // Start-up. False when the program must end at once: another instance
+    // runs, or the keyboard monitor cannot start (the user has been told).
+    bool Load();
+    // Shutdown, in order; does nothing the second time.
+    void Unload();
+    bool IsLoaded() const { return loaded; }
+
+    qintptr WindowProc(QObject* window, const WindowMessage& message);
+    // Shows the tray menu at the mouse and returns when it closes.
+    void PopupTrayMenu();
+    void ShowTrayIcon(bool iconState);
+    void ToggleTimer(bool value) override;
+    void ParkFormMsg() override;
+    // Reads wav/<name>.wav whole into the engine's sound data (empty when missing).
+    void LoadSound(const QString& soundName);
+
+    void SetShellCommands(ShellCommands* commands) { shellCommands = commands; }
+
+    void EnableQKChanged(bool enabled) override;
+    void SwitchQKKeyChanged(const QString& keyName) override;
+    void EnablePlaySoundChanged(bool enabled) override;
+
+    // Program-wide state.
+    SnippetManager snippetMgr;
+    OptionMgr optMgr;
+    std::unique_ptr<ExpansionEngine> engine;
+    WindowProcedure oldWndProc;
+    bool settingsLoaded = false;
+    QPointer<QWidget> formSetting; // the settings window while it is loaded
+    FormMsg* formMsg = nullptr;
+
+    // The tray and its menus, by their entry names.
+    QSystemTrayIcon* trayIcon = nullptr;
+    QIcon picIconNor;
+    QIcon picIcon;
+    QMenu* mainmenu = nullptr;
+    QMenu* snippetsmenu = nullptr;
+    QAction* menu_enableSound = nullptr;
+    QAction* menu_enableQK = nullptr;
+    QAction* menu_snippets = nullptr;
+    QAction* menu_help = nullptr;
+    QAction* menu_options = nullptr;
+    QAction* menu_about = nullptr;
+    QAction* menu_exit = nullptr;
+    QAction* menu_sortbydate = nullptr;
+    QAction* menu_sortbyabbr = nullptr;
+    QAction* menu_export = nullptr;
+    QAction* menu_import = nullptr;
+    QAction* menu_print = nullptr;
+
+    QTimer Timer1;
+    QTimer TimerCancelMenu;
+
+private:
+    void BuildMenus();
+    void ConnectMenus();
+    qintptr OwnWindowProc(QObject* window, const WindowMessage& message);
+    void OnTimerCancelMenu();
+    void Timer1Tick();
+    void ShowSettingsTab(int tab);
+    void SortBy(qint16 sortInt);
+    // Runs a user's menu action; a failure is shown, never thrown further.
+    template <typename Action> void Guarded(Action action);
+
+    QString home;
+    SingleInstance instance;
+    FormMainServices services;
+    ShellCommands* shellCommands = nullptr;
+    bool loaded = false;
+    bool hookSet = false;
+    quint64 foregroundAtMenu = 0;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "app/UserNotifier.h"
+
+// Modal QMessageBoxes titled "Quillo".
+class MessageBoxNotifier : public UserNotifier
+{
+public:
+    static constexpr const char* kTitle = "Quillo";
+    void Plain(const QString& text) override;
+    void Critical(const QString& text) override;
+    void Warning(const QString& text) override;
+};

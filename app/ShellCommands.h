@@ -1,0 +1,22 @@
+#pragma once
+
+// The windows and commands that the tray and snippets menus reach but the
+// main window does not own: the settings window, import, export, printing.
+// Every method does nothing until something implements it.
+class ShellCommands
+{
+public:
+    virtual ~ShellCommands() = default;
+    // Shows the settings window on tab 1 (snippets), 2 (options) or 3 (about).
+    virtual void ShowSettings(int tab) { (void)tab; }
+    // The snippet order changed: the settings window lists again.
+    virtual void CallSortSnippetList() {}
+    virtual void ExportSnippets() {}
+    virtual void ImportSnippets() {}
+    virtual void PrintSnippets() {}
+    // An option changed elsewhere: the settings window's check box follows.
+    virtual void EnableQKChanged(bool) {}
+    virtual void EnablePlaySoundChanged(bool) {}
+    // Shutdown: the first-run notice and the settings window close.
+    virtual void CloseWindows() {}
+};

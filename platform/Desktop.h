@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <optional>
+
+// What the program asks of the desktop it runs on. Window ids are the
+// desktop's own (on X11 the top-level window's XID); 0 means none.
+class Desktop
+{
+public:
+    using WindowId = quint64;
+
+    virtual ~Desktop() = default;
+    // The window the user is typing into.
+    virtual WindowId ForegroundWindow() const = 0;
+    virtual bool CapsLockOn() const = 0;
+    // The text caret of the foreground application in screen pixels, if the
+    // application tells.
+    virtual std::optional<QRect> CaretRect() const = 0;
+    virtual QString WindowTitle(WindowId window) const = 0;
+    virtual QSize ScreenSize() const = 0;
+};

@@ -1,0 +1,8 @@
+#include "platform/DesktopUrlOpener.h"
+
+#include <QDesktopServices>
+
+bool DesktopUrlOpener::OpenUrl(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}

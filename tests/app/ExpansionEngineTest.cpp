@@ -1,0 +1,267 @@
+#include "ShellTestSupport.h"
+#include "app/KeyToChar.h"
+#include "settings/IniFile.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+constexpr int kSpace = 32, kTab = 9, kEnter = 13, kBackspace = 8, kEscape = 27;
+constexpr int kShift = 16, kCtrl = 17, kAlt = 18, kF12 = 123;
+} // namespace
+
+TEST(Engine, AutomaticModeExpandsOnSpaceTabAndEnter)
+{
+    for (int trigger : {kSpace, kTab, kEnter}) {
+        Shell s;
+        s.Type("sig");
+        EXPECT_EQ(s.engine().typedText, "sig");
+        s.Tap(trigger);
+        EXPECT_EQ(s.Sent(), ExpansionKeys(3)) << trigger;
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "Best regards");
+        EXPECT_EQ(s.form->optMgr.SniExp(), 1);
+        EXPECT_EQ(s.form->optMgr.ChrSav(), 12 - 3);
+        EXPECT_EQ(s.engine().typedText, "");
+        EXPECT_TRUE(s.engine().engineReady);
+        EXPECT_FALSE(s.form->Timer1.isActive());
+    }
+}
+
+TEST(Engine, OnlyTheWholeBufferWithTheSameCaseExpands)
+{
+    Shell s;
+    for (const char* typed : {"xsig", "Sig", "SIG", "si"}) {
+        s.Type(typed);
+        s.Tap(kSpace);
+        EXPECT_TRUE(s.Sent().isEmpty()) << typed;
+        EXPECT_EQ(s.engine().typedText, "") << "a failed trigger resets the buffer";
+    }
+    EXPECT_EQ(s.form->optMgr.SniExp(), 0);
+}
+
+TEST(Engine, TheBufferKeepsTheLastTenCharacters)
+{
+    Shell s;
+    s.form->snippetMgr.CommitSnippet([] {
+        Snippet eleven;
+        eleven.snippetString = "abcdefghijk";
+        eleven.contentString = "never";
+        return eleven;
+    }());
+    s.Type("abcdefghijkl");
+    EXPECT_EQ(s.engine().typedText, "cdefghijkl");
+    s.Type("abcdefghijk");
+    s.Tap(kSpace);
+    EXPECT_TRUE(s.Sent().isEmpty());
+}
+
+TEST(Engine, BackspaceEditsTheBufferAndModifiedKeysAreNotCollected)
+{
+    Shell s;
+    s.Type("si");
+    s.Tap(kBackspace);
+    EXPECT_EQ(s.engine().typedText, "s");
+    s.Type("ig");
+    s.Tap(kSpace);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3));
+
+    s.keys.Clear();
+    s.Type("s");
+    s.Tap(kBackspace);
+    EXPECT_EQ(s.engine().typedText, "");
+
+    s.Press(kCtrl);
+    s.Tap('C');
+    s.Release(kCtrl);
+    s.Press(kAlt);
+    s.Tap('F');
+    s.Release(kAlt);
+    EXPECT_EQ(s.engine().typedText, "");
+
+    s.Type("Sig");
+    s.Tap(kEscape);
+    EXPECT_EQ(s.engine().typedText, "");
+    EXPECT_TRUE(s.Sent().isEmpty());
+}
+
+TEST(Engine, HotKeyModeExpandsOnShiftPlusTheExpandKeyOnly)
+{
+    Shell s;
+    s.form->optMgr.SetExpandWhen("hand");
+    s.Type("sig");
+    s.Tap(kSpace);
+    EXPECT_TRUE(s.Sent().isEmpty());
+    EXPECT_EQ(s.engine().typedText, "") << "a delimiter ends the word";
+
+    s.Type("sig");
+    s.Press(kShift);
+    s.Tap(kSpace);
+    s.Release(kShift);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3));
+
+    s.keys.Clear();
+    s.form->optMgr.SetExpandKey("Enter");
+    s.Type("sig");
+    s.Press(kShift);
+    s.Tap(kEnter);
+    s.Release(kShift);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3));
+}
+
+TEST(Engine, MultiLineContentIsPastedWhole)
+{
+    Shell s;
+    s.Type("addr");
+    s.Tap(kEnter);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(4));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Quillo Street 1\n12345 Sampletown\nFreedonia");
+}
+
+TEST(Engine, CapsLockAndShiftDecideTheLetters)
+{
+    Shell s;
+    s.desktop.capsLock = true;
+    s.Type("SIG"); // Shift with Caps Lock types small letters
+    EXPECT_EQ(s.engine().typedText, "sig");
+    s.Tap(kSpace);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3));
+
+    EXPECT_EQ(KeyToChar('A', false, false), "a");
+    EXPECT_EQ(KeyToChar('A', true, false), "A");
+    EXPECT_EQ(KeyToChar('A', false, true), "A");
+    EXPECT_EQ(KeyToChar('A', true, true), "a");
+    EXPECT_EQ(KeyToChar('1', true, false), "!");
+    EXPECT_EQ(KeyToChar('0', true, false), ")");
+    EXPECT_EQ(KeyToChar('0', false, true), "0");
+    EXPECT_EQ(KeyToChar(186, false, false), ";");
+    EXPECT_EQ(KeyToChar(222, true, false), "\"");
+    EXPECT_EQ(KeyToChar(220, false, false), "\\");
+    for (int other : {8, 9, 13, 16, 32, 37, 96, 112, 185, 193, 223})
+        EXPECT_EQ(KeyToChar(other, false, false), "") << other;
+}
+
+TEST(Engine, TheBufferIsForgottenWhenTheUserMovesElsewhere)
+{
+    struct Move
+    {
+        const char* what;
+        std::function<void(Shell&)> move;
+    };
+    const Move moves[] = {
+        {"another window", [](Shell& s) { s.desktop.foreground = 2; }},
+        {"an arrow key", [](Shell& s) { s.Tap(37); }},
+        {"Home", [](Shell& s) { s.Tap(36); }},
+        {"a left click", [](Shell& s) { s.Tap(1); }},
+        {"a right click", [](Shell& s) { s.Tap(2); }},
+    };
+    for (const Move& m : moves) {
+        Shell s;
+        s.Type("si");
+        m.move(s);
+        s.Type("g");
+        s.Tap(kSpace);
+        EXPECT_TRUE(s.Sent().isEmpty()) << m.what;
+    }
+    // Staying in the window keeps the buffer.
+    Shell s;
+    s.Type("si");
+    s.Tap(kShift);
+    s.Type("g");
+    s.Tap(kSpace);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3));
+}
+
+TEST(Engine, ShiftAltSwitchKeyTogglesOncePerLock)
+{
+    Shell s;
+    ASSERT_TRUE(s.form->optMgr.EnableQK());
+    s.Press(kShift);
+    s.Press(kAlt);
+    s.Press(kF12);
+    EXPECT_FALSE(s.form->optMgr.EnableQK());
+    EXPECT_FALSE(s.form->menu_enableQK->isChecked());
+    s.Press(kF12); // auto-repeat while the lock holds
+    EXPECT_FALSE(s.form->optMgr.EnableQK());
+    EXPECT_EQ(GetIniValue(s.folder.SettingsPath(), "qk", "EnableQK"), "False");
+
+    QTRY_VERIFY_WITH_TIMEOUT(!s.engine().switchLocked, 5000);
+    s.Type("si"); // collected even while disabled (modifiers are held: not collected)
+    s.Press(kF12);
+    EXPECT_TRUE(s.form->optMgr.EnableQK());
+    EXPECT_EQ(s.engine().typedText, "");
+    s.Release(kF12);
+    s.Release(kAlt);
+    s.Release(kShift);
+
+    // Disabled: the buffer is kept but nothing expands.
+    s.form->optMgr.SetEnableQK(false);
+    s.Type("sig");
+    EXPECT_EQ(s.engine().typedText, "sig");
+    s.Tap(kSpace);
+    EXPECT_TRUE(s.Sent().isEmpty());
+}
+
+TEST(Engine, NothingIsCollectedInTheSettingsWindow)
+{
+    Shell s;
+    QWidget settings;
+    s.form->formSetting = &settings;
+    s.form->settingsLoaded = true;
+    s.desktop.foreground = settings.winId();
+    s.Type("sig");
+    s.Tap(kSpace);
+    EXPECT_TRUE(s.Sent().isEmpty());
+    EXPECT_EQ(s.engine().typedText, "");
+    // The enable/disable hot key still works there.
+    s.Press(kShift);
+    s.Press(kAlt);
+    s.Tap(kF12);
+    EXPECT_FALSE(s.form->optMgr.EnableQK());
+}
+
+TEST(Engine, ItsOwnKeysComingBackDoNotStartASecondExpansion)
+{
+    Shell s;
+    s.keys.hook = &s.hook;
+    s.Type("ty");
+    s.Tap(kSpace);
+    for (int i = 0; i < 5; ++i)
+        Shell::Pump();
+    EXPECT_EQ(s.Sent(), ExpansionKeys(2));
+    EXPECT_TRUE(s.engine().engineReady);
+    EXPECT_EQ(s.form->optMgr.SniExp(), 1);
+}
+
+TEST(Engine, TheSoundPlaysWhenEnabled)
+{
+    Shell s(false);
+    QDir(s.folder.Path()).mkdir("wav");
+    QFile wav(s.folder.File("wav/type.wav"));
+    ASSERT_TRUE(wav.open(QIODevice::WriteOnly));
+    wav.write("RIFF-not-really");
+    wav.close();
+    ASSERT_TRUE(s.Load());
+    EXPECT_EQ(s.engine().soundData, QByteArray("RIFF-not-really") + '\0');
+    s.Type("sig");
+    s.Tap(kSpace);
+    ASSERT_EQ(s.sound.played.size(), 1);
+    EXPECT_EQ(s.sound.played[0], s.engine().soundData);
+
+    s.form->optMgr.SetEnablePlaySound(false);
+    s.Type("sig");
+    s.Tap(kSpace);
+    EXPECT_EQ(s.sound.played.size(), 1);
+}
+
+TEST(Engine, AFailingKeyOutputLeavesNoKeyHeldAndTheEngineReady)
+{
+    Shell s;
+    s.keys.SetKeyDownLimit(5); // refuses the V after Ctrl went down
+    s.Type("ty");
+    s.Tap(kSpace);
+    EXPECT_TRUE(s.keys.HeldKeys().empty());
+    EXPECT_TRUE(s.engine().engineReady);
+    EXPECT_EQ(s.engine().typedText, "");
+}

@@ -1,0 +1,180 @@
+#include "ShellTestSupport.h"
+#include "app/FormMsg.h"
+#include "settings/IniFile.h"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+bool SameIcon(const QIcon& a, const QIcon& b)
+{
+    return a.pixmap(16).toImage() == b.pixmap(16).toImage();
+}
+} // namespace
+
+TEST(FormMain, StartsAndShutsDownInOrder)
+{
+    Shell s;
+    EXPECT_EQ(s.hook.calls, QStringList({"set 1024"}));
+    ASSERT_TRUE(s.form->trayIcon);
+    EXPECT_TRUE(s.form->trayIcon->isVisible());
+    EXPECT_EQ(s.form->trayIcon->toolTip(), "Quillo");
+    EXPECT_TRUE(SameIcon(s.form->trayIcon->icon(), s.form->picIconNor));
+    EXPECT_EQ(s.form->windowTitle(), "Quillo");
+    EXPECT_FALSE(s.form->isVisible());
+    EXPECT_TRUE(s.form->formMsg->IsParked());
+    EXPECT_TRUE(s.form->snippetMgr.IsOpen());
+    EXPECT_TRUE(s.form->menu_enableQK->isChecked());
+    EXPECT_EQ(s.form->menu_enableQK->text(), "Enable Quillo             Shift+Alt+F12");
+    EXPECT_TRUE(s.form->menu_enableSound->isChecked());
+    EXPECT_TRUE(s.form->menu_sortbydate->isChecked());
+    EXPECT_FALSE(s.form->menu_sortbyabbr->isChecked());
+    EXPECT_FALSE(s.form->Timer1.isActive());
+
+    s.Type("sig");
+    s.Tap(32);
+    s.form->Unload();
+    EXPECT_EQ(s.hook.calls, QStringList({"set 1024", "release"}));
+    EXPECT_EQ(s.form->trayIcon, nullptr);
+    EXPECT_FALSE(s.form->snippetMgr.IsOpen());
+    EXPECT_EQ(GetIniValue(s.folder.SettingsPath(), "qk", "SniExp"), "1");
+    EXPECT_EQ(GetIniValue(s.folder.SettingsPath(), "qk", "ChrSav"), "9");
+
+    // Messages that still arrive reach no engine.
+    const int sent = s.Sent().size();
+    MessageLayer::PostMessage(s.form.get(), 1024, 'S', 0);
+    Shell::Pump();
+    s.form->Unload();
+    EXPECT_EQ(s.Sent().size(), sent);
+    EXPECT_EQ(s.engine().typedText, "");
+}
+
+TEST(FormMain, ASecondInstanceSaysSoAndTouchesNothing)
+{
+    Shell first;
+    Shell second(false);
+    second.form.reset();
+    second.form = std::make_unique<FormMain>(second.folder.Path(), first.LockPath(),
+                                             FormMainServices{second.hook, second.keys, second.desktop,
+                                                              second.sound, second.urls, second.notifier});
+    EXPECT_FALSE(second.form->Load());
+    EXPECT_EQ(second.notifier.shown, QStringList({"plain: Quillo is already running."}));
+    EXPECT_TRUE(second.hook.calls.isEmpty());
+    EXPECT_EQ(second.form->trayIcon, nullptr);
+
+    // Once the first has gone, a new start succeeds.
+    first.form->Unload();
+    Shell third(false);
+    third.form = std::make_unique<FormMain>(third.folder.Path(), first.LockPath(),
+                                            FormMainServices{third.hook, third.keys, third.desktop,
+                                                             third.sound, third.urls, third.notifier});
+    EXPECT_TRUE(third.form->Load());
+}
+
+TEST(FormMain, AKeyboardMonitorThatCannotStartEndsTheProgram)
+{
+    Shell s(false);
+    s.hook.FailWith("Cannot open the display \":99\".");
+    EXPECT_FALSE(s.Load());
+    EXPECT_EQ(s.notifier.shown, QStringList({"critical: Cannot open the display \":99\"."}));
+    EXPECT_EQ(s.form->trayIcon, nullptr);
+}
+
+TEST(FormMain, StartsWithWhateverWorks)
+{
+    Shell s(false);
+    QFile::remove(s.folder.DatabasePath());
+    SetIniValue(s.folder.SettingsPath(), "qk", "EnableQK", "False");
+    SetIniValue(s.folder.SettingsPath(), "qk", "SwitchQKKey", "F7");
+    ASSERT_TRUE(s.Load());
+    EXPECT_FALSE(s.form->snippetMgr.IsOpen());
+    EXPECT_FALSE(s.form->menu_enableQK->isChecked());
+    EXPECT_TRUE(SameIcon(s.form->trayIcon->icon(), s.form->picIcon));
+    EXPECT_TRUE(s.form->menu_enableQK->text().endsWith("Shift+Alt+F7"));
+    EXPECT_TRUE(s.engine().soundData.isEmpty()) << "no wav folder in the test's program folder";
+}
+
+TEST(FormMain, TrayMenuEntriesSwitchTheOptions)
+{
+    Shell s;
+    s.form->menu_enableQK->trigger();
+    EXPECT_FALSE(s.form->optMgr.EnableQK());
+    EXPECT_FALSE(s.form->menu_enableQK->isChecked());
+    EXPECT_TRUE(SameIcon(s.form->trayIcon->icon(), s.form->picIcon));
+    s.form->menu_enableQK->trigger();
+    EXPECT_TRUE(s.form->optMgr.EnableQK());
+    EXPECT_TRUE(s.form->menu_enableQK->isChecked());
+    EXPECT_TRUE(SameIcon(s.form->trayIcon->icon(), s.form->picIconNor));
+
+    s.form->menu_enableSound->trigger();
+    EXPECT_FALSE(s.form->optMgr.EnablePlaySound());
+    EXPECT_EQ(GetIniValue(s.folder.SettingsPath(), "qk", "EnablePlaySound"), "False");
+
+    s.form->optMgr.SetSwitchQKKey("F9");
+    EXPECT_EQ(s.form->menu_enableQK->text(), "Enable Quillo             Shift+Alt+F9");
+
+    s.form->menu_help->trigger();
+    ASSERT_EQ(s.urls.opened.size(), 1);
+    EXPECT_EQ(s.urls.opened[0], QUrl::fromLocalFile(s.folder.Path() + "/help/index.html"));
+    EXPECT_TRUE(s.notifier.shown.isEmpty());
+}
+
+TEST(FormMain, AFailedOptionWriteFromTheMenuIsShown)
+{
+    Shell s;
+    QFile::remove(s.folder.SettingsPath());
+    QDir().mkdir(s.folder.SettingsPath()); // a folder where the file should be
+    s.form->menu_enableSound->trigger();
+    ASSERT_EQ(s.notifier.shown.size(), 1);
+    EXPECT_TRUE(s.notifier.shown[0].startsWith("warning: Cannot")) << s.notifier.shown[0].toStdString();
+    EXPECT_TRUE(s.notifier.shown[0].contains(s.folder.SettingsPath()));
+    EXPECT_FALSE(s.form->menu_enableSound->isChecked());
+}
+
+TEST(FormMain, SortEntriesActAsAPairAndToggleDirection)
+{
+    Shell s;
+    s.form->menu_sortbyabbr->trigger();
+    EXPECT_TRUE(s.form->menu_sortbyabbr->isChecked());
+    EXPECT_FALSE(s.form->menu_sortbydate->isChecked());
+    EXPECT_EQ(s.form->snippetMgr.CurrentOrderClause(), " order by snippet desc");
+    s.form->menu_sortbyabbr->trigger();
+    EXPECT_TRUE(s.form->menu_sortbyabbr->isChecked());
+    EXPECT_EQ(s.form->snippetMgr.CurrentOrderClause(), " order by snippet");
+    s.form->menu_sortbydate->trigger();
+    EXPECT_TRUE(s.form->menu_sortbydate->isChecked());
+    EXPECT_FALSE(s.form->menu_sortbyabbr->isChecked());
+    EXPECT_EQ(s.form->snippetMgr.CurrentOrderClause(), " order by id");
+}
+
+TEST(FormMain, TheTrayMenuClosesWhenTheUserTurnsToAnotherWindow)
+{
+    Shell s;
+    bool shown = false;
+    // While the menu runs its own loop, the user clicks into another window.
+    QTimer::singleShot(50, [&] {
+        shown = s.form->mainmenu->isVisible();
+        s.desktop.foreground = 77;
+    });
+    MessageLayer::PostMessage(s.form.get(), 1124, FormMain::kTrayIconId, FormMain::kRightButtonDown);
+    QTRY_VERIFY_WITH_TIMEOUT(shown && !s.form->mainmenu->isVisible(), 10000);
+    EXPECT_FALSE(s.form->TimerCancelMenu.isActive());
+
+    // Button-up notifications open nothing.
+    MessageLayer::PostMessage(s.form.get(), 1124, FormMain::kTrayIconId, 514);
+    Shell::Pump();
+    EXPECT_FALSE(s.form->mainmenu->isVisible());
+    EXPECT_FALSE(s.form->TimerCancelMenu.isActive());
+}
+
+TEST(FormMain, ExitShutsDown)
+{
+    Shell s;
+    s.form->menu_exit->trigger();
+    EXPECT_FALSE(s.form->IsLoaded());
+    EXPECT_EQ(s.form->trayIcon, nullptr);
+    EXPECT_EQ(s.hook.calls.last(), "release");
+}
