@@ -166,6 +166,13 @@ TEST_F(SendKeysTest, UnresolvableKeyFailsWithNumberNine)
     const QuilloError named = Failure([&] { sender.KeyPress(QStringLiteral("\u20acuro"), 2); });
     EXPECT_EQ(named.Message(), QStringLiteral("Key \u20acuro could not be interpreted."));
     EXPECT_TRUE(output.Events().empty());
+
+    // A blank right after "{" leaves an empty key name, which has no first
+    // character to look up.
+    const QuilloError empty = SendFailure("+({ 1}");
+    EXPECT_EQ(empty.Number(), cSendKeys::kErrorSubscript);
+    EXPECT_EQ(empty.Message(), "Subscript out of range");
+    EXPECT_EQ(output.Events(), Taps({16}));
 }
 
 TEST_F(SendKeysTest, ErrorsCarryTheProgramAndClassName)
