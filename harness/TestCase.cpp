@@ -139,7 +139,7 @@ void TestCase::cmdRun_Click()
     for (const QPointer<TestUnit>& unit : runList) {
         if (!unit || (!chosenTest.isEmpty() && chosenTest != unit->UnitTestName()))
             continue;
-        emit SetupTestCase();
+        RaiseEvent(&TestCase::SetupTestCase, QStringLiteral("SetupTestCase"));
         if (!self)
             return;
         if (!unit)
@@ -155,7 +155,7 @@ void TestCase::cmdRun_Click()
             passed = unit->UnitTestResult();
         WriteLog(passed ? QStringLiteral("PASSED") : QStringLiteral("NOT PASSED! SOME ASSERTS FAILED!"));
         WriteLog(QString(kDashLineLength, QLatin1Char('-')));
-        emit TestCaseTearDown();
+        RaiseEvent(&TestCase::TestCaseTearDown, QStringLiteral("TestCaseTearDown"));
         if (!self)
             return;
     }
@@ -168,6 +168,23 @@ void TestCase::cmdRun_Click()
     WriteLog(QStringLiteral("Succcess Asserts:") + QString::number(successCount));
     WriteLog(QStringLiteral("Failed asserts:") + QString::number(failureCount));
     chosenTest.clear();
+}
+
+void TestCase::RaiseEvent(void (TestCase::*event)(), const QString& eventName)
+{
+    // The host's set-up or tear-down failing is a failure of the run, not a
+    // reason to abandon it (or, from a button press, the program).
+    QString error;
+    try {
+        (this->*event)();
+        return;
+    } catch (const std::exception& e) {
+        error = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        error = QStringLiteral("unknown");
+    }
+    WriteLog(QStringLiteral("FAILED: [error in %1: %2]").arg(eventName, error));
+    ++failureCount;
 }
 
 void TestCase::txtLog_Click()

@@ -18,6 +18,7 @@ class TestUnit;
 class PROVELLA_EXPORT TestCase : public QWidget
 {
     Q_OBJECT
+    Q_PROPERTY(QString specTest READ specTest WRITE setSpecTest)
 
 public:
     static constexpr int kDesignWidthTwips = 6285;
@@ -62,6 +63,7 @@ protected:
 
 private:
     void txtLog_Click();
+    void RaiseEvent(void (TestCase::*event)(), const QString& eventName);
 
     QPushButton* runButton;
     QPlainTextEdit* logBox;

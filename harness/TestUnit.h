@@ -20,6 +20,8 @@ class TestCase;
 class PROVELLA_EXPORT TestUnit : public QWidget
 {
     Q_OBJECT
+    Q_PROPERTY(QString BelongedCase READ BelongedCase WRITE setBelongedCase)
+    Q_PROPERTY(QString TestCaption READ TestCaption WRITE setTestCaption)
 
 public:
     // The host's test body. It receives the helper made for this run and

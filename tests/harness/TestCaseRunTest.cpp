@@ -257,3 +257,27 @@ TEST(TestCaseRun, AUnitWithoutAssertionsPassesAndDeletedUnitsAreSkipped)
                                             "Failed asserts:0"}));
     EXPECT_EQ(ResultColour(empty), HarnessLook::Green());
 }
+
+TEST(TestCaseRun, AFailingSetUpIsLoggedAsAFailureAndTheRunFinishes)
+{
+    HostForm host;
+    host.Place(QStringLiteral("Only"), QStringLiteral("CaseMain"), [](AssertHelper& as) { as.equalBetween(1, 1); });
+    host.Show();
+    QObject::connect(host.Case(), &TestCase::SetupTestCase, [] { throw std::runtime_error("no database"); });
+
+    QTest::mouseClick(host.Case()->cmdRun(), Qt::LeftButton);
+
+    EXPECT_EQ(host.LogLines(), (QStringList{kHash, kHash, "FAILED: [error in SetupTestCase: no database]",
+                                            "Only is under testing...", "PASSED", kDash, "Total Test:1",
+                                            "Total Asserts:2", "Succcess Asserts:1", "Failed asserts:1"}));
+}
+
+TEST(TestCaseRun, PropertiesAreReachableByName)
+{
+    ParseAndSave host;
+    host.save->setProperty("TestCaption", QStringLiteral("Store"));
+    host.Case()->setProperty("specTest", QStringLiteral("Store"));
+    host.Case()->cmdRun_Click();
+    EXPECT_EQ(host.LogLines().at(2), QStringLiteral("Store is under testing..."));
+    EXPECT_EQ(host.save->property("BelongedCase").toString(), QStringLiteral("CaseMain"));
+}
