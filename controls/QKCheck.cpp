@@ -1,0 +1,85 @@
+#include "controls/QKCheck.h"
+
+#include "controls/PropertyBag.h"
+#include "controls/QKLabel.h"
+#include "controls/QKPicture.h"
+#include "controls/Skins.h"
+#include "controls/StatePicture.h"
+#include "controls/Twips.h"
+
+namespace {
+constexpr int kLooks = 2;
+constexpr double kDefaultWidth = 1500;
+}
+
+QKCheck::QKCheck(QWidget* parent)
+    : QKUserControl(parent), picMark(new QKPicture("picMark", this)), lblCaption(new QKLabel("lblCaption", this))
+{
+    SetBackColor(Skins::White());
+    picMark->SetPicture(Skins::CheckMark());
+    Twips::Move(picMark, 0, 0);
+    lookHeight = StatePicture::LookHeight(picMark->PictureHeight(), kLooks);
+    Twips::Move(lblCaption, kLabelLeft, kLabelTop);
+    Twips::SetGeometry(this, QRectF(0, 0, kDefaultWidth, lookHeight));
+    connect(picMark, &QKPicture::Click, this, &QKCheck::Toggle);
+    connect(lblCaption, &QKLabel::Click, this, &QKCheck::Toggle);
+}
+
+QString QKCheck::Caption() const
+{
+    return lblCaption->Caption();
+}
+
+void QKCheck::SetCaption(const QString& text)
+{
+    lblCaption->SetCaption(text);
+    emit PropertyChanged("Caption");
+    DrawMark();
+}
+
+void QKCheck::SetValue(qint16 newValue)
+{
+    value = newValue;
+    emit PropertyChanged("Value");
+    DrawMark();
+}
+
+int QKCheck::CurrentLook() const
+{
+    return StatePicture::CurrentLook(*picMark, lookHeight);
+}
+
+void QKCheck::DrawMark()
+{
+    StatePicture::ShowLook(*picMark, value, lookHeight);
+}
+
+void QKCheck::Toggle()
+{
+    value = qint16(1 - value);
+    DrawMark();
+    emit Click();
+}
+
+void QKCheck::OnInitProperties()
+{
+    SetCaption("Check");
+    SetValue(0);
+}
+
+void QKCheck::OnReadProperties(const PropertyBag& bag)
+{
+    SetCaption(bag.ReadString("Caption", QString()));
+    SetValue(bag.ReadInt16("Value", 0));
+}
+
+void QKCheck::OnWriteProperties(PropertyBag& bag) const
+{
+    bag.WriteProperty("Caption", Caption(), QString());
+    bag.WriteProperty("Value", value);
+}
+
+void QKCheck::OnResize()
+{
+    SetHeight(lookHeight);
+}

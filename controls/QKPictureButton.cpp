@@ -1,0 +1,77 @@
+#include "controls/QKPictureButton.h"
+
+#include "controls/QKPicture.h"
+#include "controls/StatePicture.h"
+#include "controls/Twips.h"
+
+QKPictureButton::QKPictureButton(QWidget* parent, const QString& pieceName, const QPixmap& pixmap, int looks,
+                                 LookState lookState, bool repaintOnChange, const QString& hoverText)
+    : QKUserControl(parent), picture(new QKPicture(pieceName, this)), lookState(lookState),
+      repaintOnChange(repaintOnChange)
+{
+    picture->SetPicture(pixmap);
+    Twips::Move(picture, 0, 0);
+    lookHeight = StatePicture::LookHeight(picture->PictureHeight(), looks);
+    if (!hoverText.isEmpty()) {
+        picture->setToolTip(hoverText);
+        setToolTip(hoverText);
+    }
+    Twips::SetGeometry(this, QRectF(0, 0, picture->PictureWidth(), lookHeight));
+    connect(picture, &QKPicture::MouseDown, this, [this] { Press(); });
+    connect(picture, &QKPicture::MouseUp, this, [this] { Release(); });
+}
+
+int QKPictureButton::CurrentLook() const
+{
+    return StatePicture::CurrentLook(*picture, lookHeight);
+}
+
+int QKPictureButton::RestingLook() const
+{
+    return lookState == LookState::PressedFlag ? pressedFlag : 0;
+}
+
+void QKPictureButton::ShowLook(int look)
+{
+    StatePicture::ShowLook(*picture, look, lookHeight);
+}
+
+void QKPictureButton::OnResize()
+{
+    SetWidth(picture->PictureWidth());
+    SetHeight(lookHeight);
+}
+
+void QKPictureButton::OnShow()
+{
+    ShowLook(RestingLook());
+}
+
+void QKPictureButton::Press()
+{
+    if (!TakesClicks())
+        return;
+    if (lookState == LookState::PressedFlag) {
+        pressedFlag = 1;
+        ShowLook(pressedFlag);
+    } else {
+        ShowLook(1);
+    }
+    if (repaintOnChange)
+        RefreshNow();
+}
+
+void QKPictureButton::Release()
+{
+    if (!TakesClicks())
+        return;
+    if (lookState == LookState::PressedFlag) {
+        pressedFlag = 0;
+        ShowLook(pressedFlag);
+    } else {
+        ShowLook(0);
+    }
+    if (repaintOnChange)
+        RefreshNow();
+    emit Click();
+}

@@ -1,0 +1,55 @@
+#include "controls/QKTab.h"
+
+#include "controls/QKPicture.h"
+#include "controls/Skins.h"
+#include "controls/StatePicture.h"
+#include "controls/Twips.h"
+
+namespace {
+struct HitArea
+{
+    const char* name;
+    double left;
+    double top;
+    double width;
+};
+// Each area reaches below the strip's bottom edge; the control clips it.
+constexpr HitArea kHitAreas[QKTab::kTabs] = {
+    {"Label1", 30, 0, 1125}, {"Label2", 1215, 15, 1005}, {"Label3", 2280, 30, 705}};
+constexpr double kHitAreaHeight = 450;
+}
+
+QKTab::QKTab(QWidget* parent) : QKUserControl(parent), picBack(new QKPicture("picBack", this))
+{
+    picBack->SetPicture(Skins::TabStrip());
+    lookHeight = StatePicture::LookHeight(picBack->PictureHeight(), kTabs);
+    Twips::Move(picBack, 0, 0);
+    Twips::SetGeometry(this, QRectF(0, 0, picBack->PictureWidth(), lookHeight));
+    for (int i = 0; i < kTabs; ++i) {
+        auto* area = new QKPicture(kHitAreas[i].name, this);
+        Twips::SetGeometry(area, QRectF(kHitAreas[i].left, kHitAreas[i].top, kHitAreas[i].width, kHitAreaHeight));
+        const qint16 tab = qint16(i + 1);
+        connect(area, &QKPicture::Click, this, [this, tab] { SwitchTab(tab); });
+    }
+}
+
+void QKTab::SwitchTab(qint16 tabNum)
+{
+    if (tabNum < 1 || tabNum > kTabs)
+        return;
+    StatePicture::ShowLook(*picBack, tabNum - 1, lookHeight);
+    RefreshNow();
+    qint16 reported = tabNum;
+    emit TabClick(reported);
+}
+
+int QKTab::SelectedTab() const
+{
+    return StatePicture::CurrentLook(*picBack, lookHeight) + 1;
+}
+
+void QKTab::OnResize()
+{
+    SetWidth(picBack->PictureWidth());
+    SetHeight(lookHeight);
+}
