@@ -80,6 +80,18 @@ TEST_F(SendKeysTest, KeyNamesIgnoreCaseAndRepeat)
     EXPECT_EQ(Send("{F1}{f16}{ScrollLock}{prtsc}"), Taps({112, 127, 145, 42}));
 }
 
+TEST_F(SendKeysTest, EveryKeyNameHasItsCode)
+{
+    const QString names = "{BACKSPACE}{BS}{BKSP}{BREAK}{CAPSLOCK}{DELETE}{DEL}{DOWN}{END}{ENTER}{~}{HELP}{HOME}"
+                          "{INS}{INSERT}{LEFT}{NUMLOCK}{PGDN}{PGUP}{PRTSC}{RIGHT}{ESC}{SCROLLLOCK}{TAB}{UP}";
+    EXPECT_EQ(Send(names), Taps({8, 8, 8, 19, 20, 46, 46, 40, 35, 13, 13, 47, 36, 45, 45, 37, 144, 34, 33, 42, 39, 27,
+                                 145, 9, 38}));
+    for (int i = 1; i <= 16; ++i)
+        EXPECT_EQ(Send(QStringLiteral("{f%1}").arg(i)), Taps({111 + i})) << i;
+    // F17 is not a name: it types its first letter.
+    EXPECT_EQ(Send("{F17}"), Taps({70}));
+}
+
 TEST_F(SendKeysTest, RepetitionCountsRoundHalfToEven)
 {
     EXPECT_EQ(Send("{a 2.5}").size(), 4u);
