@@ -60,6 +60,21 @@ TEST(ReplaceMacrosTest, EveryPlaceholderAtTheExampleInstant)
     EXPECT_EQ(ExpandAll(kExample, kUs), expected);
 }
 
+TEST(ReplaceMacrosTest, EveryPlaceholderAtTheEdgesOfALeapYear)
+{
+    // Midnight starting a Monday, 1 January 2024.
+    EXPECT_EQ(ExpandAll(At(2024, 1, 1, 0, 0, 0)),
+              QStringList({"1/1/2024", "12:00:00 AM", "1", "01", "Mon", "Monday", "2", "1", "1",
+                           "1", "01", "Jan", "January", "1", "24", "2024", "12:00 AM", "12:00:00 a",
+                           "0", "00", "0", "00", "0", "00", "1/1/24", "Monday, January 01, 2024", "1/1/24 0:00"}));
+    // Noon on its last day, a Tuesday in week 53.
+    EXPECT_EQ(ExpandAll(At(2024, 12, 31, 12, 0, 0)),
+              QStringList({"12/31/2024", "12:00:00 PM", "31", "31", "Tue", "Tuesday", "3", "366", "53",
+                           "12", "12", "Dec", "December", "4", "24", "2024", "12:00 PM", "12:00:00 p",
+                           "12", "12", "0", "00", "0", "00", "12/31/24", "Tuesday, December 31, 2024",
+                           "12/31/24 12:00"}));
+}
+
 TEST(ReplaceMacrosTest, HoursAroundTheClock)
 {
     const QString content = "[time]|[time hh:mm AM/PM]|[time h:mm:ss a/p]|[hour]|[hour hh]|[date time]";
