@@ -19,6 +19,7 @@ PACKAGES=(
     libx11-dev libxtst-dev
     fonts-liberation2
     xvfb xdotool xclip
+    pulseaudio pulseaudio-utils
     libatspi2.0-dev at-spi2-core dbus-daemon mousepad
 )
 
