@@ -5,6 +5,9 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace {
 
 // Bounds on waiting for the daemon and the recorder, generous for a busy
@@ -14,6 +17,12 @@ constexpr int kStopTimeoutMs = 5000;
 constexpr char kSinkName[] = "quillo_test_sink";
 // Small recording fragments, so the recorder hands audio over promptly.
 constexpr char kRecordLatency[] = "--latency-msec=20";
+
+// Children die with the test, even when it crashes or is killed.
+void DieWithParent()
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
 
 }  // namespace
 
@@ -25,8 +34,11 @@ PrivatePulseServer::~PrivatePulseServer()
 
 bool PrivatePulseServer::ToolsAvailable()
 {
-    return !QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty()
-           && !QStandardPaths::findExecutable(QStringLiteral("parec")).isEmpty();
+    for (const char* tool : {"pulseaudio", "parec", "pactl"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            return false;
+    }
+    return true;
 }
 
 QByteArray PrivatePulseServer::Address() const
@@ -53,6 +65,7 @@ bool PrivatePulseServer::Start()
     env.remove(QStringLiteral("PULSE_SERVER"));
     m_daemon.setProcessEnvironment(env);
     m_daemon.setProcessChannelMode(QProcess::MergedChannels);
+    m_daemon.setChildProcessModifier(DieWithParent);
 
     const QString socket = m_dir.filePath(QStringLiteral("native"));
     m_daemon.start(QStringLiteral("pulseaudio"), {
@@ -71,10 +84,14 @@ bool PrivatePulseServer::Start()
         m_error = QStringLiteral("pulseaudio did not start: %1").arg(m_daemon.errorString());
         return false;
     }
-    const bool listening = QTest::qWaitFor([&] {
-        return QFileInfo::exists(socket) || m_daemon.state() != QProcess::Running;
+    // The socket file appears before the daemon answers on it: ready means a
+    // client got an answer.
+    const bool ready = QTest::qWaitFor([&] {
+        if (m_daemon.state() != QProcess::Running)
+            return true;
+        return QFileInfo::exists(socket) && Ask({QStringLiteral("info")});
     }, kStartTimeoutMs);
-    if (!listening || m_daemon.state() != QProcess::Running) {
+    if (!ready || m_daemon.state() != QProcess::Running) {
         m_error = QStringLiteral("pulseaudio cannot run here: %1")
                       .arg(QString::fromLocal8Bit(m_daemon.readAll()).trimmed());
         return false;
@@ -89,6 +106,7 @@ bool PrivatePulseServer::StartRecording()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PULSE_SERVER"), QString::fromLocal8Bit(Address()));
     m_recorder.setProcessEnvironment(env);
+    m_recorder.setChildProcessModifier(DieWithParent);
     m_recorder.start(QStringLiteral("parec"), {
         QStringLiteral("--device=%1.monitor").arg(QLatin1String(kSinkName)),
         QStringLiteral("--raw"),
@@ -107,6 +125,16 @@ bool PrivatePulseServer::StartRecording()
         return false;
     }
     return true;
+}
+
+bool PrivatePulseServer::Ask(const QStringList& pactlArguments)
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"),
+                QStringList{QStringLiteral("--server=%1").arg(QString::fromLocal8Bit(Address()))}
+                    + pactlArguments);
+    return pactl.waitForFinished(kStopTimeoutMs) && pactl.exitStatus() == QProcess::NormalExit
+           && pactl.exitCode() == 0;
 }
 
 std::vector<qint16> PrivatePulseServer::Recorded()

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <vector>
@@ -17,7 +18,7 @@ public:
     PrivatePulseServer() = default;
     ~PrivatePulseServer();
 
-    // Whether the daemon and the recorder are installed at all.
+    // Whether the daemon, its control tool and the recorder are installed.
     static bool ToolsAvailable();
 
     // Starts the daemon and waits until it accepts clients. On failure says
@@ -36,6 +37,8 @@ public:
     static constexpr int kRecordRate = 44100;
 
 private:
+    // Runs pactl against this daemon; true if it succeeded.
+    bool Ask(const QStringList& pactlArguments);
     void StopProcess(QProcess& process);
 
     QTemporaryDir m_dir;

@@ -30,7 +30,7 @@ protected:
     static void SetUpTestSuite()
     {
         if (!PrivatePulseServer::ToolsAvailable()) {
-            skipReason = "pulseaudio and parec are not installed";
+            skipReason = "pulseaudio, pactl and parec are not installed";
             return;
         }
         server = new PrivatePulseServer;
