@@ -18,8 +18,10 @@
 // freshly loaded element should not flash at the template's spot. Unload(n)
 // removes element n; element 0 stays for the life of the array.
 //
-// Widgets that are not QKUserControls need a clone function that makes the
-// new widget; the array then copies geometry and Tag-less state itself.
+// A QKUserControl element is made through ControlRegistry by element 0's
+// ProgId (so the program registers its own user controls) and gets element
+// 0's saved properties through a PropertyBag. Other widgets need a clone
+// function that makes the new widget; the array then copies the geometry.
 // Loading an index that is already loaded, or a negative one, and unloading
 // element 0 or an index that is not loaded, are the caller's mistakes and
 // throw std::invalid_argument with the reason.

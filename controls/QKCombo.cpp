@@ -34,6 +34,11 @@ QKCombo::QKCombo(QWidget* parent)
 
     popmenu->setObjectName("popmenu");
     popmenu->setFont(Skins::TextFont());
+    popmenu->setStyleSheet(QString("QMenu { background: %1; border: 1px solid %2; padding: 2px 0px; }"
+                                   "QMenu::item { color: %3; padding: 3px 16px 3px 10px; }"
+                                   "QMenu::item:selected { background: %4; color: %1; }")
+                               .arg(Skins::White().name(), Skins::BorderColor().name(), Skins::TextColor().name(),
+                                    Skins::AccentColor().name()));
     split = popmenu->addSeparator();
     split->setObjectName("split");
     split->setVisible(false);
@@ -82,6 +87,8 @@ QStringList QKCombo::Items() const
 
 void QKCombo::OpenMenu()
 {
+    // At least as wide as the field it drops from.
+    popmenu->setMinimumWidth(width());
     popmenu->popup(mapToGlobal(QPoint(0, 0)));
 }
 

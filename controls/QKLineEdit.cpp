@@ -35,7 +35,8 @@ QKLineEdit::QKLineEdit(const QString& name, QWidget* parent) : QLineEdit(parent)
     pal.setColor(QPalette::Base, Qt::white);
     pal.setColor(QPalette::Text, Skins::TextColor());
     setPalette(pal);
-    setStyleSheet("QLineEdit { border: none; padding: 0px; background: white; }");
+    setStyleSheet(QString("QLineEdit { border: none; padding: 0px; background: %1; color: %2; }")
+                      .arg(Skins::White().name(), Skins::TextColor().name()));
 }
 
 qint16 QKLineEdit::KeyAsciiOf(const QKeyEvent* event)
@@ -121,8 +122,8 @@ bool QKLineEdit::WouldExceedLimit(const QString& inserted) const
 {
     if (typingLimit <= 0)
         return false;
-    const qsizetype after = text().size() - selectedText().size() + inserted.size();
-    return after > typingLimit && after > text().size() - selectedText().size();
+    const qsizetype kept = text().size() - selectedText().size();
+    return !inserted.isEmpty() && kept + inserted.size() > typingLimit;
 }
 
 void QKLineEdit::CutToLimit(const QString& before)

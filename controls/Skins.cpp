@@ -139,6 +139,8 @@ QFont Skins::TextFont()
 QColor Skins::TextColor() { return kText; }
 QColor Skins::White() { return kWhite; }
 QColor Skins::TipGrey() { return kTipGrey; }
+QColor Skins::BorderColor() { return kBorder; }
+QColor Skins::AccentColor() { return kAccent; }
 
 // Frames: the panel carries the top and left border, the edge pieces the
 // right and bottom ones, so the frame looks finished at any size.

@@ -21,6 +21,8 @@ public:
     static QColor TextColor();     // RGB(64,64,64)
     static QColor White();         // RGB(255,255,255)
     static QColor TipGrey();       // RGB(224,224,224)
+    static QColor BorderColor();   // soft grey of borders
+    static QColor AccentColor();   // the one blue of ticks and selections
 
     static QPixmap WhiteFramePanel();   // 356 x 500
     static QPixmap WhiteFrameRight();   // 2 x 500

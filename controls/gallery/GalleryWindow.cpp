@@ -24,8 +24,8 @@
 #include <QPainter>
 
 namespace {
-// Window size in twips (840 x 580 pixels).
-constexpr double kWindowWidth = 12600;
+// Window size in twips (900 x 580 pixels).
+constexpr double kWindowWidth = 13500;
 constexpr double kWindowHeight = 8700;
 const QColor kWindowBack(0xF7, 0xF8, 0xFA);
 const QColor kCaptionColor(0x80, 0x85, 0x8B);
@@ -55,7 +55,7 @@ GalleryWindow::GalleryWindow(QWidget* parent) : QKForm(parent)
     }
 
     Caption("QKGrayFrame", this, 300, 2430, true);
-    auto* gray = Place("QKGrayFrame", "QKGrayFrame1", this, 300, 2730, 7100, 5160);
+    auto* gray = Place("QKGrayFrame", "QKGrayFrame1", this, 300, 2730, 7100, 5100);
 
     Caption("QKCommonButton", gray, 300, 240);
     auto* save = static_cast<QKCommonButton*>(Place("QKCommonButton", "cmdSave", gray, 300, 480, 1200));
@@ -100,10 +100,16 @@ GalleryWindow::GalleryWindow(QWidget* parent) : QKForm(parent)
 
     // Right column: the white frame with the controls that sit on white.
     Caption("QKWhiteFrame", this, 7800, 600, true);
-    auto* white = Place("QKWhiteFrame", "QKWhiteFrame1", this, 7800, 900, 4500, 4800);
-    Caption("normal", white, 2250, 200);
-    Caption("pressed", white, 2850, 200);
-    Caption("disabled", white, 3500, 200);
+    auto* white = Place("QKWhiteFrame", "QKWhiteFrame1", this, 7800, 900, 4200, 4800);
+    // Columns of looks, each caption centred over its column.
+    constexpr double kFirstColumn = 2100;
+    constexpr double kColumnStep = 630;
+    constexpr double kColumnWidth = 450;
+    const char* lookNames[] = {"normal", "pressed", "disabled"};
+    for (int look = 0; look < 3; ++look) {
+        QLabel* heading = Caption(lookNames[look], white, 0, 200);
+        Twips::SetLeft(heading, kFirstColumn + look * kColumnStep + (kColumnWidth - Twips::Geometry(heading).width()) / 2);
+    }
     const char* pictureButtons[] = {"QKAddButton", "QKFunctionButton", "QKEditButton", "QKDelButton", "QKCloseButton"};
     double y = 500;
     for (const char* control : pictureButtons) {
@@ -114,7 +120,7 @@ GalleryWindow::GalleryWindow(QWidget* parent) : QKForm(parent)
         for (int look = 0; look < looks; ++look) {
             auto* button = static_cast<QKPictureButton*>(Place(name, name + QString::number(look), white, 0, 0));
             // Centre each look in its column.
-            button->Move(2250 + look * 630 + (300 - button->Width()) / 2, y);
+            button->Move(kFirstColumn + look * kColumnStep + (kColumnWidth - button->Width()) / 2, y);
             connect(button, &QKPictureButton::Click, this, [this, name] { Report(name + ": Click"); });
             if (look == 1)
                 pressedShowcase << button;
@@ -147,16 +153,16 @@ GalleryWindow::GalleryWindow(QWidget* parent) : QKForm(parent)
             Report(r->Caption() + ": Click");
         });
 
-    Caption("QKVScroll", this, 7800, 6000, true);
-    auto* scroll = static_cast<QKVScroll*>(Place("QKVScroll", "oVScroll", this, 7800, 6300, 0, 2100));
+    Caption("QKVScroll", this, 12300, 600, true);
+    auto* scroll = static_cast<QKVScroll*>(Place("QKVScroll", "oVScroll", this, 12600, 900, 0, 7500));
     scroll->SetMin(1);
     scroll->SetMax(100);
     scroll->ScrollTo(20);
     connect(scroll, &QKVScroll::Scroll, this, [this](qint32& v) { Report(QString("QKVScroll: Scroll(%1)").arg(v)); });
 
-    status = Caption("Click, type and drag: the last event shows here.", this, 8400, 6300);
+    status = Caption("Click, type and drag: the last event shows here.", this, 7800, 6000);
     status->setWordWrap(true);
-    Twips::Resize(status, 3900, 900);
+    Twips::Resize(status, 4200, 900);
 }
 
 QKUserControl* GalleryWindow::Place(const QString& control, const QString& name, QWidget* on, double left,
@@ -205,9 +211,9 @@ QImage GalleryWindow::Shot()
 {
     QImage image = grab().toImage();
     QMenu* menu = combo->PopupMenu();
-    menu->ensurePolished();
-    menu->adjustSize();
+    combo->OpenMenu();
     const QPixmap open = menu->grab();
+    menu->hide();
     QPainter p(&image);
     const QPoint at = combo->mapTo(this, QPoint(0, combo->height() + 1));
     p.drawPixmap(at, open);
