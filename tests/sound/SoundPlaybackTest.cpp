@@ -10,6 +10,7 @@
 #include <QMediaDevices>
 #include <QTest>
 
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -21,6 +22,29 @@ constexpr int kPlayTimeoutMs = 10000;
 constexpr int kRecorderFlushMs = 300;
 // Below this a sample counts as silence (about -54 dB).
 constexpr int kSilence = 64;
+constexpr double kTwoPi = 6.283185307179586;
+
+// A 440 Hz tone of `frames` 8-bit stereo frames at 22050 Hz, half of full
+// scale, as a complete WAV image.
+QByteArray EightBitStereoTone(int frames)
+{
+    constexpr int kRate = 22050;
+    auto le = [](quint32 v, int n) {
+        QByteArray out;
+        for (int i = 0; i < n; ++i)
+            out += char((v >> (8 * i)) & 0xFF);
+        return out;
+    };
+    QByteArray pcm;
+    for (int i = 0; i < frames; ++i) {
+        const char sample = char(128 + std::lround(64 * std::sin(kTwoPi * 440 * i / kRate)));
+        pcm += sample;
+        pcm += sample;
+    }
+    const QByteArray fmt = le(1, 2) + le(2, 2) + le(kRate, 4) + le(kRate * 2, 4) + le(2, 2) + le(8, 2);
+    const QByteArray chunks = "fmt " + le(16, 4) + fmt + "data" + le(quint32(pcm.size()), 4) + pcm;
+    return "RIFF" + le(quint32(4 + chunks.size()), 4) + "WAVE" + chunks;
+}
 
 // One daemon for the whole suite: Qt Multimedia binds to the first sound
 // server it meets and keeps it for the life of the process.
@@ -106,6 +130,19 @@ TEST_F(SoundPlayback, ANewSoundCutsTheOneStillPlaying)
     const size_t span = AudibleSpan(recorded, kSilence);
     EXPECT_GE(span, AudibleSpan(shortSound, kSilence) / 2);
     EXPECT_LT(span, AudibleSpan(longSound, kSilence) / 2);
+}
+
+// Unsigned 8-bit samples must reach the output centred on zero: taken as
+// signed, the tone would turn into a loud, distorted, off-centre noise.
+TEST_F(SoundPlayback, EightBitStereoSoundsPlayAtTheirLevel)
+{
+    constexpr int kFrames = 22050 / 4;
+    const std::vector<qint16> recorded =
+        PlayAndRecord([&] { player.Play(EightBitStereoTone(kFrames) + '\0'); });
+    const int halfScale = 16384;
+    EXPECT_GT(Peak(recorded), halfScale * 8 / 10);
+    EXPECT_LT(Peak(recorded), halfScale * 12 / 10);
+    EXPECT_GE(AudibleSpan(recorded, kSilence), size_t(PrivatePulseServer::kRecordRate / 4 * 9 / 10));
 }
 
 TEST_F(SoundPlayback, AMalformedSoundPlaysNothing)
