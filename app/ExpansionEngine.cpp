@@ -11,6 +11,8 @@
 
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QGuiApplication>
 #include <algorithm>
 #include <limits>
@@ -129,6 +131,7 @@ void ExpansionEngine::Expand()
                 ProcessEvents(kEventRoundsAfterBackspace);
             }
             ProcessEvents(kEventRoundsBeforePaste);
+            ReleaseModifiersForPaste();
             keySender().KeyDown(VkControl);
             controlDown = true;
             keySender().KeyDown(VkV);
@@ -189,6 +192,20 @@ void ExpansionEngine::Reset()
     listedText.clear();
     host.ParkFormMsg();
     host.ToggleTimer(false);
+}
+
+void ExpansionEngine::ReleaseModifiersForPaste()
+{
+    QElapsedTimer waited;
+    waited.start();
+    while ((shiftDown || altDown) && waited.elapsed() < kModifierReleaseWaitMs) {
+        QCoreApplication::processEvents();
+        QThread::msleep(kModifierPollMs);
+    }
+    if (shiftDown)
+        keySender().KeyUp(VkShift);
+    if (altDown)
+        keySender().KeyUp(VkAlt);
 }
 
 void ExpansionEngine::ProcessEvents(int rounds)

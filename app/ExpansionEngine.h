@@ -35,6 +35,13 @@ public:
     static constexpr int kEventRoundsAfterSound = 1;
     static constexpr int kEventRoundsAfterBackspace = 2;
     static constexpr int kEventRoundsBeforePaste = 3;
+    // Ctrl+V pressed while the user still holds Shift or Alt (Shift is held
+    // for the hot key) reaches the application as another command, and the
+    // erased abbreviation would not be replaced. The engine waits this long
+    // for the user to let go, looking every kModifierPollMs, then releases
+    // the keys itself.
+    static constexpr int kModifierReleaseWaitMs = 250;
+    static constexpr int kModifierPollMs = 5;
 
     // Virtual keys the engine knows by number.
     enum Key {
@@ -81,6 +88,7 @@ private:
     void ResetIfMovedElsewhere(int virtualKey);
     bool IsAutoMode() const;
     static void ProcessEvents(int rounds);
+    void ReleaseModifiersForPaste();
 
     SnippetManager& snippetMgr;
     OptionMgr& optMgr;

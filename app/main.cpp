@@ -1,23 +1,23 @@
 #include "app/CommandLine.h"
+#include "app/TrayProgram.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
-#include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine(args);
+    if (!commandLine.WantsCommand())
+        return TrayProgram::Run(argc, argv, commandLine.HomeOption());
+
+    // The command line needs no display.
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillo"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
-
-    const CommandLine commandLine(QCoreApplication::arguments().mid(1));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (!commandLine.WantsCommand()) {
-        // The tray program comes with the application shell; until then the
-        // command-line interface is what the executable offers.
-        err << "quillo: the tray program is not part of this build yet; see quillo --help" << Qt::endl;
-        return CommandLine::kExitUsage;
-    }
     return commandLine.Run(out, err);
 }

@@ -51,8 +51,9 @@ MessageEvent::MessageEvent(const WindowMessage& message) : QEvent(EventType()), 
 
 QEvent::Type MessageEvent::EventType()
 {
-    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-    return type;
+    // A fixed number, not a registered one: the keyboard monitor library
+    // carries its own copy of this code and must post the same type.
+    return static_cast<QEvent::Type>(QEvent::User + 1024);
 }
 
 void MessageLayer::PostMessage(QObject* window, quint32 msg, quintptr wParam, qintptr lParam)

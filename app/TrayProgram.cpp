@@ -1,0 +1,61 @@
+#include "app/TrayProgram.h"
+
+#include "app/FormMain.h"
+#include "app/MessageBoxNotifier.h"
+#include "app/SingleInstance.h"
+#include "core/ProgramFolder.h"
+#include "core/QuilloError.h"
+#include "platform/DesktopUrlOpener.h"
+#include "platform/LibraryKeyboardHook.h"
+#include "platform/UnixSignalWatcher.h"
+#include "platform/sound/QtSoundPlayer.h"
+#include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11KeyOutput.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <cstdio>
+#include <memory>
+
+int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fprintf(stderr, "quillo: no X display (DISPLAY is not set); the tray program needs a desktop. "
+                             "See quillo --help for what works without one.\n");
+        return kExitNoDesktop;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(QStringLiteral("quillo"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
+    const QString home = ProgramFolder::Resolve(homeOption);
+
+    MessageBoxNotifier notifier;
+    std::unique_ptr<X11KeyOutput> keyOutput;
+    std::unique_ptr<X11Desktop> desktop;
+    try {
+        keyOutput = std::make_unique<X11KeyOutput>();
+        desktop = std::make_unique<X11Desktop>();
+    } catch (const QuilloError& e) {
+        notifier.Critical(e.Message());
+        return kExitNotStarted;
+    }
+    LibraryKeyboardHook hook(QCoreApplication::applicationDirPath());
+    QtSoundPlayer sound;
+    DesktopUrlOpener urls;
+
+    FormMain form(home, SingleInstance::DefaultLockPath(),
+                  FormMainServices{hook, *keyOutput, *desktop, sound, urls, notifier});
+    if (!form.Load())
+        return kExitNotStarted;
+
+    auto shutDown = [&] {
+        form.Unload();
+        QCoreApplication::quit();
+    };
+    UnixSignalWatcher signalWatcher([&](int) { shutDown(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&](QSessionManager&) { shutDown(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&] { form.Unload(); });
+    return app.exec();
+}

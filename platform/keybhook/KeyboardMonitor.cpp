@@ -1,0 +1,183 @@
+#include "platform/keybhook/KeyboardMonitor.h"
+
+#include "core/MessageLayer.h"
+#include "platform/x11/X11ErrorTrap.h"
+#include "platform/x11/X11KeyCodes.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#include <X11/extensions/record.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qintptr kReleasedFlag = qintptr(1) << 31;
+// Mouse buttons as the virtual keys the engine knows (left, right, middle).
+constexpr int kButtonKeys[] = {0, 1, 4, 2};
+
+} // namespace
+
+// Xlib calls this on the reader thread for every recorded event.
+void RecordCallback(XPointer closure, XRecordInterceptData* recorded)
+{
+    reinterpret_cast<KeyboardMonitor*>(closure)->OnRecorded(recorded);
+}
+
+struct KeyboardMonitor::Connections
+{
+    Display* control = nullptr; // creates and stops the recording context
+    Display* data = nullptr;    // receives the recorded events
+    Display* lookup = nullptr;  // keyboard mapping, and word of its changes
+    XRecordContext context = 0;
+    int xkbEventBase = 0;
+
+    ~Connections()
+    {
+        for (Display* display : {data, control, lookup})
+            if (display)
+                XCloseDisplay(display);
+    }
+};
+
+KeyboardMonitor::KeyboardMonitor() = default;
+
+KeyboardMonitor::~KeyboardMonitor()
+{
+    Stop();
+}
+
+bool KeyboardMonitor::Start(QObject* target, unsigned message, QString* error)
+{
+    auto fail = [&](const QString& reason) {
+        if (error)
+            *error = reason;
+        x.reset();
+        return false;
+    };
+    XInitThreads();
+    X11ErrorTrap::Install();
+    window = target;
+    msg = message;
+    x = std::make_unique<Connections>();
+    const char* name = getenv("DISPLAY");
+    x->control = XOpenDisplay(nullptr);
+    x->data = XOpenDisplay(nullptr);
+    x->lookup = XOpenDisplay(nullptr);
+    if (!x->control || !x->data || !x->lookup)
+        return fail(QStringLiteral("Quillo cannot watch the keyboard: cannot open the X display \"%1\".")
+                        .arg(QString::fromLocal8Bit(name ? name : "")));
+    int major = 0, minor = 0;
+    if (!XRecordQueryVersion(x->control, &major, &minor))
+        return fail(QStringLiteral("Quillo cannot watch the keyboard: the X server has no RECORD extension."));
+    int opcode = 0, errorBase = 0;
+    int xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
+    if (XkbQueryExtension(x->lookup, &opcode, &x->xkbEventBase, &errorBase, &xkbMajor, &xkbMinor))
+        XkbSelectEvents(x->lookup, XkbUseCoreKbd, XkbMapNotifyMask | XkbNewKeyboardNotifyMask,
+                        XkbMapNotifyMask | XkbNewKeyboardNotifyMask);
+    RebuildKeyTable();
+
+    XRecordRange* range = XRecordAllocRange();
+    if (!range)
+        return fail(QStringLiteral("Quillo cannot watch the keyboard: out of memory."));
+    range->device_events.first = KeyPress;
+    range->device_events.last = ButtonPress;
+    XRecordClientSpec clients = XRecordAllClients;
+    x->context = XRecordCreateContext(x->control, 0, &clients, 1, &range, 1);
+    XFree(range);
+    if (!x->context)
+        return fail(QStringLiteral("Quillo cannot watch the keyboard: the X server refused a recording context."));
+    XSync(x->control, False);
+    if (!XRecordEnableContextAsync(x->data, x->context, &RecordCallback, reinterpret_cast<XPointer>(this))) {
+        XRecordFreeContext(x->control, x->context);
+        return fail(QStringLiteral("Quillo cannot watch the keyboard: recording could not start."));
+    }
+    if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        Stop();
+        return fail(QStringLiteral("Quillo cannot watch the keyboard: no pipe."));
+    }
+    reader = std::thread([this] { Run(); });
+    return true;
+}
+
+void KeyboardMonitor::Stop()
+{
+    if (reader.joinable()) {
+        const char wake = 1;
+        [[maybe_unused]] const ssize_t written = ::write(wakePipe[1], &wake, 1);
+        reader.join();
+    }
+    if (x && x->context) {
+        XRecordDisableContext(x->control, x->context);
+        XRecordFreeContext(x->control, x->context);
+        XSync(x->control, False);
+        x->context = 0;
+    }
+    x.reset();
+    for (int& fd : wakePipe) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    window = nullptr;
+}
+
+void KeyboardMonitor::Run()
+{
+    pollfd fds[3] = {{ConnectionNumber(x->data), POLLIN, 0},
+                     {ConnectionNumber(x->lookup), POLLIN, 0},
+                     {wakePipe[0], POLLIN, 0}};
+    for (;;) {
+        // Replies already buffered by Xlib would not wake poll.
+        XRecordProcessReplies(x->data);
+        if (::poll(fds, 3, -1) < 0)
+            continue;
+        if (fds[2].revents)
+            return;
+        if (fds[1].revents) {
+            bool remap = false;
+            while (XPending(x->lookup)) {
+                XEvent event;
+                XNextEvent(x->lookup, &event);
+                if (event.type == x->xkbEventBase) {
+                    XkbRefreshKeyboardMapping(reinterpret_cast<XkbMapNotifyEvent*>(&event));
+                    remap = true;
+                }
+            }
+            if (remap)
+                RebuildKeyTable();
+        }
+    }
+}
+
+void KeyboardMonitor::RebuildKeyTable()
+{
+    for (unsigned keycode = 0; keycode < keyTable.size(); ++keycode) {
+        const KeySym keysym = keycode >= 8 ? XkbKeycodeToKeysym(x->lookup, KeyCode(keycode), 0, 0) : NoSymbol;
+        int key = X11KeyCodes::VirtualKeyOfKeysym(keysym);
+        if (key == 0 && keysym != NoSymbol)
+            key = X11KeyCodes::VirtualKeyOfPosition(keycode);
+        keyTable[keycode] = key;
+    }
+}
+
+
+void KeyboardMonitor::OnRecorded(void* interceptData)
+{
+    auto* recorded = static_cast<XRecordInterceptData*>(interceptData);
+    if (recorded->category == XRecordFromServer && recorded->data_len > 0) {
+        const auto* event = reinterpret_cast<const xEvent*>(recorded->data);
+        const int type = event->u.u.type & 0x7f;
+        const unsigned detail = event->u.u.detail;
+        if (type == KeyPress || type == KeyRelease) {
+            const int key = detail < keyTable.size() ? keyTable[detail] : 0;
+            if (key != 0)
+                MessageLayer::PostMessage(window, msg, quintptr(key), type == KeyRelease ? kReleasedFlag : 0);
+        } else if (type == ButtonPress && detail >= 1 && detail <= 3) {
+            MessageLayer::PostMessage(window, msg, quintptr(kButtonKeys[detail]), 0);
+        }
+    }
+    XRecordFreeData(recorded);
+}

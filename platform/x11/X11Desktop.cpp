@@ -1,0 +1,140 @@
+#include "platform/x11/X11Desktop.h"
+
+#include "core/QuilloError.h"
+#include "platform/x11/X11ErrorTrap.h"
+
+#include <QSocketNotifier>
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace {
+
+constexpr int kErrorNoDisplay = 3201;
+
+// One property of a window as raw bytes; empty when missing.
+QByteArray ReadProperty(Display* display, Window window, Atom property, Atom type, int* format = nullptr)
+{
+    Atom actualType = 0;
+    int actualFormat = 0;
+    unsigned long items = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    QByteArray bytes;
+    if (XGetWindowProperty(display, window, property, 0, 4096, False, type, &actualType, &actualFormat, &items,
+                           &remaining, &data) == Success &&
+        data) {
+        const int unit = actualFormat == 32 ? int(sizeof(long)) : actualFormat / 8;
+        bytes = QByteArray(reinterpret_cast<const char*>(data), int(items) * unit);
+    }
+    if (data)
+        XFree(data);
+    if (format)
+        *format = actualFormat;
+    return bytes;
+}
+
+} // namespace
+
+X11Desktop::X11Desktop()
+{
+    X11ErrorTrap::Install();
+    display = XOpenDisplay(nullptr);
+    if (!display)
+        throw QuilloError(kErrorNoDisplay, QStringLiteral("X11Desktop"), QStringLiteral("Cannot open the X display."));
+    activeAtom = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    utf8Atom = XInternAtom(display, "UTF8_STRING", False);
+    netNameAtom = XInternAtom(display, "_NET_WM_NAME", False);
+    XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
+    ReadActiveWindow();
+    XFlush(display);
+    notifier = new QSocketNotifier(ConnectionNumber(display), QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] { ReadEvents(); });
+}
+
+X11Desktop::~X11Desktop()
+{
+    delete notifier;
+    if (display)
+        XCloseDisplay(display);
+}
+
+void X11Desktop::ReadEvents()
+{
+    bool changed = false;
+    while (XPending(display)) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == PropertyNotify && event.xproperty.atom == activeAtom)
+            changed = true;
+    }
+    if (changed)
+        ReadActiveWindow();
+}
+
+void X11Desktop::ReadActiveWindow()
+{
+    const QByteArray value = ReadProperty(display, DefaultRootWindow(display), activeAtom, XA_WINDOW);
+    haveActiveProperty = value.size() >= int(sizeof(long));
+    active = haveActiveProperty ? WindowId(*reinterpret_cast<const unsigned long*>(value.constData())) : 0;
+}
+
+Desktop::WindowId X11Desktop::ForegroundWindow() const
+{
+    if (haveActiveProperty && active != 0)
+        return active;
+    return FocusTopLevel();
+}
+
+// Without a window manager: the window with the input focus, walked up to
+// the child of the root window.
+Desktop::WindowId X11Desktop::FocusTopLevel() const
+{
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    const Window root = DefaultRootWindow(display);
+    if (focus == None || focus == PointerRoot || focus == root)
+        return 0;
+    Window window = focus;
+    for (;;) {
+        Window rootReturn = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count))
+            return 0;
+        if (children)
+            XFree(children);
+        if (parent == root || parent == 0)
+            return window;
+        window = parent;
+    }
+}
+
+bool X11Desktop::CapsLockOn() const
+{
+    XkbStateRec state{};
+    if (XkbGetState(display, XkbUseCoreKbd, &state) != Success)
+        return false;
+    return (state.locked_mods & LockMask) != 0;
+}
+
+std::optional<QRect> X11Desktop::CaretRect() const
+{
+    return caretSource ? caretSource() : std::nullopt;
+}
+
+QString X11Desktop::WindowTitle(WindowId window) const
+{
+    if (window == 0)
+        return QString();
+    const QByteArray utf8 = ReadProperty(display, Window(window), netNameAtom, utf8Atom);
+    if (!utf8.isEmpty())
+        return QString::fromUtf8(utf8);
+    return QString::fromLatin1(ReadProperty(display, Window(window), XA_WM_NAME, XA_STRING));
+}
+
+QSize X11Desktop::ScreenSize() const
+{
+    const int screen = DefaultScreen(display);
+    return QSize(DisplayWidth(display, screen), DisplayHeight(display, screen));
+}
