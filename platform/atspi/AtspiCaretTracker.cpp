@@ -1,0 +1,285 @@
+#include "platform/atspi/AtspiCaretTracker.h"
+
+#include <QAbstractEventDispatcher>
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QHash>
+#include <QTimer>
+
+#include <atspi/atspi.h>
+#include <unistd.h>
+
+namespace {
+
+// A healthy application answers a caret query in about a millisecond. One
+// that is busy or hung must not freeze the program's window for long: the
+// call gives up after this, and the application is not asked again until it
+// reports a focus or caret change.
+constexpr int kCallTimeoutMs = 250;
+// libatspi waits up to 15 s for applications that joined the bus recently;
+// a slow starter gets no more patience than any other application.
+constexpr int kStartupCallTimeoutMs = kCallTimeoutMs;
+// How often pending bus events are fetched when Qt's event loop does not
+// dispatch the GLib main context itself (QT_NO_GLIB, other dispatchers).
+constexpr int kPumpIntervalMs = 20;
+// At most this many GLib dispatches per fetch, so a flood of events cannot
+// hold the UI thread.
+constexpr int kMaxDispatchesPerPump = 64;
+// The caret is reported as a bar this wide at the insertion point.
+constexpr int kCaretWidthPx = 1;
+
+constexpr char kFocusEvent[] = "object:state-changed:focused";
+constexpr char kCaretMovedEvent[] = "object:text-caret-moved";
+constexpr char kDeactivateEvent[] = "window:deactivate";
+constexpr const char* kEvents[] = {kFocusEvent, kCaretMovedEvent, kDeactivateEvent};
+
+// libatspi keeps one connection per process, opened by the first tracker
+// and kept for the life of the process: libatspi cannot be opened again
+// after atspi_exit() (applications it has seen stay in its tables, disposed).
+bool connected = false;
+
+bool ConnectToAccessibilityBus()
+{
+    if (connected)
+        return true;
+    const int status = atspi_init();
+    // 1: opened earlier by other code in this process.
+    if (status != 0 && status != 1) {
+        // A failed init leaves libatspi marked as initialised without a bus;
+        // any later call would abort the process. Reset it, so that a later
+        // tracker tries again.
+        atspi_exit();
+        return false;
+    }
+    atspi_set_timeout(kCallTimeoutMs, kStartupCallTimeoutMs);
+    connected = true;
+    return true;
+}
+
+bool QtDispatchesGlib()
+{
+    const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    return dispatcher && dispatcher->inherits("QEventDispatcherGlib");
+}
+
+const char* BusName(AtspiAccessible* accessible)
+{
+    const AtspiApplication* app = ATSPI_OBJECT(accessible)->app;
+    return app ? app->bus_name : nullptr;
+}
+
+bool HasFocusedState(AtspiAccessible* accessible)
+{
+    AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
+    if (!states)
+        return false;
+    const bool focused = atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
+    g_object_unref(states);
+    return focused;
+}
+
+std::optional<QRect> CharacterBox(AtspiText* text, int offset, GError** error)
+{
+    AtspiRect* box = atspi_text_get_character_extents(text, offset, ATSPI_COORD_TYPE_SCREEN, error);
+    std::optional<QRect> result;
+    if (box && !*error && box->height > 0)
+        result = QRect(box->x, box->y, box->width, box->height);
+    if (box)
+        g_boxed_free(ATSPI_TYPE_RECT, box);
+    return result;
+}
+
+} // namespace
+
+class AtspiCaretTracker::Impl
+{
+public:
+    Impl();
+    ~Impl();
+
+    bool active = false;
+
+    std::optional<QRect> CaretRect();
+
+private:
+    static void OnEvent(AtspiEvent* event, void* self);
+    void Handle(const AtspiEvent& event);
+    void Follow(AtspiAccessible* accessible);
+    void Forget();
+    bool IsOwnProcess(AtspiAccessible* accessible);
+    std::optional<QRect> CaretAt(AtspiText* text, int offset, GError** error);
+
+    AtspiEventListener* listener = nullptr;
+    QTimer* pump = nullptr;
+    // The focused text, a reference we hold; null when the focus is not in
+    // a text or unknown.
+    AtspiText* text = nullptr;
+    // Per application connection: is it this very process (whose own
+    // accessibility bridge cannot answer while the UI thread waits)?
+    QHash<QByteArray, bool> ownProcess;
+};
+
+AtspiCaretTracker::Impl::Impl()
+{
+    if (!ConnectToAccessibilityBus())
+        return;
+    listener = atspi_event_listener_new(&Impl::OnEvent, this, nullptr);
+    for (const char* type : kEvents) {
+        GError* error = nullptr;
+        if (atspi_event_listener_register(listener, type, &error))
+            active = true;
+        g_clear_error(&error);
+    }
+    if (!QtDispatchesGlib()) {
+        pump = new QTimer;
+        pump->setInterval(kPumpIntervalMs);
+        QObject::connect(pump, &QTimer::timeout, [] {
+            for (int i = 0; i < kMaxDispatchesPerPump; ++i)
+                if (!g_main_context_iteration(nullptr, FALSE))
+                    break;
+        });
+        pump->start();
+    }
+}
+
+AtspiCaretTracker::Impl::~Impl()
+{
+    delete pump;
+    Forget();
+    if (listener) {
+        for (const char* type : kEvents) {
+            GError* error = nullptr;
+            atspi_event_listener_deregister(listener, type, &error);
+            g_clear_error(&error);
+        }
+        g_object_unref(listener);
+    }
+}
+
+void AtspiCaretTracker::Impl::OnEvent(AtspiEvent* event, void* self)
+{
+    // libatspi hands every listener its own copy of the event.
+    if (event->type && event->source)
+        static_cast<Impl*>(self)->Handle(*event);
+    g_boxed_free(ATSPI_TYPE_EVENT, event);
+}
+
+void AtspiCaretTracker::Impl::Handle(const AtspiEvent& event)
+{
+    AtspiAccessible* source = event.source;
+    const bool isCurrent = text && ATSPI_ACCESSIBLE(text) == source;
+    if (g_str_has_prefix(event.type, kFocusEvent)) {
+        if (event.detail1)
+            Follow(source);
+        else if (isCurrent)
+            Forget();
+    } else if (g_str_has_prefix(event.type, kCaretMovedEvent)) {
+        // The focus may have been taken before the tracker started; the
+        // first caret move in the focused text tells where it is. Carets
+        // also move in texts without focus (logs, terminals in the
+        // background): those are not followed.
+        if (!isCurrent && HasFocusedState(source))
+            Follow(source);
+    } else if (g_str_has_prefix(event.type, kDeactivateEvent)) {
+        // Not every toolkit reports the loss of focus when its window stops
+        // being the active one; ask the text itself.
+        if (text && g_strcmp0(BusName(source), BusName(ATSPI_ACCESSIBLE(text))) == 0 &&
+            !HasFocusedState(ATSPI_ACCESSIBLE(text)))
+            Forget();
+    }
+}
+
+void AtspiCaretTracker::Impl::Follow(AtspiAccessible* accessible)
+{
+    AtspiText* focused = IsOwnProcess(accessible) ? nullptr
+                                                  : atspi_accessible_get_text_iface(accessible);
+    Forget();
+    text = focused;
+}
+
+void AtspiCaretTracker::Impl::Forget()
+{
+    if (text)
+        g_object_unref(text);
+    text = nullptr;
+}
+
+bool AtspiCaretTracker::Impl::IsOwnProcess(AtspiAccessible* accessible)
+{
+    const char* busName = BusName(accessible);
+    if (!busName)
+        return false;
+    const QByteArray key(busName);
+    const auto known = ownProcess.constFind(key);
+    if (known != ownProcess.constEnd())
+        return *known;
+    // The bus daemon answers this, not the application.
+    GError* error = nullptr;
+    const guint pid = atspi_accessible_get_process_id(accessible, &error);
+    const bool own = !error && pid == static_cast<guint>(::getpid());
+    g_clear_error(&error);
+    ownProcess.insert(key, own);
+    return own;
+}
+
+std::optional<QRect> AtspiCaretTracker::Impl::CaretRect()
+{
+    if (!text)
+        return std::nullopt;
+    // Bus events are dispatched while libatspi waits for an answer, and may
+    // replace `text` under our feet: work on a reference of our own.
+    AtspiText* queried = ATSPI_TEXT(g_object_ref(text));
+    GError* error = nullptr;
+    std::optional<QRect> caret;
+    const int offset = atspi_text_get_caret_offset(queried, &error);
+    if (!error && offset >= 0)
+        caret = CaretAt(queried, offset, &error);
+    if (error) {
+        // Gone, hung or confused: ask again only after it reports a change.
+        if (text == queried)
+            Forget();
+        g_error_free(error);
+    }
+    g_object_unref(queried);
+    return caret;
+}
+
+std::optional<QRect> AtspiCaretTracker::Impl::CaretAt(AtspiText* queried, int offset,
+                                                      GError** error)
+{
+    if (const auto box = CharacterBox(queried, offset, error))
+        return QRect(box->x(), box->y(), kCaretWidthPx, box->height());
+    if (*error || offset == 0)
+        return std::nullopt;
+    // At the end of the text some toolkits report an empty box: the caret
+    // then stands right after the character before it...
+    const auto before = CharacterBox(queried, offset - 1, error);
+    if (!before)
+        return std::nullopt;
+    const guint previous = atspi_text_get_character_at_offset(queried, offset - 1, error);
+    if (*error)
+        return std::nullopt;
+    if (previous != '\n')
+        return QRect(before->x() + before->width(), before->y(), kCaretWidthPx, before->height());
+    // ...unless that character ends a line: then the caret starts the next
+    // one, at the text's left edge.
+    const auto first = CharacterBox(queried, 0, error);
+    if (*error)
+        return std::nullopt;
+    const int left = first ? first->x() : before->x();
+    return QRect(left, before->y() + before->height(), kCaretWidthPx, before->height());
+}
+
+AtspiCaretTracker::AtspiCaretTracker() : impl(std::make_unique<Impl>()) {}
+
+AtspiCaretTracker::~AtspiCaretTracker() = default;
+
+bool AtspiCaretTracker::IsActive() const
+{
+    return impl->active;
+}
+
+std::optional<QRect> AtspiCaretTracker::CaretRect() const
+{
+    return impl->CaretRect();
+}

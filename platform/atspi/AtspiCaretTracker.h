@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QRect>
+#include <memory>
+#include <optional>
+
+// Where the text caret of the application the user types in is, learned
+// through the desktop's accessibility bus.
+//
+// The tracker follows the keyboard focus from the bus's focus and caret
+// events, so that a query costs one short round trip to the focused
+// application instead of a search of every application's widget tree. The
+// events are delivered by the UI thread's event loop; the tracker must be
+// created, used and destroyed on that thread.
+//
+// Without an accessibility bus the tracker stays inactive and answers no
+// caret. Applications that expose nothing (or hang) give no caret either.
+class AtspiCaretTracker
+{
+public:
+    AtspiCaretTracker();
+    ~AtspiCaretTracker();
+
+    AtspiCaretTracker(const AtspiCaretTracker&) = delete;
+    AtspiCaretTracker& operator=(const AtspiCaretTracker&) = delete;
+
+    // Connected to an accessibility bus and listening for focus changes.
+    bool IsActive() const;
+
+    // The caret of the focused text in screen pixels: a 1 px wide bar as
+    // tall as the line, its left edge at the insertion point. Nothing when
+    // no text has the focus or its application does not answer in time.
+    std::optional<QRect> CaretRect() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl;
+};

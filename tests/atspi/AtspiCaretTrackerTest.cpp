@@ -1,0 +1,298 @@
+#include "PrivateDesktop.h"
+#include "platform/atspi/AtspiCaretTracker.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace {
+
+// Generous: programs start slowly on a loaded machine. Nothing asserts on
+// how long anything took.
+constexpr int kCaretWaitMs = 15000;
+constexpr char kGtkEditor[] = "mousepad";
+
+struct Editor
+{
+    qint64 id = 0;
+    PrivateDesktop::Window window = 0;
+    QRect geometry;
+};
+
+std::string Text(const QRect& rect)
+{
+    return QString("%1,%2 %3x%4")
+        .arg(rect.x())
+        .arg(rect.y())
+        .arg(rect.width())
+        .arg(rect.height())
+        .toStdString();
+}
+
+} // namespace
+
+TEST(AtspiCaretTrackerWithoutBus, IsInactiveAndHasNoCaret)
+{
+    QTemporaryDir nowhere;
+    ASSERT_TRUE(nowhere.isValid());
+    const QByteArray saved = qgetenv("AT_SPI_BUS_ADDRESS");
+    qputenv("AT_SPI_BUS_ADDRESS", "unix:path=" + nowhere.filePath("no-bus").toLocal8Bit());
+    {
+        AtspiCaretTracker tracker;
+        EXPECT_FALSE(tracker.IsActive());
+        EXPECT_FALSE(tracker.CaretRect().has_value());
+        // A second tracker retries and fails the same way; nothing aborts.
+        AtspiCaretTracker second;
+        EXPECT_FALSE(second.IsActive());
+    }
+    if (saved.isNull())
+        qunsetenv("AT_SPI_BUS_ADDRESS");
+    else
+        qputenv("AT_SPI_BUS_ADDRESS", saved);
+}
+
+class AtspiCaretTrackerTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        desktop = new PrivateDesktop;
+        if (desktop->Start())
+            desktop->ExportToThisProcess();
+    }
+
+    static void TearDownTestSuite()
+    {
+        delete desktop;
+        desktop = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(desktop->IsRunning())
+            << "the private desktop did not start: " << desktop->ErrorString().toStdString();
+    }
+
+    void TearDown() override
+    {
+        for (const Editor& editor : editors)
+            desktop->StopProgram(editor.id);
+    }
+
+    // Starts an editor, waits for its window and gives it the focus.
+    Editor Start(const QString& program, const QStringList& arguments = {})
+    {
+        Editor editor;
+        editor.id = desktop->StartProgram(program, arguments);
+        if (!editor.id)
+            return editor;
+        editors.push_back(editor);
+        editor.window = desktop->WaitForWindow(editor.id);
+        if (editor.window) {
+            editor.geometry = desktop->WindowGeometry(editor.window);
+            if (!desktop->FocusWindow(editor.window))
+                editor.window = 0;
+        }
+        return editor;
+    }
+
+    static Editor StartedOrFail(const Editor& editor)
+    {
+        if (!editor.window || editor.geometry.isEmpty())
+            ADD_FAILURE() << "editor did not come up: " << desktop->ErrorString().toStdString();
+        return editor;
+    }
+
+    // Lets events arrive until the tracker reports a caret that satisfies
+    // `wanted`; the last caret seen otherwise.
+    template <typename Predicate>
+    static std::optional<QRect> WaitForCaret(const AtspiCaretTracker& tracker, Predicate wanted)
+    {
+        std::optional<QRect> caret;
+        (void)QTest::qWaitFor(
+            [&] {
+                caret = tracker.CaretRect();
+                return caret && wanted(*caret);
+            },
+            kCaretWaitMs);
+        return caret;
+    }
+
+    static std::optional<QRect> WaitForCaretIn(const AtspiCaretTracker& tracker,
+                                               const QRect& window)
+    {
+        return WaitForCaret(tracker, [&](const QRect& caret) { return window.contains(caret); });
+    }
+
+    // Types, and checks that the caret moves right on its line, then down
+    // to the start of the next after Enter, always inside the window.
+    void CheckCaretFollowsTyping(const AtspiCaretTracker& tracker, const Editor& editor)
+    {
+        ASSERT_TRUE(desktop->Type("a")) << desktop->ErrorString().toStdString();
+        // The caret of an empty text is where the first character goes.
+        const auto first = WaitForCaret(tracker, [&](const QRect& caret) {
+            return editor.geometry.contains(caret) && caret.x() > editor.geometry.left();
+        });
+        ASSERT_TRUE(first && editor.geometry.contains(*first))
+            << "no caret inside the editor at " << Text(editor.geometry);
+        EXPECT_EQ(first->width(), 1);
+        EXPECT_GT(first->height(), 0);
+
+        ASSERT_TRUE(desktop->Type("bcd"));
+        const auto right = WaitForCaret(tracker, [&](const QRect& caret) {
+            return caret.x() > first->x() && caret.y() == first->y();
+        });
+        ASSERT_TRUE(right);
+        EXPECT_GT(right->x(), first->x()) << "caret " << Text(*right) << " after typing, was " << Text(*first);
+        EXPECT_EQ(right->y(), first->y());
+        EXPECT_TRUE(editor.geometry.contains(*right));
+
+        ASSERT_TRUE(desktop->Key("Return"));
+        const auto below = WaitForCaret(tracker, [&](const QRect& caret) {
+            return caret.y() >= first->y() + first->height();
+        });
+        ASSERT_TRUE(below);
+        EXPECT_GE(below->y(), first->y() + first->height())
+            << "caret " << Text(*below) << " after Enter, was " << Text(*right);
+        EXPECT_LT(below->x(), right->x());
+        EXPECT_TRUE(editor.geometry.contains(*below));
+
+        ASSERT_TRUE(desktop->Type("e"));
+        const auto next = WaitForCaret(tracker, [&](const QRect& caret) {
+            return caret.y() == below->y() && caret.x() > below->x();
+        });
+        ASSERT_TRUE(next);
+        EXPECT_EQ(next->y(), below->y()) << "caret " << Text(*next) << " on the new line " << Text(*below);
+        EXPECT_GT(next->x(), below->x());
+    }
+
+    static QString QtEditor() { return QStringLiteral(QUILLO_TEST_EDITOR); }
+
+    static inline PrivateDesktop* desktop = nullptr;
+    std::vector<Editor> editors;
+};
+
+// The tracker starts while the editor already has the focus: the first
+// caret move tells it where the focus is.
+TEST_F(AtspiCaretTrackerTest, FollowsTypingInGtkEditor)
+{
+    const Editor editor = StartedOrFail(Start(kGtkEditor));
+    ASSERT_TRUE(editor.window);
+    AtspiCaretTracker tracker;
+    ASSERT_TRUE(tracker.IsActive());
+    CheckCaretFollowsTyping(tracker, editor);
+}
+
+// Qt reports an empty box at the end of the text, where the caret is while
+// one types; after Enter the character before the caret is the line break.
+TEST_F(AtspiCaretTrackerTest, FollowsTypingAtEndOfTextInQtEditor)
+{
+    const Editor editor = StartedOrFail(Start(QtEditor()));
+    ASSERT_TRUE(editor.window);
+    AtspiCaretTracker tracker;
+    ASSERT_TRUE(tracker.IsActive());
+    CheckCaretFollowsTyping(tracker, editor);
+}
+
+// Focus changes alone, without typing, move the caret from one program to
+// the other.
+TEST_F(AtspiCaretTrackerTest, FollowsFocusBetweenPrograms)
+{
+    AtspiCaretTracker tracker;
+    ASSERT_TRUE(tracker.IsActive());
+    const Editor gtk = StartedOrFail(Start(kGtkEditor));
+    ASSERT_TRUE(gtk.window);
+    const auto inGtk = WaitForCaretIn(tracker, gtk.geometry);
+    ASSERT_TRUE(inGtk && gtk.geometry.contains(*inGtk)) << "no caret in " << Text(gtk.geometry);
+
+    // Qt gives no box in an empty text, so this one holds a word.
+    const Editor qt = StartedOrFail(Start(QtEditor(), {"Qt"}));
+    ASSERT_TRUE(qt.window);
+    ASSERT_FALSE(gtk.geometry.intersects(qt.geometry)) << "the windows must not overlap";
+    const auto inQt = WaitForCaretIn(tracker, qt.geometry);
+    ASSERT_TRUE(inQt && qt.geometry.contains(*inQt)) << "no caret in " << Text(qt.geometry);
+
+    ASSERT_TRUE(desktop->FocusWindow(gtk.window));
+    const auto back = WaitForCaretIn(tracker, gtk.geometry);
+    ASSERT_TRUE(back && gtk.geometry.contains(*back)) << "caret did not come back to " << Text(gtk.geometry);
+}
+
+// An application that stops answering costs one short wait, gives no
+// caret, and is followed again once it reports a change.
+TEST_F(AtspiCaretTrackerTest, HungProgramGivesNoCaretUntilItMovesAgain)
+{
+    const Editor editor = StartedOrFail(Start(kGtkEditor));
+    ASSERT_TRUE(editor.window);
+    AtspiCaretTracker tracker;
+    ASSERT_TRUE(desktop->Type("ab"));
+    ASSERT_TRUE(WaitForCaretIn(tracker, editor.geometry));
+
+    ASSERT_EQ(::kill(pid_t(editor.id), SIGSTOP), 0);
+    const std::optional<QRect> whileHung = tracker.CaretRect();
+    // Asked again without any news from the program: still nothing.
+    const std::optional<QRect> again = tracker.CaretRect();
+    ASSERT_EQ(::kill(pid_t(editor.id), SIGCONT), 0);
+    EXPECT_FALSE(whileHung.has_value());
+    EXPECT_FALSE(again.has_value());
+
+    ASSERT_TRUE(desktop->Type("c"));
+    const auto recovered = WaitForCaretIn(tracker, editor.geometry);
+    EXPECT_TRUE(recovered && editor.geometry.contains(*recovered));
+}
+
+// Trackers share the process's one bus connection: ending one leaves the
+// others working, and a new one works after all have ended.
+TEST_F(AtspiCaretTrackerTest, TrackersComeAndGoIndependently)
+{
+    const Editor editor = StartedOrFail(Start(kGtkEditor));
+    ASSERT_TRUE(editor.window);
+    auto first = std::make_unique<AtspiCaretTracker>();
+    {
+        AtspiCaretTracker second;
+        ASSERT_TRUE(desktop->Type("a"));
+        EXPECT_TRUE(WaitForCaretIn(second, editor.geometry));
+        EXPECT_TRUE(WaitForCaretIn(*first, editor.geometry));
+    }
+    ASSERT_TRUE(desktop->Type("b"));
+    const auto kept = WaitForCaret(*first, [&](const QRect& caret) {
+        return editor.geometry.contains(caret);
+    });
+    EXPECT_TRUE(kept);
+    first.reset();
+
+    AtspiCaretTracker later;
+    ASSERT_TRUE(later.IsActive());
+    ASSERT_TRUE(desktop->Type("c"));
+    EXPECT_TRUE(WaitForCaretIn(later, editor.geometry));
+}
+
+// The desktop itself: everything it started is gone after Stop(), and this
+// process's environment is as it was.
+TEST(PrivateDesktopTest, StopLeavesNothingBehind)
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    PrivateDesktop desktop;
+    ASSERT_TRUE(desktop.Start()) << desktop.ErrorString().toStdString();
+    desktop.ExportToThisProcess();
+    EXPECT_EQ(qgetenv("DISPLAY"), desktop.Display().toLocal8Bit());
+    const qint64 editor = desktop.StartProgram(kGtkEditor);
+    ASSERT_NE(editor, 0) << desktop.ErrorString().toStdString();
+    ASSERT_NE(desktop.WaitForWindow(editor), 0u) << desktop.ErrorString().toStdString();
+    // Xvfb, two buses, the launcher, the editor, and what they started.
+    const QList<qint64> started = desktop.MarkedProcesses();
+    EXPECT_GE(started.size(), 5);
+    const QString socket = "/tmp/.X11-unix/X" + desktop.Display().mid(1);
+    EXPECT_TRUE(QFileInfo::exists(socket));
+
+    desktop.Stop();
+    EXPECT_TRUE(desktop.MarkedProcesses().isEmpty());
+    // Not even as zombies: everything was collected.
+    for (qint64 pid : started)
+        EXPECT_FALSE(QFileInfo::exists(QString("/proc/%1").arg(pid))) << "process " << pid << " left";
+    EXPECT_FALSE(QFileInfo::exists(socket));
+    EXPECT_EQ(qgetenv("DISPLAY"), display);
+    EXPECT_FALSE(desktop.IsRunning());
+}
