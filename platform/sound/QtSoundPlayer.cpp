@@ -70,7 +70,8 @@ void QtSoundPlayer::Stop()
 {
     m_releaseTimer.stop();
     if (m_sink) {
-        // Taken out first: stopping emits stateChanged, which lands here again.
+        // Taken out and disconnected first: stopping reports a state change,
+        // and that must not reach a player already busy with the next sound.
         std::unique_ptr<QAudioSink> sink = std::move(m_sink);
         sink->disconnect(this);
         sink->stop();
