@@ -28,7 +28,7 @@ QKCombo::QKCombo(QWidget* parent)
     SetBackPictureEnd(picLeft);
     picLeft->SetPicture(Skins::ListArrow());
     picLeft->raise();
-    Twips::SetGeometry(this, QRectF(0, 0, kDefaultWidth, picLeft->PictureHeight()));
+    InitGeometry(QRectF(0, 0, kDefaultWidth, picLeft->PictureHeight()));
     EndCapLayout::PlaceCap(*this, *picLeft);
     Twips::Move(lblCaption, kLabelLeft, kLabelTop);
 

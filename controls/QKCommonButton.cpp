@@ -22,7 +22,7 @@ QKCommonButton::QKCommonButton(QWidget* parent)
     SetBackPictureEnd(picRight);
     picRight->SetPicture(Skins::CommonButtonCap());
     lblCaption->SetCaption(kDesignCaption);
-    Twips::SetGeometry(this, QRectF(0, 0, kDefaultWidth, picRight->PictureHeight()));
+    InitGeometry(QRectF(0, 0, kDefaultWidth, picRight->PictureHeight()));
     EndCapLayout::PlaceCap(*this, *picRight);
     Twips::SetTop(lblCaption, kCaptionTop);
     CentreCaption();

@@ -33,7 +33,7 @@ QKContentEditWin::QKContentEditWin(QWidget* parent)
     oText->setPalette(pal);
     Twips::Move(oText, kInset, kInset);
 
-    Twips::SetGeometry(this, QRectF(0, 0, kDefaultWidth, kDefaultHeight));
+    InitGeometry(QRectF(0, 0, kDefaultWidth, kDefaultHeight));
     Relayout();
 }
 

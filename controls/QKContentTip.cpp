@@ -19,7 +19,7 @@ QKContentTip::QKContentTip(QWidget* parent)
     picRight->SetFillColor(Skins::TipGrey());
     Twips::SetGeometry(picRight, QRectF(0, 0, kCapWidth, kCapHeight));
     picRight->raise();
-    Twips::SetGeometry(this, QRectF(0, 0, kDefaultWidth, kCapHeight));
+    InitGeometry(QRectF(0, 0, kDefaultWidth, kCapHeight));
     EndCapLayout::PlaceCap(*this, *picRight);
     Twips::Move(lblCaption, kLabelLeft, kLabelTop);
 }

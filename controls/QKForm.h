@@ -15,7 +15,9 @@ class QKUserControl;
 //                       keeps it open.
 // AddControl() creates a control by its programmatic identifier as a child
 // of the window, names it and runs its new-instance set-up; the caller then
-// places it with Move() and reads back the size the control chose.
+// places it with Move() and reads back the size the control chose. Controls
+// added while the window is loading appear with it; one added to a window
+// already on screen stays hidden until the caller shows it.
 class QKUI_EXPORT QKForm : public QWidget
 {
     Q_OBJECT

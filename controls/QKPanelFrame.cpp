@@ -15,7 +15,7 @@ QKPanelFrame::QKPanelFrame(QWidget* parent, const QPixmap& panel, const QPixmap&
     picBotRight->SetPicture(corner);
     for (QKPicture* piece : {picTopRight, picBotLeft, picBotRight})
         piece->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Twips::SetGeometry(this, QRectF(0, 0, Twips::FromPixels(panel.width()) / 2, Twips::FromPixels(panel.height()) / 2));
+    InitGeometry(QRectF(0, 0, Twips::FromPixels(panel.width()) / 2, Twips::FromPixels(panel.height()) / 2));
     Relayout();
 }
 

@@ -16,7 +16,7 @@ QKPictureButton::QKPictureButton(QWidget* parent, const QString& pieceName, cons
         picture->setToolTip(hoverText);
         setToolTip(hoverText);
     }
-    Twips::SetGeometry(this, QRectF(0, 0, picture->PictureWidth(), lookHeight));
+    InitGeometry(QRectF(0, 0, picture->PictureWidth(), lookHeight));
     connect(picture, &QKPicture::MouseDown, this, [this] { Press(); });
     connect(picture, &QKPicture::MouseUp, this, [this] { Release(); });
 }

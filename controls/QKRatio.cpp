@@ -22,7 +22,7 @@ QKRatio::QKRatio(QWidget* parent)
     Twips::Move(picMark, 0, 0);
     lookHeight = StatePicture::LookHeight(picMark->PictureHeight(), kLooks);
     Twips::Move(lblCaption, kLabelLeft, kLabelTop);
-    Twips::SetGeometry(this, QRectF(0, 0, kDefaultWidth, lookHeight));
+    InitGeometry(QRectF(0, 0, kDefaultWidth, lookHeight));
     connect(picMark, &QKPicture::Click, this, &QKRatio::Select);
     connect(lblCaption, &QKLabel::Click, this, &QKRatio::Select);
 }

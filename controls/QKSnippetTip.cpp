@@ -15,7 +15,7 @@ QKSnippetTip::QKSnippetTip(QWidget* parent)
     SetBackPictureEnd(picRight);
     picRight->SetPicture(Skins::TipCap());
     lblCaption->SetTextColor(Skins::White());
-    Twips::SetGeometry(this, QRectF(0, 0, kMinWidth, picRight->PictureHeight()));
+    InitGeometry(QRectF(0, 0, kMinWidth, picRight->PictureHeight()));
     EndCapLayout::PlaceCap(*this, *picRight);
     Twips::SetTop(lblCaption, kLabelTop);
     CentreLabel();

@@ -24,7 +24,7 @@ QKTab::QKTab(QWidget* parent) : QKUserControl(parent), picBack(new QKPicture("pi
     picBack->SetPicture(Skins::TabStrip());
     lookHeight = StatePicture::LookHeight(picBack->PictureHeight(), kTabs);
     Twips::Move(picBack, 0, 0);
-    Twips::SetGeometry(this, QRectF(0, 0, picBack->PictureWidth(), lookHeight));
+    InitGeometry(QRectF(0, 0, picBack->PictureWidth(), lookHeight));
     for (int i = 0; i < kTabs; ++i) {
         auto* area = new QKPicture(kHitAreas[i].name, this);
         Twips::SetGeometry(area, QRectF(kHitAreas[i].left, kHitAreas[i].top, kHitAreas[i].width, kHitAreaHeight));

@@ -19,7 +19,7 @@ QKTextBox::QKTextBox(QWidget* parent, const Shape& shape)
     SetBackPicture(shape.field);
     SetBackPictureEnd(picLeft);
     picLeft->SetPicture(shape.cap);
-    Twips::SetGeometry(this, QRectF(0, 0, kDefaultWidth, picLeft->PictureHeight()));
+    InitGeometry(QRectF(0, 0, kDefaultWidth, picLeft->PictureHeight()));
     Twips::SetGeometry(oText, QRectF(shape.textLeft, shape.textTop,
                                      kDefaultWidth - picLeft->PictureWidth() - shape.textMargin, kTextHeight));
     EndCapLayout::PlaceCap(*this, *picLeft);

@@ -52,12 +52,13 @@ void QKUserControl::Move(double left, double top, double width, double height)
     ApplyGeometry(QRectF(left, top, width, height));
 }
 
-void QKUserControl::ApplyGeometry(const QRectF& twips)
+void QKUserControl::ApplyGeometry(const QRectF& twips, bool forceResize)
 {
     const QRectF before = Twips::Geometry(this);
-    const bool sizeChanged = !placed || before.size() != twips.size();
+    const bool sizeChanged = forceResize || !placed || before.size() != twips.size();
     const bool outer = !inResize;
     inResize = true;
+    applied = twips;
     Twips::SetGeometry(this, twips);
     // Only the host's request runs the hook; the control's own corrections
     // inside OnResize do not re-enter it.
@@ -67,6 +68,12 @@ void QKUserControl::ApplyGeometry(const QRectF& twips)
     }
     if (outer)
         inResize = false;
+}
+
+void QKUserControl::InitGeometry(const QRectF& twips)
+{
+    applied = twips;
+    Twips::SetGeometry(this, twips);
 }
 
 void QKUserControl::Relayout()
@@ -85,10 +92,12 @@ void QKUserControl::resizeEvent(QResizeEvent* event)
         return;
     // Someone (a Qt layout, the window system) resized us by pixels: take
     // the pixel size as the new twip size and lay out again.
+    if (Twips::ToPixels(applied).size() == event->size())
+        return; // ours, delivered late (a hidden widget gets it on show)
     const QRectF twips = Twips::Geometry(this);
-    if (Twips::ToPixels(twips).size() != event->size())
-        ApplyGeometry(QRectF(twips.topLeft(), QSizeF(Twips::FromPixels(event->size().width()),
-                                                     Twips::FromPixels(event->size().height()))));
+    ApplyGeometry(QRectF(twips.topLeft(), QSizeF(Twips::FromPixels(event->size().width()),
+                                                 Twips::FromPixels(event->size().height()))),
+                  true);
 }
 
 void QKUserControl::showEvent(QShowEvent* event)

@@ -90,6 +90,9 @@ protected:
     virtual void OnResize() {}
     virtual void OnShow() {}
 
+    // The size and place a new control starts with, set in its constructor;
+    // it is not a placement by the host, so no OnResize runs.
+    void InitGeometry(const QRectF& twips);
     // Runs OnResize for the current size, as a property change that moves
     // pieces needs; the control's own size corrections do not re-enter it.
     void Relayout();
@@ -109,12 +112,15 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void ApplyGeometry(const QRectF& twips);
+    void ApplyGeometry(const QRectF& twips, bool forceResize = false);
 
     QString tag;
     bool userMode = true;
     bool inResize = false;
     bool placed = false;
+    // The twip rectangle last applied, to tell our own resizes from those a
+    // layout or the window system makes by pixels.
+    QRectF applied;
     QPixmap backPicture;
     QWidget* backPictureEnd = nullptr;
     QColor backColor;

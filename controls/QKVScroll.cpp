@@ -28,7 +28,7 @@ QKVScroll::QKVScroll(QWidget* parent)
     Twips::SetGeometry(picTop, QRectF(0, 0, picTop->PictureWidth(), kThumbHeight));
     Twips::Move(picBtm, 0, kThumbHeight - picBtm->PictureHeight());
     picBtm->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Twips::SetGeometry(this, QRectF(0, 0, picTop->PictureWidth(), kDefaultHeight));
+    InitGeometry(QRectF(0, 0, picTop->PictureWidth(), kDefaultHeight));
 
     connect(picTop, &QKPicture::MouseDown, this, [this](Qt::MouseButton, double, double y) { ThumbDown(y); });
     connect(picTop, &QKPicture::MouseMove, this, [this](Qt::MouseButtons, double, double y) { ThumbMove(y); });

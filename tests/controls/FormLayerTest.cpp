@@ -163,6 +163,15 @@ TEST_F(ControlHost, LifecycleHooksRunInOrderAndResizeDoesNotReenter)
     EXPECT_EQ(saved.ReadString("Text"), "saved");
 }
 
+TEST_F(ControlHost, PixelResizeByALayoutStillGoesThroughTheControlsRules)
+{
+    auto* button = Make<QKCommonButton>("QKCommonButton");
+    button->resize(400, 100); // as a Qt layout would
+    EXPECT_EQ(button->Width(), 3000);
+    EXPECT_EQ(button->Height(), 270);
+    EXPECT_EQ(button->size(), QSize(200, 18));
+}
+
 TEST_F(ControlHost, RegistryMakesEveryControlByItsIdentifierInTableOrder)
 {
     const QStringList expected = {"QKTab", "QKFilter", "QKAddButton", "QKFunctionButton", "QKSnippetTip",
