@@ -83,10 +83,11 @@ protected:
     }
 
     // Starts an editor, waits for its window and gives it the focus.
-    Editor Start(const QString& program, const QStringList& arguments = {})
+    Editor Start(const QString& program, const QStringList& arguments = {},
+                 const std::optional<QProcessEnvironment>& environment = {})
     {
         Editor editor;
-        editor.id = desktop->StartProgram(program, arguments);
+        editor.id = desktop->StartProgram(program, arguments, environment);
         if (!editor.id)
             return editor;
         editors.push_back(editor);
@@ -218,6 +219,29 @@ TEST_F(AtspiCaretTrackerTest, FollowsFocusBetweenPrograms)
     ASSERT_TRUE(desktop->FocusWindow(gtk.window));
     const auto back = WaitForCaretIn(tracker, gtk.geometry);
     ASSERT_TRUE(back && gtk.geometry.contains(*back)) << "caret did not come back to " << Text(gtk.geometry);
+}
+
+// Focus taken by a program that exposes nothing to the bus leaves no stale
+// caret behind in the program that had it.
+TEST_F(AtspiCaretTrackerTest, NoCaretWhileSilentProgramHasFocus)
+{
+    const Editor gtk = StartedOrFail(Start(kGtkEditor));
+    ASSERT_TRUE(gtk.window);
+    AtspiCaretTracker tracker;
+    ASSERT_TRUE(desktop->Type("ab"));
+    ASSERT_TRUE(WaitForCaretIn(tracker, gtk.geometry));
+
+    // Qt programs stay silent unless asked (or a screen reader runs).
+    QProcessEnvironment silent = desktop->Environment();
+    silent.remove("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
+    const Editor qt = StartedOrFail(Start(QtEditor(), {"Qt"}, silent));
+    ASSERT_TRUE(qt.window);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !tracker.CaretRect(); }, kCaretWaitMs))
+        << "caret still reported at " << Text(tracker.CaretRect().value_or(QRect()));
+
+    ASSERT_TRUE(desktop->FocusWindow(gtk.window));
+    const auto back = WaitForCaretIn(tracker, gtk.geometry);
+    EXPECT_TRUE(back && gtk.geometry.contains(*back));
 }
 
 // An application that stops answering costs one short wait, gives no

@@ -204,16 +204,16 @@ void PrivateDesktop::ExportToThisProcess()
 }
 
 qint64 PrivateDesktop::StartProgram(const QString& program, const QStringList& arguments,
-                                    const QProcessEnvironment& extra)
+                                    const std::optional<QProcessEnvironment>& environment)
 {
     if (!IsRunning()) {
         Fail("the desktop is not running");
         return 0;
     }
-    QProcessEnvironment environment = Environment();
-    for (const QString& name : extra.keys())
-        environment.insert(name, extra.value(name));
-    Child* child = Launch(program, arguments, environment, programs, Output::ToLog);
+    QProcessEnvironment chosen = environment.value_or(Environment());
+    // Whatever the caller changed, Stop() must still find what it starts.
+    chosen.insert(kMarkerVariable, marker);
+    Child* child = Launch(program, arguments, chosen, programs, Output::ToLog);
     return child ? child->group : 0;
 }
 

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <sys/types.h>
 #include <vector>
 
@@ -51,10 +52,11 @@ public:
     // that code in the test talks to it; Stop() restores what was there.
     void ExportToThisProcess();
 
-    // Starts a program on the desktop in a process group of its own; its id,
-    // or 0 with ErrorString() if it could not be started.
+    // Starts a program on the desktop in a process group of its own, with
+    // Environment() or one derived from it; its id, or 0 with ErrorString()
+    // if it could not be started.
     qint64 StartProgram(const QString& program, const QStringList& arguments = {},
-                        const QProcessEnvironment& extra = {});
+                        const std::optional<QProcessEnvironment>& environment = {});
     // Ends the program and its process group.
     void StopProgram(qint64 id);
     bool IsProgramRunning(qint64 id) const;
