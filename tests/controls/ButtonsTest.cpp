@@ -1,4 +1,4 @@
-#include "ControlHost.h"
+#include "QKControlTest.h"
 
 #include "controls/PropertyBag.h"
 #include "controls/QKAddButton.h"
@@ -20,7 +20,7 @@ QRectF TwipRect(const QWidget* w)
 }
 }
 
-TEST_F(ControlHost, CommonButtonClampsToItsLimitsAndCapHeight)
+TEST_F(QKControlTest, CommonButtonClampsToItsLimitsAndCapHeight)
 {
     auto* button = Make<QKCommonButton>("QKCommonButton");
     button->Move(0, 0, 5000, 1000);
@@ -35,7 +35,7 @@ TEST_F(ControlHost, CommonButtonClampsToItsLimitsAndCapHeight)
     EXPECT_EQ(TwipRect(cap).left(), 600 - 135);
 }
 
-TEST_F(ControlHost, CommonButtonRecentresItsCaptionWhenTextIsRead)
+TEST_F(QKControlTest, CommonButtonRecentresItsCaptionWhenTextIsRead)
 {
     auto* button = Make<QKCommonButton>("QKCommonButton", "cmdOk");
     EXPECT_EQ(button->Text(), "cmdOk");
@@ -55,7 +55,7 @@ TEST_F(ControlHost, CommonButtonRecentresItsCaptionWhenTextIsRead)
     EXPECT_EQ(*changes, QStringList({"Text"}));
 }
 
-TEST_F(ControlHost, CommonButtonClicksOnThePressOfAnyButtonAnywhereOnIt)
+TEST_F(QKControlTest, CommonButtonClicksOnThePressOfAnyButtonAnywhereOnIt)
 {
     auto* button = Make<QKCommonButton>("QKCommonButton");
     button->Move(0, 0, 2400, 270);
@@ -71,7 +71,7 @@ TEST_F(ControlHost, CommonButtonClicksOnThePressOfAnyButtonAnywhereOnIt)
     EXPECT_EQ(clicks, 3);
 }
 
-TEST_F(ControlHost, PictureButtonsKeepTheirSizeWhateverTheHostAsks)
+TEST_F(QKControlTest, PictureButtonsKeepTheirSizeWhateverTheHostAsks)
 {
     struct Expected { const char* control; double width; double height; };
     const Expected sizes[] = {{"QKAddButton", 345, 300}, {"QKFunctionButton", 465, 300}, {"QKEditButton", 405, 270},
@@ -86,7 +86,7 @@ TEST_F(ControlHost, PictureButtonsKeepTheirSizeWhateverTheHostAsks)
     }
 }
 
-TEST_F(ControlHost, PictureButtonsShowThePressedLookAndClickOnReleaseEvenOutside)
+TEST_F(QKControlTest, PictureButtonsShowThePressedLookAndClickOnReleaseEvenOutside)
 {
     for (const char* control : {"QKAddButton", "QKFunctionButton", "QKEditButton", "QKCloseButton", "QKDelButton"}) {
         auto* button = Make<QKPictureButton>(control);
@@ -101,7 +101,7 @@ TEST_F(ControlHost, PictureButtonsShowThePressedLookAndClickOnReleaseEvenOutside
     }
 }
 
-TEST_F(ControlHost, DisabledDelButtonShowsItsLookAndNeverClicks)
+TEST_F(QKControlTest, DisabledDelButtonShowsItsLookAndNeverClicks)
 {
     auto* del = Make<QKDelButton>("QKDelButton");
     EXPECT_TRUE(del->Enable());
@@ -126,7 +126,7 @@ TEST_F(ControlHost, DisabledDelButtonShowsItsLookAndNeverClicks)
     EXPECT_EQ(*changes, QStringList({"Enable", "Enable"}));
 }
 
-TEST_F(ControlHost, DelButtonEnableSurvivesTheBagAndLoadsEnabledWithoutIt)
+TEST_F(QKControlTest, DelButtonEnableSurvivesTheBagAndLoadsEnabledWithoutIt)
 {
     auto* del = Make<QKDelButton>("QKDelButton");
     del->SetEnable(false);
@@ -147,7 +147,7 @@ TEST_F(ControlHost, DelButtonEnableSurvivesTheBagAndLoadsEnabledWithoutIt)
     EXPECT_EQ(none.Count(), 0);
 }
 
-TEST_F(ControlHost, FramesClampToTheirMaximumAndKeepTheEdgesFlush)
+TEST_F(QKControlTest, FramesClampToTheirMaximumAndKeepTheEdgesFlush)
 {
     auto* white = Make<QKWhiteFrame>("QKWhiteFrame");
     white->Move(0, 0, 6000, 3000);

@@ -1,4 +1,4 @@
-#include "ControlHost.h"
+#include "QKControlTest.h"
 
 #include "controls/PropertyBag.h"
 #include "controls/QKCheck.h"
@@ -12,7 +12,7 @@
 #include <QAction>
 #include <QMenu>
 
-TEST_F(ControlHost, CheckTogglesOnMarkOrCaptionOnly)
+TEST_F(QKControlTest, CheckTogglesOnMarkOrCaptionOnly)
 {
     auto* check = Make<QKCheck>("QKCheck");
     EXPECT_EQ(check->Caption(), "Check");
@@ -39,7 +39,7 @@ TEST_F(ControlHost, CheckTogglesOnMarkOrCaptionOnly)
     EXPECT_EQ(*changes, QStringList({"Value", "Caption"}));
 }
 
-TEST_F(ControlHost, RatioSelectsOnAnyClickAndNeverClears)
+TEST_F(QKControlTest, RatioSelectsOnAnyClickAndNeverClears)
 {
     auto* ratio = Make<QKRatio>("QKRatio");
     EXPECT_EQ(ratio->Caption(), "Radio");
@@ -60,7 +60,7 @@ TEST_F(ControlHost, RatioSelectsOnAnyClickAndNeverClears)
     EXPECT_EQ(clicks, 3);
 }
 
-TEST_F(ControlHost, CheckAndRatioValuesRoundTripThroughTheBag)
+TEST_F(QKControlTest, CheckAndRatioValuesRoundTripThroughTheBag)
 {
     auto* check = Make<QKCheck>("QKCheck");
     check->SetValue(1);
@@ -87,7 +87,7 @@ TEST_F(ControlHost, CheckAndRatioValuesRoundTripThroughTheBag)
     EXPECT_EQ(other->CurrentLook(), 1);
 }
 
-TEST_F(ControlHost, ComboPopsUpOnPressAndPicksInOrder)
+TEST_F(QKControlTest, ComboPopsUpOnPressAndPicksInOrder)
 {
     auto* combo = Make<QKCombo>("QKCombo", "cmbSound");
     combo->Move(0, 0, 5000, 5000);
@@ -137,7 +137,7 @@ TEST_F(ControlHost, ComboPopsUpOnPressAndPicksInOrder)
     EXPECT_EQ(combo->Items(), QStringList({"a", "b", "c"}));
 }
 
-TEST_F(ControlHost, ComboItemCaptionsAreShownAsGiven)
+TEST_F(QKControlTest, ComboItemCaptionsAreShownAsGiven)
 {
     auto* combo = Make<QKCombo>("QKCombo");
     combo->AddItem("Rock & Roll");
@@ -146,7 +146,7 @@ TEST_F(ControlHost, ComboItemCaptionsAreShownAsGiven)
     EXPECT_EQ(combo->Text(), "Rock & Roll");
 }
 
-TEST_F(ControlHost, TabSwitchesByClickOrNumberAndReportsEachTime)
+TEST_F(QKControlTest, TabSwitchesByClickOrNumberAndReportsEachTime)
 {
     auto* tab = Make<QKTab>("QKTab");
     tab->Move(0, 0, 100, 100);

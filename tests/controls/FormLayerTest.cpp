@@ -1,4 +1,4 @@
-#include "ControlHost.h"
+#include "QKControlTest.h"
 
 #include "controls/ControlArray.h"
 #include "controls/PropertyBag.h"
@@ -52,7 +52,7 @@ protected:
 
 } // namespace
 
-TEST(TwipsTest, UnevenValuesKeepTheirTwipsAndRoundOnlyForDrawing)
+TEST(QKTwipsTest, UnevenValuesKeepTheirTwipsAndRoundOnlyForDrawing)
 {
     QWidget w;
     Twips::SetGeometry(&w, QRectF(10, 20, 100, 37.5));
@@ -69,7 +69,7 @@ TEST(TwipsTest, UnevenValuesKeepTheirTwipsAndRoundOnlyForDrawing)
     EXPECT_EQ(Twips::Geometry(&w), QRectF(75, 90, 300, 150));
 }
 
-TEST(TwipsTest, RoundingToIntegersTiesToEvenAndSaturates)
+TEST(QKTwipsTest, RoundingToIntegersTiesToEvenAndSaturates)
 {
     EXPECT_EQ(Twips::RoundHalfEven(2.5), 2);
     EXPECT_EQ(Twips::RoundHalfEven(3.5), 4);
@@ -81,7 +81,7 @@ TEST(TwipsTest, RoundingToIntegersTiesToEvenAndSaturates)
     EXPECT_EQ(Twips::RoundHalfEven16(40000), 32767);
 }
 
-TEST(PropertyBagTest, ValuesEqualToTheirDefaultAreNotWritten)
+TEST(QKPropertyBagTest, ValuesEqualToTheirDefaultAreNotWritten)
 {
     PropertyBag bag;
     bag.WriteProperty("Text", QString(), QString());
@@ -98,7 +98,7 @@ TEST(PropertyBagTest, ValuesEqualToTheirDefaultAreNotWritten)
     EXPECT_EQ(bag.Keys(), QStringList({"Value", "Enable"}));
 }
 
-TEST(PropertyBagTest, TypedReadsConvertOrFallBack)
+TEST(QKPropertyBagTest, TypedReadsConvertOrFallBack)
 {
     PropertyBag bag;
     bag.WriteProperty("Small", qint32(123));
@@ -116,7 +116,7 @@ TEST(PropertyBagTest, TypedReadsConvertOrFallBack)
     EXPECT_EQ(bag.ReadInt32("Missing", 42), 42);
 }
 
-TEST(PropertyBagTest, BytesRoundTripKeepsOrderAndTypesAndRejectsDamage)
+TEST(QKPropertyBagTest, BytesRoundTripKeepsOrderAndTypesAndRejectsDamage)
 {
     PropertyBag bag;
     bag.WriteProperty("Value", qint32(50));
@@ -140,7 +140,7 @@ TEST(PropertyBagTest, BytesRoundTripKeepsOrderAndTypesAndRejectsDamage)
     EXPECT_EQ(kept.Keys(), QStringList({"Text"}));
 }
 
-TEST_F(ControlHost, LifecycleHooksRunInOrderAndResizeDoesNotReenter)
+TEST_F(QKControlTest, LifecycleHooksRunInOrderAndResizeDoesNotReenter)
 {
     auto* control = new LoggingControl(host.get());
     control->SetName("oLog");
@@ -163,7 +163,7 @@ TEST_F(ControlHost, LifecycleHooksRunInOrderAndResizeDoesNotReenter)
     EXPECT_EQ(saved.ReadString("Text"), "saved");
 }
 
-TEST_F(ControlHost, PixelResizeByALayoutStillGoesThroughTheControlsRules)
+TEST_F(QKControlTest, PixelResizeByALayoutStillGoesThroughTheControlsRules)
 {
     auto* button = Make<QKCommonButton>("QKCommonButton");
     button->resize(400, 100); // as a Qt layout would
@@ -172,7 +172,7 @@ TEST_F(ControlHost, PixelResizeByALayoutStillGoesThroughTheControlsRules)
     EXPECT_EQ(button->size(), QSize(200, 18));
 }
 
-TEST_F(ControlHost, RegistryMakesEveryControlByItsIdentifierInTableOrder)
+TEST_F(QKControlTest, RegistryMakesEveryControlByItsIdentifierInTableOrder)
 {
     const QStringList expected = {"QKTab", "QKFilter", "QKAddButton", "QKFunctionButton", "QKSnippetTip",
                                   "QKContentTip", "QKEditButton", "QKDelButton", "QKSnippetEditWin",
@@ -194,7 +194,7 @@ TEST_F(ControlHost, RegistryMakesEveryControlByItsIdentifierInTableOrder)
     EXPECT_EQ(ControlRegistry::ProgIds().last(), "Quillo.TestControl");
 }
 
-TEST_F(ControlHost, ControlArrayElementsComeFromElementZero)
+TEST_F(QKControlTest, ControlArrayElementsComeFromElementZero)
 {
     auto* first = Make<QKCommonButton>("QKCommonButton", "cmdRow");
     first->SetText("Row");
@@ -229,7 +229,7 @@ TEST_F(ControlHost, ControlArrayElementsComeFromElementZero)
     EXPECT_EQ(labels.Load(2)->text(), "x");
 }
 
-TEST_F(ControlHost, DesignModeTakesNoClicks)
+TEST_F(QKControlTest, DesignModeTakesNoClicks)
 {
     auto* button = Make<QKCommonButton>("QKCommonButton");
     int clicks = 0;
@@ -242,7 +242,7 @@ TEST_F(ControlHost, DesignModeTakesNoClicks)
     EXPECT_EQ(clicks, 1);
 }
 
-TEST_F(ControlHost, FormAddsNamedControlsAndMayRefuseToClose)
+TEST_F(QKControlTest, FormAddsNamedControlsAndMayRefuseToClose)
 {
     ClosingForm form;
     form.Move(0, 0, 6000, 4500);

@@ -1,4 +1,4 @@
-#include "ControlHost.h"
+#include "QKControlTest.h"
 
 #include "controls/PropertyBag.h"
 #include "controls/QKPicture.h"
@@ -7,12 +7,12 @@
 
 namespace {
 
-class ScrollTest : public ControlHost
+class QKVScrollTest : public QKControlTest
 {
 protected:
     void SetUp() override
     {
-        ControlHost::SetUp();
+        QKControlTest::SetUp();
         bar = Make<QKVScroll>("QKVScroll", "oVScroll");
         bar->Move(0, 0, 900, 4000);
         thumb = bar->findChild<QKPicture*>("picTop");
@@ -40,7 +40,7 @@ protected:
 
 } // namespace
 
-TEST_F(ScrollTest, NewBarStartsAtOneOfOneToHundredWithAFixedThumb)
+TEST_F(QKVScrollTest, NewBarStartsAtOneOfOneToHundredWithAFixedThumb)
 {
     EXPECT_EQ(bar->Value(), 1);
     EXPECT_EQ(bar->Max(), 100);
@@ -63,7 +63,7 @@ TEST_F(ScrollTest, NewBarStartsAtOneOfOneToHundredWithAFixedThumb)
     EXPECT_EQ(loaded->Min(), -3);
 }
 
-TEST_F(ScrollTest, SettingTheNumbersMovesNothingAndRaisesNothing)
+TEST_F(QKVScrollTest, SettingTheNumbersMovesNothingAndRaisesNothing)
 {
     auto changes = RecordChanges(bar);
     bar->SetMax(500);
@@ -74,7 +74,7 @@ TEST_F(ScrollTest, SettingTheNumbersMovesNothingAndRaisesNothing)
     EXPECT_TRUE(scrolled.isEmpty());
 }
 
-TEST_F(ScrollTest, ScrollToPlacesTheThumbProportionallyWithoutClamping)
+TEST_F(QKVScrollTest, ScrollToPlacesTheThumbProportionallyWithoutClamping)
 {
     EXPECT_EQ(bar->ScrollTo(50), 0);
     EXPECT_NEAR(bar->ThumbTop(), 2000.0 * 49 / 99, 1e-9);
@@ -88,7 +88,7 @@ TEST_F(ScrollTest, ScrollToPlacesTheThumbProportionallyWithoutClamping)
     EXPECT_EQ(scrolled, QList<qint32>({50, 150, -20}));
 }
 
-TEST_F(ScrollTest, TrackPressesPageByAFifthAndClamp)
+TEST_F(QKVScrollTest, TrackPressesPageByAFifthAndClamp)
 {
     bar->ScrollTo(50);
     scrolled.clear();
@@ -114,7 +114,7 @@ TEST_F(ScrollTest, TrackPressesPageByAFifthAndClamp)
     EXPECT_EQ(bar->Value(), 1);
 }
 
-TEST_F(ScrollTest, DraggingStaysOneTwipInsideTheTrackAndRoundsTheValue)
+TEST_F(QKVScrollTest, DraggingStaysOneTwipInsideTheTrackAndRoundsTheValue)
 {
     Drag(67); // 1005 twips down
     EXPECT_EQ(bar->ThumbTop(), 1005);
@@ -134,7 +134,7 @@ TEST_F(ScrollTest, DraggingStaysOneTwipInsideTheTrackAndRoundsTheValue)
     EXPECT_EQ(scrolled.size(), 3);
 }
 
-TEST_F(ScrollTest, DragValuesRoundHalfToEven)
+TEST_F(QKVScrollTest, DragValuesRoundHalfToEven)
 {
     // Range 40 over a travel of 2000: one step every 50 twips.
     bar->SetMin(0);
@@ -153,7 +153,7 @@ TEST_F(ScrollTest, DragValuesRoundHalfToEven)
     Send(thumb, QEvent::MouseButtonRelease, QPointF(5, 11));
 }
 
-TEST_F(ScrollTest, HandlerMayChangeValueThroughTheArgument)
+TEST_F(QKVScrollTest, HandlerMayChangeValueThroughTheArgument)
 {
     QObject::disconnect(bar, &QKVScroll::Scroll, nullptr, nullptr);
     QObject::connect(bar, &QKVScroll::Scroll, [](qint32& v) { v = 7; });
@@ -162,7 +162,7 @@ TEST_F(ScrollTest, HandlerMayChangeValueThroughTheArgument)
     EXPECT_NEAR(bar->ThumbTop(), 2000.0 * 49 / 99, 1e-9); // the thumb stays
 }
 
-TEST_F(ScrollTest, NoRoomOrNoRangeDoesNotFail)
+TEST_F(QKVScrollTest, NoRoomOrNoRangeDoesNotFail)
 {
     bar->SetMin(5);
     bar->SetMax(5);

@@ -6,7 +6,7 @@
 
 // The layouts count on these sizes: a picture one pixel off moves every cap,
 // clamp and look of its control.
-TEST(SkinsTest, EveryPictureHasTheSizeItsControlCountsOn)
+TEST(QKSkinsTest, EveryPictureHasTheSizeItsControlCountsOn)
 {
     struct Expected { const char* name; QPixmap picture; QSize size; };
     const Expected pictures[] = {
@@ -32,7 +32,7 @@ TEST(SkinsTest, EveryPictureHasTheSizeItsControlCountsOn)
         EXPECT_EQ(e.picture.size(), e.size) << e.name;
 }
 
-TEST(SkinsTest, PressedLooksDifferFromNormalOnes)
+TEST(QKSkinsTest, PressedLooksDifferFromNormalOnes)
 {
     struct StateSkin { const char* name; QPixmap picture; int looks; };
     const StateSkin skins[] = {{"AddButton", Skins::AddButton(), 2},   {"FunctionButton", Skins::FunctionButton(), 2},
@@ -50,7 +50,7 @@ TEST(SkinsTest, PressedLooksDifferFromNormalOnes)
     }
 }
 
-TEST(SkinsTest, TextIsArialNinePointAtNinetySixDpi)
+TEST(QKSkinsTest, TextIsArialNinePointAtNinetySixDpi)
 {
     const QFont font = Skins::TextFont();
     EXPECT_EQ(font.family(), "Arial");

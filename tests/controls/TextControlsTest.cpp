@@ -1,4 +1,4 @@
-#include "ControlHost.h"
+#include "QKControlTest.h"
 
 #include "controls/PropertyBag.h"
 #include "controls/QKContentEditWin.h"
@@ -30,7 +30,7 @@ QKLineEdit* Box(QKTextBox* control)
 }
 }
 
-TEST_F(ControlHost, TextFieldsClampAndSizeTheirTextBox)
+TEST_F(QKControlTest, TextFieldsClampAndSizeTheirTextBox)
 {
     auto* text = Make<QKText>("QKText");
     text->Move(0, 0, 4000, 500);
@@ -50,7 +50,7 @@ TEST_F(ControlHost, TextFieldsClampAndSizeTheirTextBox)
     EXPECT_EQ(filter->Height(), 330);
 }
 
-TEST_F(ControlHost, KeyPressMayDiscardOrReplaceTheCharacter)
+TEST_F(QKControlTest, KeyPressMayDiscardOrReplaceTheCharacter)
 {
     auto* text = Make<QKText>("QKText");
     text->SetText(QString());
@@ -77,7 +77,7 @@ TEST_F(ControlHost, KeyPressMayDiscardOrReplaceTheCharacter)
     EXPECT_EQ(text->Text(), "A");
 }
 
-TEST_F(ControlHost, SnippetEditWinDropsSpacesOnTheirRelease)
+TEST_F(QKControlTest, SnippetEditWinDropsSpacesOnTheirRelease)
 {
     auto* abbr = Make<QKSnippetEditWin>("QKSnippetEditWin");
     abbr->SetText(QString());
@@ -104,7 +104,7 @@ TEST_F(ControlHost, SnippetEditWinDropsSpacesOnTheirRelease)
     EXPECT_EQ(abbr->TextBox()->cursorPosition(), 3);
 }
 
-TEST_F(ControlHost, SnippetEditWinTakesAtMostTenTypedCharacters)
+TEST_F(QKControlTest, SnippetEditWinTakesAtMostTenTypedCharacters)
 {
     auto* abbr = Make<QKSnippetEditWin>("QKSnippetEditWin");
     abbr->SetText(QString());
@@ -132,7 +132,7 @@ TEST_F(ControlHost, SnippetEditWinTakesAtMostTenTypedCharacters)
     EXPECT_EQ(abbr->Text(), "a-very-long-one");
 }
 
-TEST_F(ControlHost, ContentEditWinInsertsOverTheSelectionWithoutNotifying)
+TEST_F(QKControlTest, ContentEditWinInsertsOverTheSelectionWithoutNotifying)
 {
     auto* edit = Make<QKContentEditWin>("QKContentEditWin", "txtContent");
     EXPECT_EQ(edit->Text(), "txtContent");
@@ -159,7 +159,7 @@ TEST_F(ControlHost, ContentEditWinInsertsOverTheSelectionWithoutNotifying)
     EXPECT_EQ(TwipRect(edit->findChild<QKPicture*>("picBotRight")).topLeft(), QPointF(5155, 3355));
 }
 
-TEST_F(ControlHost, SnippetTipSizesItselfToItsText)
+TEST_F(QKControlTest, SnippetTipSizesItselfToItsText)
 {
     auto* tip = Make<QKSnippetTip>("QKSnippetTip");
     auto* label = tip->Label();
@@ -183,7 +183,7 @@ TEST_F(ControlHost, SnippetTipSizesItselfToItsText)
     EXPECT_EQ(TwipRect(tip->findChild<QKPicture*>("picRight")).left(), 1380);
 }
 
-TEST_F(ControlHost, ContentTipKeepsItsWidthAndShowsTheStart)
+TEST_F(QKControlTest, ContentTipKeepsItsWidthAndShowsTheStart)
 {
     auto* tip = Make<QKContentTip>("QKContentTip");
     tip->Move(0, 0, 2000, 900);
@@ -200,7 +200,7 @@ TEST_F(ControlHost, ContentTipKeepsItsWidthAndShowsTheStart)
     EXPECT_GT(tip->children().indexOf(cap), tip->children().indexOf(tip->Label()));
 }
 
-TEST_F(ControlHost, TextPropertiesRoundTripAndEmptyTextIsNotWritten)
+TEST_F(QKControlTest, TextPropertiesRoundTripAndEmptyTextIsNotWritten)
 {
     for (const char* control : {"QKFilter", "QKSnippetTip", "QKContentTip", "QKSnippetEditWin", "QKContentEditWin",
                                 "QKCommonButton", "QKCombo", "QKText"}) {

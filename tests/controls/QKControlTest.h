@@ -13,7 +13,7 @@
 
 // A shown top-level window to put controls on, so that mouse and key events
 // take the same path as on screen (including the press grab).
-class ControlHost : public ::testing::Test
+class QKControlTest : public ::testing::Test
 {
 protected:
     void SetUp() override
