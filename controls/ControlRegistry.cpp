@@ -99,6 +99,8 @@ QKUserControl* ControlRegistry::Create(const QString& progId, QWidget* parent, c
     if (!e || !e->factory)
         throw std::invalid_argument(QString("no control is registered as \"%1\"").arg(progId).toStdString());
     QKUserControl* control = e->factory(parent);
+    if (!control)
+        throw std::invalid_argument(QString("the factory of \"%1\" made no control").arg(progId).toStdString());
     control->SetName(name);
     return control;
 }

@@ -21,6 +21,11 @@ double QKForm::Top() const { return Twips::Geometry(this).top(); }
 double QKForm::Width() const { return Twips::Geometry(this).width(); }
 double QKForm::Height() const { return Twips::Geometry(this).height(); }
 
+void QKForm::SetLeft(double left) { Twips::SetLeft(this, left); }
+void QKForm::SetTop(double top) { Twips::SetTop(this, top); }
+void QKForm::SetWidth(double width) { Twips::SetWidth(this, width); }
+void QKForm::SetHeight(double height) { Twips::SetHeight(this, height); }
+
 void QKForm::Move(double left, double top)
 {
     Twips::Move(this, left, top);

@@ -31,6 +31,10 @@ public:
     double Top() const;
     double Width() const;
     double Height() const;
+    void SetLeft(double left);
+    void SetTop(double top);
+    void SetWidth(double width);
+    void SetHeight(double height);
     void Move(double left, double top);
     void Move(double left, double top, double width, double height);
     bool Visible() const { return !isHidden(); }
