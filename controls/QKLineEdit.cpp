@@ -3,6 +3,7 @@
 #include "controls/Skins.h"
 
 #include <QKeyEvent>
+#include <QPointer>
 
 namespace {
 constexpr qint16 kAsciiBackspace = 8;
@@ -79,7 +80,10 @@ void QKLineEdit::keyPressEvent(QKeyEvent* event)
         return;
     }
     qint16 keyAscii = original;
+    const QPointer<QKLineEdit> alive(this);
     emit KeyPress(keyAscii);
+    if (!alive)
+        return; // the handler closed the window holding the box
     if (keyAscii == 0) {
         event->accept();
         return;
