@@ -24,12 +24,15 @@ public:
     AtspiCaretTracker(const AtspiCaretTracker&) = delete;
     AtspiCaretTracker& operator=(const AtspiCaretTracker&) = delete;
 
-    // Connected to an accessibility bus and listening for focus changes.
+    // Found an accessibility bus when it was made and listens for focus
+    // changes on it.
     bool IsActive() const;
 
     // The caret of the focused text in screen pixels: a 1 px wide bar as
     // tall as the line, its left edge at the insertion point. Nothing when
-    // no text has the focus or its application does not answer in time.
+    // no text has the focus, the toolkit gives no box (Qt in an empty text)
+    // or the application does not answer in time. One or two short round
+    // trips to the application; nothing is searched.
     std::optional<QRect> CaretRect() const;
 
 private:

@@ -306,8 +306,9 @@ TEST(PrivateDesktopTest, StopLeavesNothingBehind)
     ASSERT_NE(editor, 0) << desktop.ErrorString().toStdString();
     ASSERT_NE(desktop.WaitForWindow(editor), 0u) << desktop.ErrorString().toStdString();
     // Xvfb, two buses, the launcher, the editor, and what they started.
+    constexpr qsizetype kAtLeastStarted = 5;
     const QList<qint64> started = desktop.MarkedProcesses();
-    EXPECT_GE(started.size(), 5);
+    EXPECT_GE(started.size(), kAtLeastStarted);
     const QString socket = "/tmp/.X11-unix/X" + desktop.Display().mid(1);
     EXPECT_TRUE(QFileInfo::exists(socket));
 
