@@ -9,9 +9,10 @@
 //
 // The tracker follows the keyboard focus from the bus's focus and caret
 // events, so that a query costs one short round trip to the focused
-// application instead of a search of every application's widget tree. The
-// events are delivered by the UI thread's event loop; the tracker must be
-// created, used and destroyed on that thread.
+// application instead of a search of every application's widget tree.
+// Until the first focus change or caret move after it is made, it knows of
+// no caret. The events are delivered by the UI thread's event loop; the
+// tracker must be created, used and destroyed on that thread.
 //
 // Without an accessibility bus the tracker stays inactive and answers no
 // caret. Applications that expose nothing (or hang) give no caret either.
