@@ -21,6 +21,7 @@ PACKAGES=(
     xvfb xdotool xclip
     pulseaudio pulseaudio-utils
     libatspi2.0-dev at-spi2-core dbus-daemon mousepad
+    openbox trayer
 )
 
 setup() {

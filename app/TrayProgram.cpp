@@ -8,6 +8,7 @@
 #include "platform/DesktopUrlOpener.h"
 #include "platform/LibraryKeyboardHook.h"
 #include "platform/UnixSignalWatcher.h"
+#include "platform/atspi/AtspiCaretTracker.h"
 #include "platform/sound/QtSoundPlayer.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11KeyOutput.h"
@@ -41,6 +42,9 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
         notifier.Critical(e.Message());
         return kExitNotStarted;
     }
+    // The caret of other applications, for the suggestion list beside it.
+    AtspiCaretTracker caretTracker;
+    desktop->SetCaretSource([&caretTracker] { return caretTracker.CaretRect(); });
     LibraryKeyboardHook hook(QCoreApplication::applicationDirPath());
     QtSoundPlayer sound;
     DesktopUrlOpener urls;
