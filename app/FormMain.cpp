@@ -3,6 +3,7 @@
 #include "app/ExpansionEngine.h"
 #include "app/FormMsg.h"
 #include "app/ShellCommands.h"
+#include "app/SnippetFileCommands.h"
 #include "app/TrayPictures.h"
 #include "app/Twips.h"
 #include "app/UserNotifier.h"
@@ -111,16 +112,16 @@ void FormMain::ConnectMenus()
     connect(menu_sortbydate, &QAction::triggered, this, [this] { SortBy(1); });
     connect(menu_sortbyabbr, &QAction::triggered, this, [this] { SortBy(2); });
     connect(menu_export, &QAction::triggered, this, [this] {
-        if (shellCommands)
-            shellCommands->ExportSnippets();
+        if (fileCommands)
+            fileCommands->ExportSnippets();
     });
     connect(menu_import, &QAction::triggered, this, [this] {
-        if (shellCommands)
-            shellCommands->ImportSnippets();
+        if (fileCommands)
+            fileCommands->ImportSnippets();
     });
     connect(menu_print, &QAction::triggered, this, [this] {
-        if (shellCommands)
-            shellCommands->PrintSnippets();
+        if (fileCommands)
+            fileCommands->PrintSnippets();
     });
 }
 

@@ -22,6 +22,7 @@ class QAction;
 class QMenu;
 class QSystemTrayIcon;
 class ShellCommands;
+class SnippetFileCommands;
 class SoundPlayer;
 class UrlOpener;
 class UserNotifier;
@@ -71,6 +72,12 @@ public:
     void LoadSound(const QString& soundName);
 
     void SetShellCommands(ShellCommands* commands) { shellCommands = commands; }
+    ShellCommands* Shell() const { return shellCommands; }
+    void SetSnippetFileCommands(SnippetFileCommands* commands) { fileCommands = commands; }
+    // The desktop services the main window was built with, for the windows
+    // around it (the settings window plays sounds, the list asks for the caret).
+    const FormMainServices& Services() const { return services; }
+    QString Home() const { return home; }
 
     void EnableQKChanged(bool enabled) override;
     void SwitchQKKeyChanged(const QString& keyName) override;
@@ -122,6 +129,7 @@ private:
     SingleInstance instance;
     FormMainServices services;
     ShellCommands* shellCommands = nullptr;
+    SnippetFileCommands* fileCommands = nullptr;
     bool loaded = false;
     bool hookSet = false;
     quint64 foregroundAtMenu = 0;

@@ -1,8 +1,8 @@
 #pragma once
 
-// The windows and commands that the tray and snippets menus reach but the
-// main window does not own: the settings window, import, export, printing.
-// Every method does nothing until something implements it.
+// The settings window as the tray and snippets menus reach it; the main
+// window does not own it. Every method does nothing until something
+// implements it.
 class ShellCommands
 {
 public:
@@ -11,9 +11,8 @@ public:
     virtual void ShowSettings(int tab) { (void)tab; }
     // The snippet order changed: the settings window lists again.
     virtual void CallSortSnippetList() {}
-    virtual void ExportSnippets() {}
-    virtual void ImportSnippets() {}
-    virtual void PrintSnippets() {}
+    // Snippets were imported: the settings window, if loaded, lists anew.
+    virtual void ReloadAllSnippets() {}
     // An option changed elsewhere: the settings window's check box follows.
     virtual void EnableQKChanged(bool) {}
     virtual void EnablePlaySoundChanged(bool) {}
