@@ -1,11 +1,39 @@
-// A plain text editor for the end-to-end tests: one QPlainTextEdit whose
-// whole text is written to a file after every change, so a test can read
-// what the editor holds at any moment.
-//   quillo-test-editor --out FILE [--title TITLE]
+// A plain text editor for the end-to-end tests and the latency benchmark:
+// one QPlainTextEdit whose whole text is written to a file after every
+// change, so a test can read what the editor holds at any moment.
+//   quillo-test-editor --out FILE [--title TITLE] [--trace FILE]
+// --trace appends "space NS" when a Space key press reaches the editor and
+// "text NS LENGTH" after every change, NS on one steady clock.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QSaveFile>
+
+namespace {
+
+// Notes the moment each Space press arrives, before the editor handles it.
+class SpaceWatch : public QObject
+{
+public:
+    SpaceWatch(QFile* trace, const QElapsedTimer* clock) : trace(trace), clock(clock) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (trace && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+            trace->write(QByteArray("space ") + QByteArray::number(clock->nsecsElapsed()) + '\n');
+            trace->flush();
+        }
+        return false;
+    }
+
+private:
+    QFile* trace;
+    const QElapsedTimer* clock;
+};
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -15,17 +43,32 @@ int main(int argc, char* argv[])
                                  QStringLiteral("FILE"));
     const QCommandLineOption title(QStringLiteral("title"), QStringLiteral("window title"),
                                    QStringLiteral("TITLE"), QStringLiteral("Quillo test editor"));
-    parser.addOptions({out, title});
+    const QCommandLineOption traceOption(QStringLiteral("trace"), QStringLiteral("file to log timings to"),
+                                         QStringLiteral("FILE"));
+    parser.addOptions({out, title, traceOption});
     parser.process(app);
+
+    QElapsedTimer clock;
+    clock.start();
+    QFile trace(parser.value(traceOption));
+    const bool tracing = parser.isSet(traceOption) && trace.open(QIODevice::WriteOnly | QIODevice::Append);
 
     QPlainTextEdit editor;
     editor.setWindowTitle(parser.value(title));
     editor.resize(640, 400);
+    SpaceWatch watch(tracing ? &trace : nullptr, &clock);
+    editor.installEventFilter(&watch);
     const QString outFile = parser.value(out);
     auto save = [&] {
+        const QString text = editor.toPlainText();
+        if (tracing) {
+            trace.write(QByteArray("text ") + QByteArray::number(clock.nsecsElapsed()) + ' ' +
+                        QByteArray::number(text.size()) + '\n');
+            trace.flush();
+        }
         QSaveFile file(outFile);
         if (file.open(QIODevice::WriteOnly)) {
-            file.write(editor.toPlainText().toUtf8());
+            file.write(text.toUtf8());
             file.commit();
         }
     };

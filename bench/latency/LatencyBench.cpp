@@ -1,0 +1,170 @@
+// How long an expansion takes as a user sees it: from the Space reaching a
+// real editor to the editor holding the whole content, on a private X
+// display, for contents of 12, 1,000 and 10,000 characters; then the tray
+// program's CPU use and memory while idle.
+//   bench_latency [--runs N] [--idle-seconds S]
+#include "PrivateDesktop.h"
+#include "store/SnippetManager.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+constexpr int kPollMs = 5;
+constexpr int kSettleMs = 300; // between runs, so one expansion never overlaps the next
+
+void Pause(int ms)
+{
+    QDeadlineTimer deadline(ms);
+    do {
+        QCoreApplication::processEvents();
+        QThread::msleep(kPollMs);
+    } while (!deadline.hasExpired());
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WaitForLength(const QString& textFile, int length)
+{
+    QDeadlineTimer deadline(kWaitMs);
+    while (!deadline.hasExpired()) {
+        if (QString::fromUtf8(ReadAll(textFile)).size() == length)
+            return true;
+        QThread::msleep(kPollMs);
+    }
+    return false;
+}
+
+// From the trace written since offset: the last Space press, then the first
+// change after it that leaves the expected length. -1 when not found.
+double LatencyMs(const QString& traceFile, qsizetype offset, int length)
+{
+    const QList<QByteArray> lines = ReadAll(traceFile).mid(offset).split('\n');
+    qint64 space = -1;
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.value(0) == "space")
+            space = parts.value(1).toLongLong();
+        else if (parts.value(0) == "text" && space >= 0 && parts.value(2).toInt() == length)
+            return (parts.value(1).toLongLong() - space) / 1e6;
+    }
+    return -1;
+}
+
+struct ProcessUsage
+{
+    double cpuSeconds = 0;
+    long rssKb = 0;
+};
+
+ProcessUsage UsageOf(qint64 pid)
+{
+    ProcessUsage usage;
+    const QByteArray stat = ReadAll(QString("/proc/%1/stat").arg(pid));
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 here.
+    usage.cpuSeconds = double(fields.value(11).toLongLong() + fields.value(12).toLongLong()) / sysconf(_SC_CLK_TCK);
+    for (const QByteArray& line : ReadAll(QString("/proc/%1/status").arg(pid)).split('\n'))
+        if (line.startsWith("VmRSS:"))
+            usage.rssKb = line.mid(6).trimmed().split(' ').value(0).toLong();
+    return usage;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int runs = args.contains("--runs") ? args.value(args.indexOf("--runs") + 1).toInt() : 20;
+    const int idleSeconds =
+        args.contains("--idle-seconds") ? args.value(args.indexOf("--idle-seconds") + 1).toInt() : 60;
+
+    PrivateDesktop desktop;
+    if (!desktop.Start()) {
+        std::fprintf(stderr, "cannot start the private desktop: %s\n", qPrintable(desktop.ErrorString()));
+        return 1;
+    }
+    desktop.ExportToThisProcess();
+
+    QTemporaryDir folder;
+    for (const char* name : {"snippets.mdb", "settings.ini", "Quillo.desktop"}) {
+        QFile::copy(QString(QUILLO_PROGRAM_DIR "/") + name, folder.filePath(name));
+        QFile::setPermissions(folder.filePath(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    QDir(folder.path()).mkdir("wav");
+    for (const QString& name : QDir(QUILLO_PROGRAM_DIR "/wav").entryList(QDir::Files))
+        QFile::copy(QString(QUILLO_PROGRAM_DIR "/wav/") + name, folder.filePath("wav/" + name));
+    const QList<QPair<QString, int>> cases = {{"sig", 12}, {"lk", 1000}, {"lkk", 10000}};
+    {
+        SnippetManager store;
+        store.OpenSetFile(folder.filePath("snippets.mdb"));
+        for (const auto& [abbreviation, length] : cases.mid(1)) {
+            Snippet snippet;
+            snippet.snippetString = abbreviation;
+            for (int i = 0; snippet.contentString.size() < length; ++i)
+                snippet.contentString += QString("word%1 ").arg(i % 10);
+            snippet.contentString.truncate(length);
+            store.CommitSnippet(snippet);
+        }
+    }
+
+    const QString textFile = folder.filePath("editor.txt");
+    const QString traceFile = folder.filePath("trace.txt");
+    const qint64 editor = desktop.StartProgram(QUILLO_TEST_EDITOR, {"--out", textFile, "--trace", traceFile});
+    const PrivateDesktop::Window editorWindow = desktop.WaitForWindow(editor);
+    const qint64 quillo = desktop.StartProgram(QUILLO_EXECUTABLE, {"--home", folder.path()});
+    if (!editorWindow || !desktop.WaitForWindow(quillo)) {
+        std::fprintf(stderr, "programs did not start: %s\n", qPrintable(desktop.ErrorString()));
+        return 1;
+    }
+    desktop.FocusWindow(editorWindow);
+    Pause(kSettleMs);
+
+    std::printf("%-28s %10s %10s %6s\n", "expansion", "median ms", "max ms", "runs");
+    for (const auto& [abbreviation, length] : cases) {
+        std::vector<double> latencies;
+        for (int run = 0; run < runs; ++run) {
+            desktop.Key("ctrl+a");
+            desktop.Key("BackSpace");
+            if (!WaitForLength(textFile, 0))
+                continue;
+            Pause(kSettleMs);
+            const qsizetype offset = ReadAll(traceFile).size();
+            desktop.Type(abbreviation + " ");
+            if (!WaitForLength(textFile, length))
+                continue;
+            const double ms = LatencyMs(traceFile, offset, length);
+            if (ms >= 0)
+                latencies.push_back(ms);
+        }
+        std::sort(latencies.begin(), latencies.end());
+        const double median = latencies.empty() ? -1 : latencies[latencies.size() / 2];
+        const double max = latencies.empty() ? -1 : latencies.back();
+        std::printf("%-28s %10.2f %10.2f %6zu\n",
+                    qPrintable(QString("%1 -> %2 characters").arg(abbreviation).arg(length)), median, max,
+                    latencies.size());
+    }
+
+    desktop.StopProgram(editor);
+    const ProcessUsage before = UsageOf(quillo);
+    Pause(idleSeconds * 1000);
+    const ProcessUsage after = UsageOf(quillo);
+    std::printf("idle over %d s: CPU %.2f %%, resident memory %.1f MB\n", idleSeconds,
+                100.0 * (after.cpuSeconds - before.cpuSeconds) / idleSeconds, after.rssKb / 1024.0);
+    desktop.Stop();
+    return 0;
+}
