@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Set up, build, run and test Quillo.
 #   ./dev.sh run [ARGS...]   install what is missing, build, start the program
+#                            (without ARGS the tray program on $DISPLAY; with no
+#                            display, a demonstration on a private X server)
 #   ./dev.sh test            install what is missing, build, run every test
 #   ./dev.sh build           install what is missing, build
 #   ./dev.sh bench           build and run the benchmarks
@@ -17,11 +19,12 @@ PACKAGES=(
     libsqlite3-dev libsqlitecpp-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
     libx11-dev libxtst-dev
-    fonts-liberation2
+    fonts-liberation2 poppler-utils
     xvfb xdotool xclip
     pulseaudio pulseaudio-utils
     libatspi2.0-dev at-spi2-core dbus-daemon mousepad
     openbox trayer
+    imagemagick
 )
 
 setup() {
@@ -43,14 +46,54 @@ build() {
     cmake --build "$BUILD_DIR" -j "$(nproc)"
 }
 
+# Quillo on a private virtual X server: a sample editor, a sample
+# abbreviation typed into it, and what the editor holds before and after.
+demo() {
+    echo "No X display (DISPLAY is not set): running a demonstration on a private virtual X server."
+    local dir number=150 pids=()
+    dir=$(mktemp -d)
+    cp "$BUILD_DIR"/bin/{snippets.mdb,settings.ini,Quillo.desktop} "$dir"/
+    cp -r "$BUILD_DIR/bin/wav" "$dir"/
+    while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
+    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    pids+=($!)
+    trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$dir"' EXIT
+    export DISPLAY=":$number" XDG_RUNTIME_DIR="$dir/runtime" HOME="$dir/home"
+    # No session bus: nothing may start one that outlives the demonstration.
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/no-bus"
+    mkdir -m 700 "$XDG_RUNTIME_DIR" "$HOME"
+    for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+    "$BUILD_DIR/tests/quillo-test-editor" --out "$dir/editor.txt" --title "Sample editor" 2>/dev/null &
+    pids+=($!)
+    "$BUILD_DIR/bin/quillo" --home "$dir" 2>/dev/null &
+    local quillo=$!
+    pids+=($quillo)
+    local editor
+    editor=$(xdotool search --sync --onlyvisible --name "Sample editor" | head -n 1)
+    xdotool search --sync --onlyvisible --pid "$quillo" >/dev/null
+    xdotool windowfocus --sync "$editor"
+    local typed="Thanks for your help. sig "
+    echo "The editor holds: \"$(cat "$dir/editor.txt")\""
+    echo "Typing: \"$typed\" (the abbreviation sig, then Space)"
+    xdotool type --delay 60 "$typed"
+    sleep 1
+    echo "The editor holds: \"$(cat "$dir/editor.txt")\""
+    kill -TERM "$quillo"
+    wait "$quillo" 2>/dev/null
+    echo "Quillo stopped; usage counters: $(grep -E '^(SniExp|ChrSav)=' "$dir/settings.ini" | tr '\n' ' ')"
+}
+
 cmd=${1:-run}
 [ $# -gt 0 ] && shift
 case "$cmd" in
     run)
         setup
         build
-        [ $# -eq 0 ] && set -- list
-        exec "$BUILD_DIR/bin/quillo" --home "$BUILD_DIR/bin" "$@"
+        if [ $# -eq 0 ] && [ -z "${DISPLAY:-}" ]; then
+            demo
+        else
+            exec "$BUILD_DIR/bin/quillo" --home "$BUILD_DIR/bin" "$@"
+        fi
         ;;
     test)
         setup
