@@ -2,7 +2,7 @@
 // real editor to the editor holding the whole content, on a private X
 // display, for contents of 12, 1,000 and 10,000 characters; then the tray
 // program's CPU use and memory while idle.
-//   bench_latency [--runs N] [--idle-seconds S]
+//   bench_latency [--runs N] [--idle-seconds S] [--no-sound]
 #include "PrivateDesktop.h"
 #include "store/SnippetManager.h"
 
@@ -108,6 +108,14 @@ int main(int argc, char** argv)
     QDir(folder.path()).mkdir("wav");
     for (const QString& name : QDir(QUILLO_PROGRAM_DIR "/wav").entryList(QDir::Files))
         QFile::copy(QString(QUILLO_PROGRAM_DIR "/wav/") + name, folder.filePath("wav/" + name));
+    if (args.contains("--no-sound")) {
+        QFile ini(folder.filePath("settings.ini"));
+        ini.open(QIODevice::ReadOnly);
+        QByteArray text = ini.readAll().replace("EnablePlaySound=True", "EnablePlaySound=False");
+        ini.close();
+        ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        ini.write(text);
+    }
     const QList<QPair<QString, int>> cases = {{"sig", 12}, {"lk", 1000}, {"lkk", 10000}};
     {
         SnippetManager store;
