@@ -3,6 +3,7 @@
 #include "app/KeysCommands.h"
 #include "app/MacroCommands.h"
 #include "app/StoreCommands.h"
+#include "app/TransferCommands.h"
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
 
@@ -66,7 +67,8 @@ QString CommandLine::HomeOption() const
 
 QList<CliCommand> CommandLine::Commands()
 {
-    return StoreCommands::Commands() + MacroCommands::Commands() + KeysCommands::Commands();
+    return StoreCommands::Commands() + MacroCommands::Commands() + KeysCommands::Commands() +
+           TransferCommands::Commands();
 }
 
 QString CommandLine::HelpText()

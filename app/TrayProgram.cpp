@@ -2,6 +2,7 @@
 
 #include "app/FormMain.h"
 #include "app/MessageBoxNotifier.h"
+#include "app/ShellCommands.h"
 #include "app/SingleInstance.h"
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
@@ -12,6 +13,7 @@
 #include "platform/sound/QtSoundPlayer.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11KeyOutput.h"
+#include "ui/SnippetFileActions.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -51,6 +53,13 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
 
     FormMain form(home, SingleInstance::DefaultLockPath(),
                   FormMainServices{hook, *keyOutput, *desktop, sound, urls, notifier});
+    // The snippets menu's Export, Import and Print.
+    SnippetFileActions fileActions(
+        [&form]() -> QWidget* { return form.formSetting; }, form.snippetMgr, notifier, home, [&form] {
+            if (ShellCommands* shell = form.Shell())
+                shell->ReloadAllSnippets();
+        });
+    form.SetSnippetFileCommands(&fileActions);
     if (!form.Load())
         return kExitNotStarted;
 

@@ -7,6 +7,8 @@
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
+#include <SQLiteCpp/Transaction.h>
+#include <QSet>
 #include <limits>
 
 namespace {
@@ -69,6 +71,58 @@ void BindFields(SQLite::Statement& statement, const Snippet& snippet)
     statement.bind(4, snippet.groupName.toStdString());
     statement.bind(5, snippet.snippetString.toStdString());
     statement.bind(6, snippet.useCount);
+}
+
+// The columns a snippet file must have; its id and guid are never read.
+const char* const kImportColumns[] = {"snippet", "content", "description", "usecount", "group", "enable"};
+const std::string kSelectImportRows =
+    R"(select snippet, content, description, usecount, "group", enable from snippets)";
+enum ImportColumn { InSnippet, InContent, InDescription, InUseCount, InGroup, InEnable };
+
+QuilloError ImportError(int number, const QString& file, const QString& reason)
+{
+    return QuilloError(number, SnippetManager::kErrorSource,
+                       QStringLiteral("Cannot import the snippet file \"%1\": %2").arg(file, reason));
+}
+
+// Reads a whole snippet file before anything is written, so a file that turns
+// out not to be one (or to be the user's own database) changes nothing.
+SnippetCollection ReadSnippetFile(const QString& path)
+{
+    static const QString kDefaultGroup = Snippet().groupName;
+    SnippetCollection rows;
+    try {
+        SQLite::Database source(path.toStdString(), SQLite::OPEN_READONLY, SnippetManager::kBusyTimeoutMs);
+        // The first read of the schema is what finds a file that is no database.
+        QSet<QString> columns;
+        SQLite::Statement info(source, "select name from pragma_table_info('snippets')");
+        while (info.executeStep())
+            columns.insert(ReadText(info.getColumn(0)).toLower());
+        if (columns.isEmpty())
+            throw ImportError(SnippetManager::kErrorNotSnippetFile, path,
+                              QStringLiteral("it holds no snippets table."));
+        for (const char* column : kImportColumns)
+            if (!columns.contains(QLatin1String(column)))
+                throw ImportError(SnippetManager::kErrorNotSnippetFile, path,
+                                  QStringLiteral("its snippets table has no column \"%1\".")
+                                      .arg(QLatin1String(column)));
+        SQLite::Statement statement(source, kSelectImportRows);
+        while (statement.executeStep()) {
+            auto row = std::make_shared<Snippet>(Snippet::kNoGuid);
+            // A null would break every later read of the user's table: it
+            // becomes what a new snippet has in that field.
+            row->snippetString = TextOr(statement.getColumn(InSnippet), QString());
+            row->contentString = TextOr(statement.getColumn(InContent), QString());
+            row->desString = TextOr(statement.getColumn(InDescription), QString());
+            row->useCount = ClampedInt(statement.getColumn(InUseCount), 0);
+            row->groupName = TextOr(statement.getColumn(InGroup), kDefaultGroup);
+            row->enableSnippet = ReadBool(statement.getColumn(InEnable), true);
+            rows.append(std::move(row));
+        }
+    } catch (const SQLite::Exception& e) {
+        throw ImportError(e.getErrorCode(), path, QString::fromUtf8(e.what()));
+    }
+    return rows;
 }
 
 // Lets window and timer events run, as every rebuild of the cache does.
@@ -205,6 +259,59 @@ int SnippetManager::CloseLogFile()
 {
     dbConnection.reset();
     return 0;
+}
+
+int SnippetManager::ImportSnippets(const QString& importFile)
+{
+    Connection(); // nothing to import into: fail before touching the file
+    try {
+        AppendRows(ReadSnippetFile(importFile), importFile);
+    } catch (...) {
+        // The table is as it was; the cache must still match it.
+        try {
+            ReloadSnippets();
+        } catch (...) {
+        }
+        throw;
+    }
+    ReloadSnippets();
+    return 0;
+}
+
+int SnippetManager::PrintSnippets(const ReportViewer& showReport)
+{
+    SnippetCollection rows;
+    try {
+        // No order clause: the printed list keeps the table's own order.
+        SQLite::Statement statement(Connection(), kSelectRows);
+        FillSnippets(statement, rows);
+    } catch (const SQLite::Exception& e) {
+        Fail(e, QStringLiteral("Cannot read the snippets of"));
+    }
+    if (showReport)
+        showReport(rows);
+    return 0;
+}
+
+// One transaction: a failure on any row leaves none of them behind.
+void SnippetManager::AppendRows(const SnippetCollection& rows, const QString& importFile)
+{
+    try {
+        SQLite::Database& db = Connection();
+        SQLite::Transaction transaction(db);
+        SQLite::Statement insert(
+            db, R"(insert into snippets (content, description, enable, "group", snippet, usecount, guid) )"
+                "values (?, ?, ?, ?, ?, ?, ?)");
+        for (const SnippetPtr& row : rows) {
+            BindFields(insert, *row);
+            insert.bind(7, NewGuidString().toStdString());
+            insert.exec();
+            insert.reset();
+        }
+        transaction.commit();
+    } catch (const SQLite::Exception& e) {
+        Fail(e, QStringLiteral("Cannot import the snippet file \"%1\" into").arg(importFile));
+    }
 }
 
 void SnippetManager::ReloadSnippets()

@@ -3,6 +3,7 @@
 #include "store/Snippet.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,6 +27,7 @@ public:
     static constexpr int kErrorNoDatabase = 1001;
     static constexpr int kErrorRowGone = 1002;
     static constexpr int kErrorBadRow = 1003;
+    static constexpr int kErrorNotSnippetFile = 1004;
     // How long a statement waits for another connection's lock before failing.
     static constexpr int kBusyTimeoutMs = 1000;
 
@@ -55,6 +57,18 @@ public:
     SnippetPtr GetMatchedSnippet(const QString& str) const;
     int CloseLogFile();
 
+    // Appends every row of importFile's snippets table to the user's table,
+    // each with a new id and GUID; nulls become a new snippet's defaults. All
+    // or nothing: a file that is no snippet file, or any failure on the way,
+    // leaves the user's table as it was. The cache is rebuilt in every case.
+    int ImportSnippets(const QString& importFile);
+
+    // Reads every snippet in the table's own order (not the listing order)
+    // and hands them to showReport, which shows the printed list and returns
+    // when the user is done with it.
+    using ReportViewer = std::function<void(const SnippetCollection& rows)>;
+    int PrintSnippets(const ReportViewer& showReport);
+
     QString CurrentOrderClause() const { return orderClause; }
     QString DatabasePath() const { return dbPath; }
     bool IsOpen() const { return dbConnection != nullptr; }
@@ -63,6 +77,7 @@ private:
     void ReloadSnippets();
     SnippetCollection QuerySnippets(const QString& searchStr);
     void FillSnippets(SQLite::Statement& rows, SnippetCollection& into);
+    void AppendRows(const SnippetCollection& rows, const QString& importFile);
     SQLite::Database& Connection();
     [[noreturn]] void Fail(const std::exception& e, const QString& doing) const;
 

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "store/SnippetManager.h"
+#include "support/TempProgramFolder.h"
+
+#include <QStringList>
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+
+// Every row of a snippets table, all columns, in id order: two dumps are equal
+// only when nothing at all changed.
+inline QStringList TableDump(const QString& databasePath)
+{
+    SQLite::Database db(databasePath.toStdString(), SQLite::OPEN_READONLY);
+    SQLite::Statement rows(db, R"(select id, snippet, content, description, usecount, "group", enable, guid
+                                  from snippets order by id)");
+    QStringList dump;
+    while (rows.executeStep()) {
+        QStringList fields;
+        for (int i = 0; i < rows.getColumnCount(); ++i)
+            fields << (rows.getColumn(i).isNull() ? QStringLiteral("<null>")
+                                                  : QString::fromStdString(rows.getColumn(i).getString()));
+        dump << fields.join(QLatin1Char('|'));
+    }
+    return dump;
+}
+
+// An open store on a private program folder.
+struct OpenStore
+{
+    TempProgramFolder folder;
+    SnippetManager store;
+
+    explicit OpenStore(bool withSamples = true) : folder(withSamples) { store.OpenSetFile(folder.DatabasePath()); }
+
+    SnippetPtr Add(const QString& abbreviation, const QString& content = QStringLiteral("content"))
+    {
+        Snippet snippet;
+        snippet.snippetString = abbreviation;
+        snippet.contentString = content;
+        return store.CommitSnippet(snippet);
+    }
+    QStringList Dump() const { return TableDump(folder.DatabasePath()); }
+};
