@@ -216,6 +216,47 @@ TEST_F(SuggestionListOnADesktop, ShowsTheMatchesBelowRightOfTheCaretAndKeepsTheF
     EXPECT_EQ(ReadFile(file).toStdString(), "sigx");
 }
 
+// A Qt editor without a window manager: Qt tells the caret differently at
+// the end of the text, and without a window manager the input focus decides
+// which window is in front.
+TEST_F(SuggestionListOnADesktop, FollowsTheCaretInAQtEditor)
+{
+    const QString out = folder.File("editor.txt");
+    const qint64 editor = Start(QStringLiteral(QUILLO_TEST_EDITOR), {"--out", out});
+    ASSERT_NE(editor, 0);
+    editorWindow = desktop->WaitForWindow(editor);
+    ASSERT_NE(editorWindow, 0u) << desktop->ErrorString().toStdString();
+    quillo = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
+    ASSERT_NE(quillo, 0);
+    listWindow = FindListWindow();
+    ASSERT_NE(listWindow, 0u) << "the parked list did not appear";
+    ASSERT_TRUE(desktop->FocusWindow(editorWindow));
+
+    AtspiCaretTracker tracker;
+    ASSERT_TRUE(desktop->Type("hello"));
+    desktop->Key("Return");
+    ASSERT_TRUE(desktop->Type("si"));
+    const QRect list = WaitForList(true);
+    ASSERT_FALSE(Parked(list)) << "the list did not show";
+    Screenshot("list-in-qt-editor.png");
+    std::optional<QRect> caret;
+    (void)QTest::qWaitFor([&] { return (caret = tracker.CaretRect()).has_value(); }, kWaitMs);
+    ASSERT_TRUE(caret.has_value()) << "no caret from the editor";
+    EXPECT_NEAR(list.left(), caret->x() + caret->width(), kCaretSlackPixels)
+        << "list " << Text(list) << " caret " << Text(*caret);
+    EXPECT_NEAR(list.top(), caret->y() + caret->height(), kCaretSlackPixels)
+        << "list " << Text(list) << " caret " << Text(*caret);
+
+    // Typing goes on into the editor, and the list follows to the next text.
+    ASSERT_TRUE(desktop->Type("gn"));
+    QDeadlineTimer deadline(kWaitMs);
+    while (ReadFile(out) != "hello\nsign" && !deadline.hasExpired())
+        Pause(kPollMs * 5);
+    EXPECT_EQ(ReadFile(out).toStdString(), "hello\nsign");
+    desktop->Key("Escape");
+    EXPECT_TRUE(Parked(WaitForList(false)));
+}
+
 TEST_F(SuggestionListOnADesktop, EscapeAndAnExpansionPutItAway)
 {
     StartDesktop();
