@@ -1,8 +1,6 @@
 #include "app/TrayProgram.h"
 
-#include "app/FirstRun.h"
 #include "app/FormMain.h"
-#include "app/FormStart.h"
 #include "app/MessageBoxNotifier.h"
 #include "app/ShellCommands.h"
 #include "app/SingleInstance.h"
@@ -15,6 +13,7 @@
 #include "platform/sound/QtSoundPlayer.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11KeyOutput.h"
+#include "ui/SettingsShell.h"
 #include "ui/SnippetFileActions.h"
 
 #include <QApplication>
@@ -55,6 +54,9 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
 
     FormMain form(home, SingleInstance::DefaultLockPath(),
                   FormMainServices{hook, *keyOutput, *desktop, sound, urls, notifier});
+    // The settings window, opened from the tray menu.
+    SettingsShell settingsShell(form);
+    form.SetShellCommands(&settingsShell);
     // The snippets menu's Export, Import and Print.
     SnippetFileActions fileActions(
         [&form]() -> QWidget* { return form.formSetting; }, form.snippetMgr, notifier, home, [&form] {
@@ -64,12 +66,6 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
     form.SetSnippetFileCommands(&fileActions);
     if (!form.Load())
         return kExitNotStarted;
-    // The first start for this user and folder: say where the program lives.
-    std::unique_ptr<FormStart> formStart;
-    if (FirstRun::NoticeDue(home, homeOption)) {
-        formStart = std::make_unique<FormStart>();
-        formStart->show();
-    }
 
     auto shutDown = [&] {
         form.Unload();

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/TrayProgram.h"
+#include "ui/SettingsShot.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -9,6 +10,17 @@ int main(int argc, char* argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+    // --shot-settings OUT: pictures of the settings window, without a display.
+    const qsizetype shot = args.indexOf(QStringLiteral("--shot-settings"));
+    if (shot >= 0) {
+        if (shot + 1 >= args.size()) {
+            QTextStream(stderr) << "quillo: --shot-settings needs a folder\n";
+            return CommandLine::kExitUsage;
+        }
+        const QString outDir = args[shot + 1];
+        args.remove(shot, 2);
+        return SettingsShot::Run(argc, argv, CommandLine(args).HomeOption(), outDir);
+    }
     const CommandLine commandLine(args);
     if (!commandLine.WantsCommand())
         return TrayProgram::Run(argc, argv, commandLine.HomeOption());

@@ -1,0 +1,7 @@
+#include "ui/CKeyHandel.h"
+
+int CKeyHandel::setObj(QWidget* objValue)
+{
+    obj = objValue;
+    return 0;
+}

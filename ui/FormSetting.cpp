@@ -1,0 +1,501 @@
+#include "ui/FormSetting.h"
+
+#include "app/ExpansionEngine.h"
+#include "app/FormMain.h"
+#include "app/UserNotifier.h"
+#include "controls/DoEvents.h"
+#include "controls/QKAddButton.h"
+#include "controls/QKCheck.h"
+#include "controls/QKCloseButton.h"
+#include "controls/QKCombo.h"
+#include "controls/QKFilter.h"
+#include "controls/QKFunctionButton.h"
+#include "controls/QKGrayFrame.h"
+#include "controls/QKLabel.h"
+#include "controls/QKRatio.h"
+#include "controls/QKTab.h"
+#include "controls/QKVScroll.h"
+#include "controls/QKWhiteFrame.h"
+#include "controls/Skins.h"
+#include "controls/Twips.h"
+#include "core/QuilloError.h"
+#include "platform/SoundPlayer.h"
+#include "platform/UrlOpener.h"
+#include "ui/ControlMaker.h"
+#include "ui/DragWindow.h"
+#include "ui/SnippetsPad.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <cmath>
+
+namespace {
+
+constexpr qint16 kKeyEnter = 13;
+constexpr double kCheckWidth = 3300;
+constexpr double kComboHeight = 270;
+const QColor kWindowGrey(192, 192, 192);
+const QColor kLinkBlue(0, 0, 255);
+const QStringList kFunctionKeys = {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12"};
+const QStringList kExpandKeys = {"Space", "Enter"};
+const QStringList kSounds = {"type", "balloon", "click", "kata", "plink", "tadi"};
+constexpr const char* kAutoExpand = "auto";
+constexpr const char* kHandExpand = "hand";
+
+template <class T> T* Add(QKForm* window, const char* progId, const char* name, QWidget* container,
+                          double left, double top, double width, double height)
+{
+    auto* control = static_cast<T*>(window->AddControl(QLatin1String(progId), QLatin1String(name), container));
+    control->Move(left, top, width, height);
+    control->show();
+    return control;
+}
+
+// The window's skin: a light grey surface with a soft top band that carries
+// the product name, and a thin border, drawn once.
+QPixmap SkinPicture(const QSize& size)
+{
+    QPixmap picture(size);
+    picture.fill(kWindowGrey);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient band(0, 0, 0, size.height());
+    band.setColorAt(0.0, QColor(236, 238, 242));
+    band.setColorAt(0.09, QColor(214, 218, 226));
+    band.setColorAt(0.1, QColor(200, 200, 204));
+    band.setColorAt(1.0, QColor(186, 186, 190));
+    painter.fillRect(picture.rect(), band);
+    painter.setPen(QColor(150, 150, 156));
+    painter.drawRect(picture.rect().adjusted(0, 0, -1, -1));
+    painter.setPen(QColor(250, 250, 252));
+    painter.drawLine(1, 1, size.width() - 2, 1);
+    QFont title = Skins::TextFont();
+    title.setBold(true);
+    title.setPixelSize(15);
+    painter.setFont(title);
+    painter.setPen(Skins::TextColor());
+    painter.drawText(QRect(22, 8, size.width() - 44, 24), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quillo"));
+    return picture;
+}
+
+} // namespace
+
+FormSetting::FormSetting(FormMain& form, QWidget* parent)
+    : QKForm(parent, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), form(form)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Setting"));
+    QKForm::Move(0, 0, kClientWidth, kClientHeight);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kWindowGrey);
+    setPalette(palette);
+    Load();
+}
+
+FormSetting::~FormSetting()
+{
+    if (form.formSetting == this || !form.formSetting) {
+        form.settingsLoaded = false;
+        form.formSetting = nullptr;
+    }
+}
+
+template <typename Action> bool FormSetting::Guarded(Action action)
+{
+    try {
+        action();
+        return true;
+    } catch (const QuilloError& e) {
+        form.Services().notifier.Warning(e.Message());
+    } catch (const std::exception& e) {
+        form.Services().notifier.Warning(QString::fromUtf8(e.what()));
+    }
+    return false;
+}
+
+void FormSetting::OnLoad()
+{
+    QKTab1 = Add<QKTab>(this, "QKUIControls.QKTab", "QKTab1", this, 1125, 555, 3015, 330);
+    btnClose = Add<QKCloseButton>(this, "QKUIControls.QKCloseButton", "btnClose", this, 5010, 45, 165, 165);
+    frameSnippets = Add<QKGrayFrame>(this, "QKUIControls.QKGrayFrame", "frameSnippets", this, 330, 705, 4605, 6090);
+    frameOptions = Add<QKGrayFrame>(this, "QKUIControls.QKGrayFrame", "frameOptions", this, 330, 705, 4605, 6090);
+    frameInfo = Add<QKGrayFrame>(this, "QKUIControls.QKGrayFrame", "frameInfo", this, 330, 705, 4605, 6090);
+    BuildSnippetsPage();
+    BuildOptionsPage();
+    BuildInfoPage();
+    // The tabs' lower edge lies over the pages' top edge.
+    QKTab1->raise();
+    btnClose->raise();
+
+    connect(QKTab1, &QKTab::TabClick, this, [this](qint16& tabNum) { TabSwitch(tabNum); });
+    connect(btnClose, &QKCloseButton::Click, this, &QWidget::close);
+
+    // Centred on the screen it opens on.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        QKForm::Move(Twips::FromPixels(area.center().x()) - kClientWidth / 2,
+                     Twips::FromPixels(area.center().y()) - kClientHeight / 2);
+    }
+    form.settingsLoaded = true;
+    form.formSetting = this;
+    snippetsLoaded = false;
+    optionsLoaded = false;
+}
+
+void FormSetting::BuildSnippetsPage()
+{
+    txtSearch = Add<QKFilter>(this, "QKUIControls.QKFilter", "txtSearch", frameSnippets, 135, 315, 1515, 330);
+    txtSearch->SetText(QString()); // a new text box starts with its name
+    cmdAdd = Add<QKAddButton>(this, "QKUIControls.QKAddButton", "cmdAdd", frameSnippets, 3705, 315, 345, 300);
+    cmdSet = Add<QKFunctionButton>(this, "QKUIControls.QKFunctionButton", "cmdSet", frameSnippets, 4035, 315, 465, 300);
+    QKWhiteFrame3 = Add<QKWhiteFrame>(this, "QKUIControls.QKWhiteFrame", "QKWhiteFrame3", frameSnippets, 60, 735,
+                                      4485, 5205);
+
+    lblBackToList = new QKLabel(QStringLiteral("lblBackToList"), QKWhiteFrame3);
+    lblBackToList->SetCaption(QStringLiteral("<< Back to the list"));
+    lblBackToList->setCursor(Qt::PointingHandCursor);
+    Twips::Move(lblBackToList, 90, 45);
+    lblBackToList->hide();
+    lblSearchFor = new QKLabel(QStringLiteral("lblSearchFor"), QKWhiteFrame3);
+    lblSearchFor->setCursor(Qt::PointingHandCursor);
+    Twips::Move(lblSearchFor, 2565, 45);
+    lblSearchFor->hide();
+
+    // A plain surface that clips the pad to the visible part of the list.
+    oPictureContainer = new QWidget(QKWhiteFrame3);
+    oPictureContainer->setObjectName(QStringLiteral("oPictureContainer"));
+    Twips::SetGeometry(oPictureContainer, QRectF(45, kListTop, 4155, kListHeight));
+    oVScroll = Add<QKVScroll>(this, "QKUIControls.QKVScroll", "oVScroll", QKWhiteFrame3, 4230, 30, 240, 5145);
+
+    oSnippetsPad = new SnippetsPad(form.snippetMgr, form.Services().notifier, oPictureContainer);
+    oSnippetsPad->SetName(QStringLiteral("oSnippetsPad"));
+    oSnippetsPad->Move(45, kPadTop, 3960, 5040);
+
+    connect(txtSearch, &QKFilter::KeyPress, this, [this](qint16& keyAscii) {
+        if (keyAscii == kKeyEnter)
+            Search();
+    });
+    connect(lblBackToList, &QKLabel::Click, this, [this] {
+        txtSearch->SetText(QString());
+        Search();
+    });
+    connect(cmdAdd, &QKAddButton::Click, this, [this] {
+        oSnippetsPad->AddNewSnippet();
+        DoEvents();
+        oVScroll->ScrollTo(oVScroll->Min());
+    });
+    connect(cmdSet, &QKFunctionButton::Click, this, [this] {
+        if (form.snippetsmenu)
+            form.snippetsmenu->popup(QCursor::pos());
+    });
+    connect(oVScroll, &QKVScroll::Scroll, this, [this](qint32& value) { oSnippetsPad->SetTop(kPadTop - value); });
+    connect(oSnippetsPad, &SnippetsPad::SizeChanged, this,
+            [this](qint32& width, qint32& height) { PadSizeChanged(width, height); });
+    connect(oSnippetsPad, &SnippetsPad::ShowTheControl, this,
+            [this](qint32& top, qint32& bottom) { PadShowTheControl(top, bottom); });
+    connect(oSnippetsPad, &SnippetsPad::SaveSnippet, this, &FormSetting::SaveSnippet);
+    connect(oSnippetsPad, &SnippetsPad::DeleteSnippet, this, &FormSetting::DeleteSnippet);
+}
+
+void FormSetting::BuildOptionsPage()
+{
+    QKWhiteFrame1 = Add<QKWhiteFrame>(this, "QKUIControls.QKWhiteFrame", "QKWhiteFrame1", frameOptions, 465, 600,
+                                      3720, 4320);
+    QWidget* page = QKWhiteFrame1;
+    chkEnable = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkEnable", page, 225, 345, kCheckWidth, 225);
+    chkEnable->SetCaption(QStringLiteral("Enable Quillo"));
+    MakePlainLabel(page, QStringLiteral("Switch Key: Shift+Alt+"), 510, 630);
+    cmbEnableHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbEnableHotKey", page, 2280, 600, 900, kComboHeight);
+    chkStartWithWin = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartWithWin", page, 225, 1005, kCheckWidth, 225);
+    chkStartWithWin->SetCaption(QStringLiteral("Run Quillo when Windows starts"));
+    MakePlainLabel(page, QStringLiteral("starts."), 495, 1260);
+    chkPlaySound = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkPlaySound", page, 225, 1680, kCheckWidth, 225);
+    chkPlaySound->SetCaption(QStringLiteral("Play sound when inserting a snippet."));
+    MakePlainLabel(page, QStringLiteral("Sound:"), 510, 1965);
+    cmbSound = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbSound", page, 1140, 1935, 1140, kComboHeight);
+    optAutoExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optAutoExpand", page, 225, 2535, kCheckWidth, 225);
+    optAutoExpand->SetCaption(QStringLiteral("Automatically Expand after delimiters"));
+    MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab)."), 450, 2820);
+    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3105, kCheckWidth, 225);
+    optHandExpand->SetCaption(QStringLiteral("Expand abbreviations when press"));
+    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3420);
+    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3405, 1215, kComboHeight);
+    // Creating a snippet from the selection is not offered: its two options
+    // are filled like the others but never shown.
+    chkCreateFromSelection =
+        Add<QKCheck>(this, "QKUIControls.QKCheck", "chkCreateFromSelection", page, 240, 4470, kCheckWidth, 225);
+    chkCreateFromSelection->SetCaption(QStringLiteral("Enable create snippet from selection"));
+    chkCreateFromSelection->hide();
+    lblCreateFromSelection = MakePlainLabel(page, QStringLiteral("when press: Shift+Alt+"), 525, 4785);
+    lblCreateFromSelection->hide();
+    cmbCreateHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbCreateHotKey", page, 2415, 4770, 840, kComboHeight);
+    cmbCreateHotKey->hide();
+
+    OptionMgr& options = form.optMgr;
+    connect(chkEnable, &QKCheck::Click, this,
+            [this, &options] { Guarded([&] { options.SetEnableQK(chkEnable->Value() == 1); }); });
+    connect(chkStartWithWin, &QKCheck::Click, this,
+            [this, &options] { Guarded([&] { options.SetStartWin(chkStartWithWin->Value() == 1); }); });
+    connect(chkPlaySound, &QKCheck::Click, this,
+            [this, &options] { Guarded([&] { options.SetEnablePlaySound(chkPlaySound->Value() == 1); }); });
+    connect(chkCreateFromSelection, &QKCheck::Click, this, [this, &options] {
+        Guarded([&] { options.SetEnableSelectCreate(chkCreateFromSelection->Value() == 1); });
+    });
+    connect(cmbEnableHotKey, &QKCombo::Click, this,
+            [this, &options] { Guarded([&] { options.SetSwitchQKKey(cmbEnableHotKey->Text()); }); });
+    connect(cmbCreateHotKey, &QKCombo::Click, this,
+            [this, &options] { Guarded([&] { options.SetCreateKey(cmbCreateHotKey->Text()); }); });
+    connect(cmbExpandHotKey, &QKCombo::Click, this,
+            [this, &options] { Guarded([&] { options.SetExpandKey(cmbExpandHotKey->Text()); }); });
+    connect(optAutoExpand, &QKRatio::Click, this, [this, &options] {
+        if (!optAutoExpand->Value())
+            return;
+        optHandExpand->SetValue(false);
+        Guarded([&] { options.SetExpandWhen(QLatin1String(kAutoExpand)); });
+    });
+    connect(optHandExpand, &QKRatio::Click, this, [this, &options] {
+        if (!optHandExpand->Value())
+            return;
+        optAutoExpand->SetValue(false);
+        Guarded([&] { options.SetExpandWhen(QLatin1String(kHandExpand)); });
+    });
+    connect(cmbSound, &QKCombo::Click, this, [this] { PlayChosenSound(cmbSound->Text()); });
+}
+
+void FormSetting::BuildInfoPage()
+{
+    auto* stats = Add<QKWhiteFrame>(this, "QKUIControls.QKWhiteFrame", "QKWhiteFrame2", frameInfo, 225, 1830, 4140,
+                                    1725);
+    MakePlainLabel(stats, QStringLiteral("Quillo saves your time and effort:"), 75, 60);
+    MakePlainLabel(stats, QStringLiteral("Snippets expanded:"), 75, 375);
+    lblNumSniExp = MakePlainLabel(stats, QStringLiteral("00"), 2025, 375);
+    MakePlainLabel(stats, QStringLiteral("Characters saved:"), 75, 615);
+    lblNumChaSav = MakePlainLabel(stats, QStringLiteral("00"), 2025, 615);
+    MakePlainLabel(stats, QStringLiteral("Hours saved:"), 75, 855);
+    lblNumHourSav = MakePlainLabel(stats, QStringLiteral("00"), 2025, 855);
+    MakePlainLabel(stats, QStringLiteral("(at 400 Characters/Minute)"), 75, 1095);
+
+    QLabel* product = MakePlainLabel(frameInfo, QStringLiteral("Quillo"), 2130, 420);
+    QFont productFont = product->font();
+    productFont.setBold(true);
+    productFont.setPixelSize(16);
+    product->setFont(productFont);
+    product->adjustSize();
+    MakePlainLabel(frameInfo, QLatin1String(kVersionText), 2310, 720);
+    Label14 = new QKLabel(QStringLiteral("Label14"), frameInfo);
+    Label14->SetCaption(QStringLiteral("Visit Quillo Homepage"));
+    Label14->SetTextColor(kLinkBlue);
+    QFont linkFont = Label14->font();
+    linkFont.setUnderline(true);
+    Label14->setFont(linkFont);
+    Label14->SetCaption(Label14->Caption()); // fit to the underlined font
+    Label14->setCursor(Qt::PointingHandCursor);
+    Twips::Move(Label14, 1777, 1260);
+    connect(Label14, &QKLabel::Click, this, [this] {
+        // The home page is the guide that comes with the program.
+        form.Services().urls.OpenUrl(
+            QUrl::fromLocalFile(form.Home() + QLatin1Char('/') + QLatin1String(kHomePage)));
+    });
+}
+
+// ---- what the shell calls -------------------------------------------------
+
+int FormSetting::ChangeToTab(qint16 tabNum)
+{
+    QKTab1->SwitchTab(tabNum); // reports TabClick, which switches
+    TabSwitch(tabNum);
+    return 0;
+}
+
+int FormSetting::ReloadAllSnippets()
+{
+    txtSearch->SetText(QString());
+    Guarded([&] { currentList = form.snippetMgr.GetSnippetCollection(QString()); });
+    DoEvents();
+    DoEvents();
+    oSnippetsPad->SetSnippetCollection(&currentList);
+    return 0;
+}
+
+int FormSetting::AddNewSnippetFormSelection()
+{
+    oSnippetsPad->AddNewSinppetFromSelection();
+    return 0;
+}
+
+int FormSetting::CallSortSnippetList()
+{
+    Search();
+    return 0;
+}
+
+void FormSetting::SetEnableCheck(bool enabled)
+{
+    chkEnable->SetValue(enabled ? 1 : 0);
+}
+
+void FormSetting::SetPlaySoundCheck(bool enabled)
+{
+    chkPlaySound->SetValue(enabled ? 1 : 0);
+}
+
+QString FormSetting::HoursSaved(int charactersSaved)
+{
+    const float hours = float(charactersSaved) / float(kCharactersPerHour);
+    return QString::number(double(hours), 'f', 3);
+}
+
+// ---- pages ----------------------------------------------------------------
+
+void FormSetting::TabSwitch(int k)
+{
+    frameSnippets->setVisible(k == 1);
+    frameOptions->setVisible(k == 2);
+    frameInfo->setVisible(k != 1 && k != 2);
+    if (k == 1) {
+        DoEvents();
+        if (!snippetsLoaded) {
+            Guarded([&] { currentList = form.snippetMgr.GetSnippetCollection(QString()); });
+            oSnippetsPad->SetSnippetCollection(&currentList);
+            snippetsLoaded = true;
+        }
+    } else if (k == 2) {
+        if (!optionsLoaded) {
+            FillOptions();
+            optionsLoaded = true;
+        }
+    } else {
+        const OptionMgr& options = form.optMgr;
+        lblNumSniExp->setText(QString::number(options.SniExp()));
+        lblNumChaSav->setText(QString::number(options.ChrSav()));
+        lblNumHourSav->setText(HoursSaved(options.ChrSav()));
+        for (QLabel* value : {lblNumSniExp, lblNumChaSav, lblNumHourSav})
+            value->adjustSize();
+    }
+}
+
+void FormSetting::FillOptions()
+{
+    const OptionMgr& options = form.optMgr;
+    chkEnable->SetValue(options.EnableQK() ? 1 : 0);
+    chkCreateFromSelection->SetValue(options.EnableSelectCreate() ? 1 : 0);
+    chkPlaySound->SetValue(options.EnablePlaySound() ? 1 : 0);
+    chkStartWithWin->SetValue(options.StartWin() ? 1 : 0);
+    // A stored text that is none of the items still shows as it is.
+    cmbEnableHotKey->SetText(options.SwitchQKKey());
+    cmbCreateHotKey->SetText(options.CreateKey());
+    cmbSound->SetText(options.SoundName());
+    cmbExpandHotKey->SetText(options.ExpandKey());
+    const bool automatic = options.ExpandWhen().toUpper() == QLatin1String("AUTO");
+    optAutoExpand->SetValue(automatic);
+    optHandExpand->SetValue(!automatic);
+    for (const QString& key : kFunctionKeys)
+        cmbEnableHotKey->AddItem(key);
+    for (const QString& key : kFunctionKeys)
+        cmbCreateHotKey->AddItem(key);
+    for (const QString& key : kExpandKeys)
+        cmbExpandHotKey->AddItem(key);
+    for (const QString& sound : kSounds)
+        cmbSound->AddItem(sound);
+}
+
+void FormSetting::PlayChosenSound(const QString& soundName)
+{
+    Guarded([&] { form.optMgr.SetSoundName(soundName); });
+    // The engine plays the same bytes at every expansion, so the choice
+    // takes effect at once.
+    form.LoadSound(soundName);
+    DoEvents();
+    form.Services().sound.Play(form.engine->soundData);
+}
+
+// ---- the snippets page ----------------------------------------------------
+
+double FormSetting::ContainerHeight() const
+{
+    return Twips::Geometry(oPictureContainer).height();
+}
+
+void FormSetting::Search()
+{
+    const QString text = txtSearch->Text();
+    Guarded([&] { currentList = form.snippetMgr.GetSnippetCollection(text); });
+    DoEvents();
+    QRectF area = Twips::Geometry(oPictureContainer);
+    if (!text.isEmpty()) {
+        area.setTop(kSearchListTop);
+        area.setHeight(kSearchListHeight);
+        lblBackToList->show();
+        lblSearchFor->show();
+        lblSearchFor->SetCaption(QStringLiteral("Search results for \"%1\"").arg(text));
+        Twips::SetLeft(lblSearchFor, kSearchLabelRight - lblSearchFor->Width());
+    } else {
+        area.setTop(kListTop);
+        area.setHeight(kListHeight);
+        lblBackToList->hide();
+        lblSearchFor->hide();
+    }
+    Twips::SetGeometry(oPictureContainer, area);
+    DoEvents();
+    oSnippetsPad->SetSnippetCollection(&currentList);
+    DoEvents();
+}
+
+void FormSetting::PadSizeChanged(qint32 /*width*/, qint32 height)
+{
+    const double containerHeight = ContainerHeight();
+    if (height <= containerHeight) {
+        oVScroll->hide();
+        oSnippetsPad->Move(kPadLeftAlone, kPadTop);
+        return;
+    }
+    oSnippetsPad->SetLeft(kPadLeftWithBar);
+    oVScroll->show();
+    oVScroll->SetMin(1);
+    oVScroll->SetMax(Twips::RoundHalfEven(double(height) - containerHeight));
+    DoEvents();
+    // No empty space below the last row.
+    if (oSnippetsPad->Top() + oSnippetsPad->Height() < containerHeight)
+        oVScroll->ScrollTo(oVScroll->Max());
+}
+
+void FormSetting::PadShowTheControl(qint32 /*top*/, qint32 bottom)
+{
+    const double containerHeight = ContainerHeight();
+    if (float(oSnippetsPad->Top() + bottom) > float(containerHeight))
+        oVScroll->ScrollTo(Twips::RoundHalfEven(double(bottom) - containerHeight));
+}
+
+void FormSetting::SaveSnippet(const SnippetPtr& aSnippet, bool& saved)
+{
+    saved = Guarded([&] {
+        const SnippetPtr stored = form.snippetMgr.CommitSnippet(*aSnippet);
+        aSnippet->snippetID = stored->snippetID;
+    });
+}
+
+void FormSetting::DeleteSnippet(const SnippetPtr& aSnippet, bool& deleted)
+{
+    deleted = Guarded([&] { form.snippetMgr.DelSnippet(*aSnippet); });
+}
+
+// ---- the window -----------------------------------------------------------
+
+void FormSetting::paintEvent(QPaintEvent* event)
+{
+    QKForm::paintEvent(event);
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, SkinPicture(size()));
+}
+
+void FormSetting::mousePressEvent(QMouseEvent* event)
+{
+    // Any button on the background moves the window, as its title bar would.
+    event->accept();
+    DragWindow(this);
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "controls/QKForm.h"
+#include "store/Snippet.h"
+
+class FormMain;
+class QKAddButton;
+class QKCheck;
+class QKCloseButton;
+class QKCombo;
+class QKFilter;
+class QKFunctionButton;
+class QKGrayFrame;
+class QKLabel;
+class QKRatio;
+class QKTab;
+class QKVScroll;
+class QKWhiteFrame;
+class QLabel;
+class SnippetsPad;
+
+// The settings window: the snippets page (browse, search, add, edit and
+// delete in the snippets pad), the options page and the information page.
+// A borderless skinned window moved by dragging its background, destroyed
+// when closed. Each page is filled the first time its tab is chosen.
+//
+// Errors of the store or the options file are shown in a box titled
+// "Quillo" through the main window's notifier; the window stays usable and
+// the user's input stays where it was.
+class FormSetting : public QKForm
+{
+    Q_OBJECT
+public:
+    static constexpr double kClientWidth = 5280;
+    static constexpr double kClientHeight = 7170;
+    static constexpr double kListTop = 60;
+    static constexpr double kListHeight = 5100;
+    static constexpr double kSearchListTop = 255;
+    static constexpr double kSearchListHeight = 4950;
+    static constexpr double kSearchLabelRight = 4035;
+    static constexpr double kPadTop = 15;
+    static constexpr double kPadLeftWithBar = 45;
+    static constexpr double kPadLeftAlone = 60;
+    static constexpr int kCharactersPerHour = 24000; // 400 a minute
+    static constexpr const char* kVersionText = "Version: 1.1.18";
+    static constexpr const char* kHomePage = "help/index.html";
+
+    explicit FormSetting(FormMain& form, QWidget* parent = nullptr);
+    ~FormSetting() override;
+
+    int ChangeToTab(qint16 tabNum);
+    int ReloadAllSnippets();
+    int AddNewSnippetFormSelection();
+    int CallSortSnippetList();
+    // The options store changed these elsewhere.
+    void SetEnableCheck(bool enabled);
+    void SetPlaySoundCheck(bool enabled);
+
+    // "###0.000": 36000 characters give "1.500".
+    static QString HoursSaved(int charactersSaved);
+
+    bool SnippetsLoaded() const { return snippetsLoaded; }
+    bool OptionsLoaded() const { return optionsLoaded; }
+    const SnippetCollection& CurrentList() const { return currentList; }
+
+    // The controls, by their names.
+    QKTab* QKTab1 = nullptr;
+    QKCloseButton* btnClose = nullptr;
+    QKGrayFrame* frameSnippets = nullptr;
+    QKGrayFrame* frameOptions = nullptr;
+    QKGrayFrame* frameInfo = nullptr;
+    QKFilter* txtSearch = nullptr;
+    QKAddButton* cmdAdd = nullptr;
+    QKFunctionButton* cmdSet = nullptr;
+    QKWhiteFrame* QKWhiteFrame3 = nullptr;
+    QKLabel* lblBackToList = nullptr;
+    QKLabel* lblSearchFor = nullptr;
+    QWidget* oPictureContainer = nullptr;
+    QKVScroll* oVScroll = nullptr;
+    SnippetsPad* oSnippetsPad = nullptr;
+    QKWhiteFrame* QKWhiteFrame1 = nullptr;
+    QKCheck* chkEnable = nullptr;
+    QKCombo* cmbEnableHotKey = nullptr;
+    QKCheck* chkStartWithWin = nullptr;
+    QKCheck* chkPlaySound = nullptr;
+    QKCombo* cmbSound = nullptr;
+    QKRatio* optAutoExpand = nullptr;
+    QKRatio* optHandExpand = nullptr;
+    QKCombo* cmbExpandHotKey = nullptr;
+    QKCheck* chkCreateFromSelection = nullptr;
+    QLabel* lblCreateFromSelection = nullptr;
+    QKCombo* cmbCreateHotKey = nullptr;
+    QLabel* lblNumSniExp = nullptr;
+    QLabel* lblNumChaSav = nullptr;
+    QLabel* lblNumHourSav = nullptr;
+    QKLabel* Label14 = nullptr;
+
+protected:
+    void OnLoad() override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void BuildSnippetsPage();
+    void BuildOptionsPage();
+    void BuildInfoPage();
+    void TabSwitch(int k);
+    void FillOptions();
+    void Search();
+    void PlayChosenSound(const QString& soundName);
+    void PadSizeChanged(qint32 width, qint32 height);
+    void PadShowTheControl(qint32 top, qint32 bottom);
+    void SaveSnippet(const SnippetPtr& aSnippet, bool& saved);
+    void DeleteSnippet(const SnippetPtr& aSnippet, bool& deleted);
+    double ContainerHeight() const;
+    // Runs a user's action; an error is shown, never thrown further.
+    template <typename Action> bool Guarded(Action action);
+
+    FormMain& form;
+    SnippetCollection currentList;
+    bool snippetsLoaded = false;
+    bool optionsLoaded = false;
+};

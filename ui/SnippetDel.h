@@ -1,0 +1,33 @@
+#pragma once
+
+#include "controls/QKUserControl.h"
+#include "store/Snippet.h"
+
+class QKCommonButton;
+class QLabel;
+
+// The delete confirmation of a row: "Delete" Or "Cancel".
+class SnippetDel : public QKUserControl
+{
+    Q_OBJECT
+    Q_CLASSINFO("ProgId", "Quillo.SnippetDel")
+public:
+    static constexpr double kDesignWidth = 3975;
+    static constexpr double kDesignHeight = 435;
+
+    explicit SnippetDel(QWidget* parent = nullptr);
+
+    int SetSnippet(const SnippetPtr& aSnippet);
+    SnippetPtr CurrentSnippet() const { return currentSnippet; }
+
+    QKCommonButton* cmdDel = nullptr;
+    QLabel* Label1 = nullptr;
+    QKCommonButton* cmdCancel = nullptr;
+
+signals:
+    void DeleteClick(const SnippetPtr& aSnippet);
+    void CancelClick(const SnippetPtr& aSnippet);
+
+private:
+    SnippetPtr currentSnippet;
+};

@@ -1,0 +1,184 @@
+#include "ui/SnippetEdit.h"
+
+#include "app/MacroTable.h"
+#include "app/UserNotifier.h"
+#include "controls/DoEvents.h"
+#include "controls/QKCombo.h"
+#include "controls/QKCommonButton.h"
+#include "controls/QKContentEditWin.h"
+#include "controls/QKLineEdit.h"
+#include "controls/QKSnippetEditWin.h"
+#include "controls/Skins.h"
+#include "store/SnippetManager.h"
+#include "ui/ControlMaker.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+namespace {
+
+constexpr const char* kAbbreviationTip = "Abbreviation";
+constexpr const char* kContentTip = "Content Text";
+constexpr const char* kExampleLead = "   example:";
+constexpr const char* kExplanationLead = "   ";
+
+// The list's order, which is not the order the placeholders are replaced in.
+const QStringList& TimeAndDateEntries()
+{
+    static const QStringList entries = {"[time]", "[time hh:mm AM/PM]", "[time h:mm:ss a/p]", "[date]",
+                                        "[date m/d/yy]", "[date dddd, mmmm dd, yyyy]", "[date time]"};
+    return entries;
+}
+const QStringList& PartEntries()
+{
+    static const QStringList entries = {"[second]",    "[second ss]", "[minute]",   "[minute nn]",
+                                        "[hour]",      "[hour hh]",   "[day D]",    "[day dd]",
+                                        "[day ddd]",   "[day dddd]",  "[day w]",    "[day y]",
+                                        "[week ww]",   "[month m]",   "[month MM]", "[month MMM]",
+                                        "[month MMMM]", "[quarter]",  "[year]",     "[year yyyy]"};
+    return entries;
+}
+
+QString Entry(const QString& placeholder, const MacroClock& clock, const QLocale& locale, bool withExplanation)
+{
+    QString entry = placeholder + QLatin1String(kExampleLead) + ReplaceMacros(placeholder, clock, locale);
+    if (withExplanation) {
+        for (const MacroEntry& macro : MacroTable::Entries())
+            if (macro.placeholder == placeholder && !macro.explanation.isEmpty())
+                entry += QLatin1String(kExplanationLead) + macro.explanation;
+    }
+    return entry;
+}
+
+} // namespace
+
+SnippetEdit::SnippetEdit(const SnippetManager& snippetMgr, UserNotifier& notifier, QWidget* parent)
+    : QKUserControl(parent), snippetMgr(snippetMgr), notifier(notifier)
+{
+    InitGeometry(QRectF(0, 0, kDesignWidth, kDesignHeight));
+    SetBackColor(Skins::White());
+    setFocusPolicy(Qt::StrongFocus);
+    txtSnippet = MakeControl<QKSnippetEditWin>(this, "txtSnippet", 105, 105, 795, 285);
+    txtSnippet->setToolTip(QLatin1String(kAbbreviationTip));
+    txtSnippet->TextBox()->setToolTip(QLatin1String(kAbbreviationTip));
+    cmdCancel = MakeControl<QKCommonButton>(this, "cmdCancel", 1987, 120, 930, 270);
+    cmdCancel->SetText(QStringLiteral("Cancel"));
+    txtContent = MakeControl<QKContentEditWin>(this, "txtContent", 120, 465, 3780, 915);
+    txtContent->setToolTip(QLatin1String(kContentTip));
+    txtContent->TextBox()->setToolTip(QLatin1String(kContentTip));
+    cmdOk = MakeControl<QKCommonButton>(this, "cmdOk", 960, 120, 930, 270);
+    cmdOk->SetText(QStringLiteral("Save"));
+    cmbInsert = MakeControl<QKCombo>(this, "cmbInsert", 3015, 120, 930, 270);
+    cmbInsert->SetText(QLatin1String(kInsertCaption));
+    setTabOrder(txtSnippet->TextBox(), cmdCancel);
+    setTabOrder(cmdCancel, txtContent->TextBox());
+    setTabOrder(txtContent->TextBox(), cmdOk);
+    setTabOrder(cmdOk, cmbInsert);
+
+    connect(cmdOk, &QKCommonButton::Click, this, &SnippetEdit::Save);
+    connect(cmdCancel, &QKCommonButton::Click, this, [this] {
+        const SnippetPtr snippet = currentSnippet;
+        emit CancelClick(snippet);
+    });
+    connect(cmbInsert, &QKCombo::Click, this, &SnippetEdit::InsertPicked);
+}
+
+int SnippetEdit::SetSnippet(const SnippetPtr& aSnippet)
+{
+    currentSnippet = aSnippet;
+    originalAbbreviation = aSnippet ? aSnippet->snippetString : QString();
+    originalContent = aSnippet ? aSnippet->contentString : QString();
+    SetFields(aSnippet ? aSnippet->snippetString : QString(), aSnippet ? aSnippet->contentString : QString());
+    return 0;
+}
+
+void SnippetEdit::SetFields(const QString& abbreviation, const QString& content)
+{
+    txtSnippet->SetText(abbreviation);
+    txtContent->SetText(content);
+}
+
+int SnippetEdit::SetContentText(const QString& txtString)
+{
+    txtContent->SetText(txtString);
+    return 0;
+}
+
+int SnippetEdit::SetSnippetFocus()
+{
+    txtSnippet->TextBox()->setFocus(Qt::OtherFocusReason);
+    return 0;
+}
+
+QString SnippetEdit::AbbreviationText() const
+{
+    return txtSnippet->Text();
+}
+
+QString SnippetEdit::ContentText() const
+{
+    return txtContent->Text();
+}
+
+void SnippetEdit::focusInEvent(QFocusEvent* event)
+{
+    QKUserControl::focusInEvent(event);
+    SetSnippetFocus();
+}
+
+QStringList SnippetEdit::InsertEntries(const MacroClock& clock, const QLocale& locale)
+{
+    QStringList entries;
+    for (const QString& placeholder : TimeAndDateEntries())
+        entries << Entry(placeholder, clock, locale, false);
+    entries << QLatin1String(kSeparatorEntry);
+    for (const QString& placeholder : PartEntries())
+        entries << Entry(placeholder, clock, locale, true);
+    return entries;
+}
+
+void SnippetEdit::OnShow()
+{
+    if (insertListFilled || !UserMode())
+        return;
+    insertListFilled = true;
+    // One moment for every example, so the list never mixes two seconds.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QString& entry : InsertEntries([now] { return now; }, QLocale::system())) {
+        cmbInsert->AddItem(entry);
+        // A separator line is not an entry anybody can pick.
+        if (entry == QLatin1String(kSeparatorEntry))
+            cmbInsert->PopupMenu()->actions().constLast()->setSeparator(true);
+    }
+}
+
+void SnippetEdit::Save()
+{
+    const QString abbreviation = txtSnippet->Text();
+    if (abbreviation.isEmpty()) {
+        notifier.Plain(QLatin1String(kNoAbbreviation));
+        return;
+    }
+    const SnippetPtr stored = snippetMgr.GetMatchedSnippet(abbreviation);
+    if (stored && currentSnippet && stored->guidString != currentSnippet->guidString) {
+        notifier.Plain(QLatin1String(kAbbreviationTaken));
+        return;
+    }
+    if (!currentSnippet)
+        return;
+    currentSnippet->snippetString = abbreviation;
+    currentSnippet->contentString = txtContent->Text();
+    const SnippetPtr snippet = currentSnippet;
+    emit OkClick(snippet);
+}
+
+void SnippetEdit::InsertPicked()
+{
+    const QString picked = cmbInsert->Text();
+    const int close = picked.indexOf(QLatin1Char(']'));
+    if (close >= 0)
+        txtContent->InsertText(picked.left(close + 1));
+    DoEvents();
+    cmbInsert->SetText(QLatin1String(kInsertCaption));
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "app/ReplaceMacros.h"
+#include "controls/QKUserControl.h"
+#include "store/Snippet.h"
+
+#include <QStringList>
+
+class QKCombo;
+class QKCommonButton;
+class QKContentEditWin;
+class QKSnippetEditWin;
+class SnippetManager;
+class UserNotifier;
+
+// The editor row of the snippet list: abbreviation, content, "Save",
+// "Cancel" and an "Insert" list of date and time placeholders. Save checks
+// the abbreviation against the stored snippets and copies the fields into
+// the bound snippet only when it is accepted; Cancel copies nothing.
+class SnippetEdit : public QKUserControl
+{
+    Q_OBJECT
+    Q_CLASSINFO("ProgId", "Quillo.SnippetEdit")
+public:
+    static constexpr double kDesignWidth = 4005;
+    static constexpr double kDesignHeight = 1455;
+    static constexpr const char* kInsertCaption = "Insert";
+    static constexpr const char* kSeparatorEntry = "-";
+    static constexpr const char* kNoAbbreviation =
+        "Did you forget to input the abbreviation?\r\nPlease input the abbreviation.";
+    static constexpr const char* kAbbreviationTaken =
+        "The abbreviation is already existent.\r\nPlease use another abbreviation.";
+
+    // The store is asked whether an abbreviation is taken; the notifier
+    // shows the refusals.
+    SnippetEdit(const SnippetManager& snippetMgr, UserNotifier& notifier, QWidget* parent = nullptr);
+
+    int SetSnippet(const SnippetPtr& aSnippet);
+    int SetContentText(const QString& txtString);
+    int SetSnippetFocus();
+    SnippetPtr CurrentSnippet() const { return currentSnippet; }
+    // What the fields hold now.
+    QString AbbreviationText() const;
+    QString ContentText() const;
+    // The bound snippet's abbreviation and content when SetSnippet ran.
+    QString OriginalAbbreviation() const { return originalAbbreviation; }
+    QString OriginalContent() const { return originalContent; }
+    // Puts text into both fields without touching the bound snippet.
+    void SetFields(const QString& abbreviation, const QString& content);
+
+    // The insert list's 28 entries for the moment the clock gives.
+    static QStringList InsertEntries(const MacroClock& clock, const QLocale& locale);
+
+    QKSnippetEditWin* txtSnippet = nullptr;
+    QKCommonButton* cmdCancel = nullptr;
+    QKContentEditWin* txtContent = nullptr;
+    QKCommonButton* cmdOk = nullptr;
+    QKCombo* cmbInsert = nullptr;
+
+signals:
+    void OkClick(const SnippetPtr& aSnippet);
+    void CancelClick(const SnippetPtr& aSnippet);
+
+protected:
+    void OnShow() override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    void Save();
+    void InsertPicked();
+
+    const SnippetManager& snippetMgr;
+    UserNotifier& notifier;
+    SnippetPtr currentSnippet;
+    QString originalAbbreviation;
+    QString originalContent;
+    bool insertListFilled = false;
+};
