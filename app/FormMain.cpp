@@ -309,9 +309,10 @@ void FormMain::LoadSound(const QString& soundName)
 
 void FormMain::Timer1Tick()
 {
-    // The suggestion list fills and places itself here once it exists; until
-    // then the timer only stops.
-    Timer1.stop();
+    if (formMsg)
+        formMsg->Timer1Tick(*this);
+    else
+        Timer1.stop();
 }
 
 void FormMain::ShowSettingsTab(int tab)

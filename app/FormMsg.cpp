@@ -1,21 +1,185 @@
 #include "app/FormMsg.h"
 
-#include "app/Twips.h"
+#include "app/ExpansionEngine.h"
+#include "app/FormMain.h"
+#include "app/SnippetTip.h"
+#include "controls/ControlArray.h"
+#include "controls/Twips.h"
+
+#include <QPalette>
+#include <algorithm>
+
+namespace {
+
+constexpr QRgb kBackground = qRgb(224, 224, 224);
+// The first design height: one row.
+constexpr double kInitialHeight = SnippetTip::kHeight + FormMsg::kRowMargins;
+
+double ToTwips(int pixels)
+{
+    return Twips::FromPixels(pixels);
+}
+
+} // namespace
 
 FormMsg::FormMsg(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint)
+    : QKForm(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
+                         Qt::X11BypassWindowManagerHint)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_X11DoNotAcceptFocus);
+    setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Quillo"));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(kBackground));
+    setPalette(palette);
+    setAutoFillBackground(true);
+    Move(kParkedTwips, kParkedTwips, kClientWidth, kInitialHeight);
+
+    auto* pattern = new SnippetTip(this);
+    pattern->SetName(QStringLiteral("oSnippetTip"));
+    pattern->Move(kRowLeft, kRowTop, SnippetTip::kWidth, SnippetTip::kHeight);
+    pattern->hide();
+    rows = std::make_unique<ControlArray<SnippetTip>>(
+        pattern, [](SnippetTip& element0) { return new SnippetTip(element0.parentWidget()); });
 }
+
+FormMsg::~FormMsg() = default;
 
 void FormMsg::Park()
 {
-    move(Twips::ToPixels(kParkedTwips), Twips::ToPixels(kParkedTwips));
+    Move(kParkedTwips, kParkedTwips);
 }
 
 bool FormMsg::IsParked() const
 {
     return pos() == QPoint(Twips::ToPixels(kParkedTwips), Twips::ToPixels(kParkedTwips));
+}
+
+SnippetTip* FormMsg::oSnippetTip(int index) const
+{
+    return rows->Item(index);
+}
+
+int FormMsg::SetSnippets(const SnippetCollection& snippetsCol)
+{
+    for (int i = 1; i <= rowCount; ++i)
+        rows->Unload(i);
+    rowCount = int(snippetsCol.size());
+    for (int i = 1; i <= rowCount; ++i) {
+        SnippetTip* row = rows->Load(i);
+        row->Move(kRowLeft, (i - 1) * SnippetTip::kHeight + kRowTop);
+        row->SetSnippet(*snippetsCol.at(i - 1));
+        SetHeight(i * SnippetTip::kHeight + kRowMargins);
+        row->SetVisible(true);
+    }
+    return 0;
+}
+
+void FormMsg::Withdraw(FormMain& main)
+{
+    if (!IsParked())
+        Park();
+    main.engine->listedText.clear();
+}
+
+void FormMsg::Timer1Tick(FormMain& main)
+{
+    ExpansionEngine& engine = *main.engine;
+    const Desktop& desktop = main.Services().desktop;
+
+    // A list left on screen while expansion is off, or over Quillo's own
+    // settings window, would offer what cannot be expanded there.
+    if (!main.optMgr.EnableQK()) {
+        Withdraw(main);
+        return;
+    }
+    const Desktop::WindowId foreground = desktop.ForegroundWindow();
+    if (main.settingsLoaded && main.formSetting && foreground == Desktop::WindowId(main.formSetting->winId())) {
+        Withdraw(main);
+        return;
+    }
+    // Nobody in front to type into: try again on the next tick.
+    if (foreground == 0)
+        return;
+    if (engine.typedText.isEmpty()) {
+        Park();
+        main.ToggleTimer(false);
+        return;
+    }
+    if (engine.typedText == engine.listedText)
+        return;
+
+    SnippetCollection col = main.snippetMgr.GetMatchedCol(engine.typedText);
+    engine.listedText = engine.typedText;
+    if (col.isEmpty()) {
+        Park();
+        main.ToggleTimer(false);
+        return;
+    }
+    // Rows past the screen's height could never be seen, and thousands of
+    // them (one letter typed over a large store) would stall the typing.
+    const QSize screen = desktop.ScreenSize();
+    const int fitting = std::max(1, int((ToTwips(screen.height()) - kRowMargins) / SnippetTip::kHeight));
+    if (col.size() > fitting)
+        col = col.mid(0, fitting);
+
+    if (const std::optional<QRect> caret = desktop.CaretRect()) {
+        ShowBesideCaret(*caret, screen, col);
+    } else if (IsFirefoxWindow(desktop, foreground)) {
+        Move((ToTwips(screen.width()) - Width()) / 2, kNoCaretTop);
+        SetSnippets(col);
+        raise();
+    } else {
+        // Nowhere to show it; rows listed for an earlier text must not stay
+        // on screen as if they matched this one.
+        if (!IsParked())
+            Park();
+    }
+}
+
+void FormMsg::ShowBesideCaret(const QRect& caretPixels, const QSize& screenPixels, const SnippetCollection& col)
+{
+    // The caret as a rectangle whose right and bottom lie just outside it.
+    const double caretLeft = ToTwips(caretPixels.x());
+    const double caretTop = ToTwips(caretPixels.y());
+    const double caretRight = ToTwips(caretPixels.x() + caretPixels.width());
+    const double caretBottom = ToTwips(caretPixels.y() + caretPixels.height());
+    const double screenWidth = ToTwips(screenPixels.width());
+    const double screenHeight = ToTwips(screenPixels.height());
+
+    Move(caretRight, caretBottom);
+    SetSnippets(col);
+    const double rightEdge = caretRight + Width();
+    const double bottomEdge = caretBottom + Height();
+    const bool tooLow = screenHeight < bottomEdge;
+    const bool tooFarRight = screenWidth < rightEdge;
+
+    double left = caretRight;
+    double top = caretBottom;
+    if (tooLow)
+        top = caretTop - Height();
+    if (tooFarRight) {
+        left = caretLeft - Width();
+        top = caretBottom;
+    }
+    if (tooLow && tooFarRight) {
+        left = caretLeft - Width();
+        top = caretTop - Height();
+    }
+    Move(left, top);
+    // A window brought forward since the list last showed may cover it.
+    raise();
+}
+
+bool FormMsg::IsFirefoxWindow(const Desktop& desktop, Desktop::WindowId window)
+{
+    return GetWindowTitle(desktop, window).right(int(qstrlen(kFirefoxTitleEnd))) == QLatin1String(kFirefoxTitleEnd);
+}
+
+QString FormMsg::GetWindowTitle(const Desktop& desktop, Desktop::WindowId window)
+{
+    const QString title = desktop.WindowTitle(window);
+    const qsizetype end = title.indexOf(QChar(u'\0'));
+    return end < 0 ? title : title.left(end);
 }

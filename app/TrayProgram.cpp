@@ -1,6 +1,8 @@
 #include "app/TrayProgram.h"
 
+#include "app/FirstRun.h"
 #include "app/FormMain.h"
+#include "app/FormStart.h"
 #include "app/MessageBoxNotifier.h"
 #include "app/ShellCommands.h"
 #include "app/SingleInstance.h"
@@ -66,6 +68,12 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
     form.SetSnippetFileCommands(&fileActions);
     if (!form.Load())
         return kExitNotStarted;
+    // The first start for this user and folder: say where the program lives.
+    std::unique_ptr<FormStart> formStart;
+    if (FirstRun::NoticeDue(home, homeOption)) {
+        formStart = std::make_unique<FormStart>();
+        formStart->show();
+    }
 
     auto shutDown = [&] {
         form.Unload();

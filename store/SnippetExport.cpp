@@ -8,6 +8,7 @@
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Exception.h>
 #include <filesystem>
+#include <sqlite3.h>
 #include <system_error>
 
 namespace {
@@ -40,7 +41,14 @@ void SnippetExport::Export(const QString& databasePath, const QString& target)
         SQLite::Database from(databasePath.toStdString(), SQLite::OPEN_READONLY, kBusyTimeoutMs);
         SQLite::Database to(partial.fileName().toStdString(), SQLite::OPEN_READWRITE, kBusyTimeoutMs);
         SQLite::Backup backup(to, from);
-        backup.executeStep(); // all pages in one step: one consistent snapshot
+        // All pages in one step: one consistent snapshot. A database another
+        // program keeps locked past the wait gives BUSY or LOCKED, not an error.
+        const int result = backup.executeStep();
+        if (result != SQLITE_DONE)
+            throw ExportError(result, target,
+                              QStringLiteral("the snippet database \"%1\" is locked by another program; "
+                                             "try again in a moment.")
+                                  .arg(databasePath));
     } catch (const SQLite::Exception& e) {
         throw ExportError(e.getErrorCode(), target, QString::fromUtf8(e.what()));
     }

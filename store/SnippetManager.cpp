@@ -10,6 +10,7 @@
 #include <SQLiteCpp/Transaction.h>
 #include <QSet>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -124,6 +125,35 @@ SnippetCollection ReadSnippetFile(const QString& path)
     }
     return rows;
 }
+
+// New rows bring random GUIDs, whose index entries land all over the index;
+// while an import runs, a page cache large enough for the whole index keeps
+// SQLite from writing out and re-reading the same pages. Afterwards the
+// connection gets its usual cache back.
+class ImportCache
+{
+public:
+    static constexpr int kImportCacheKiB = 65536;
+
+    explicit ImportCache(SQLite::Database& db) : db(db), usual(db.execAndGet("PRAGMA cache_size").getInt())
+    {
+        db.exec("PRAGMA cache_size=-" + std::to_string(kImportCacheKiB));
+    }
+    ~ImportCache()
+    {
+        try {
+            db.exec("PRAGMA cache_size=" + std::to_string(usual));
+        } catch (const SQLite::Exception&) {
+            // Only the cache's size is at stake; never throw from here.
+        }
+    }
+    ImportCache(const ImportCache&) = delete;
+    ImportCache& operator=(const ImportCache&) = delete;
+
+private:
+    SQLite::Database& db;
+    int usual;
+};
 
 // Lets window and timer events run, as every rebuild of the cache does.
 void YieldToEventLoop()
@@ -298,6 +328,7 @@ void SnippetManager::AppendRows(const SnippetCollection& rows, const QString& im
 {
     try {
         SQLite::Database& db = Connection();
+        const ImportCache cache(db);
         SQLite::Transaction transaction(db);
         SQLite::Statement insert(
             db, R"(insert into snippets (content, description, enable, "group", snippet, usecount, guid) )"

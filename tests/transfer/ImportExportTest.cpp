@@ -262,6 +262,26 @@ TEST(SnippetExport, ReplacesAnExistingFileOnlyWithAWholeCopy)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
+TEST(SnippetExport, ADatabaseLockedByAnotherProgramGivesNoCopy)
+{
+    OpenStore s;
+    QTemporaryDir dir;
+    const QString file = WriteFile(dir, "old.snippets", "old contents");
+    SQLite::Database locker(s.folder.DatabasePath().toStdString(), SQLite::OPEN_READWRITE);
+    locker.exec("begin exclusive");
+    try {
+        SnippetExport::Export(s.folder.DatabasePath(), file);
+        ADD_FAILURE() << "copied a locked database";
+    } catch (const QuilloError& e) {
+        EXPECT_TRUE(e.Message().contains("locked")) << e.Message().toStdString();
+    }
+    locker.exec("rollback");
+    QFile check(file);
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(check.readAll(), "old contents");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"old.snippets"}));
+}
+
 TEST(SnippetExport, RefusesTheDatabaseItselfAndMissingFolders)
 {
     OpenStore s;

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <SQLiteCpp/Transaction.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -104,11 +105,21 @@ TEST(SnippetReport, TwoHundredSnippetsKeepTheTableOrderOverPages)
 {
     OpenStore s(false);
     QStringList added;
-    for (int i = 0; i < 200; ++i) {
-        // Added out of alphabetical order, so a sort would show.
-        const QString abbreviation = QStringLiteral("k%1").arg((i * 37) % 200, 3, 10, QLatin1Char('0'));
-        s.Add(abbreviation, QStringLiteral("content of %1").arg(abbreviation));
-        added << abbreviation;
+    {
+        SQLite::Database direct(s.folder.DatabasePath().toStdString(), SQLite::OPEN_READWRITE);
+        SQLite::Transaction transaction(direct);
+        SQLite::Statement insert(direct, "insert into snippets (snippet, content, guid) values (?, ?, ?)");
+        for (int i = 0; i < 200; ++i) {
+            // Added out of alphabetical order, so a sort would show.
+            const QString abbreviation = QStringLiteral("k%1").arg((i * 37) % 200, 3, 10, QLatin1Char('0'));
+            insert.bind(1, abbreviation.toStdString());
+            insert.bind(2, QStringLiteral("content of %1").arg(abbreviation).toStdString());
+            insert.bind(3, abbreviation.toStdString());
+            insert.exec();
+            insert.reset();
+            added << abbreviation;
+        }
+        transaction.commit();
     }
     s.store.ChangeSortMethod(2);
     ASSERT_NE(s.store.GetSnippetCollection().first()->snippetString, added.first());

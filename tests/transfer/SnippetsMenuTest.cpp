@@ -1,0 +1,57 @@
+#include "app/ShellCommands.h"
+#include "app/ShellTestSupport.h"
+#include "store/SnippetDR.h"
+#include "ui/SnippetFileActions.h"
+
+#include <QAction>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ReloadCounter : ShellCommands
+{
+    int reloads = 0;
+    void ReloadAllSnippets() override { ++reloads; }
+};
+
+} // namespace
+
+// The snippets menu of a loaded main window, wired as the tray program does.
+TEST(SnippetsMenu, ExportImportAndPrintRunFromTheMainWindowsMenu)
+{
+    Shell shell;
+    ReloadCounter settings;
+    shell.form->SetShellCommands(&settings);
+    FormMain& form = *shell.form;
+    SnippetFileActions actions([] { return nullptr; }, form.snippetMgr, shell.notifier, shell.folder.Path(), [&form] {
+        if (ShellCommands* commands = form.Shell())
+            commands->ReloadAllSnippets();
+    });
+    QTemporaryDir dir;
+    QString answer = dir.filePath("menu.snippets");
+    actions.SetFileChooser([&](QWidget*, int, const QString&, const QString&, const QString&, const QString&,
+                               const QString&) { return answer; });
+    int printedRows = -1;
+    actions.SetReportShower([&](const SnippetDR& report, QWidget*) { printedRows = report.RowCount(); });
+    form.SetSnippetFileCommands(&actions);
+
+    const qsizetype before = form.snippetMgr.GetSnippetCollection().size();
+    form.menu_export->trigger();
+    EXPECT_TRUE(QFile::exists(answer));
+    form.menu_import->trigger();
+    EXPECT_EQ(form.snippetMgr.GetSnippetCollection().size(), 2 * before);
+    EXPECT_EQ(settings.reloads, 1);
+    // The imported copies expand like the originals.
+    EXPECT_EQ(form.snippetMgr.GetMatchedCol("sig").size(), 2);
+    form.menu_print->trigger();
+    EXPECT_EQ(printedRows, 2 * before);
+
+    answer.clear(); // the user cancels
+    form.menu_import->trigger();
+    EXPECT_EQ(settings.reloads, 2);
+    EXPECT_EQ(form.snippetMgr.GetSnippetCollection().size(), 2 * before);
+    EXPECT_TRUE(shell.notifier.shown.isEmpty()) << shell.notifier.shown.join('\n').toStdString();
+    form.SetSnippetFileCommands(nullptr);
+    form.SetShellCommands(nullptr);
+}
