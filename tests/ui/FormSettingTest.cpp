@@ -5,6 +5,7 @@
 #include "controls/QKCloseButton.h"
 #include "controls/QKDelButton.h"
 #include "controls/QKEditButton.h"
+#include "controls/QKFunctionButton.h"
 #include "controls/QKGrayFrame.h"
 #include "controls/QKTab.h"
 #include "controls/QKCommonButton.h"
@@ -116,6 +117,12 @@ TEST_F(SettingsWindow, TheTrayMenuOpensThePagesAndEachFillsOnce)
     EXPECT_EQ(window->cmbEnableHotKey->Items().size(), 12);
     EXPECT_EQ(window->cmbSound->Items(), (QStringList{"type", "balloon", "click", "kata", "plink", "tadi"}));
 
+    // The functions button pops up the snippets menu.
+    window->ChangeToTab(1);
+    ClickOn(window->cmdSet->findChild<QWidget*>());
+    EXPECT_TRUE(shell.form->snippetsmenu->isVisible());
+    shell.form->snippetsmenu->close();
+
     ClickOn(window->btnClose->findChild<QWidget*>());
     Pump();
     EXPECT_EQ(settings.Window(), nullptr);
@@ -171,6 +178,26 @@ TEST_F(SettingsWindow, ASnippetAddedHereIsStoredAndExpands)
     shell.Tap(32);
     EXPECT_EQ(shell.Sent(), ExpansionKeys(2));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "Quillo was here");
+}
+
+TEST_F(SettingsWindow, ReloadingAfterAnImportAndAddingFromTheClipboard)
+{
+    FormSetting* window = Open(1);
+    SearchFor("sig");
+    Snippet imported;
+    imported.snippetString = "imp";
+    shell.form->snippetMgr.CommitSnippet(imported);
+    settings.ReloadAllSnippets();
+    Pump();
+    EXPECT_EQ(window->txtSearch->Text(), "");
+    EXPECT_EQ(Rows(), (QStringList{"imp", "ty", "addr", "today", "sig"}));
+
+    QGuiApplication::clipboard()->setText("from the clipboard");
+    window->AddNewSnippetFormSelection();
+    Pump();
+    ASSERT_EQ(Pad()->Mode(1), SnippetsPad::RowMode::Edit);
+    EXPECT_EQ(Panel<SnippetEdit>(1)->txtContent->Text(), "from the clipboard");
+    EXPECT_EQ(Panel<SnippetEdit>(1)->txtSnippet->Text(), "");
 }
 
 TEST_F(SettingsWindow, RefusedAbbreviationsLeaveTheStoreAsItWas)
