@@ -178,7 +178,10 @@ void AtspiCaretTracker::Impl::Handle(const AtspiEvent& event)
         // first caret move in the focused text tells where it is. Carets
         // also move in texts without focus (logs, terminals in the
         // background): those are not followed.
-        if (!isCurrent && HasFocusedState(source))
+        // Our own windows are never asked anything: the question would go to
+        // this very thread, which waits for the answer until the call times out
+        // (typing into the settings window lagged a quarter second a key).
+        if (!isCurrent && !IsOwnProcess(source) && HasFocusedState(source))
             Follow(source);
     } else if (g_str_has_prefix(event.type, kDeactivateEvent)) {
         // Not every toolkit reports the loss of focus when its window stops

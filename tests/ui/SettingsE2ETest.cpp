@@ -17,7 +17,8 @@ namespace {
 constexpr int kWaitMs = 20000;
 constexpr int kPollMs = 50;
 constexpr int kTypingSettleMs = 3000;
-const QString kContent = QStringLiteral("Hi there");
+// Long enough that a lag on every key in our own window would lose some.
+const QString kContent = QStringLiteral("Hi there, see you at the meeting tomorrow");
 constexpr int kScreenWidth = 1280;
 constexpr int kTrayWidth = 64;
 constexpr int kTrayHeight = 24;
