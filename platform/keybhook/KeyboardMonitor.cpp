@@ -10,6 +10,7 @@
 #include <X11/extensions/record.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -99,6 +100,8 @@ bool KeyboardMonitor::Start(QObject* target, unsigned message, QString* error)
         return fail(QStringLiteral("Quillo cannot watch the keyboard: no pipe."));
     }
     reader = std::thread([this] { Run(); });
+    // Named, so that a thread left behind can be told apart from others.
+    pthread_setname_np(reader.native_handle(), kThreadName);
     return true;
 }
 

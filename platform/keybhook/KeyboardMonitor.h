@@ -13,6 +13,8 @@
 class KeyboardMonitor
 {
 public:
+    static constexpr const char* kThreadName = "keybhook";
+
     KeyboardMonitor();
     ~KeyboardMonitor();
 
