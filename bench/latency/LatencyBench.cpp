@@ -27,11 +27,7 @@ constexpr int kWarmUpRuns = 2;
 
 void Pause(int ms)
 {
-    QDeadlineTimer deadline(ms);
-    do {
-        QCoreApplication::processEvents();
-        QThread::msleep(kPollMs);
-    } while (!deadline.hasExpired());
+    PrivateDesktop::Pause(ms, kPollMs);
 }
 
 QByteArray ReadAll(const QString& path)

@@ -1,4 +1,5 @@
 #include "PrivateDesktop.h"
+#include <QCoreApplication>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -270,6 +271,21 @@ QRect PrivateDesktop::WindowGeometry(Window window)
             values.insert(line.left(equals), line.mid(equals + 1).toInt());
     }
     return QRect(values.value("X"), values.value("Y"), values.value("WIDTH"), values.value("HEIGHT"));
+}
+
+void PrivateDesktop::Pause(int ms, int pollMs)
+{
+    QDeadlineTimer deadline(ms);
+    do {
+        QCoreApplication::processEvents();
+        QThread::msleep(pollMs);
+    } while (!deadline.hasExpired());
+}
+
+QString PrivateDesktop::ReadText(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 bool PrivateDesktop::FocusWindow(Window window)

@@ -73,6 +73,12 @@ public:
     bool Type(const QString& text);
     bool Key(const QString& keys);
 
+    // Waits while letting this process's events run (QProcess learns of a
+    // program's end from them), looking every pollMs.
+    static void Pause(int ms, int pollMs = 10);
+    // A file's whole text, "" when it cannot be read.
+    static QString ReadText(const QString& path);
+
     // Processes (other than this one) still carrying the desktop's marker.
     QList<qint64> MarkedProcesses() const;
 

@@ -28,17 +28,12 @@ constexpr int kTrayHeight = 24;
 // Lets the test's own events run (QProcess learns of a program's end from them).
 void Pause(int ms)
 {
-    QDeadlineTimer deadline(ms);
-    do {
-        QCoreApplication::processEvents();
-        QThread::msleep(kPollMs);
-    } while (!deadline.hasExpired());
+    PrivateDesktop::Pause(ms, kPollMs);
 }
 
 QString ReadFile(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return PrivateDesktop::ReadText(path);
 }
 
 } // namespace

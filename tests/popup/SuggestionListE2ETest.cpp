@@ -30,17 +30,12 @@ constexpr int kCaretSlackPixels = 2;
 
 void Pause(int ms)
 {
-    QDeadlineTimer deadline(ms);
-    do {
-        QCoreApplication::processEvents();
-        QThread::msleep(kPollMs);
-    } while (!deadline.hasExpired());
+    PrivateDesktop::Pause(ms, kPollMs);
 }
 
 QString ReadFile(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return PrivateDesktop::ReadText(path);
 }
 
 std::string Text(const QRect& r)

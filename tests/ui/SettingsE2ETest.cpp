@@ -31,17 +31,12 @@ constexpr double kRowTop = kPageTop + 735 + 60 + 15 + 10;
 
 void Pause(int ms)
 {
-    QDeadlineTimer deadline(ms);
-    do {
-        QCoreApplication::processEvents();
-        QThread::msleep(kPollMs);
-    } while (!deadline.hasExpired());
+    PrivateDesktop::Pause(ms, kPollMs);
 }
 
 QString ReadFile(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return PrivateDesktop::ReadText(path);
 }
 
 class SettingsOnADesktop : public ::testing::Test
