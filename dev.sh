@@ -25,6 +25,7 @@ PACKAGES=(
     libatspi2.0-dev at-spi2-core dbus-daemon mousepad
     openbox trayer
     imagemagick
+    clang libclang-rt-14-dev
 )
 
 setup() {
@@ -83,6 +84,20 @@ demo() {
     echo "Quillo stopped; usage counters: $(grep -E '^(SniExp|ChrSav)=' "$dir/settings.ini" | tr '\n' ' ')"
 }
 
+# The unit and widget tests again under AddressSanitizer and UBSan, and the
+# fuzz targets (clang) over their corpus and every input that once crashed.
+sanitized_tests() {
+    local asan_dir="${BUILD_DIR}-asan" fuzz_dir="${BUILD_DIR}-fuzz"
+    cmake -S . -B "$asan_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON -DQUILLO_BENCH=OFF >/dev/null
+    cmake --build "$asan_dir" -j "$(nproc)"
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        ctest --test-dir "$asan_dir" --output-on-failure -j "$(nproc)" -L 'unit|widget'
+    CXX=clang++ cmake -S . -B "$fuzz_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_FUZZ=ON \
+        -DQUILLO_SANITIZE=ON -DQUILLO_BENCH=OFF >/dev/null
+    cmake --build "$fuzz_dir" -j "$(nproc)" --target fuzz_sendkeys fuzz_ini fuzz_import
+    ctest --test-dir "$fuzz_dir" --output-on-failure -L fuzz
+}
+
 cmd=${1:-run}
 [ $# -gt 0 ] && shift
 case "$cmd" in
@@ -99,6 +114,7 @@ case "$cmd" in
         setup
         build
         ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
+        sanitized_tests
         ;;
     build)
         setup

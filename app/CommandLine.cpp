@@ -60,6 +60,13 @@ bool CommandLine::WantsCommand() const
     return parsed.help || parsed.version || !parsed.rest.isEmpty() || !parsed.error.isEmpty();
 }
 
+bool CommandLine::NeedsGui() const
+{
+    const ParsedArgs parsed = Parse(args);
+    return parsed.error.isEmpty() && !parsed.help && !parsed.version && !parsed.rest.isEmpty() &&
+           TransferCommands::NeedsGui(parsed.rest.first());
+}
+
 QString CommandLine::HomeOption() const
 {
     return Parse(args).home;

@@ -20,6 +20,9 @@ public:
     // True when the words ask for a command, --help or --version rather than
     // the tray program.
     bool WantsCommand() const;
+    // True when the command draws (the printed list) and so needs a GUI
+    // application object; it gets one on the offscreen platform.
+    bool NeedsGui() const;
     // The program folder named by --home, or "" when not given.
     QString HomeOption() const;
 

@@ -6,9 +6,11 @@
 
 namespace {
 
-void OpenStore(SnippetManager& store, const QString& home)
+void OpenStore(SnippetManager& store, const QString& home, QTextStream& err)
 {
     store.OpenSetFile(ProgramFolder::DatabasePath(home));
+    for (const QString& row : store.SkippedRows())
+        err << "quillo: left out the row " << row << ": its id is beyond " << SnippetManager::kMaxId << Qt::endl;
 }
 
 } // namespace
@@ -41,7 +43,7 @@ int StoreCommands::List(const CliContext& context)
     if (context.args.size() > 1)
         throw CliUsageError("too many arguments");
     SnippetManager store;
-    OpenStore(store, context.home);
+    OpenStore(store, context.home, context.err);
     const QString search = context.args.value(0);
     for (const SnippetPtr& snippet : store.GetSnippetCollection(search))
         context.out << ListLine(snippet->snippetString, snippet->contentString) << '\n';
@@ -67,15 +69,14 @@ int StoreCommands::Add(const CliContext& context)
                 QStringLiteral("the abbreviation \"%1\" holds a space").arg(abbreviation).toStdString());
 
     SnippetManager store;
-    OpenStore(store, context.home);
-    // Typing an abbreviation can only ever expand the first of two equal ones.
-    if (store.GetMatchedSnippet(abbreviation))
-        throw QuilloError(0, QStringLiteral("quillo"),
-                          QStringLiteral("a snippet with the abbreviation \"%1\" already exists").arg(abbreviation));
+    OpenStore(store, context.home, context.err);
+    // Typing an abbreviation can only ever expand the first of two equal
+    // ones; the store checks and inserts in one transaction, so two programs
+    // adding the same one at once store it once.
     Snippet snippet;
     snippet.snippetString = abbreviation;
     snippet.contentString = context.args[1];
-    const SnippetPtr stored = store.CommitSnippet(snippet);
+    const SnippetPtr stored = store.AddSnippet(snippet);
     context.out << "added " << stored->snippetString << " (id " << stored->snippetID << ")" << Qt::endl;
     return 0;
 }
@@ -85,7 +86,7 @@ int StoreCommands::Delete(const CliContext& context)
     if (context.args.size() != 1)
         throw CliUsageError("delete takes one abbreviation");
     SnippetManager store;
-    OpenStore(store, context.home);
+    OpenStore(store, context.home, context.err);
     const SnippetPtr found = store.GetMatchedSnippet(context.args[0]);
     if (!found)
         throw QuilloError(0, QStringLiteral("quillo"),

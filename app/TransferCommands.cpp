@@ -6,11 +6,7 @@
 #include "store/SnippetExport.h"
 #include "store/SnippetManager.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QProcess>
 
 namespace {
 
@@ -19,33 +15,20 @@ QuilloError CommandError(const QString& message)
     return QuilloError(0, QStringLiteral("quillo"), message);
 }
 
-// Draws in this process when it can, else in the report writer beside the
-// executable, on the offscreen platform.
-int WritePdf(const CliContext& context, const QString& file)
+// What may never be written is refused first, with its own reason; then,
+// since nobody is asked on the command line, an existing file is replaced
+// only with --force.
+AtomicFileWriter::Rules CheckTarget(const QString& database, const QString& target, bool force,
+                                    const char* errorSource, const QString& errorLead)
 {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        SnippetManager store;
-        store.OpenSetFile(ProgramFolder::DatabasePath(context.home));
-        int pages = 0;
-        store.PrintSnippets([&](const SnippetCollection& rows) {
-            SnippetDR report;
-            report.InitDataSource(rows);
-            pages = report.WritePdf(file);
-        });
-        return pages;
-    }
-    const QString writer = QDir(QCoreApplication::applicationDirPath()).filePath(TransferCommands::kReportWriter);
-    QProcess process;
-    process.start(writer, {context.home, file});
-    if (!process.waitForFinished(TransferCommands::kReportWriterTimeoutMs) ||
-        process.exitStatus() != QProcess::NormalExit) {
-        process.kill();
-        process.waitForFinished();
-        throw CommandError(QStringLiteral("cannot run the report writer %1: %2").arg(writer, process.errorString()));
-    }
-    if (process.exitCode() != 0)
-        throw CommandError(QString::fromUtf8(process.readAllStandardError()).trimmed());
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed().toInt();
+    AtomicFileWriter::Rules rules;
+    rules.protectedFiles = SnippetExport::DatabaseFiles(database);
+    rules.replaceExisting = true;
+    AtomicFileWriter::CheckTarget(target, rules, QString::fromLatin1(errorSource), errorLead);
+    if (!force && QFileInfo::exists(target))
+        throw CommandError(QStringLiteral("\"%1\" already exists; add --force to replace it").arg(target));
+    rules.replaceExisting = force;
+    return rules;
 }
 
 } // namespace
@@ -57,9 +40,14 @@ QList<CliCommand> TransferCommands::Commands()
          QStringLiteral("add every snippet of the snippet file FILE"), &Import},
         {QStringLiteral("export"), QStringLiteral("[--force] FILE"),
          QStringLiteral("write all snippets to the snippet file FILE (--force: replace it)"), &Export},
-        {QStringLiteral("print"), QStringLiteral("--pdf FILE"),
-         QStringLiteral("write the printed snippet list to the PDF file FILE"), &Print},
+        {QStringLiteral("print"), QStringLiteral("[--force] --pdf FILE"),
+         QStringLiteral("write the printed snippet list to the PDF file FILE (--force: replace it)"), &Print},
     };
+}
+
+bool TransferCommands::NeedsGui(const QString& command)
+{
+    return command == QLatin1String("print");
 }
 
 int TransferCommands::Import(const CliContext& context)
@@ -82,20 +70,33 @@ int TransferCommands::Export(const CliContext& context)
     if (args.size() != 1)
         throw CliUsageError("export takes one snippet file");
     const QString target = args[0];
-    // Nobody is asked on the command line, so nothing is replaced unasked.
-    if (!force && QFileInfo::exists(target))
-        throw CommandError(QStringLiteral("\"%1\" already exists; add --force to replace it").arg(target));
-    SnippetExport::Export(ProgramFolder::DatabasePath(context.home), target);
+    const QString database = ProgramFolder::DatabasePath(context.home);
+    CheckTarget(database, target, force, SnippetExport::kErrorSource,
+                QStringLiteral("Cannot export the snippets to \"%1\""));
+    SnippetExport::Export(database, target, force);
     context.out << "exported the snippets to " << target << Qt::endl;
     return 0;
 }
 
 int TransferCommands::Print(const CliContext& context)
 {
-    if (context.args.size() != 2 || context.args[0] != QLatin1String("--pdf"))
+    QStringList args = context.args;
+    const bool force = args.removeAll(QStringLiteral("--force")) > 0;
+    if (args.size() != 2 || args[0] != QLatin1String("--pdf"))
         throw CliUsageError("print takes --pdf and a file");
-    const QString file = context.args[1];
-    const int pages = WritePdf(context, file);
+    const QString file = args[1];
+    const QString database = ProgramFolder::DatabasePath(context.home);
+    // Refused before the database is even opened.
+    const AtomicFileWriter::Rules rules = CheckTarget(database, file, force, SnippetDR::kErrorSource,
+                                                      QStringLiteral("Cannot write the snippet list to \"%1\""));
+    SnippetManager store;
+    store.OpenSetFile(database);
+    int pages = 0;
+    store.PrintSnippets([&](const SnippetCollection& rows) {
+        SnippetDR report;
+        report.InitDataSource(rows);
+        pages = report.WritePdf(file, rules);
+    });
     context.out << "wrote " << pages << (pages == 1 ? " page" : " pages") << " to " << file << Qt::endl;
     return 0;
 }

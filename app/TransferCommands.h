@@ -5,15 +5,15 @@
 #include <QList>
 
 // The snippet file commands of the command-line interface: import and export
-// a snippet file, write the printed list as PDF.
+// a snippet file, write the printed list as PDF. Neither export nor print
+// replaces an existing file unless told to with --force, and neither ever
+// writes the snippet database, a folder, a device or through a link.
 class TransferCommands
 {
 public:
-    // The PDF writer run when there is no GUI application object to draw with.
-    static constexpr const char* kReportWriter = "quillo-report";
-    static constexpr int kReportWriterTimeoutMs = 120000;
-
     static QList<CliCommand> Commands();
+    // Whether the command needs a GUI application object (to draw text).
+    static bool NeedsGui(const QString& command);
 
 private:
     static int Import(const CliContext& context);

@@ -3,7 +3,20 @@
 #include "ui/SettingsShot.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg || qEnvironmentVariableIsSet("QUILLO_QT_MESSAGES"))
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -25,8 +38,18 @@ int main(int argc, char* argv[])
     if (!commandLine.WantsCommand())
         return TrayProgram::Run(argc, argv, commandLine.HomeOption());
 
-    // The command line needs no display.
-    QCoreApplication app(argc, argv);
+    // The command line needs no display; drawing the printed list needs a GUI
+    // application object, which the offscreen platform gives without one.
+    // Its messages are for us, not for the user: each command says in its own
+    // words what failed.
+    qInstallMessageHandler(QuietQtMessages);
+    std::unique_ptr<QCoreApplication> app;
+    if (commandLine.NeedsGui()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("quillo"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
     QTextStream out(stdout);

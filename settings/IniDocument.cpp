@@ -19,8 +19,15 @@ bool HasLineBreak(const QString& text)
 
 } // namespace
 
-IniDocument::IniDocument(const QByteArray& contents)
+IniDocument::IniDocument(const QByteArray& raw)
 {
+    // Many editors save a UTF-8 byte-order mark; read past it, and give it
+    // back when writing, so neither the first section nor the file changes.
+    QByteArray contents = raw;
+    if (contents.startsWith(kUtf8Bom)) {
+        byteOrderMark = true;
+        contents.remove(0, int(sizeof(kUtf8Bom)) - 1);
+    }
     if (contents.isEmpty())
         return;
     crlf = contents.contains("\r\n");
@@ -146,6 +153,8 @@ void IniDocument::SetValue(const QString& section, const QString& key, const QSt
 QByteArray IniDocument::Contents() const
 {
     QByteArray out;
+    if (byteOrderMark)
+        out += kUtf8Bom;
     for (int i = 0; i < lines.size(); ++i) {
         out += lines[i];
         if (i + 1 < lines.size() || endsWithLineEnd)

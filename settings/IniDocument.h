@@ -14,7 +14,7 @@ public:
     static constexpr int kMaxValueLength = 511;
 
     IniDocument() = default;
-    explicit IniDocument(const QByteArray& contents);
+    explicit IniDocument(const QByteArray& raw);
 
     // Reads the file; a missing file gives an empty document. Throws
     // QuilloError when the file exists but cannot be read.
@@ -49,4 +49,6 @@ private:
     QList<QByteArray> lines; // split at '\n'; a '\r' before it stays with the line
     bool crlf = false;       // new lines follow the file's style
     bool endsWithLineEnd = true;
+    bool byteOrderMark = false; // the file starts with a UTF-8 byte-order mark
+    static constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 };

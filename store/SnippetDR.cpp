@@ -2,10 +2,12 @@
 
 #include "core/QuilloError.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
@@ -157,22 +159,58 @@ void SnippetDR::DrawDetail(QPainter& painter, int top, const Snippet& row) const
     DrawRule(painter, kDetailRuleLeft, top + kDetailRuleTop, kDetailRuleWidth);
 }
 
-int SnippetDR::WritePdf(const QString& path) const
+int SnippetDR::WritePdfTo(QIODevice& device, const QPageLayout& layout, int resolution) const
 {
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
+    QPdfWriter writer(&device);
     writer.setTitle(QString::fromLatin1(kCaption));
-    PrepareDevice(writer);
-    try {
-        return Render(writer);
-    } catch (const QuilloError&) {
-        throw QuilloError(kErrorCannotWrite, kErrorSource,
-                          QStringLiteral("Cannot write the snippet list to \"%1\": the file cannot be created.")
-                              .arg(path));
-    }
+    writer.setResolution(resolution);
+    writer.setPageLayout(layout);
+    const int pages = Render(writer);
+    return pages;
 }
 
-void SnippetDR::ShowPreview(QWidget* owner) const
+int SnippetDR::WritePdf(const QString& path, const AtomicFileWriter::Rules& rules) const
+{
+    const QString lead = QStringLiteral("Cannot write the snippet list to \"%1\"");
+    AtomicFileWriter file(path, rules, QString::fromLatin1(kErrorSource), lead);
+    // The document is made in memory first: the PDF writer reports no write
+    // errors, so the bytes go to the file through a writer that does.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
+    const qreal margin = qreal(kMarginTwips) / kTwipsPerPoint;
+    layout.setUnits(QPageLayout::Point);
+    layout.setMargins(QMarginsF(margin, margin, margin, margin));
+    const int pages = WritePdfTo(buffer, layout, kPdfResolution);
+    buffer.close();
+    file.Write(buffer.data());
+    file.Commit();
+    return pages;
+}
+
+int SnippetDR::Print(QPrinter& printer, const QStringList& protectedFiles) const
+{
+    // While the preview is drawn the printer paints into pictures; only the
+    // real print may write the file the user chose.
+    const bool previewing = printer.paintEngine() && printer.paintEngine()->type() == QPaintEngine::Picture;
+    if (previewing || printer.outputFileName().isEmpty())
+        return Render(printer);
+    AtomicFileWriter::Rules rules;
+    rules.protectedFiles = protectedFiles;
+    rules.replaceExisting = true;
+    const QString path = printer.outputFileName();
+    AtomicFileWriter file(path, rules, QString::fromLatin1(kErrorSource),
+                          QStringLiteral("Cannot write the snippet list to \"%1\""));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const int pages = WritePdfTo(buffer, printer.pageLayout(), printer.resolution());
+    buffer.close();
+    file.Write(buffer.data());
+    file.Commit();
+    return pages;
+}
+
+void SnippetDR::ShowPreview(QWidget* owner, const QStringList& protectedFiles) const
 {
     QPrinter printer(QPrinter::HighResolution);
     PrepareDevice(printer);
@@ -181,13 +219,14 @@ void SnippetDR::ShowPreview(QWidget* owner) const
     dialog.setWindowModality(Qt::ApplicationModal);
     // No exception may cross Qt's event loop: keep it for after the dialog.
     std::exception_ptr failure;
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this, &failure](QPrinter* target) {
-        try {
-            Render(*target);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [this, &failure, &protectedFiles](QPrinter* target) {
+                         try {
+                             Print(*target, protectedFiles);
+                         } catch (...) {
+                             failure = std::current_exception();
+                         }
+                     });
     dialog.exec();
     if (failure)
         std::rethrow_exception(failure);

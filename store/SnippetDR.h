@@ -1,12 +1,16 @@
 #pragma once
 
+#include "core/AtomicFileWriter.h"
 #include "store/Snippet.h"
 
 #include <QRect>
 #include <QString>
 
+class QIODevice;
+class QPageLayout;
 class QPagedPaintDevice;
 class QPainter;
+class QPrinter;
 class QWidget;
 
 // The printed snippet list: a banded report drawn with QPainter. A title once
@@ -27,6 +31,7 @@ public:
     static constexpr const char* kFontFamily = "Arial";
     static constexpr int kTitlePoints = 12;
     static constexpr int kTextPoints = 9;
+    static constexpr int kPdfResolution = 1200; // dots per inch of a written PDF
 
     // Band heights.
     static constexpr int kReportHeaderHeight = 810;
@@ -52,15 +57,23 @@ public:
     // Draws every page on device, which is given the report's margins.
     // Returns the number of pages.
     int Render(QPagedPaintDevice& device) const;
-    // The same pages as a PDF file on A4; QuilloError when the file cannot be
-    // written. Returns the number of pages.
-    int WritePdf(const QString& path) const;
+    // The same pages as a PDF file on A4, written as a whole or not at all
+    // (see AtomicFileWriter for what rules refuse); QuilloError naming the
+    // file and the reason when it cannot be written. Returns the number of pages.
+    int WritePdf(const QString& path, const AtomicFileWriter::Rules& rules) const;
     // The print preview, titled with the caption, modal over owner; the user
-    // prints from it. Returns when it is closed.
-    void ShowPreview(QWidget* owner) const;
+    // prints from it. Printing to a file follows WritePdf's rules: none of
+    // protectedFiles is ever written. Returns when it is closed.
+    void ShowPreview(QWidget* owner, const QStringList& protectedFiles) const;
+    // What the preview's Print does with the printer the user set up: a
+    // printer that writes a file gets the pages through WritePdf's rules (an
+    // existing file is replaced: the print dialog has asked), any other
+    // printer is drawn on directly. Returns the number of pages.
+    int Print(QPrinter& printer, const QStringList& protectedFiles) const;
 
 private:
     struct Page;
+    int WritePdfTo(QIODevice& device, const QPageLayout& layout, int resolution) const;
     void DrawPageHeader(QPainter& painter, int top) const;
     void DrawPageFooter(QPainter& painter, int bottom, int pageNumber) const;
     void DrawDetail(QPainter& painter, int top, const Snippet& row) const;

@@ -8,7 +8,10 @@
 #include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
+#include <QFileInfo>
 #include <QSet>
+#include <algorithm>
+#include <sqlite3.h>
 #include <limits>
 #include <string>
 
@@ -37,7 +40,8 @@ bool ReadBool(const SQLite::Column& column, bool fallback)
 {
     if (column.isNull())
         return fallback;
-    if (column.isText()) {
+    // Another program may store the flag as text or as a blob of text.
+    if (column.isText() || column.isBlob()) {
         const QString word = ReadText(column).trimmed();
         if (word.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
             word.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0)
@@ -46,7 +50,7 @@ bool ReadBool(const SQLite::Column& column, bool fallback)
             word.compare(QLatin1String("no"), Qt::CaseInsensitive) == 0)
             return false;
         bool ok = false;
-        const long long number = word.toLongLong(&ok);
+        const double number = word.toDouble(&ok);
         return ok ? number != 0 : fallback;
     }
     return column.getInt64() != 0;
@@ -80,50 +84,136 @@ const std::string kSelectImportRows =
     R"(select snippet, content, description, usecount, "group", enable from snippets)";
 enum ImportColumn { InSnippet, InContent, InDescription, InUseCount, InGroup, InEnable };
 
+const std::string kInsertRow =
+    R"(insert into snippets (content, description, enable, "group", snippet, usecount, guid, id) )"
+    "values (?, ?, ?, ?, ?, ?, ?, ?)";
+enum InsertParameter { PContent = 1, PDescription, PEnable, PGroup, PSnippet, PUseCount, PGuid, PId };
+
 QuilloError ImportError(int number, const QString& file, const QString& reason)
 {
     return QuilloError(number, SnippetManager::kErrorSource,
                        QStringLiteral("Cannot import the snippet file \"%1\": %2").arg(file, reason));
 }
 
-// Reads a whole snippet file before anything is written, so a file that turns
-// out not to be one (or to be the user's own database) changes nothing.
-SnippetCollection ReadSnippetFile(const QString& path)
+// A FIFO would block the open for ever and a folder is no file: both are
+// refused before SQLite is asked to open anything.
+void CheckImportSource(const QString& path)
 {
-    static const QString kDefaultGroup = Snippet().groupName;
-    SnippetCollection rows;
-    try {
-        SQLite::Database source(path.toStdString(), SQLite::OPEN_READONLY, SnippetManager::kBusyTimeoutMs);
-        // The first read of the schema is what finds a file that is no database.
-        QSet<QString> columns;
-        SQLite::Statement info(source, "select name from pragma_table_info('snippets')");
-        while (info.executeStep())
-            columns.insert(ReadText(info.getColumn(0)).toLower());
-        if (columns.isEmpty())
-            throw ImportError(SnippetManager::kErrorNotSnippetFile, path,
-                              QStringLiteral("it holds no snippets table."));
-        for (const char* column : kImportColumns)
-            if (!columns.contains(QLatin1String(column)))
-                throw ImportError(SnippetManager::kErrorNotSnippetFile, path,
-                                  QStringLiteral("its snippets table has no column \"%1\".")
-                                      .arg(QLatin1String(column)));
-        SQLite::Statement statement(source, kSelectImportRows);
-        while (statement.executeStep()) {
-            auto row = std::make_shared<Snippet>(Snippet::kNoGuid);
-            // A null would break every later read of the user's table: it
-            // becomes what a new snippet has in that field.
-            row->snippetString = TextOr(statement.getColumn(InSnippet), QString());
-            row->contentString = TextOr(statement.getColumn(InContent), QString());
-            row->desString = TextOr(statement.getColumn(InDescription), QString());
-            row->useCount = ClampedInt(statement.getColumn(InUseCount), 0);
-            row->groupName = TextOr(statement.getColumn(InGroup), kDefaultGroup);
-            row->enableSnippet = ReadBool(statement.getColumn(InEnable), true);
-            rows.append(std::move(row));
-        }
-    } catch (const SQLite::Exception& e) {
-        throw ImportError(e.getErrorCode(), path, QString::fromUtf8(e.what()));
+    const QFileInfo source(path);
+    if (!source.exists())
+        throw ImportError(SnippetManager::kErrorNotSnippetFile, path, QStringLiteral("it does not exist."));
+    if (source.isDir())
+        throw ImportError(SnippetManager::kErrorNotSnippetFile, path,
+                          QStringLiteral("it is a folder, not a snippet file."));
+    if (!source.isFile())
+        throw ImportError(SnippetManager::kErrorNotSnippetFile, path,
+                          QStringLiteral("it is not a regular file (a FIFO, a device or a socket)."));
+}
+
+// The text of a column as the bytes SQLite holds, so text in another
+// encoding comes over unchanged instead of being "repaired".
+std::string RawText(const SQLite::Column& column)
+{
+    return std::string(column.getText(), static_cast<size_t>(column.getBytes()));
+}
+
+// Counts the work SQLite does reading a snippet file; past the budget the
+// read is interrupted (an endless view never runs out of rows or work).
+struct StepBudget
+{
+    long long stepsLeft = 0;
+    bool exceeded = false;
+
+    static int Check(void* self)
+    {
+        auto* budget = static_cast<StepBudget*>(self);
+        budget->stepsLeft -= SnippetManager::kImportStepsPerCheck;
+        budget->exceeded = budget->stepsLeft < 0;
+        return budget->exceeded ? 1 : 0;
     }
-    return rows;
+};
+
+// The lowest id above `after` that no row has, or 0 when every id up to
+// kMaxId is taken. `after` is 0 or an id in use.
+long long FreeIdAfter(SQLite::Database& db, long long after)
+{
+    if (after < 1) {
+        SQLite::Statement first(db, "select 1 from snippets where id=1");
+        if (!first.executeStep())
+            return 1;
+        after = 1;
+    }
+    SQLite::Statement gap(db, "select min(a.id) + 1 from snippets a where a.id >= ? and a.id < ? and "
+                              "not exists (select 1 from snippets b where b.id = a.id + 1)");
+    gap.bind(1, static_cast<int64_t>(after));
+    gap.bind(2, static_cast<int64_t>(SnippetManager::kMaxId));
+    if (!gap.executeStep() || gap.getColumn(0).isNull())
+        return 0;
+    return gap.getColumn(0).getInt64();
+}
+
+// Chooses the ids of new rows. Normally SQLite numbers them; once the table
+// (filled by another program) has reached kMaxId, new rows take the free ids
+// below it instead of ids this program could never read back.
+class IdAllocator
+{
+public:
+    explicit IdAllocator(SQLite::Database& db) : db(db)
+    {
+        long long highest = db.execAndGet("select coalesce(max(id), 0) from snippets").getInt64();
+        try {
+            SQLite::Statement sequence(db, "select seq from sqlite_sequence where name='snippets'");
+            if (sequence.executeStep())
+                highest = std::max<long long>(highest, sequence.getColumn(0).getInt64());
+        } catch (const SQLite::Exception&) {
+            // No AUTOINCREMENT table in the file: only the rows count.
+        }
+        useFreeIds = highest >= SnippetManager::kMaxId;
+    }
+
+    // 0 lets SQLite choose; otherwise the id to give the next row.
+    long long Next(const QString& path)
+    {
+        if (!useFreeIds)
+            return 0;
+        last = FreeIdAfter(db, last);
+        if (last == 0)
+            throw QuilloError(SnippetManager::kErrorNoFreeId, SnippetManager::kErrorSource,
+                              QStringLiteral("Cannot add to the snippet database \"%1\": every row id up to %2 "
+                                             "is taken.")
+                                  .arg(path)
+                                  .arg(SnippetManager::kMaxId));
+        return last;
+    }
+
+private:
+    SQLite::Database& db;
+    bool useFreeIds = false;
+    long long last = 0;
+};
+
+// Binds the id of a new row and, after the insert, makes sure the row got
+// one this program can address; the caller's transaction then rolls back a
+// row that did not.
+void BindId(SQLite::Statement& insert, long long id)
+{
+    if (id > 0)
+        insert.bind(PId, static_cast<int64_t>(id));
+    else
+        insert.bind(PId); // null: SQLite numbers the row
+}
+
+int CheckedNewId(SQLite::Database& db, const QString& path)
+{
+    const long long id = db.getLastInsertRowid();
+    if (id < 1 || id > SnippetManager::kMaxId)
+        throw QuilloError(SnippetManager::kErrorNoFreeId, SnippetManager::kErrorSource,
+                          QStringLiteral("Cannot add to the snippet database \"%1\": the new row got the id %2, "
+                                         "beyond %3.")
+                              .arg(path)
+                              .arg(id)
+                              .arg(SnippetManager::kMaxId));
+    return static_cast<int>(id);
 }
 
 // New rows bring random GUIDs, whose index entries land all over the index;
@@ -211,17 +301,15 @@ int SnippetManager::DelSnippet(const Snippet& aSnippet)
 
 SnippetPtr SnippetManager::CommitSnippet(const Snippet& aSnippet)
 {
+    CheckAbbreviation(aSnippet.snippetString);
     SnippetPtr result = aSnippet.Clone();
     try {
         SQLite::Database& db = Connection();
         if (aSnippet.snippetID < 1) {
-            SQLite::Statement insert(
-                db, R"(insert into snippets (content, description, enable, "group", snippet, usecount, guid) )"
-                    "values (?, ?, ?, ?, ?, ?, ?)");
-            BindFields(insert, aSnippet);
-            insert.bind(7, aSnippet.guidString.toStdString());
-            insert.exec();
-            result->snippetID = static_cast<int>(db.getLastInsertRowid());
+            // One transaction: an insert reported as failed leaves no row behind.
+            SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+            result->snippetID = InsertRow(db, aSnippet);
+            transaction.commit();
         } else {
             // The guid is the row's identity and is never rewritten.
             SQLite::Statement update(
@@ -239,6 +327,52 @@ SnippetPtr SnippetManager::CommitSnippet(const Snippet& aSnippet)
     }
     ReloadSnippets();
     return result;
+}
+
+SnippetPtr SnippetManager::AddSnippet(const Snippet& aSnippet)
+{
+    CheckAbbreviation(aSnippet.snippetString);
+    SnippetPtr result = aSnippet.Clone();
+    try {
+        SQLite::Database& db = Connection();
+        // Immediate: the write lock is taken before the check, so no other
+        // program can add the same abbreviation between the check and the insert.
+        SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+        SQLite::Statement existing(db, "select 1 from snippets where snippet=?");
+        existing.bind(1, aSnippet.snippetString.toStdString());
+        if (existing.executeStep())
+            throw QuilloError(kErrorDuplicate, kErrorSource,
+                              QStringLiteral("A snippet with the abbreviation \"%1\" already exists in \"%2\".")
+                                  .arg(aSnippet.snippetString, dbPath));
+        existing.reset();
+        result->snippetID = InsertRow(db, aSnippet);
+        transaction.commit();
+    } catch (const SQLite::Exception& e) {
+        Fail(e, QStringLiteral("Cannot add the snippet \"%1\" to").arg(aSnippet.snippetString));
+    }
+    ReloadSnippets();
+    return result;
+}
+
+int SnippetManager::InsertRow(SQLite::Database& db, const Snippet& aSnippet)
+{
+    IdAllocator ids(db);
+    SQLite::Statement insert(db, kInsertRow);
+    BindFields(insert, aSnippet);
+    insert.bind(PGuid, aSnippet.guidString.toStdString());
+    BindId(insert, ids.Next(dbPath));
+    insert.exec();
+    return CheckedNewId(db, dbPath);
+}
+
+void SnippetManager::CheckAbbreviation(const QString& abbreviation) const
+{
+    for (const QChar c : abbreviation)
+        if (c.isSpace() || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            throw QuilloError(kErrorBadAbbreviation, kErrorSource,
+                              QStringLiteral("The abbreviation \"%1\" holds a space or a line break; an "
+                                             "abbreviation is typed as one word.")
+                                  .arg(abbreviation));
 }
 
 int SnippetManager::OpenSetFile(const QString& strPath)
@@ -294,8 +428,9 @@ int SnippetManager::CloseLogFile()
 int SnippetManager::ImportSnippets(const QString& importFile)
 {
     Connection(); // nothing to import into: fail before touching the file
+    CheckImportSource(importFile);
     try {
-        AppendRows(ReadSnippetFile(importFile), importFile);
+        AppendRows(importFile);
     } catch (...) {
         // The table is as it was; the cache must still match it.
         try {
@@ -323,25 +458,84 @@ int SnippetManager::PrintSnippets(const ReportViewer& showReport)
     return 0;
 }
 
-// One transaction: a failure on any row leaves none of them behind.
-void SnippetManager::AppendRows(const SnippetCollection& rows, const QString& importFile)
+// Rows are read from the file one at a time and written in one transaction:
+// a failure on any row, or a file that turns out to be no snippet file,
+// leaves none of them behind, and a file of any size needs the memory of
+// one row.
+void SnippetManager::AppendRows(const QString& importFile)
 {
+    static const std::string kDefaultGroup = Snippet().groupName.toStdString();
+    StepBudget budget;
+    budget.stepsLeft = importLimits.steps;
+    long long rowNumber = 0;
     try {
+        SQLite::Database source(importFile.toStdString(), SQLite::OPEN_READONLY, kBusyTimeoutMs);
+        sqlite3_limit(source.getHandle(), SQLITE_LIMIT_LENGTH, importLimits.valueBytes);
+        sqlite3_progress_handler(source.getHandle(), kImportStepsPerCheck, &StepBudget::Check, &budget);
+        // The first read of the schema is what finds a file that is no database.
+        QSet<QString> columns;
+        SQLite::Statement info(source, "select name from pragma_table_info('snippets')");
+        while (info.executeStep())
+            columns.insert(ReadText(info.getColumn(0)).toLower());
+        if (columns.isEmpty())
+            throw ImportError(kErrorNotSnippetFile, importFile, QStringLiteral("it holds no snippets table."));
+        for (const char* column : kImportColumns)
+            if (!columns.contains(QLatin1String(column)))
+                throw ImportError(kErrorNotSnippetFile, importFile,
+                                  QStringLiteral("its snippets table has no column \"%1\".")
+                                      .arg(QLatin1String(column)));
+
         SQLite::Database& db = Connection();
         const ImportCache cache(db);
-        SQLite::Transaction transaction(db);
-        SQLite::Statement insert(
-            db, R"(insert into snippets (content, description, enable, "group", snippet, usecount, guid) )"
-                "values (?, ?, ?, ?, ?, ?, ?)");
-        for (const SnippetPtr& row : rows) {
-            BindFields(insert, *row);
-            insert.bind(7, NewGuidString().toStdString());
+        SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+        IdAllocator ids(db);
+        SQLite::Statement insert(db, kInsertRow);
+        SQLite::Statement rows(source, kSelectImportRows);
+        while (rows.executeStep()) {
+            if (++rowNumber > importLimits.rows)
+                throw ImportError(kErrorImportLimit, importFile,
+                                  QStringLiteral("it holds more than %1 snippets, the most one file may bring.")
+                                      .arg(importLimits.rows));
+            // A null would break every later read of the user's table: it
+            // becomes what a new snippet has in that field.
+            const SQLite::Column abbreviation = rows.getColumn(InSnippet);
+            const std::string abbreviationBytes = abbreviation.isNull() ? std::string() : RawText(abbreviation);
+            try {
+                CheckAbbreviation(QString::fromStdString(abbreviationBytes));
+            } catch (const QuilloError& e) {
+                throw ImportError(kErrorBadAbbreviation, importFile,
+                                  QStringLiteral("row %1: %2").arg(rowNumber).arg(e.Message()));
+            }
+            const SQLite::Column content = rows.getColumn(InContent);
+            const SQLite::Column description = rows.getColumn(InDescription);
+            const SQLite::Column group = rows.getColumn(InGroup);
+            insert.bind(PContent, content.isNull() ? std::string() : RawText(content));
+            insert.bind(PDescription, description.isNull() ? std::string() : RawText(description));
+            insert.bind(PEnable, ReadBool(rows.getColumn(InEnable), true) ? 1 : 0);
+            insert.bind(PGroup, group.isNull() ? kDefaultGroup : RawText(group));
+            insert.bind(PSnippet, abbreviationBytes);
+            insert.bind(PUseCount, ClampedInt(rows.getColumn(InUseCount), 0));
+            insert.bind(PGuid, NewGuidString().toStdString());
+            BindId(insert, ids.Next(dbPath));
             insert.exec();
+            CheckedNewId(db, dbPath);
             insert.reset();
         }
         transaction.commit();
     } catch (const SQLite::Exception& e) {
-        Fail(e, QStringLiteral("Cannot import the snippet file \"%1\" into").arg(importFile));
+        if (budget.exceeded)
+            throw ImportError(kErrorImportLimit, importFile,
+                              QStringLiteral("reading it took more than %1 steps of work, far more than any "
+                                             "snippet file needs (an endless view?).")
+                                  .arg(importLimits.steps));
+        if (e.getErrorCode() == SQLITE_TOOBIG)
+            throw ImportError(kErrorImportLimit, importFile,
+                              QStringLiteral("a value in it is larger than %1 bytes, the most one snippet may hold.")
+                                  .arg(importLimits.valueBytes));
+        // Errors of the source file and of the user's database read alike
+        // here; the message names both.
+        throw ImportError(e.getErrorCode(), importFile,
+                          QStringLiteral("%1 (snippet database \"%2\")").arg(QString::fromUtf8(e.what()), dbPath));
     }
 }
 
@@ -385,20 +579,23 @@ SnippetCollection SnippetManager::QuerySnippets(const QString& searchStr)
 void SnippetManager::FillSnippets(SQLite::Statement& rows, SnippetCollection& into)
 {
     static const QString kDefaultGroup = Snippet().groupName;
+    skippedRows.clear();
     while (rows.executeStep()) {
+        const long long id = rows.getColumn(ColId).getInt64();
+        if (id < 1 || id > kMaxId) {
+            // One row another program numbered beyond our ids must not hide
+            // the whole list: it is left out and named.
+            skippedRows << QStringLiteral("id %1 (abbreviation \"%2\")")
+                               .arg(id)
+                               .arg(TextOr(rows.getColumn(ColSnippet), QString()));
+            continue;
+        }
         auto snippet = std::make_shared<Snippet>(Snippet::kNoGuid);
         snippet->snippetString = TextOr(rows.getColumn(ColSnippet), QString());
         snippet->contentString = TextOr(rows.getColumn(ColContent), QString());
         snippet->desString = TextOr(rows.getColumn(ColDescription), QString());
         snippet->enableSnippet = ReadBool(rows.getColumn(ColEnable), true);
         snippet->groupName = TextOr(rows.getColumn(ColGroup), kDefaultGroup);
-        const long long id = rows.getColumn(ColId).getInt64();
-        if (id < 1 || id > std::numeric_limits<int>::max())
-            throw QuilloError(kErrorBadRow, kErrorSource,
-                              QStringLiteral("The snippet database \"%1\" holds a row with the id %2, "
-                                             "which this program cannot address.")
-                                  .arg(dbPath)
-                                  .arg(id));
         snippet->snippetID = static_cast<int>(id);
         snippet->useCount = ClampedInt(rows.getColumn(ColUseCount), 0);
         const SQLite::Column guid = rows.getColumn(ColGuid);

@@ -3,6 +3,7 @@
 #include "store/Snippet.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,6 +29,22 @@ public:
     static constexpr int kErrorRowGone = 1002;
     static constexpr int kErrorBadRow = 1003;
     static constexpr int kErrorNotSnippetFile = 1004;
+    static constexpr int kErrorDuplicate = 1005;
+    static constexpr int kErrorBadAbbreviation = 1006;
+    static constexpr int kErrorNoFreeId = 1007;
+    static constexpr int kErrorImportLimit = 1008;
+    // Row ids are 32-bit numbers here; rows another program numbered beyond
+    // that are left out of the list (see SkippedRows) and new rows never get one.
+    static constexpr long long kMaxId = 2147483647;
+    // What one snippet file may bring, so a hostile file (an endless view, a
+    // giant value) ends in a clear error instead of exhausting memory or time.
+    struct ImportLimits
+    {
+        long long rows = 1000000;
+        int valueBytes = 16 * 1024 * 1024;
+        long long steps = 2000000000; // SQLite virtual machine steps reading the file
+    };
+    static constexpr int kImportStepsPerCheck = 10000;
     // How long a statement waits for another connection's lock before failing.
     static constexpr int kBusyTimeoutMs = 1000;
 
@@ -49,7 +66,13 @@ public:
     SnippetCollection GetSnippetCollection(const QString& searchStr = QString());
     int DelSnippet(const Snippet& aSnippet);
     // Inserts (id below 1) or updates the row; returns a clone with the row id.
+    // An abbreviation holding a space or a line break could never be typed
+    // as one word: it is refused (kErrorBadAbbreviation).
     SnippetPtr CommitSnippet(const Snippet& aSnippet);
+    // Inserts a new snippet unless one with the same abbreviation is stored:
+    // the check and the insert are one transaction, so two programs adding
+    // the same abbreviation at once store it once (kErrorDuplicate for the other).
+    SnippetPtr AddSnippet(const Snippet& aSnippet);
     int OpenSetFile(const QString& strPath);
     // Cached snippets whose abbreviation begins with str, letter case significant.
     SnippetCollection GetMatchedCol(const QString& str) const;
@@ -62,12 +85,18 @@ public:
     // or nothing: a file that is no snippet file, or any failure on the way,
     // leaves the user's table as it was. The cache is rebuilt in every case.
     int ImportSnippets(const QString& importFile);
+    ImportLimits Limits() const { return importLimits; }
+    void SetImportLimits(const ImportLimits& limits) { importLimits = limits; }
 
     // Reads every snippet in the table's own order (not the listing order)
     // and hands them to showReport, which shows the printed list and returns
     // when the user is done with it.
     using ReportViewer = std::function<void(const SnippetCollection& rows)>;
     int PrintSnippets(const ReportViewer& showReport);
+
+    // Rows of the last read that could not be listed (an id this program
+    // cannot address), each described for a message; the rest were listed.
+    QStringList SkippedRows() const { return skippedRows; }
 
     QString CurrentOrderClause() const { return orderClause; }
     QString DatabasePath() const { return dbPath; }
@@ -77,7 +106,9 @@ private:
     void ReloadSnippets();
     SnippetCollection QuerySnippets(const QString& searchStr);
     void FillSnippets(SQLite::Statement& rows, SnippetCollection& into);
-    void AppendRows(const SnippetCollection& rows, const QString& importFile);
+    void AppendRows(const QString& importFile);
+    int InsertRow(SQLite::Database& db, const Snippet& aSnippet);
+    void CheckAbbreviation(const QString& abbreviation) const;
     SQLite::Database& Connection();
     [[noreturn]] void Fail(const std::exception& e, const QString& doing) const;
 
@@ -87,4 +118,6 @@ private:
     std::optional<SnippetCollection> snippetCache;
     QString orderClause;
     QString dbPath;
+    QStringList skippedRows;
+    ImportLimits importLimits;
 };

@@ -13,7 +13,9 @@ SnippetFileActions::SnippetFileActions(OwnerWindow owner, SnippetManager& store,
                                        QString programFolder, std::function<void()> reloadList)
     : owner(std::move(owner)), store(store), notifier(notifier), programFolder(std::move(programFolder)),
       reloadList(std::move(reloadList)), chooseFile(&ShowFileDialog),
-      showReport([](const SnippetDR& report, QWidget* owner) { report.ShowPreview(owner); })
+      showReport([this](const SnippetDR& report, QWidget* owner) {
+          report.ShowPreview(owner, SnippetExport::DatabaseFiles(this->store.DatabasePath()));
+      })
 {
 }
 

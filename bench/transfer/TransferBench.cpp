@@ -1,11 +1,13 @@
-// Import of a snippet file of 100,000 rows into an empty store, and the PDF
-// of the printed list of 1,000 snippets.
+// Import of a snippet file of 100,000 rows into an empty store, the PDF of
+// the printed list of 1,000 snippets, and listing 100,000 snippets.
+#include "app/CommandLine.h"
 #include "store/SnippetDR.h"
 #include "store/SnippetManager.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
@@ -72,12 +74,30 @@ void PrintToPdf(benchmark::State& state)
         store.PrintSnippets([&](const SnippetCollection& rows) {
             SnippetDR report;
             report.InitDataSource(rows);
-            benchmark::DoNotOptimize(report.WritePdf(pdf));
+            benchmark::DoNotOptimize(report.WritePdf(pdf, {{}, true}));
         });
     }
     state.SetItemsProcessed(state.iterations() * kPrintedRows);
 }
 BENCHMARK(PrintToPdf)->Unit(benchmark::kMillisecond);
+
+// "quillo list" of a folder of 100,000 snippets: open, read every row, print
+// one line each (into memory, so the terminal is not what is measured).
+void ListCommand(benchmark::State& state)
+{
+    QTemporaryDir home;
+    QFile::rename(SnippetFileOf(kImportRows, QStringLiteral("listed.mdb")), home.filePath("snippets.mdb"));
+    qsizetype printed = 0;
+    for (auto _ : state) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        CommandLine({QStringLiteral("--home"), home.path(), QStringLiteral("list")}).Run(o, e);
+        printed = out.size();
+    }
+    benchmark::DoNotOptimize(printed);
+    state.SetItemsProcessed(state.iterations() * kImportRows);
+}
+BENCHMARK(ListCommand)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

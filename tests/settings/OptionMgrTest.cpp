@@ -109,6 +109,26 @@ TEST_F(Options, SettingAnOptionWritesTheNineOptionKeysButNotTheCounters)
     EXPECT_EQ(reread.SoundName(), "kata");
 }
 
+// Editors that save a byte-order mark must not turn the options off, nor
+// make the counters land in a second [qk] section that hides the first.
+TEST_F(Options, AByteOrderMarkIsReadPastAndKept)
+{
+    WriteBytes(path, "\xEF\xBB\xBF" + kAllKeys);
+    options.LoadVars(path);
+    EXPECT_TRUE(options.EnableQK());
+    EXPECT_EQ(options.SniExp(), 5);
+    EXPECT_EQ(options.ChrSav(), 44);
+    EXPECT_TRUE(options.LoadProblems().isEmpty()) << options.LoadProblems().join("; ").toStdString();
+    options.SetSniExp(6);
+    options.SetChrSav(50);
+    EXPECT_EQ(options.CommitInfoNum(), 0);
+    options.SetSoundName("kata");
+    QByteArray expected = "\xEF\xBB\xBF" + kAllKeys;
+    expected.replace("SniExp=5", "SniExp=6").replace("ChrSav=44", "ChrSav=50").replace("SoundName=type", "SoundName=kata");
+    EXPECT_EQ(ReadBytes(path), expected);
+    EXPECT_EQ(ReadBytes(path).count("[qk]"), 1);
+}
+
 TEST_F(Options, EachKeyLoadsOnItsOwn)
 {
     // EnablePlaySound is missing and SniExp is not a number: only those two

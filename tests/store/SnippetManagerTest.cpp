@@ -141,7 +141,7 @@ TEST(SnippetManager, CommitInsertsAndUpdatesEveryField)
 {
     EmptyStore s;
     Snippet fresh;
-    fresh.snippetString = "x'); drop table snippets;--";
+    fresh.snippetString = "x');drop/**/table/**/snippets;--";
     fresh.contentString = QString::fromUtf8("Grüße 😀\r\nline two\ttab") + QString(100000, 'x');
     fresh.desString = "";
     fresh.useCount = 12;

@@ -9,35 +9,6 @@
 #include <SQLiteCpp/Transaction.h>
 #include <gtest/gtest.h>
 
-namespace {
-
-// Expects ImportSnippets(file) to be refused with a message naming the file
-// and the reason, leaving the user's table and the cache exactly as they were.
-void ExpectRefused(OpenStore& s, const QString& file, const QString& reason)
-{
-    const QStringList before = s.Dump();
-    const qsizetype cached = s.store.GetSnippetCollection().size();
-    try {
-        s.store.ImportSnippets(file);
-        ADD_FAILURE() << "imported " << file.toStdString();
-    } catch (const QuilloError& e) {
-        EXPECT_EQ(e.Source(), "SnippetManager");
-        EXPECT_TRUE(e.Message().contains(file)) << e.Message().toStdString();
-        EXPECT_TRUE(e.Message().contains(reason, Qt::CaseInsensitive)) << e.Message().toStdString();
-    }
-    EXPECT_EQ(s.Dump(), before);
-    EXPECT_EQ(s.store.GetSnippetCollection().size(), cached);
-}
-
-QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
-    QFile file(dir.filePath(name));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return file.fileName();
-}
-
-} // namespace
 
 TEST(SnippetImport, ExportThenImportDoublesEveryRowWithNewIdsAndGuids)
 {
@@ -101,7 +72,7 @@ TEST(SnippetImport, FilesThatAreNoSnippetFilesAreRefusedBeforeAnyWrite)
 {
     OpenStore s;
     QTemporaryDir dir;
-    ExpectRefused(s, dir.filePath("missing.snippets"), "unable to open");
+    ExpectRefused(s, dir.filePath("missing.snippets"), "does not exist");
     ExpectRefused(s, WriteFile(dir, "notes.snippets", "just some text, not a database at all\n"),
                   "not a database");
 

@@ -1,8 +1,11 @@
 #include "TransferTestSupport.h"
 #include "core/QuilloError.h"
 #include "store/SnippetDR.h"
+#include "store/SnippetExport.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QPrinter>
 #include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QRegularExpression>
@@ -38,7 +41,7 @@ struct PrintedList
         store.PrintSnippets([&](const SnippetCollection& rows) {
             SnippetDR report;
             report.InitDataSource(rows);
-            pageCount = report.WritePdf(pdf);
+            pageCount = report.WritePdf(pdf, {});
         });
         pages = PdfPages(pdf);
     }
@@ -143,7 +146,7 @@ TEST(SnippetReport, AFileThatCannotBeWrittenIsAnError)
 {
     SnippetDR report;
     try {
-        report.WritePdf(QStringLiteral("/no/such/folder/list.pdf"));
+        report.WritePdf(QStringLiteral("/no/such/folder/list.pdf"), {});
         ADD_FAILURE() << "no error";
     } catch (const QuilloError& e) {
         EXPECT_TRUE(e.Message().contains("/no/such/folder/list.pdf"));
@@ -167,8 +170,36 @@ TEST(SnippetReport, ThePreviewIsAModalWindowTitledWithTheCaption)
             dialog->reject();
         }
     });
-    report.ShowPreview(nullptr);
+    report.ShowPreview(nullptr, {});
     ASSERT_TRUE(found);
     EXPECT_EQ(title, "Quillo Snippets");
     EXPECT_TRUE(modal);
+}
+
+// The preview's Print to a file obeys the same rules as the command line:
+// never the database, a whole file or none, the old one kept on failure.
+TEST(SnippetReport, PrintingToAFileFromThePreviewNeverWritesTheDatabase)
+{
+    OpenStore s;
+    SnippetDR report;
+    report.InitDataSource(s.store.GetSnippetCollection());
+    const QStringList database = SnippetExport::DatabaseFiles(s.folder.DatabasePath());
+    const QStringList before = s.Dump();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(s.folder.DatabasePath());
+    try {
+        report.Print(printer, database);
+        ADD_FAILURE() << "printed over the database";
+    } catch (const QuilloError& e) {
+        EXPECT_TRUE(e.Message().contains("snippet database itself")) << e.Message().toStdString();
+    }
+    EXPECT_EQ(s.Dump(), before);
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("printed.pdf");
+    printer.setOutputFileName(pdf);
+    EXPECT_EQ(report.Print(printer, database), 1);
+    EXPECT_TRUE(PdfPages(pdf).join("").contains("Best regards"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"printed.pdf"}));
 }

@@ -3,7 +3,12 @@
 #include "store/SnippetManager.h"
 #include "support/TempProgramFolder.h"
 
+#include "core/QuilloError.h"
+
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
@@ -42,3 +47,29 @@ struct OpenStore
     }
     QStringList Dump() const { return TableDump(folder.DatabasePath()); }
 };
+
+// Expects ImportSnippets(file) to be refused with a message naming the file
+// and the reason, leaving the user's table and the cache exactly as they were.
+inline void ExpectRefused(OpenStore& s, const QString& file, const QString& reason)
+{
+    const QStringList before = s.Dump();
+    const qsizetype cached = s.store.GetSnippetCollection().size();
+    try {
+        s.store.ImportSnippets(file);
+        ADD_FAILURE() << "imported " << file.toStdString();
+    } catch (const QuilloError& e) {
+        EXPECT_EQ(e.Source(), "SnippetManager");
+        EXPECT_TRUE(e.Message().contains(file)) << e.Message().toStdString();
+        EXPECT_TRUE(e.Message().contains(reason, Qt::CaseInsensitive)) << e.Message().toStdString();
+    }
+    EXPECT_EQ(s.Dump(), before);
+    EXPECT_EQ(s.store.GetSnippetCollection().size(), cached);
+}
+
+inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    QFile file(dir.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return file.fileName();
+}
