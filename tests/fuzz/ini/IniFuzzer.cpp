@@ -26,23 +26,25 @@ QList<QByteArray> Lines(QByteArray bytes)
     return bytes.split('\n');
 }
 
-// Every line of `before` but at most one (the changed one) appears in
-// `after` in the same order.
+// `after` is `before` with one line replaced in place, or with one block of
+// new lines (a key, or a section and its key) put in at one place.
 bool KeepsOtherLines(const QList<QByteArray>& before, const QList<QByteArray>& after)
 {
-    int skipped = 0;
-    qsizetype j = 0;
-    for (const QByteArray& line : before) {
-        qsizetype k = j;
-        while (k < after.size() && after[k] != line)
-            ++k;
-        if (k == after.size()) {
-            if (++skipped > 1)
-                return false;
-            continue;
-        }
-        j = k + 1;
+    if (after.size() == before.size()) {
+        int changed = 0;
+        for (qsizetype i = 0; i < before.size(); ++i)
+            changed += before[i] != after[i] ? 1 : 0;
+        return changed <= 1;
     }
+    const qsizetype added = after.size() - before.size();
+    if (added < 0)
+        return false;
+    qsizetype i = 0;
+    while (i < before.size() && before[i] == after[i])
+        ++i;
+    for (qsizetype j = i; j < before.size(); ++j)
+        if (before[j] != after[j + added])
+            return false;
     return true;
 }
 
