@@ -4,6 +4,8 @@
 #include "core/QuilloError.h"
 #include "store/SnippetManager.h"
 
+#include <algorithm>
+
 namespace {
 
 void OpenStore(SnippetManager& store, const QString& home, QTextStream& err)
@@ -29,6 +31,10 @@ QList<CliCommand> StoreCommands::Commands()
 
 QString StoreCommands::ListLine(const QString& abbreviation, const QString& content)
 {
+    const auto special = [](QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('\t') ||
+                                              c == QLatin1Char('\n') || c == QLatin1Char('\r'); };
+    if (std::none_of(content.begin(), content.end(), special))
+        return abbreviation + QLatin1Char('\t') + content;
     QString escaped = content;
     escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
         .replace(QLatin1Char('\t'), QLatin1String("\\t"))
@@ -45,7 +51,10 @@ int StoreCommands::List(const CliContext& context)
     SnippetManager store;
     OpenStore(store, context.home, context.err);
     const QString search = context.args.value(0);
-    for (const SnippetPtr& snippet : store.GetSnippetCollection(search))
+    // The whole list is read from the store's own rows, without copying them.
+    const SnippetCollection rows =
+        search.trimmed().isEmpty() ? store.GetMatchedCol(QString()) : store.GetSnippetCollection(search);
+    for (const SnippetPtr& snippet : rows)
         context.out << ListLine(snippet->snippetString, snippet->contentString) << '\n';
     context.out.flush();
     return 0;
