@@ -115,7 +115,7 @@ package() {
     (cd "$BUILD_DIR" && cpack -G DEB)
     local deb
     deb=$(ls "$BUILD_DIR"/quillo_*.deb)
-    lintian --fail-on error --suppress-tags "$LINTIAN_ACCEPTED" "$deb"
+    lintian --fail-on error "$deb"
     echo "Package: $deb"
     echo "Install it with: sudo apt install ./${deb#./}"
 }

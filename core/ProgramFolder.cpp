@@ -111,20 +111,29 @@ QString ProgramFolder::ReadOnlyFile(const QString& home, const QString& relative
 
 QStringList ProgramFolder::FillFromDefaults(const QString& folder)
 {
-    if (!QDir().mkpath(folder))
-        throw QuilloError(kErrorFolder, kErrorSource, QStringLiteral("Cannot create the folder \"%1\".").arg(folder));
     const QDir defaults(SharedFolder());
-    QStringList created;
+    QStringList missing;
     for (const char* name : {kSettingsName, kDatabaseName}) {
         const QString target = QDir(folder).filePath(QLatin1String(name));
         // A dangling link counts as there too: it is the user's to mend.
-        if (QFileInfo(target).exists() || QFileInfo(target).isSymLink())
-            continue;
-        const QString source = defaults.filePath(QLatin1String(name));
-        QFile file(source);
-        if (!file.exists())
+        if (!QFileInfo(target).exists() && !QFileInfo(target).isSymLink())
+            missing << QLatin1String(name);
+    }
+    // Every default is checked first, so a broken installation leaves no
+    // empty folder behind.
+    for (const QString& name : missing) {
+        if (!QFileInfo(defaults.filePath(name)).isFile())
             throw QuilloError(kErrorDefaults, kErrorSource,
-                              QStringLiteral("Cannot fill \"%1\": the default \"%2\" is missing.").arg(folder, source));
+                              QStringLiteral("Cannot fill \"%1\": the default \"%2\" is missing.")
+                                  .arg(folder, defaults.filePath(name)));
+    }
+    if (!QDir().mkpath(folder))
+        throw QuilloError(kErrorFolder, kErrorSource, QStringLiteral("Cannot create the folder \"%1\".").arg(folder));
+    QStringList created;
+    for (const QString& name : missing) {
+        const QString target = QDir(folder).filePath(name);
+        const QString source = defaults.filePath(name);
+        QFile file(source);
         // QFile::copy goes through a temporary file and never replaces the target.
         if (!file.copy(target))
             throw QuilloError(kErrorDefaults, kErrorSource,

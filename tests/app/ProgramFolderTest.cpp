@@ -72,6 +72,14 @@ TEST(ProgramFolder, ACopiedProgramFolderRunsAndKeepsItsFilesBesideItself)
     // Its libraries are the copy's own.
     r = Execute("ldd", {copy + "/quillo"}, user);
     EXPECT_TRUE(r.out.contains("libqkuicontrols.so => " + copy + "/libqkuicontrols.so")) << r.out.toStdString();
+
+    // Without settings.ini it is no program folder, and has no defaults to
+    // give a user's folder either: it says so and leaves no empty folder.
+    ASSERT_TRUE(QFile::remove(copy + "/settings.ini"));
+    r = Execute(copy + "/quillo", {"list"}, user);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("the default \"" + copy + "/settings.ini\" is missing")) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("home/.config/quillo")));
 }
 
 TEST(ProgramFolder, InitFillsANamedFolderAndNeverReplacesAFile)

@@ -358,7 +358,8 @@ TEST_F(Installed, AnotherProgramBuildsAgainstTheControlLibraries)
 {
     const QString build = root->filePath("consumer");
     Result r = Execute(QStringLiteral(QUILLO_CMAKE_COMMAND),
-                       {"-S", QStringLiteral(QUILLO_CONSUMER_SOURCE), "-B", build, "-DCMAKE_PREFIX_PATH=" + prefix},
+                       {"-S", QStringLiteral(QUILLO_CONSUMER_SOURCE), "-B", build, "-G", "Ninja",
+                        "-DCMAKE_PREFIX_PATH=" + prefix},
                        QProcessEnvironment::systemEnvironment(), kToolMs);
     ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
     r = Execute(QStringLiteral(QUILLO_CMAKE_COMMAND), {"--build", build}, QProcessEnvironment::systemEnvironment(),
