@@ -20,8 +20,7 @@ QuilloError CommandError(const QString& message)
 }
 
 // Draws in this process when it can, else in the report writer beside the
-// executable (among the private libraries when installed), on the
-// offscreen platform.
+// executable, on the offscreen platform.
 int WritePdf(const CliContext& context, const QString& file)
 {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -35,7 +34,7 @@ int WritePdf(const CliContext& context, const QString& file)
         });
         return pages;
     }
-    const QString writer = QDir(ProgramFolder::LibraryFolder()).filePath(TransferCommands::kReportWriter);
+    const QString writer = QDir(QCoreApplication::applicationDirPath()).filePath(TransferCommands::kReportWriter);
     QProcess process;
     process.start(writer, {context.home, file});
     if (!process.waitForFinished(TransferCommands::kReportWriterTimeoutMs) ||

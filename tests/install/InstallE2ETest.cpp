@@ -186,7 +186,7 @@ TEST_F(Installed, TheTreeHoldsEveryPartAndFindsItsLibrariesBesideItself)
     for (const QString& part :
          {In(prefix, QUILLO_INSTALL_BINDIR, "quillo"), In(prefix, QUILLO_INSTALL_LIBDIR, "libkeybhook.so"),
           In(prefix, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so"), In(prefix, QUILLO_INSTALL_LIBDIR, "libprovella.so"),
-          In(prefix, QUILLO_INSTALL_LIBDIR, "quillo-report"), In(prefix, QUILLO_INSTALL_DATADIR, "settings.ini"),
+          In(prefix, QUILLO_INSTALL_DATADIR, "settings.ini"),
           In(prefix, QUILLO_INSTALL_DATADIR, "snippets.mdb"), In(prefix, QUILLO_INSTALL_DATADIR, "wav/type.wav"),
           In(prefix, QUILLO_INSTALL_DATADIR, "help/index.html"),
           In(prefix, QUILLO_INSTALL_SHAREDIR, "applications/org.quillo.Quillo.desktop"),
