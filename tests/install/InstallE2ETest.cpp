@@ -200,6 +200,11 @@ TEST_F(Installed, TheTreeHoldsEveryPartAndFindsItsLibrariesBesideItself)
         DesktopEntryReader::FromFile(In(prefix, QUILLO_INSTALL_SHAREDIR, "applications/org.quillo.Quillo.desktop"));
     EXPECT_EQ(entry.Value("Icon"), "org.quillo.Quillo");
     EXPECT_EQ(entry.ExecArguments(), QStringList({"quillo"}));
+    // Software centres show the newest release of the metainfo: this one.
+    const QString version = Quillo(User(root->filePath("anyone")), {"--version"}).out.section(' ', 1).trimmed();
+    EXPECT_TRUE(ReadBytes(In(prefix, QUILLO_INSTALL_SHAREDIR, "metainfo/org.quillo.Quillo.metainfo.xml"))
+                    .contains("<release version=\"" + version.toUtf8() + "\""))
+        << version.toStdString();
 
     // The run path leads from bin/ to the private libraries, wherever the tree is.
     const QString relative =
