@@ -6,6 +6,7 @@
 #   ./dev.sh test            install what is missing, build, run every test
 #   ./dev.sh build           install what is missing, build
 #   ./dev.sh bench           build and run the benchmarks
+#   ./dev.sh package         build a Debian package (build/quillo_*.deb)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -47,41 +48,77 @@ build() {
     cmake --build "$BUILD_DIR" -j "$(nproc)"
 }
 
+# The demonstration's folder and processes. Globals: its exit trap runs after
+# the function's locals are gone.
+DEMO_DIR=""
+DEMO_PIDS=()
+demo_cleanup() {
+    local pid
+    for pid in "${DEMO_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${DEMO_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+    if [ -n "$DEMO_DIR" ]; then rm -rf "$DEMO_DIR"; fi
+    return 0
+}
+
 # Quillo on a private virtual X server: a sample editor, a sample
 # abbreviation typed into it, and what the editor holds before and after.
 demo() {
     echo "No X display (DISPLAY is not set): running a demonstration on a private virtual X server."
-    local dir number=150 pids=()
+    local dir number=150
+    trap demo_cleanup EXIT
     dir=$(mktemp -d)
+    DEMO_DIR=$dir
     cp "$BUILD_DIR"/bin/{snippets.mdb,settings.ini,Quillo.desktop} "$dir"/
     cp -r "$BUILD_DIR/bin/wav" "$dir"/
     while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
     Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$dir"' EXIT
+    DEMO_PIDS+=($!)
     export DISPLAY=":$number" XDG_RUNTIME_DIR="$dir/runtime" HOME="$dir/home"
     # No session bus: nothing may start one that outlives the demonstration.
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/no-bus"
     mkdir -m 700 "$XDG_RUNTIME_DIR" "$HOME"
     for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
     "$BUILD_DIR/tests/quillo-test-editor" --out "$dir/editor.txt" --title "Sample editor" 2>/dev/null &
-    pids+=($!)
+    DEMO_PIDS+=($!)
     "$BUILD_DIR/bin/quillo" --home "$dir" 2>/dev/null &
     local quillo=$!
-    pids+=($quillo)
+    DEMO_PIDS+=($quillo)
     local editor
-    editor=$(xdotool search --sync --onlyvisible --name "Sample editor" | head -n 1)
-    xdotool search --sync --onlyvisible --pid "$quillo" >/dev/null
+    editor=$(timeout 60 xdotool search --sync --onlyvisible --name "Sample editor" | head -n 1)
+    timeout 60 xdotool search --sync --onlyvisible --pid "$quillo" >/dev/null
     xdotool windowfocus --sync "$editor"
-    local typed="Thanks for your help. sig "
+    local typed="Thanks for your help. sig " expected="Thanks for your help. Best regards" text
     echo "The editor holds: \"$(cat "$dir/editor.txt")\""
     echo "Typing: \"$typed\" (the abbreviation sig, then Space)"
     xdotool type --delay 60 "$typed"
-    sleep 1
-    echo "The editor holds: \"$(cat "$dir/editor.txt")\""
+    for _ in $(seq 50); do [ "$(cat "$dir/editor.txt")" = "$expected" ] && break; sleep 0.1; done
+    text=$(cat "$dir/editor.txt")
+    echo "The editor holds: \"$text\""
     kill -TERM "$quillo"
-    wait "$quillo" 2>/dev/null
+    wait "$quillo" 2>/dev/null || true
     echo "Quillo stopped; usage counters: $(grep -E '^(SniExp|ChrSav)=' "$dir/settings.ini" | tr '\n' ' ')"
+    if [ "$text" != "$expected" ]; then
+        echo "The demonstration failed: the editor should hold \"$expected\"." >&2
+        return 1
+    fi
+}
+
+# A Debian package of the build (CPack), checked before and after: the
+# desktop entry and AppStream metainfo validate, lintian finds no errors.
+package() {
+    # Packaging tools only this command needs.
+    PACKAGES+=(dpkg-dev file lintian appstream desktop-file-utils)
+    setup
+    build
+    desktop-file-validate assets/org.quillo.Quillo.desktop
+    appstreamcli validate --no-net assets/org.quillo.Quillo.metainfo.xml
+    rm -f "$BUILD_DIR"/quillo_*.deb
+    (cd "$BUILD_DIR" && cpack -G DEB)
+    local deb
+    deb=$(ls "$BUILD_DIR"/quillo_*.deb)
+    lintian --fail-on error "$deb"
+    echo "Package: $deb"
+    echo "Install it with: sudo apt install ./${deb#./}"
 }
 
 # The unit and widget tests again under AddressSanitizer and UBSan, and the
@@ -125,8 +162,11 @@ case "$cmd" in
         build
         for b in "$BUILD_DIR"/bench/bench_*; do "$b"; done
         ;;
+    package)
+        package
+        ;;
     *)
-        echo "usage: $0 run [ARGS...] | test | build | bench" >&2
+        echo "usage: $0 run [ARGS...] | test | build | bench | package" >&2
         exit 2
         ;;
 esac

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/FolderCommands.h"
 #include "app/KeysCommands.h"
 #include "app/MacroCommands.h"
 #include "app/StoreCommands.h"
@@ -75,7 +76,7 @@ QString CommandLine::HomeOption() const
 QList<CliCommand> CommandLine::Commands()
 {
     return StoreCommands::Commands() + MacroCommands::Commands() + KeysCommands::Commands() +
-           TransferCommands::Commands();
+           TransferCommands::Commands() + FolderCommands::Commands();
 }
 
 QString CommandLine::HelpText()
@@ -87,8 +88,9 @@ QString CommandLine::HelpText()
         "Without a command it starts the tray program.\n"
         "\n"
         "Options:\n"
-        "  --home DIR   use the program folder DIR (default: $QUILLO_HOME, else the\n"
-        "               folder of the executable)\n"
+        "  --home DIR   use the folder DIR for the snippets and options (default:\n"
+        "               $QUILLO_HOME, else the executable's folder when it holds\n"
+        "               settings.ini, else $XDG_CONFIG_HOME/quillo)\n"
         "  --help       show this help\n"
         "  --version    show the version\n"
         "\n"

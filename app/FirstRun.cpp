@@ -2,19 +2,18 @@
 
 #include "core/ProgramFolder.h"
 
-#include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
-constexpr const char* kMarkerFolder = "first-run";
-}
+// Earlier versions kept a folder of markers, one per program folder, under
+// this same name: any of them means the user has seen the notice.
+constexpr const char* kMarkerName = "first-run";
+} // namespace
 
-FirstRun::FirstRun(const QString& configFolder, const QString& programFolder)
-    : configFolder(configFolder), programFolder(QDir(programFolder).absolutePath())
-{
-}
+FirstRun::FirstRun(const QString& configFolder) : configFolder(configFolder) {}
 
 QString FirstRun::DefaultConfigFolder()
 {
@@ -24,35 +23,32 @@ QString FirstRun::DefaultConfigFolder()
 
 QString FirstRun::MarkerPath() const
 {
-    // One file per folder, named by a digest of its path: paths may be longer
-    // than a file name or hold characters a name cannot.
-    const QByteArray digest = QCryptographicHash::hash(programFolder.toUtf8(), QCryptographicHash::Sha1).toHex();
-    return QDir(configFolder).filePath(QString::fromLatin1(kMarkerFolder) + '/' + QString::fromLatin1(digest));
+    return QDir(configFolder).filePath(QLatin1String(kMarkerName));
 }
 
 bool FirstRun::IsFirstRun() const
 {
-    return !QFileInfo::exists(MarkerPath());
+    const QFileInfo marker(MarkerPath());
+    return !marker.exists() && !marker.isSymLink();
 }
 
 bool FirstRun::Claim()
 {
     if (!IsFirstRun())
         return false;
-    const QString path = MarkerPath();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        qWarning("quillo: cannot create %s", qPrintable(QFileInfo(path).absolutePath()));
+    if (!QDir().mkpath(configFolder)) {
+        qWarning("quillo: cannot create %s", qPrintable(configFolder));
         return false;
     }
-    QSaveFile marker(path);
-    if (!marker.open(QIODevice::WriteOnly) || marker.write(programFolder.toUtf8() + '\n') < 0 || !marker.commit()) {
-        qWarning("quillo: cannot write %s: %s", qPrintable(path), qPrintable(marker.errorString()));
+    QSaveFile marker(MarkerPath());
+    if (!marker.open(QIODevice::WriteOnly) || marker.write("shown\n") < 0 || !marker.commit()) {
+        qWarning("quillo: cannot write %s: %s", qPrintable(MarkerPath()), qPrintable(marker.errorString()));
         return false;
     }
     return true;
 }
 
-bool FirstRun::NoticeDue(const QString& programFolder, const QString& homeOption)
+bool FirstRun::NoticeDue(const QString& homeOption)
 {
     const QByteArray asked = qgetenv(kNoticeVariable);
     if (asked == "0")
@@ -60,5 +56,5 @@ bool FirstRun::NoticeDue(const QString& programFolder, const QString& homeOption
     const bool namedFolder = !homeOption.isEmpty() || !qEnvironmentVariableIsEmpty(ProgramFolder::kHomeVariable);
     if (namedFolder && asked != "1")
         return false;
-    return FirstRun(DefaultConfigFolder(), programFolder).Claim();
+    return FirstRun(DefaultConfigFolder()).Claim();
 }

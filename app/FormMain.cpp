@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QUrl>
@@ -26,6 +27,13 @@ namespace {
 void Warn(const char* doing, const std::exception& e)
 {
     qWarning("quillo: %s: %s", doing, e.what());
+}
+
+QString ErrorText(const std::exception& e)
+{
+    if (const auto* error = dynamic_cast<const QuilloError*>(&e))
+        return error->Message();
+    return QString::fromUtf8(e.what());
 }
 
 } // namespace
@@ -103,7 +111,7 @@ void FormMain::ConnectMenus()
     connect(menu_options, &QAction::triggered, this, [this] { ShowSettingsTab(2); });
     connect(menu_about, &QAction::triggered, this, [this] { ShowSettingsTab(3); });
     connect(menu_help, &QAction::triggered, this, [this] {
-        services.urls.OpenUrl(QUrl::fromLocalFile(home + QLatin1Char('/') + QLatin1String(kHelpPage)));
+        services.urls.OpenUrl(QUrl::fromLocalFile(ProgramFolder::ReadOnlyFile(home, QLatin1String(kHelpPage))));
     });
     connect(menu_exit, &QAction::triggered, this, [this] {
         Unload();
@@ -167,17 +175,28 @@ bool FormMain::Load()
     move(Twips::ToPixels(kParkedTwips), Twips::ToPixels(kParkedTwips));
     engine->engineReady = true;
 
+    // What fails from here on is shown once start-up is over.
+    QStringList problems;
     try {
         snippetMgr.OpenSetFile(ProgramFolder::DatabasePath(home));
     } catch (const std::exception& e) {
         Warn("opening the snippets", e);
+        problems << ErrorText(e);
     }
+    const QString settingsPath = ProgramFolder::SettingsPath(home);
     try {
-        optMgr.LoadVars(ProgramFolder::SettingsPath(home));
+        const bool settingsThere = QFileInfo(settingsPath).isFile();
+        optMgr.LoadVars(settingsPath);
         for (const QString& problem : optMgr.LoadProblems())
             qWarning("quillo: settings.ini: %s", qPrintable(problem));
+        if (!settingsThere)
+            problems << QStringLiteral("The options file \"%1\" does not exist.").arg(settingsPath);
+        else if (!optMgr.LoadProblems().isEmpty())
+            problems << QStringLiteral("The options file \"%1\" holds values that cannot be read:\n%2")
+                            .arg(settingsPath, optMgr.LoadProblems().join(QLatin1Char('\n')));
     } catch (const std::exception& e) {
         Warn("loading the settings", e);
+        problems << ErrorText(e);
     }
 
     menu_enableQK->setChecked(optMgr.EnableQK());
@@ -190,12 +209,28 @@ bool FormMain::Load()
     formMsg->show();
     ParkFormMsg();
 
-    LoadSound(optMgr.SoundName());
+    const QString soundProblem = LoadSound(optMgr.SoundName());
+    // A sound that is switched off is not missed.
+    if (!soundProblem.isEmpty() && optMgr.EnablePlaySound())
+        problems << soundProblem;
 
     settingsLoaded = false;
     QCoreApplication::processEvents();
     loaded = true;
+    if (!problems.isEmpty()) {
+        // After start-up, so the program runs while the box is open.
+        QTimer::singleShot(0, this, [this, problems] {
+            if (loaded)
+                services.notifier.Warning(StartupProblemsText(problems));
+        });
+    }
     return true;
+}
+
+QString FormMain::StartupProblemsText(const QStringList& problems)
+{
+    return QStringLiteral("Quillo has started, but not everything could be loaded:\n\n") +
+           problems.join(QStringLiteral("\n\n"));
 }
 
 void FormMain::Unload()
@@ -296,15 +331,21 @@ void FormMain::ParkFormMsg()
         formMsg->Park();
 }
 
-void FormMain::LoadSound(const QString& soundName)
+QString FormMain::LoadSound(const QString& soundName)
 {
     QFile file(ProgramFolder::SoundPath(home, soundName));
     QByteArray bytes;
+    QString problem;
     if (file.open(QIODevice::ReadOnly)) {
         bytes = file.readAll();
+        if (bytes.isEmpty())
+            problem = QStringLiteral("The sound \"%1\" is empty.").arg(file.fileName());
         bytes.append('\0'); // one byte more than the file, as the player expects
+    } else {
+        problem = QStringLiteral("Cannot read the sound \"%1\": %2").arg(file.fileName(), file.errorString());
     }
     engine->soundData = bytes;
+    return problem;
 }
 
 void FormMain::Timer1Tick()

@@ -57,6 +57,7 @@ public:
 
     // Start-up. False when the program must end at once: another instance
     // runs, or the keyboard monitor cannot start (the user has been told).
+    // Files that cannot be used are listed in one warning right after.
     bool Load();
     // Shutdown, in order; does nothing the second time.
     void Unload();
@@ -68,8 +69,11 @@ public:
     void ShowTrayIcon(bool iconState);
     void ToggleTimer(bool value) override;
     void ParkFormMsg() override;
-    // Reads wav/<name>.wav whole into the engine's sound data (empty when missing).
-    void LoadSound(const QString& soundName);
+    // Reads wav/<name>.wav whole into the engine's sound data (empty when
+    // missing); returns what went wrong, naming the file, or "".
+    QString LoadSound(const QString& soundName);
+    // The one message that lists what start-up could not load.
+    static QString StartupProblemsText(const QStringList& problems);
 
     void SetShellCommands(ShellCommands* commands) { shellCommands = commands; }
     ShellCommands* Shell() const { return shellCommands; }

@@ -8,11 +8,16 @@ namespace {
 
 constexpr int kSizes[] = {16, 22, 24, 32, 48, 64};
 
-QPixmap Draw(int size, const QColor& tile, const QColor& ink)
+const QColor kEnabledTile(38, 110, 196);
+const QColor kEnabledInk(255, 255, 255);
+const QColor kDisabledTile(150, 150, 150);
+const QColor kDisabledInk(235, 235, 235);
+
+QImage Paint(int size, const QColor& tile, const QColor& ink)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 32.0, size / 32.0);
 
@@ -32,14 +37,14 @@ QPixmap Draw(int size, const QColor& tile, const QColor& ink)
     // The line it writes.
     painter.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(15, 27), QPointF(26, 27));
-    return pixmap;
+    return image;
 }
 
 QIcon Build(const QColor& tile, const QColor& ink)
 {
     QIcon icon;
     for (int size : kSizes)
-        icon.addPixmap(Draw(size, tile, ink));
+        icon.addPixmap(QPixmap::fromImage(Paint(size, tile, ink)));
     return icon;
 }
 
@@ -47,10 +52,15 @@ QIcon Build(const QColor& tile, const QColor& ink)
 
 QIcon TrayPictures::Enabled()
 {
-    return Build(QColor(38, 110, 196), QColor(255, 255, 255));
+    return Build(kEnabledTile, kEnabledInk);
 }
 
 QIcon TrayPictures::Disabled()
 {
-    return Build(QColor(150, 150, 150), QColor(235, 235, 235));
+    return Build(kDisabledTile, kDisabledInk);
+}
+
+QImage TrayPictures::Draw(int size, bool enabled)
+{
+    return enabled ? Paint(size, kEnabledTile, kEnabledInk) : Paint(size, kDisabledTile, kDisabledInk);
 }

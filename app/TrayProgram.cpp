@@ -50,7 +50,7 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
     // The caret of other applications, for the suggestion list beside it.
     AtspiCaretTracker caretTracker;
     desktop->SetCaretSource([&caretTracker] { return caretTracker.CaretRect(); });
-    LibraryKeyboardHook hook(QCoreApplication::applicationDirPath());
+    LibraryKeyboardHook hook(ProgramFolder::LibraryFolder());
     QtSoundPlayer sound;
     DesktopUrlOpener urls;
 
@@ -68,9 +68,9 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
     form.SetSnippetFileCommands(&fileActions);
     if (!form.Load())
         return kExitNotStarted;
-    // The first start for this user and folder: say where the program lives.
+    // The first start for this user: say where the program lives.
     std::unique_ptr<FormStart> formStart;
-    if (FirstRun::NoticeDue(home, homeOption)) {
+    if (FirstRun::NoticeDue(homeOption)) {
         formStart = std::make_unique<FormStart>();
         formStart->show();
     }

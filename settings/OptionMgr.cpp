@@ -198,9 +198,10 @@ void OptionMgr::SaveThen(const std::function<void()>& effect)
         std::rethrow_exception(effectFailure);
 }
 
-// The desktop entry installed in the program folder is copied into (or moved
-// out of) the user's autostart folder. Nothing happens when that folder is
-// unknown: a path relative to the working folder would be a stray copy.
+// A desktop entry that starts the running executable on this folder is
+// written into (or moved out of) the user's autostart folder. Nothing
+// happens when that folder is unknown: a path relative to the working
+// folder would be a stray copy.
 void OptionMgr::PlaceStartupEntry()
 {
     const QString folder = GetStartupFolder();
@@ -208,8 +209,7 @@ void OptionMgr::PlaceStartupEntry()
         return;
     const QString placed = QDir(folder).filePath(kDesktopEntryName);
     if (startWin) {
-        const QString programFolder = QFileInfo(filePath).absolutePath();
-        CopyFileTo(ProgramFolder::DesktopEntryPath(programFolder), placed);
+        WriteStartupEntry(placed, QFileInfo(filePath).absolutePath());
     } else {
         DeleteFileIfExists(placed);
     }

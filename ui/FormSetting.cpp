@@ -212,7 +212,7 @@ void FormSetting::BuildOptionsPage()
     MakePlainLabel(page, QStringLiteral("Switch Key: Shift+Alt+"), 510, 630);
     cmbEnableHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbEnableHotKey", page, 2280, 600, 900, kComboHeight);
     chkStartWithWin = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartWithWin", page, 225, 1005, kCheckWidth, 225);
-    chkStartWithWin->SetCaption(QStringLiteral("Run Quillo when Windows starts"));
+    chkStartWithWin->SetCaption(QStringLiteral("Run Quillo when the session"));
     MakePlainLabel(page, QStringLiteral("starts."), 495, 1260);
     chkPlaySound = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkPlaySound", page, 225, 1680, kCheckWidth, 225);
     chkPlaySound->SetCaption(QStringLiteral("Play sound when inserting a snippet."));

@@ -1,7 +1,9 @@
 #include "ShellTestSupport.h"
 #include "app/FormMsg.h"
+#include "core/ProgramFolder.h"
 #include "settings/IniFile.h"
 
+#include <QDir>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -83,18 +85,54 @@ TEST(FormMain, AKeyboardMonitorThatCannotStartEndsTheProgram)
     EXPECT_EQ(s.form->trayIcon, nullptr);
 }
 
-TEST(FormMain, StartsWithWhateverWorks)
+TEST(FormMain, StartsWithWhateverWorksAndSaysWhatDidNot)
 {
     Shell s(false);
     QFile::remove(s.folder.DatabasePath());
+    QDir(s.folder.File("wav")).removeRecursively();
     SetIniValue(s.folder.SettingsPath(), "qk", "EnableQK", "False");
     SetIniValue(s.folder.SettingsPath(), "qk", "SwitchQKKey", "F7");
+    SetIniValue(s.folder.SettingsPath(), "qk", "SniExp", "many");
     ASSERT_TRUE(s.Load());
     EXPECT_FALSE(s.form->snippetMgr.IsOpen());
     EXPECT_FALSE(s.form->menu_enableQK->isChecked());
     EXPECT_TRUE(SameIcon(s.form->trayIcon->icon(), s.form->picIcon));
     EXPECT_TRUE(s.form->menu_enableQK->text().endsWith("Shift+Alt+F7"));
     EXPECT_TRUE(s.engine().soundData.isEmpty()) << "no wav folder in the test's program folder";
+
+    // One box, once the program runs, naming each file and why.
+    EXPECT_TRUE(s.notifier.shown.isEmpty());
+    Shell::Pump();
+    ASSERT_EQ(s.notifier.shown.size(), 1) << s.notifier.shown.join("\n").toStdString();
+    const QString box = s.notifier.shown[0];
+    EXPECT_TRUE(box.startsWith("warning: Quillo has started, but")) << box.toStdString();
+    EXPECT_TRUE(box.contains("\"" + s.folder.DatabasePath() + "\": unable to open database file")) << box.toStdString();
+    EXPECT_TRUE(box.contains("\"" + s.folder.SettingsPath() + "\" holds values that cannot be read:\nSniExp: \"many\""))
+        << box.toStdString();
+    EXPECT_TRUE(box.contains("/wav/type.wav\": No such file or directory")) << box.toStdString();
+    EXPECT_TRUE(s.form->IsLoaded());
+}
+
+TEST(FormMain, AMissingOptionsFileIsOneLineAndASilencedSoundIsNotMissed)
+{
+    Shell s(false);
+    QFile::remove(s.folder.SettingsPath());
+    ASSERT_TRUE(s.Load());
+    Shell::Pump();
+    ASSERT_EQ(s.notifier.shown.size(), 1);
+    EXPECT_EQ(s.notifier.shown[0], "warning: " + FormMain::StartupProblemsText(
+                                                     {"The options file \"" + s.folder.SettingsPath() +
+                                                      "\" does not exist."}));
+    // Without options the sound is off, so its missing name is no problem.
+    EXPECT_FALSE(s.form->optMgr.EnablePlaySound());
+    s.form->Unload();
+
+    Shell quiet(false);
+    SetIniValue(quiet.folder.SettingsPath(), "qk", "SoundName", "gone");
+    SetIniValue(quiet.folder.SettingsPath(), "qk", "EnablePlaySound", "False");
+    ASSERT_TRUE(quiet.Load());
+    Shell::Pump();
+    EXPECT_TRUE(quiet.notifier.shown.isEmpty()) << quiet.notifier.shown.join("\n").toStdString();
 }
 
 TEST(FormMain, TrayMenuEntriesSwitchTheOptions)
@@ -118,7 +156,15 @@ TEST(FormMain, TrayMenuEntriesSwitchTheOptions)
 
     s.form->menu_help->trigger();
     ASSERT_EQ(s.urls.opened.size(), 1);
-    EXPECT_EQ(s.urls.opened[0], QUrl::fromLocalFile(s.folder.Path() + "/help/index.html"));
+    // The installed help page, unless the folder has one of its own.
+    EXPECT_EQ(s.urls.opened[0], QUrl::fromLocalFile(ProgramFolder::SharedFolder() + "/help/index.html"));
+    ASSERT_TRUE(QDir(s.folder.Path()).mkpath("help"));
+    QFile own(s.folder.File("help/index.html"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.close();
+    s.form->menu_help->trigger();
+    ASSERT_EQ(s.urls.opened.size(), 2);
+    EXPECT_EQ(s.urls.opened[1], QUrl::fromLocalFile(s.folder.Path() + "/help/index.html"));
     EXPECT_TRUE(s.notifier.shown.isEmpty());
 }
 

@@ -8,6 +8,7 @@
 #include "controls/QKWhiteFrame.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
@@ -50,26 +51,30 @@ void SendMove(QWidget* to, const QPoint& global)
 
 } // namespace
 
-TEST(FirstRun, IsClaimedOncePerProgramFolder)
+TEST(FirstRun, IsClaimedOncePerUser)
 {
     QTemporaryDir config;
-    FirstRun first(config.path(), "/opt/quillo");
+    FirstRun first(config.filePath("quillo"));
     EXPECT_TRUE(first.IsFirstRun());
     EXPECT_TRUE(first.Claim());
     EXPECT_FALSE(first.IsFirstRun());
     EXPECT_FALSE(first.Claim());
-    EXPECT_FALSE(FirstRun(config.path(), "/opt/quillo/").Claim()); // the same folder
-    EXPECT_TRUE(FirstRun(config.path(), "/home/ann/quillo").Claim());
-    EXPECT_TRUE(FirstRun(QTemporaryDir().path(), "/opt/quillo").IsFirstRun()); // another user
+    EXPECT_FALSE(FirstRun(config.filePath("quillo/")).Claim()); // the same user, however written
+    EXPECT_TRUE(FirstRun(QTemporaryDir().path()).IsFirstRun()); // another user
+
+    // Earlier versions kept one marker per program folder in a folder of this name.
+    QTemporaryDir earlier;
+    ASSERT_TRUE(QDir(earlier.path()).mkpath("first-run"));
+    EXPECT_FALSE(FirstRun(earlier.path()).Claim());
 }
 
 TEST(FirstRun, AConfigurationThatCannotBeWrittenBringsNoNotice)
 {
     QTemporaryDir config;
-    QFile blocker(config.filePath("first-run")); // a file where the folder belongs
+    QFile blocker(config.filePath("quillo")); // a file where the folder belongs
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    FirstRun run(config.path(), "/opt/quillo");
+    FirstRun run(config.filePath("quillo"));
     EXPECT_FALSE(run.Claim());
     EXPECT_FALSE(run.Claim());
 }
@@ -81,20 +86,22 @@ TEST(FirstRun, AFolderNamedByTheCallerGetsTheNoticeOnlyWhenAsked)
     ScopedEnv home("QUILLO_HOME", QByteArray());
     {
         ScopedEnv notice(FirstRun::kNoticeVariable, QByteArray());
-        EXPECT_FALSE(FirstRun::NoticeDue("/tmp/copy", "/tmp/copy"));
-        EXPECT_TRUE(FirstRun::NoticeDue("/opt/quillo", QString()));
-        EXPECT_FALSE(FirstRun::NoticeDue("/opt/quillo", QString()));
-        EXPECT_TRUE(QFile::exists(FirstRun(config.filePath("quillo"), "/opt/quillo").MarkerPath()));
+        EXPECT_FALSE(FirstRun::NoticeDue("/tmp/copy"));
+        EXPECT_TRUE(FirstRun::NoticeDue(QString()));
+        EXPECT_FALSE(FirstRun::NoticeDue(QString()));
+        EXPECT_TRUE(QFile::exists(FirstRun(config.filePath("quillo")).MarkerPath()));
     }
+    QFile::remove(FirstRun(config.filePath("quillo")).MarkerPath());
     {
         ScopedEnv notice(FirstRun::kNoticeVariable, "1");
-        EXPECT_TRUE(FirstRun::NoticeDue("/tmp/copy", "/tmp/copy"));
-        EXPECT_FALSE(FirstRun::NoticeDue("/tmp/copy", "/tmp/copy"));
+        EXPECT_TRUE(FirstRun::NoticeDue("/tmp/copy"));
+        EXPECT_FALSE(FirstRun::NoticeDue("/tmp/copy"));
     }
+    QFile::remove(FirstRun(config.filePath("quillo")).MarkerPath());
     {
         ScopedEnv notice(FirstRun::kNoticeVariable, "0");
-        EXPECT_FALSE(FirstRun::NoticeDue("/srv/quillo", QString()));
-        EXPECT_TRUE(FirstRun(config.filePath("quillo"), "/srv/quillo").IsFirstRun());
+        EXPECT_FALSE(FirstRun::NoticeDue(QString()));
+        EXPECT_TRUE(FirstRun(config.filePath("quillo")).IsFirstRun());
     }
 }
 

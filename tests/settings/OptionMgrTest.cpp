@@ -1,9 +1,12 @@
 #include "SettingsTestSupport.h"
 #include "core/QuilloError.h"
+#include "settings/FileRoutines.h"
 #include "settings/IniFile.h"
 #include "settings/OptionMgr.h"
 #include "settings/OptionsObserver.h"
 #include "support/TempProgramFolder.h"
+
+#include <QCoreApplication>
 
 namespace {
 
@@ -189,8 +192,8 @@ TEST_F(Options, StartWithTheSessionPlacesAndRemovesTheDesktopEntry)
 {
     QDir().mkpath(xdg.filePath("data")); // a session's data folder exists; its trash may not yet
     options.LoadVars(path);
-    const QByteArray entry = ReadBytes(folder.File("Quillo.desktop"));
-    ASSERT_FALSE(entry.isEmpty());
+    // This executable, on this (not the default) folder.
+    const QByteArray entry = StartupEntryText(QCoreApplication::applicationFilePath(), folder.Path());
 
     options.SetStartWin(true);
     EXPECT_EQ(ReadBytes(placedEntry), entry);
@@ -207,10 +210,10 @@ TEST_F(Options, StartWithTheSessionPlacesAndRemovesTheDesktopEntry)
     EXPECT_FALSE(QFile::exists(placedEntry));
 }
 
-TEST_F(Options, StartWithTheSessionFailsLoudlyWithoutItsSourceEntry)
+TEST_F(Options, StartWithTheSessionFailsLoudlyWhenTheEntryCannotBeWritten)
 {
     options.LoadVars(path);
-    QFile::remove(folder.File("Quillo.desktop"));
+    WriteBytes(xdg.filePath("config"), "a file where the configuration folder belongs");
     EXPECT_THROW(options.SetStartWin(true), QuilloError);
     EXPECT_TRUE(options.StartWin());
     EXPECT_EQ(GetIniValue(path, "qk", "StartWin"), "True");

@@ -15,4 +15,11 @@ TempProgramFolder::TempProgramFolder(bool withSamples)
     // Copies of read-only sources stay read-only; tests write to them.
     for (const QString& name : QDir(Path()).entryList(QDir::Files))
         QFile::setPermissions(File(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // The sounds, so that a start on this folder misses nothing.
+    QDir(Path()).mkdir(QStringLiteral("wav"));
+    for (const QString& name : QDir(demo.filePath(QStringLiteral("wav"))).entryList(QDir::Files)) {
+        const QString copy = File(QStringLiteral("wav/") + name);
+        QFile::copy(demo.filePath(QStringLiteral("wav/") + name), copy);
+        QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
 }

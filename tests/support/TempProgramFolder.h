@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 
 // A private copy of the program folder the build laid out (sample snippets,
-// default settings, desktop entry), removed when the object goes.
+// default settings, desktop entry, sounds), removed when the object goes.
 class TempProgramFolder
 {
 public:

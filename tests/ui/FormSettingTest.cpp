@@ -19,6 +19,7 @@
 #include "controls/QKSnippetTip.h"
 #include "controls/QKVScroll.h"
 #include "controls/Twips.h"
+#include "controls/QKWhiteFrame.h"
 #include "settings/IniFile.h"
 #include "ui/FormSetting.h"
 #include "ui/SettingsShell.h"
@@ -30,6 +31,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QGuiApplication>
 
 namespace {
@@ -438,3 +440,19 @@ TEST_F(SettingsWindow, AnyOtherExpandWhenSelectsExpandingByHand)
 }
 
 } // namespace
+
+TEST_F(SettingsWindow, TheStartOptionReadsAsOneSentenceNamingNoOtherSystem)
+{
+    FormSetting* window = Open(2);
+    EXPECT_EQ(window->chkStartWithWin->Caption(), "Run Quillo when the session");
+    EXPECT_EQ(Twips::Geometry(window->chkStartWithWin).topLeft(), QPointF(225, 1005));
+    // Its second line is the plain label under it.
+    QLabel* rest = nullptr;
+    for (QLabel* label : window->QKWhiteFrame1->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (label->text() == "starts.")
+            rest = label;
+    ASSERT_NE(rest, nullptr);
+    EXPECT_EQ(Twips::Geometry(rest).topLeft(), QPointF(495, 1260));
+    for (QLabel* label : window->findChildren<QLabel*>())
+        EXPECT_FALSE(label->text().contains("Windows")) << label->text().toStdString();
+}

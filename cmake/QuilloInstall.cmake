@@ -1,0 +1,58 @@
+# cmake --install: the program in bin/, its private libraries and helpers in
+# one folder it finds through a run path relative to itself, the read-only
+# files under share/quillo, and the desktop integration (entry, icons,
+# AppStream metainfo, man page). The user's own files are made per user at
+# the first start, never installed.
+include(CMakePackageConfigHelpers)
+
+set(QUILLO_APP_ID org.quillo.Quillo)
+
+set_target_properties(quillo PROPERTIES INSTALL_RPATH "$ORIGIN/${QUILLO_RELATIVE_LIBDIR}")
+install(TARGETS quillo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Loaded at run time from the private folder.
+install(TARGETS keybhook LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR})
+# A separate report writer, where the build has one, is looked for beside
+# the executable.
+if(TARGET quillo-report)
+  install(TARGETS quillo-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+# The two control libraries, with their headers and a package config.
+install(TARGETS qkuicontrols provella EXPORT QuilloTargets
+    LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR}
+    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillo)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/controls/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillo/controls
+    FILES_MATCHING PATTERN "*.h" PATTERN gallery EXCLUDE)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/harness/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillo/harness
+    FILES_MATCHING PATTERN "*.h" PATTERN demo EXCLUDE)
+set(QUILLO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Quillo)
+install(EXPORT QuilloTargets NAMESPACE Quillo:: DESTINATION ${QUILLO_CMAKE_DIR})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/QuilloConfig.cmake.in
+    ${PROJECT_BINARY_DIR}/cmake/QuilloConfig.cmake
+    INSTALL_DESTINATION ${QUILLO_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/cmake/QuilloConfigVersion.cmake
+    VERSION ${PROJECT_VERSION} COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/cmake/QuilloConfig.cmake ${PROJECT_BINARY_DIR}/cmake/QuilloConfigVersion.cmake
+    DESTINATION ${QUILLO_CMAKE_DIR})
+
+# Read-only program files; the defaults are what a new user's folder starts from.
+install(DIRECTORY ${QUILLO_PROGRAM_DIR}/wav ${PROJECT_SOURCE_DIR}/assets/help
+    DESTINATION ${QUILLO_INSTALL_DATADIR})
+install(FILES ${PROJECT_SOURCE_DIR}/assets/settings.ini DESTINATION ${QUILLO_INSTALL_DATADIR})
+install(FILES ${QUILLO_SAMPLE_DATABASE} DESTINATION ${QUILLO_INSTALL_DATADIR} RENAME snippets.mdb)
+
+# Desktop integration.
+install(FILES ${PROJECT_SOURCE_DIR}/assets/${QUILLO_APP_ID}.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/assets/${QUILLO_APP_ID}.metainfo.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/${QUILLO_APP_ID}.svg
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size ${QUILLO_ICON_SIZES})
+  install(FILES ${QUILLO_ICON_DIR}/${size}x${size}/apps/${QUILLO_APP_ID}.png
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+install(FILES ${QUILLO_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/assets/copyright ${QUILLO_CHANGELOG}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillo)
+include(${PROJECT_SOURCE_DIR}/cmake/QuilloPackage.cmake)
