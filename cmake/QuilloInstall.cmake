@@ -11,11 +11,6 @@ set_target_properties(quillo PROPERTIES INSTALL_RPATH "$ORIGIN/${QUILLO_RELATIVE
 install(TARGETS quillo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Loaded at run time from the private folder.
 install(TARGETS keybhook LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR})
-# A separate report writer, where the build has one, is looked for beside
-# the executable.
-if(TARGET quillo-report)
-  install(TARGETS quillo-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
 
 # The two control libraries, with their headers and a package config.
 install(TARGETS qkuicontrols provella EXPORT QuilloTargets
