@@ -179,6 +179,12 @@ bool FormMain::Load()
     QStringList problems;
     try {
         snippetMgr.OpenSetFile(ProgramFolder::DatabasePath(home));
+        if (!snippetMgr.SkippedRows().isEmpty())
+            problems << QStringLiteral("The snippet database \"%1\" holds rows whose ids are beyond %2; they are "
+                                       "left out of the list:\n%3")
+                            .arg(snippetMgr.DatabasePath())
+                            .arg(SnippetManager::kMaxId)
+                            .arg(snippetMgr.SkippedRows().join(QLatin1Char('\n')));
     } catch (const std::exception& e) {
         Warn("opening the snippets", e);
         problems << ErrorText(e);

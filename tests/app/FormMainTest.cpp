@@ -8,6 +8,7 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
+#include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -133,6 +134,22 @@ TEST(FormMain, AMissingOptionsFileIsOneLineAndASilencedSoundIsNotMissed)
     ASSERT_TRUE(quiet.Load());
     Shell::Pump();
     EXPECT_TRUE(quiet.notifier.shown.isEmpty()) << quiet.notifier.shown.join("\n").toStdString();
+}
+
+// A row another program numbered beyond our ids: the rest of the list loads
+// and the box names the row left out.
+TEST(FormMain, RowsWithIdsBeyondReachAreNamedAndTheRestLoads)
+{
+    Shell s(false);
+    {
+        SQLite::Database direct(s.folder.DatabasePath().toStdString(), SQLite::OPEN_READWRITE);
+        direct.exec("insert into snippets (id, snippet, content, guid) values (2147483648, 'far', 'x', 'G')");
+    }
+    ASSERT_TRUE(s.Load());
+    EXPECT_TRUE(s.form->snippetMgr.GetMatchedSnippet("sig"));
+    Shell::Pump();
+    ASSERT_EQ(s.notifier.shown.size(), 1) << s.notifier.shown.join("\n").toStdString();
+    EXPECT_TRUE(s.notifier.shown[0].contains("id 2147483648 (abbreviation \"far\")")) << s.notifier.shown[0].toStdString();
 }
 
 TEST(FormMain, TrayMenuEntriesSwitchTheOptions)
