@@ -127,8 +127,11 @@ QStringList ProgramFolder::FillFromDefaults(const QString& folder)
                               QStringLiteral("Cannot fill \"%1\": the default \"%2\" is missing.")
                                   .arg(folder, defaults.filePath(name)));
     }
+    const bool newFolder = !QFileInfo(folder).isDir();
     if (!QDir().mkpath(folder))
         throw QuilloError(kErrorFolder, kErrorSource, QStringLiteral("Cannot create the folder \"%1\".").arg(folder));
+    if (newFolder)
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QStringList created;
     for (const QString& name : missing) {
         const QString target = QDir(folder).filePath(name);
