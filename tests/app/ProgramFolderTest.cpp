@@ -1,6 +1,8 @@
 // Where the real executable keeps the user's files: a program folder beside
 // it (the build tree, a portable copy), or a folder named for it, filled by
 // init. The installed layout and new users are in tests/install.
+#include "support/FileBytes.h"
+#include "support/ProgramRun.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDir>
@@ -14,12 +16,10 @@ namespace {
 
 constexpr int kRunMs = 30000;
 
-struct Result
+ProgramRun Execute(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment)
 {
-    int code = -1;
-    QString out;
-    QString err;
-};
+    return ProgramRun::Of(program, arguments, environment, kRunMs);
+}
 
 // A user with a home of their own and no folder named.
 QProcessEnvironment User(const QString& home)
@@ -29,26 +29,6 @@ QProcessEnvironment User(const QString& home)
         environment.remove(name);
     environment.insert("HOME", home);
     return environment;
-}
-
-Result Execute(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment)
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    Result result;
-    if (!process.waitForFinished(kRunMs))
-        return result;
-    result.code = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
-
-QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -63,7 +43,7 @@ TEST(ProgramFolder, ACopiedProgramFolderRunsAndKeepsItsFilesBesideItself)
     ASSERT_EQ(cp.exitCode(), 0);
     const QProcessEnvironment user = User(dir.filePath("home"));
 
-    Result r = Execute(copy + "/quillo", {"add", "zqx", "From the copy"}, user);
+    ProgramRun r = Execute(copy + "/quillo", {"add", "zqx", "From the copy"}, user);
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(Execute(copy + "/quillo", {"--home", copy, "list", "zqx"}, user).out, "zqx\tFrom the copy\n");
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("home/.config/quillo"))) << "the copy has a folder of its own";
@@ -92,7 +72,7 @@ TEST(ProgramFolder, InitFillsANamedFolderAndNeverReplacesAFile)
     const QString folder = dir.filePath("new/folder");
     const QProcessEnvironment user = User(dir.filePath("home"));
 
-    Result r = Execute(program, {"--home", folder, "init"}, user);
+    ProgramRun r = Execute(program, {"--home", folder, "init"}, user);
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "created " + folder + "/settings.ini\ncreated " + folder + "/snippets.mdb\n");
     EXPECT_EQ(ReadBytes(folder + "/settings.ini"), ReadBytes(TempProgramFolder::DemoFolder() + "/settings.ini"));

@@ -5,6 +5,8 @@
 // tree runs on its own; another program builds against its libraries.
 #include "PrivateDesktop.h"
 #include "support/DesktopEntryReader.h"
+#include "support/FileBytes.h"
+#include "support/ProgramRun.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -33,37 +35,11 @@ const QSize kSettingsWindowSize(352, 478);
 constexpr int kStartBoxLeft = 330 + 465 + 225 + 100;
 constexpr int kStartBoxTop = 705 + 600 + 1005 + 112;
 
-struct Result
+ProgramRun Execute(const QString& program, const QStringList& arguments,
+                   const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                   int timeoutMs = kWaitMs)
 {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Result Execute(const QString& program, const QStringList& arguments,
-               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
-               int timeoutMs = kWaitMs)
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    Result result;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        result.err = QStringLiteral("did not finish: ") + program + QLatin1Char(' ') + arguments.join(' ');
-        return result;
-    }
-    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
-
-QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return ProgramRun::Of(program, arguments, environment, timeoutMs);
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = kWaitMs)
@@ -120,7 +96,7 @@ protected:
         environment.insert("HOME", home);
         return environment;
     }
-    static Result Quillo(const QProcessEnvironment& environment, const QStringList& arguments,
+    static ProgramRun Quillo(const QProcessEnvironment& environment, const QStringList& arguments,
                          const QString& tree = prefix)
     {
         return Execute(Program(tree), arguments, environment);
@@ -174,14 +150,14 @@ protected:
 
     static QTemporaryDir* root;
     static QString prefix;
-    static Result install;
+    static ProgramRun install;
     PrivateDesktop desktop;
     QList<qint64> started;
 };
 
 QTemporaryDir* Installed::root = nullptr;
 QString Installed::prefix;
-Result Installed::install;
+ProgramRun Installed::install;
 
 TEST_F(Installed, TheTreeHoldsEveryPartAndFindsItsLibrariesBesideItself)
 {
@@ -211,9 +187,9 @@ TEST_F(Installed, TheTreeHoldsEveryPartAndFindsItsLibrariesBesideItself)
     // The run path leads from bin/ to the private libraries, wherever the tree is.
     const QString relative =
         QDir(prefix + "/" QUILLO_INSTALL_BINDIR).relativeFilePath(prefix + "/" QUILLO_INSTALL_LIBDIR);
-    const Result dynamic = Execute("readelf", {"-d", Program()});
+    const ProgramRun dynamic = Execute("readelf", {"-d", Program()});
     EXPECT_TRUE(dynamic.out.contains("Library runpath: [$ORIGIN/" + relative + "]")) << dynamic.out.toStdString();
-    const Result libraries = Execute("ldd", {Program()});
+    const ProgramRun libraries = Execute("ldd", {Program()});
     const QRegularExpression resolved("libqkuicontrols.so => (.*) \\(0x");
     const QString found = resolved.match(libraries.out).captured(1);
     EXPECT_EQ(QFileInfo(found).canonicalFilePath(), In(prefix, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so"))
@@ -226,7 +202,7 @@ TEST_F(Installed, EachNewUserGetsAFolderOfTheirOwnMadeFromTheDefaults)
 {
     const QByteArray shippedDatabase = ReadBytes(In(prefix, QUILLO_INSTALL_DATADIR, "snippets.mdb"));
     const QProcessEnvironment ann = User(root->filePath("ann"));
-    Result r = Quillo(ann, {"list", "sig"});
+    ProgramRun r = Quillo(ann, {"list", "sig"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "sig\tBest regards\n");
     const QString annFolder = root->filePath("ann/.config/quillo");
@@ -346,7 +322,7 @@ TEST_F(Installed, ACopiedTreeRunsOnItsOwnWithNothingOfTheBuildTree)
 
     const QString folder = root->filePath("folder");
     const QProcessEnvironment user = User(root->filePath("erin"));
-    Result r = Quillo(user, {"--home", folder, "init"}, copy);
+    ProgramRun r = Quillo(user, {"--home", folder, "init"}, copy);
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(Quillo(user, {"--home", folder, "list", "sig"}, copy).out, "sig\tBest regards\n");
 
@@ -365,7 +341,7 @@ TEST_F(Installed, ACopiedTreeRunsOnItsOwnWithNothingOfTheBuildTree)
 TEST_F(Installed, AnotherProgramBuildsAgainstTheControlLibraries)
 {
     const QString build = root->filePath("consumer");
-    Result r = Execute(QStringLiteral(QUILLO_CMAKE_COMMAND),
+    ProgramRun r = Execute(QStringLiteral(QUILLO_CMAKE_COMMAND),
                        {"-S", QStringLiteral(QUILLO_CONSUMER_SOURCE), "-B", build, "-G", "Ninja",
                         "-DCMAKE_PREFIX_PATH=" + prefix},
                        QProcessEnvironment::systemEnvironment(), kToolMs);
