@@ -34,6 +34,7 @@ protected:
     void OnReadProperties(const PropertyBag& bag) override;
     void OnWriteProperties(PropertyBag& bag) const override;
     void OnResize() override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Toggle();

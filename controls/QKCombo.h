@@ -51,6 +51,7 @@ protected:
     void OnResize() override;
     void OnShow() override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Pick(QAction* entry);

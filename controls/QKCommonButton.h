@@ -35,6 +35,7 @@ protected:
     void OnResize() override;
     void OnShow() override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void CentreCaption();

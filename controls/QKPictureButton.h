@@ -36,6 +36,7 @@ protected:
 
     void OnResize() override;
     void OnShow() override;
+    void keyPressEvent(QKeyEvent* event) override;
 
     // Whether a press and release count at all (the delete button ignores
     // them while disabled).

@@ -29,6 +29,7 @@ signals:
 
 protected:
     void OnResize() override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QKPicture* picBack;

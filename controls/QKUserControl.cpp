@@ -107,11 +107,26 @@ void QKUserControl::showEvent(QShowEvent* event)
         OnShow();
 }
 
+QList<QWidget*> QKUserControl::TabStops() const
+{
+    QList<QWidget*> stops;
+    QWidget* first = nextInFocusChain();
+    for (QWidget* w = first; w && w != this; w = w->nextInFocusChain()) {
+        if (isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(this))
+            stops << w;
+        if (w->nextInFocusChain() == first)
+            break;
+    }
+    return stops;
+}
+
 void QKUserControl::SetUserMode(bool runMode)
 {
     userMode = runMode;
     setAttribute(Qt::WA_TransparentForMouseEvents, !runMode);
-    for (QWidget* child : findChildren<QWidget*>()) {
+    QList<QWidget*> pieces = findChildren<QWidget*>();
+    pieces.prepend(this);
+    for (QWidget* child : pieces) {
         if (!runMode) {
             if (!child->property("_qk_focus").isValid())
                 child->setProperty("_qk_focus", int(child->focusPolicy()));

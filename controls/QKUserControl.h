@@ -77,6 +77,10 @@ public:
     QString Tag() const { return tag; }
     void SetTag(const QString& value) { tag = value; }
 
+    // The pieces inside the control that Tab visits, in the order it visits
+    // them (shown, enabled, reachable by Tab).
+    QList<QWidget*> TabStops() const;
+
     bool UserMode() const { return userMode; }
     void SetUserMode(bool runMode);
 

@@ -18,6 +18,8 @@ public:
     explicit SnippetDel(QWidget* parent = nullptr);
 
     int SetSnippet(const SnippetPtr& aSnippet);
+    // As the Cancel button does (Escape in the row).
+    void Cancel();
     SnippetPtr CurrentSnippet() const { return currentSnippet; }
 
     QKCommonButton* cmdDel = nullptr;
@@ -27,6 +29,9 @@ public:
 signals:
     void DeleteClick(const SnippetPtr& aSnippet);
     void CancelClick(const SnippetPtr& aSnippet);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     SnippetPtr currentSnippet;
