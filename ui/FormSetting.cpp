@@ -376,6 +376,13 @@ QString FormSetting::HoursSaved(int charactersSaved)
 
 void FormSetting::TabSwitch(int k)
 {
+    // The page the keyboard was on goes: the keyboard waits on the tab
+    // strip, showing its ring only if the keyboard changed the page.
+    QWidget* focused = QApplication::focusWidget();
+    QKGrayFrame* const shown = k == 1 ? frameSnippets : k == 2 ? frameOptions : frameInfo;
+    if (focused && focused != QKTab1 && isAncestorOf(focused) && !shown->isAncestorOf(focused) &&
+        !btnClose->isAncestorOf(focused) && focused != btnClose)
+        QKTab1->setFocus(pageByKeyboard ? Qt::TabFocusReason : Qt::MouseFocusReason);
     frameSnippets->setVisible(k == 1);
     frameOptions->setVisible(k == 2);
     frameInfo->setVisible(k != 1 && k != 2);
@@ -626,7 +633,9 @@ void FormSetting::keyPressEvent(QKeyEvent* event)
         const int tab = QKTab1->SelectedTab();
         const int wanted = event->key() == Qt::Key_PageDown ? tab % QKTab::kTabs + 1
                                                             : (tab + QKTab::kTabs - 2) % QKTab::kTabs + 1;
+        pageByKeyboard = true;
         QKTab1->SwitchTab(qint16(wanted));
+        pageByKeyboard = false;
         return;
     }
     QKForm::keyPressEvent(event);

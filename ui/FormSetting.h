@@ -148,4 +148,5 @@ private:
     bool snippetsLoaded = false;
     bool optionsLoaded = false;
     bool closingForExit = false;
+    bool pageByKeyboard = false;
 };
