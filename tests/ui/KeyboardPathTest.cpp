@@ -335,6 +335,19 @@ TEST_F(KeyboardPath, EditsWithChangesAreNotDroppedWithoutAsking)
     Pump();
     EXPECT_EQ(settings.Window(), nullptr);
     EXPECT_EQ(shell.form->snippetMgr.GetSnippetCollection().size(), 4);
+
+    // Saved on closing, the window goes too.
+    window = OpenActive(1);
+    ASSERT_NE(window, nullptr);
+    ClickOn(window->cmdAdd->findChild<QWidget*>());
+    Panel<SnippetEdit>(1)->txtSnippet->SetText("onclose");
+    Panel<SnippetEdit>(1)->txtContent->SetText("saved on closing");
+    window->txtSearch->TextBox()->setFocus(Qt::TabFocusReason);
+    shell.notifier.answers = {UserNotifier::Answer::Save};
+    QTest::keyClick(window->txtSearch->TextBox(), Qt::Key_Escape);
+    Pump();
+    EXPECT_EQ(settings.Window(), nullptr);
+    ASSERT_NE(shell.form->snippetMgr.GetMatchedSnippet("onclose"), nullptr);
 }
 
 TEST_F(KeyboardPath, AtTheProgramsEndEditsCanBeSavedButTheEndNotCalledOff)
