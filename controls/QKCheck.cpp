@@ -29,6 +29,17 @@ QKCheck::QKCheck(QWidget* parent)
     FocusRing::Attach(this);
 }
 
+void QKCheck::AccessibleState(QAccessible::State& state) const
+{
+    state.checkable = true;
+    state.checked = value == 1;
+}
+
+QString QKCheck::AccessibleAction() const
+{
+    return QAccessibleActionInterface::toggleAction();
+}
+
 void QKCheck::keyPressEvent(QKeyEvent* event)
 {
     if (!FocusRing::Activates(event)) {

@@ -55,6 +55,11 @@ QKCombo::QKCombo(QWidget* parent)
     FocusRing::Attach(this);
 }
 
+QString QKCombo::AccessibleAction() const
+{
+    return QAccessibleActionInterface::showMenuAction();
+}
+
 void QKCombo::keyPressEvent(QKeyEvent* event)
 {
     const bool altDown = event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier);

@@ -84,6 +84,16 @@ void QKCommonButton::mousePressEvent(QMouseEvent* event)
     emit Click();
 }
 
+QString QKCommonButton::AccessibleName() const
+{
+    return lblCaption->Caption();
+}
+
+QString QKCommonButton::AccessibleAction() const
+{
+    return QAccessibleActionInterface::pressAction();
+}
+
 void QKCommonButton::keyPressEvent(QKeyEvent* event)
 {
     if (!FocusRing::Activates(event)) {

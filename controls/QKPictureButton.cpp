@@ -25,6 +25,24 @@ QKPictureButton::QKPictureButton(QWidget* parent, const QString& pieceName, cons
     FocusRing::Attach(this);
 }
 
+void QKPictureButton::AccessibleState(QAccessible::State& state) const
+{
+    // A button that takes no clicks reads as disabled, as it looks.
+    if (!TakesClicks())
+        state.disabled = true;
+}
+
+QString QKPictureButton::AccessibleAction() const
+{
+    return QAccessibleActionInterface::pressAction();
+}
+
+void QKPictureButton::AccessibleDoAction()
+{
+    Press();
+    Release();
+}
+
 void QKPictureButton::keyPressEvent(QKeyEvent* event)
 {
     if (!FocusRing::Activates(event)) {

@@ -30,6 +30,17 @@ QKRatio::QKRatio(QWidget* parent)
     FocusRing::Attach(this);
 }
 
+void QKRatio::AccessibleState(QAccessible::State& state) const
+{
+    state.checkable = true;
+    state.checked = value;
+}
+
+QString QKRatio::AccessibleAction() const
+{
+    return QAccessibleActionInterface::pressAction();
+}
+
 void QKRatio::keyPressEvent(QKeyEvent* event)
 {
     if (!FocusRing::Activates(event)) {

@@ -33,8 +33,32 @@ QKTab::QKTab(QWidget* parent) : QKUserControl(parent), picBack(new QKPicture("pi
         Twips::SetGeometry(area, QRectF(kHitAreas[i].left, kHitAreas[i].top, kHitAreas[i].width, kHitAreaHeight));
         const qint16 tab = qint16(i + 1);
         connect(area, &QKPicture::Click, this, [this, tab] { SwitchTab(tab); });
+        areas << area;
     }
     FocusRing::Attach(this);
+}
+
+QString QKTab::TabTitle(int tab)
+{
+    // As the strip's picture draws them.
+    static const char* const titles[kTabs] = {"Snippets", "Options", "About"};
+    return tab >= 1 && tab <= kTabs ? QString::fromLatin1(titles[tab - 1]) : QString();
+}
+
+int QKTab::TabOfArea(const QWidget* area) const
+{
+    for (int i = 0; i < areas.size(); ++i)
+        if (areas[i] == area)
+            return i + 1;
+    return 0;
+}
+
+QList<QWidget*> QKTab::AccessibleChildren() const
+{
+    QList<QWidget*> children;
+    for (QKPicture* area : areas)
+        children << area;
+    return children;
 }
 
 void QKTab::keyPressEvent(QKeyEvent* event)

@@ -1,6 +1,8 @@
 #include "controls/QKUserControl.h"
 
 #include "controls/PropertyBag.h"
+#include "controls/QKAccessible.h"
+#include "controls/QKPicture.h"
 #include "controls/Twips.h"
 
 #include <QMetaClassInfo>
@@ -8,7 +10,19 @@
 #include <QResizeEvent>
 #include <QShowEvent>
 
-QKUserControl::QKUserControl(QWidget* parent) : QWidget(parent) {}
+QKUserControl::QKUserControl(QWidget* parent) : QWidget(parent)
+{
+    QKAccessible::Install();
+}
+
+QList<QWidget*> QKUserControl::AccessibleChildren() const
+{
+    QList<QWidget*> children;
+    for (QObject* child : this->children())
+        if (auto* w = qobject_cast<QWidget*>(child); w && !qobject_cast<QKPicture*>(w))
+            children << w;
+    return children;
+}
 
 QString QKUserControl::ProgId() const
 {

@@ -69,6 +69,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    QAccessible::Role AccessibleRole() const override { return QAccessible::ScrollBar; }
+    QString AccessibleValue() const override { return QString::number(value); }
+    QVariantList AccessibleNumbers() const override { return {value, min, max, smallChange}; }
+    QList<QWidget*> AccessibleChildren() const override { return {}; }
 
 private:
     void ThumbDown(double y);

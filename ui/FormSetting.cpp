@@ -153,6 +153,18 @@ void FormSetting::OnLoad()
     snippetsLoaded = false;
     optionsLoaded = false;
 
+    // What a screen reader calls the controls that have no caption of their
+    // own: the words beside them on the window.
+    QKTab1->setAccessibleName(QStringLiteral("Pages"));
+    txtSearch->TextBox()->setAccessibleName(QStringLiteral("Search"));
+    cmdSet->setAccessibleName(QStringLiteral("Snippet functions"));
+    oSnippetsPad->setAccessibleName(QStringLiteral("Snippets"));
+    oVScroll->setAccessibleName(QStringLiteral("Snippets"));
+    cmbEnableHotKey->setAccessibleName(QStringLiteral("Switch Key: Shift+Alt+"));
+    cmbSound->setAccessibleName(QStringLiteral("Sound:"));
+    cmbExpandHotKey->setAccessibleName(QStringLiteral("Shift+"));
+    cmbCreateHotKey->setAccessibleName(QStringLiteral("when press: Shift+Alt+"));
+
     // The keyboard starts in the search field, where it always did.
     txtSearch->TextBox()->setFocus(Qt::ActiveWindowFocusReason);
     // The row the keyboard goes to scrolls into view.

@@ -21,6 +21,9 @@ public:
     // As the Cancel button does (Escape in the row).
     void Cancel();
     SnippetPtr CurrentSnippet() const { return currentSnippet; }
+    // A row of the list to a screen reader, named after its abbreviation.
+    QAccessible::Role AccessibleRole() const override { return QAccessible::ListItem; }
+    QString AccessibleName() const override { return currentSnippet ? currentSnippet->snippetString : QString(); }
 
     QKCommonButton* cmdDel = nullptr;
     QLabel* Label1 = nullptr;

@@ -63,15 +63,18 @@ SnippetEdit::SnippetEdit(const SnippetManager& snippetMgr, UserNotifier& notifie
     txtSnippet = MakeControl<QKSnippetEditWin>(this, "txtSnippet", 105, 105, 795, 285);
     txtSnippet->setToolTip(QLatin1String(kAbbreviationTip));
     txtSnippet->TextBox()->setToolTip(QLatin1String(kAbbreviationTip));
+    txtSnippet->TextBox()->setAccessibleName(QLatin1String(kAbbreviationTip));
     cmdCancel = MakeControl<QKCommonButton>(this, "cmdCancel", 1987, 120, 930, 270);
     cmdCancel->SetText(QStringLiteral("Cancel"));
     txtContent = MakeControl<QKContentEditWin>(this, "txtContent", 120, 465, 3780, 915);
     txtContent->setToolTip(QLatin1String(kContentTip));
     txtContent->TextBox()->setToolTip(QLatin1String(kContentTip));
+    txtContent->TextBox()->setAccessibleName(QLatin1String(kContentTip));
     cmdOk = MakeControl<QKCommonButton>(this, "cmdOk", 960, 120, 930, 270);
     cmdOk->SetText(QStringLiteral("Save"));
     cmbInsert = MakeControl<QKCombo>(this, "cmbInsert", 3015, 120, 930, 270);
     cmbInsert->SetText(QLatin1String(kInsertCaption));
+    cmbInsert->setAccessibleName(QLatin1String(kInsertCaption));
     // The way a keyboard user works a row: type the abbreviation, then the
     // content, then save; Cancel and the placeholders after that.
     setTabOrder(txtSnippet->TextBox(), txtContent->TextBox());
@@ -145,6 +148,11 @@ void SnippetEdit::keyPressEvent(QKeyEvent* event)
         return;
     }
     QKUserControl::keyPressEvent(event);
+}
+
+QString SnippetEdit::AccessibleName() const
+{
+    return originalAbbreviation.isEmpty() ? QStringLiteral("New snippet") : originalAbbreviation;
 }
 
 bool SnippetEdit::HasChanges() const

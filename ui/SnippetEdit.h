@@ -39,6 +39,9 @@ public:
     int SetContentText(const QString& txtString);
     int SetSnippetFocus();
     SnippetPtr CurrentSnippet() const { return currentSnippet; }
+    // A row of the list to a screen reader, named after its abbreviation.
+    QAccessible::Role AccessibleRole() const override { return QAccessible::ListItem; }
+    QString AccessibleName() const override;
     // What the fields hold now.
     QString AbbreviationText() const;
     QString ContentText() const;

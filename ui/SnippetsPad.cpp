@@ -403,6 +403,15 @@ void SnippetsPad::ShowRowsInView()
     showingRows = false;
 }
 
+QList<QWidget*> SnippetsPad::AccessibleChildren() const
+{
+    QList<QWidget*> panels;
+    for (int rowNum = 1; rowNum <= oMRGrid.rowCount(); ++rowNum)
+        if (QWidget* panel = oMRGrid.getControl(1, rowNum))
+            panels << panel;
+    return panels;
+}
+
 QKUserControl* SnippetsPad::EnsurePanel(int rowNum)
 {
     if (QKUserControl* panel = RowPanel(rowNum))

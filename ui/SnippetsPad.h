@@ -94,6 +94,9 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    QAccessible::Role AccessibleRole() const override { return QAccessible::List; }
+    // The rows' panels, top to bottom (the hidden templates are no rows).
+    QList<QWidget*> AccessibleChildren() const override;
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -3,6 +3,7 @@
 // and the snippet then expands in another application.
 #include "PrivateDesktop.h"
 #include "controls/Twips.h"
+#include "platform/atspi/AtspiTreeDump.h"
 #include "store/SnippetManager.h"
 #include "support/TempProgramFolder.h"
 
@@ -363,10 +364,90 @@ TEST_F(SettingsOnADesktop, TheKeyboardAddsASnippetAndClosingAsksAboutUnsavedOnes
     Pause(300);
     Keys({"Return"}); // Save
     EXPECT_TRUE(Stored("left unsaved"));
+    Pause(1000);
+    for (PrivateDesktop::Window id : Titled(quillo, "Quillo"))
+        std::printf("DEBUG quillo window %llu %d,%d %dx%d\n", (unsigned long long)id, desktop.WindowGeometry(id).x(),
+                    desktop.WindowGeometry(id).y(), desktop.WindowGeometry(id).width(), desktop.WindowGeometry(id).height());
+    {
+        QProcess import;
+        import.setProcessEnvironment(desktop.Environment());
+        import.start("import", {"-window", "root", "/tmp/wt17/after-save.png"});
+        import.waitForFinished(kWaitMs);
+    }
     QDeadlineTimer closed(kWaitMs);
     while (!Titled(quillo, "Setting").isEmpty() && !closed.hasExpired())
         Pause(kPollMs * 4);
     EXPECT_TRUE(Titled(quillo, "Setting").isEmpty());
+}
+
+// What a screen reader is told: every control with its role, name and state,
+// read from the accessibility bus as a screen reader reads it.
+TEST_F(SettingsOnADesktop, AScreenReaderNamesEveryControl)
+{
+    {
+        SnippetManager store;
+        store.OpenSetFile(folder.DatabasePath());
+        for (int i = 0; i < 40; ++i) {
+            Snippet snippet;
+            snippet.snippetString = QString("r%1").arg(i);
+            snippet.contentString = QString("read row %1").arg(i);
+            store.CommitSnippet(snippet);
+        }
+        store.CloseLogFile();
+    }
+    qint64 quillo = 0;
+    PrivateDesktop::Window window = 0;
+    ASSERT_FALSE(OpenSettings(quillo, &window).isEmpty()) << "the settings window did not open";
+    QString error;
+    const QStringList snippets = AtspiTreeDump::OfProcess(quillo, &error);
+    ASSERT_FALSE(snippets.isEmpty()) << error.toStdString();
+    const QString page = snippets.join('\n');
+    std::printf("%s\n", qPrintable(page));
+    const auto has = [](const QString& dump, const QString& role, const QString& name, const QStringList& states = {}) {
+        for (const QString& line : dump.split('\n')) {
+            const QStringList parts = line.trimmed().split(QStringLiteral(" | "));
+            if (parts.size() == 3 && parts[0] == role && parts[1] == name) {
+                bool all = true;
+                for (const QString& state : states)
+                    all &= parts[2].split(QStringLiteral(", ")).contains(state);
+                if (all)
+                    return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(has(page, "page tab list", "Pages", {"focusable"}));
+    EXPECT_TRUE(has(page, "page tab", "Snippets", {"selected"}));
+    EXPECT_TRUE(has(page, "page tab", "Options"));
+    EXPECT_TRUE(has(page, "page tab", "About"));
+    EXPECT_TRUE(has(page, "push button", "Close", {"focusable"}));
+    EXPECT_TRUE(has(page, "push button", "New Snippet", {"focusable"}));
+    EXPECT_TRUE(has(page, "push button", "Snippet functions", {"focusable"}));
+    EXPECT_TRUE(has(page, "text", "Search", {"focused", "editable"}));
+    EXPECT_TRUE(has(page, "list", "Snippets"));
+    EXPECT_TRUE(has(page, "list item", "r39"));
+    EXPECT_TRUE(has(page, "push button", "Edit this snippet", {"focusable"}));
+    EXPECT_TRUE(has(page, "push button", "Delete this snippet", {"focusable"}));
+    EXPECT_TRUE(has(page, "scroll bar", "Snippets", {"focusable"}));
+    // Nothing the user can act on is left without a name.
+    for (const QString& line : snippets) {
+        const QStringList parts = line.trimmed().split(QStringLiteral(" | "));
+        if (parts.size() == 3 && parts[2].split(QStringLiteral(", ")).contains("focusable"))
+            EXPECT_FALSE(parts[1].isEmpty()) << line.toStdString();
+    }
+
+    // The options page, reached by the keyboard.
+    Keys({"ctrl+Next"});
+    Pause(500);
+    const QString options = AtspiTreeDump::OfProcess(quillo).join('\n');
+    EXPECT_TRUE(has(options, "page tab", "Options", {"selected"}));
+    EXPECT_TRUE(has(options, "check box", "Enable Quillo", {"checked", "focusable"}));
+    EXPECT_TRUE(has(options, "check box", "Play sound when inserting a snippet.", {"focusable"}));
+    EXPECT_TRUE(has(options, "radio button", "Automatically Expand after delimiters", {"checked"}));
+    EXPECT_TRUE(has(options, "radio button", "Expand abbreviations when press"));
+    EXPECT_TRUE(has(options, "combo box", "Switch Key: Shift+Alt+", {"focusable"}));
+    EXPECT_TRUE(has(options, "combo box", "Sound:"));
+    EXPECT_FALSE(has(options, "check box", "Enable create snippet from selection")); // never shown
 }
 
 } // namespace
