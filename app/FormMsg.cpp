@@ -149,8 +149,8 @@ void FormMsg::Timer1Tick(FormMain& main)
         ShowBesideCaret(*caret, screen, col);
         shownOver = foreground;
     } else if (IsFirefoxWindow(desktop, foreground)) {
-        Move((ToTwips(screen.width()) - Width()) / 2, kNoCaretTop);
         SetSnippets(col);
+        Move((ToTwips(screen.width()) - Width()) / 2, kNoCaretTop);
         raise();
         shownOver = foreground;
     } else {
@@ -181,7 +181,8 @@ void FormMsg::ShowBesideCaret(const QRect& caretPixels, const QSize& screenPixel
         above = aboveRows > belowRows;
         shown = col.mid(0, std::max(1, above ? aboveRows : belowRows));
     }
-    Move(caretRight, caretBottom);
+    // Filled before it moves, so the list never shows on screen with the
+    // size it had for the rows before.
     SetSnippets(shown);
     // Right of the caret when it fits there, else left of it.
     const bool tooFarRight = screenWidth < caretRight + Width();

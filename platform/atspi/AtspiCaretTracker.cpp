@@ -277,9 +277,15 @@ std::optional<QRect> AtspiCaretTracker::Impl::CaretRect()
     // Qt 6.4's plain-text editor reports every paragraph's character boxes as
     // the first paragraph's, so the box puts the caret on line 1 whatever
     // line it is on. There the line is counted from the paragraphs instead.
-    if (caret && !error && ParagraphTopsCollapse(queried, &error) && !error) {
-        if (const auto counted = CountedCaretLine(queried, offset, *caret, &error))
-            caret = counted;
+    // A failure there (a slow answer) leaves the caret as the box gave it;
+    // the text is still followed.
+    if (caret && !error) {
+        GError* countingError = nullptr;
+        if (ParagraphTopsCollapse(queried, &countingError) && !countingError) {
+            if (const auto counted = CountedCaretLine(queried, offset, *caret, &countingError); counted && !countingError)
+                caret = counted;
+        }
+        g_clear_error(&countingError);
     }
     if (error) {
         // Gone, hung or confused: ask again only after it reports a change.
