@@ -147,6 +147,15 @@ TEST_F(KeyboardPath, AKeyboardAloneAddsSavesEditsAndDeletesASnippet)
     Key(Qt::Key_Escape);
     EXPECT_EQ(Pad()->Mode(1), SnippetsPad::RowMode::Preview);
     ASSERT_NE(shell.form->snippetMgr.GetMatchedSnippet("kbx"), nullptr);
+    // From the content field too.
+    ASSERT_EQ(Focus(), Panel<SnippetPreview>(1)->cmdEdit);
+    Key(Qt::Key_Space);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), Panel<SnippetEdit>(1)->txtContent->TextBox());
+    Type("more");
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Pad()->Mode(1), SnippetsPad::RowMode::Preview);
+    EXPECT_EQ(shell.form->snippetMgr.GetMatchedSnippet("kbx")->contentString, "by keys\tonly");
 
     // Delete, confirmed with the keyboard; it then goes on to the next row.
     Key(Qt::Key_Tab);
