@@ -30,8 +30,9 @@ constexpr int kCaretWidthPx = 1;
 // How much of a text's start is read to find its second paragraph.
 constexpr int kProbeCharacters = 4096;
 // At most this many earlier paragraphs are measured for wrapped lines when
-// the caret's line has to be counted; beyond them each counts as one line.
-constexpr int kMaxMeasuredParagraphs = 200;
+// the caret's line has to be counted (a round trip of about a millisecond
+// each, on the program's only thread); beyond them each counts as one line.
+constexpr int kMaxMeasuredParagraphs = 64;
 // The margin a Qt text document keeps round its text, in pixels.
 constexpr int kQtDocumentMarginPx = 4;
 
