@@ -28,6 +28,9 @@ FormMsg::FormMsg(QWidget* parent)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
+    // The list is never the active window, yet its rows' hover texts must
+    // show.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Quillo"));
     QPalette palette = this->palette();
@@ -49,6 +52,17 @@ FormMsg::~FormMsg() = default;
 void FormMsg::Park()
 {
     Move(kParkedTwips, kParkedTwips);
+    shownOver = 0;
+}
+
+double FormMsg::HeightFor(qsizetype rows)
+{
+    return double(rows) * SnippetTip::kHeight + kRowMargins;
+}
+
+int FormMsg::RowsFitting(double twips)
+{
+    return std::max(0, int((twips - kRowMargins) / SnippetTip::kHeight));
 }
 
 bool FormMsg::IsParked() const
@@ -102,6 +116,13 @@ void FormMsg::Timer1Tick(FormMain& main)
     // Nobody in front to type into: try again on the next tick.
     if (foreground == 0)
         return;
+    // Another window came to the front by itself (no key was typed): the
+    // list must not stay over the old one. What it listed stays listed, so
+    // it comes back only when the typing goes on.
+    if (shownOver != 0 && foreground != shownOver) {
+        Park();
+        return;
+    }
     if (engine.typedText.isEmpty()) {
         Park();
         main.ToggleTimer(false);
@@ -126,10 +147,12 @@ void FormMsg::Timer1Tick(FormMain& main)
 
     if (const std::optional<QRect> caret = desktop.CaretRect()) {
         ShowBesideCaret(*caret, screen, col);
+        shownOver = foreground;
     } else if (IsFirefoxWindow(desktop, foreground)) {
-        Move((ToTwips(screen.width()) - Width()) / 2, kNoCaretTop);
         SetSnippets(col);
+        Move((ToTwips(screen.width()) - Width()) / 2, kNoCaretTop);
         raise();
+        shownOver = foreground;
     } else {
         // Nowhere to show it; rows listed for an earlier text must not stay
         // on screen as if they matched this one.
@@ -148,25 +171,26 @@ void FormMsg::ShowBesideCaret(const QRect& caretPixels, const QSize& screenPixel
     const double screenWidth = ToTwips(screenPixels.width());
     const double screenHeight = ToTwips(screenPixels.height());
 
-    Move(caretRight, caretBottom);
-    SetSnippets(col);
-    const double rightEdge = caretRight + Width();
-    const double bottomEdge = caretBottom + Height();
-    const bool tooLow = screenHeight < bottomEdge;
-    const bool tooFarRight = screenWidth < rightEdge;
-
-    double left = caretRight;
-    double top = caretBottom;
-    if (tooLow)
-        top = caretTop - Height();
-    if (tooFarRight) {
-        left = caretLeft - Width();
-        top = caretBottom;
+    // Below the caret when the list fits there, else above it; when it fits
+    // on neither side whole, as many rows as fit on the side with more room.
+    SnippetCollection shown = col;
+    bool above = screenHeight < caretBottom + HeightFor(col.size());
+    if (above && caretTop - HeightFor(col.size()) < 0) {
+        const int belowRows = RowsFitting(screenHeight - caretBottom);
+        const int aboveRows = RowsFitting(caretTop);
+        above = aboveRows > belowRows;
+        shown = col.mid(0, std::max(1, above ? aboveRows : belowRows));
     }
-    if (tooLow && tooFarRight) {
-        left = caretLeft - Width();
-        top = caretTop - Height();
-    }
+    // Filled before it moves, so the list never shows on screen with the
+    // size it had for the rows before.
+    SetSnippets(shown);
+    // Right of the caret when it fits there, else left of it.
+    const bool tooFarRight = screenWidth < caretRight + Width();
+    double left = tooFarRight ? caretLeft - Width() : caretRight;
+    double top = above ? caretTop - Height() : caretBottom;
+    // Whatever the caret reports, no part of the list leaves the screen.
+    left = std::clamp(left, 0.0, std::max(0.0, screenWidth - Width()));
+    top = std::clamp(top, 0.0, std::max(0.0, screenHeight - Height()));
     Move(left, top);
     // A window brought forward since the list last showed may cover it.
     raise();

@@ -17,6 +17,13 @@ template <class T> class ControlArray;
 // keep it on screen or place it where it likes.
 //
 // Positions and sizes are twips; the desktop reports pixels.
+//
+// The list always lies wholly on the screen: when all the matches fit
+// neither below nor above the caret, it shows as many as fit on the side
+// with more room. It goes out of sight as soon as another window comes to
+// the front, rather than stay over the window it was shown for. Its rows
+// show their whole text (capped to a readable size) when hovered, although
+// the list never becomes the active window.
 class FormMsg : public QKForm
 {
     Q_OBJECT
@@ -57,10 +64,14 @@ public:
 
 private:
     void ShowBesideCaret(const QRect& caretPixels, const QSize& screenPixels, const SnippetCollection& col);
+    static double HeightFor(qsizetype rows);
+    static int RowsFitting(double twips);
     // Out of sight while the list may not show; what it listed is forgotten
     // so that it comes back once it may.
     void Withdraw(FormMain& main);
 
     std::unique_ptr<ControlArray<SnippetTip>> rows;
     int rowCount = 0;
+    // The window the list was last shown over; 0 while parked.
+    Desktop::WindowId shownOver = 0;
 };

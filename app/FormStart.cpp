@@ -78,6 +78,6 @@ void FormStart::mousePressEvent(QMouseEvent* event)
     // Presses on the controls are theirs; one on the background moves the
     // window, which has no title bar to grab.
     if (event->button() == Qt::LeftButton)
-        DragWindow(this);
+        DragWindow(this, event->globalPosition());
     QKForm::mousePressEvent(event);
 }

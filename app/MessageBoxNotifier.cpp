@@ -26,3 +26,21 @@ void MessageBoxNotifier::Warning(const QString& text)
 {
     Show(QMessageBox::Warning, text);
 }
+
+UserNotifier::Answer MessageBoxNotifier::AskToSave(const QString& text, bool mayCancel)
+{
+    QMessageBox::StandardButtons buttons = QMessageBox::Save | QMessageBox::Discard;
+    if (mayCancel)
+        buttons |= QMessageBox::Cancel;
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kTitle), text, buttons);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(mayCancel ? QMessageBox::Cancel : QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Discard:
+        return Answer::Discard;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return Answer::Save;
+    }
+}

@@ -10,4 +10,5 @@ public:
     void Plain(const QString& text) override;
     void Critical(const QString& text) override;
     void Warning(const QString& text) override;
+    Answer AskToSave(const QString& text, bool mayCancel) override;
 };

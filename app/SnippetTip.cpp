@@ -3,6 +3,7 @@
 #include "controls/QKContentTip.h"
 #include "controls/QKSnippetTip.h"
 #include "controls/Skins.h"
+#include "controls/TipText.h"
 
 SnippetTip::SnippetTip(QWidget* parent)
     : QKUserControl(parent), oQKSnippetTip(new QKSnippetTip(this)), oQKContentTip(new QKContentTip(this))
@@ -21,5 +22,7 @@ int SnippetTip::SetSnippet(const Snippet& aSnippet)
 {
     oQKSnippetTip->SetText(aSnippet.snippetString);
     oQKContentTip->SetText(aSnippet.contentString);
+    // Anywhere on the row, the whole content (which the row cuts off).
+    setToolTip(TipText::Capped(aSnippet.contentString));
     return 0;
 }

@@ -1,11 +1,14 @@
 #include "controls/QKCheck.h"
 
+#include "controls/FocusRing.h"
 #include "controls/PropertyBag.h"
 #include "controls/QKLabel.h"
 #include "controls/QKPicture.h"
 #include "controls/Skins.h"
 #include "controls/StatePicture.h"
 #include "controls/Twips.h"
+
+#include <QKeyEvent>
 
 namespace {
 constexpr int kLooks = 2;
@@ -23,6 +26,28 @@ QKCheck::QKCheck(QWidget* parent)
     InitGeometry(QRectF(0, 0, kDefaultWidth, lookHeight));
     connect(picMark, &QKPicture::Click, this, &QKCheck::Toggle);
     connect(lblCaption, &QKLabel::Click, this, &QKCheck::Toggle);
+    FocusRing::Attach(this);
+}
+
+void QKCheck::AccessibleState(QAccessible::State& state) const
+{
+    state.checkable = true;
+    state.checked = value == 1;
+}
+
+QString QKCheck::AccessibleAction() const
+{
+    return QAccessibleActionInterface::toggleAction();
+}
+
+void QKCheck::keyPressEvent(QKeyEvent* event)
+{
+    if (!FocusRing::Activates(event)) {
+        QKUserControl::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    Toggle();
 }
 
 QString QKCheck::Caption() const

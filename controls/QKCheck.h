@@ -34,6 +34,13 @@ protected:
     void OnReadProperties(const PropertyBag& bag) override;
     void OnWriteProperties(PropertyBag& bag) const override;
     void OnResize() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    QAccessible::Role AccessibleRole() const override { return QAccessible::CheckBox; }
+    QString AccessibleName() const override { return Caption(); }
+    void AccessibleState(QAccessible::State& state) const override;
+    QString AccessibleAction() const override;
+    void AccessibleDoAction() override { Toggle(); }
+    QList<QWidget*> AccessibleChildren() const override { return {}; }
 
 private:
     void Toggle();

@@ -1,6 +1,7 @@
 #include "controls/QKCombo.h"
 
 #include "controls/EndCapLayout.h"
+#include "controls/FocusRing.h"
 #include "controls/PropertyBag.h"
 #include "controls/QKLabel.h"
 #include "controls/QKPicture.h"
@@ -9,6 +10,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -50,6 +52,37 @@ QKCombo::QKCombo(QWidget* parent)
     connect(picLeft, &QKPicture::MouseDown, this, &QKCombo::OpenMenu);
     connect(lblCaption, &QKLabel::MouseDown, this, &QKCombo::OpenMenu);
     connect(popmenu, &QMenu::triggered, this, &QKCombo::Pick);
+    FocusRing::Attach(this);
+}
+
+QString QKCombo::AccessibleAction() const
+{
+    return QAccessibleActionInterface::showMenuAction();
+}
+
+void QKCombo::keyPressEvent(QKeyEvent* event)
+{
+    const bool altDown = event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier);
+    if (!FocusRing::Activates(event) && event->key() != Qt::Key_F4 && !altDown) {
+        QKUserControl::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    OpenMenu();
+    // The keyboard starts on the current choice, or on the first entry.
+    for (QAction* entry : items) {
+        if (entry->isVisible() && !entry->isSeparator() &&
+            entry->property(kCaptionProperty).toString() == Text()) {
+            popmenu->setActiveAction(entry);
+            return;
+        }
+    }
+    for (QAction* entry : items) {
+        if (entry->isVisible() && !entry->isSeparator()) {
+            popmenu->setActiveAction(entry);
+            return;
+        }
+    }
 }
 
 QString QKCombo::Text() const

@@ -51,6 +51,12 @@ protected:
     void OnResize() override;
     void OnShow() override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    QAccessible::Role AccessibleRole() const override { return QAccessible::ComboBox; }
+    QString AccessibleValue() const override { return Text(); }
+    QString AccessibleAction() const override;
+    void AccessibleDoAction() override { OpenMenu(); }
+    QList<QWidget*> AccessibleChildren() const override { return {}; }
 
 private:
     void Pick(QAction* entry);

@@ -1,12 +1,14 @@
 #include "controls/QKCommonButton.h"
 
 #include "controls/EndCapLayout.h"
+#include "controls/FocusRing.h"
 #include "controls/PropertyBag.h"
 #include "controls/QKLabel.h"
 #include "controls/QKPicture.h"
 #include "controls/Skins.h"
 #include "controls/Twips.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -28,6 +30,7 @@ QKCommonButton::QKCommonButton(QWidget* parent)
     CentreCaption();
     connect(picRight, &QKPicture::MouseDown, this, [this] { emit Click(); });
     connect(lblCaption, &QKLabel::MouseDown, this, [this] { emit Click(); });
+    FocusRing::Attach(this);
 }
 
 QString QKCommonButton::Text()
@@ -77,6 +80,26 @@ void QKCommonButton::CentreCaption()
 
 void QKCommonButton::mousePressEvent(QMouseEvent* event)
 {
+    event->accept();
+    emit Click();
+}
+
+QString QKCommonButton::AccessibleName() const
+{
+    return lblCaption->Caption();
+}
+
+QString QKCommonButton::AccessibleAction() const
+{
+    return QAccessibleActionInterface::pressAction();
+}
+
+void QKCommonButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!FocusRing::Activates(event)) {
+        QKUserControl::keyPressEvent(event);
+        return;
+    }
     event->accept();
     emit Click();
 }

@@ -35,6 +35,12 @@ protected:
     void OnResize() override;
     void OnShow() override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    QAccessible::Role AccessibleRole() const override { return QAccessible::Button; }
+    QString AccessibleName() const override;
+    QString AccessibleAction() const override;
+    void AccessibleDoAction() override { emit Click(); }
+    QList<QWidget*> AccessibleChildren() const override { return {}; }
 
 private:
     void CentreCaption();

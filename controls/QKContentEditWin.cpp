@@ -5,6 +5,7 @@
 #include "controls/Skins.h"
 #include "controls/Twips.h"
 
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 
 namespace {
@@ -32,6 +33,8 @@ QKContentEditWin::QKContentEditWin(QWidget* parent)
     pal.setColor(QPalette::Text, Skins::TextColor());
     oText->setPalette(pal);
     Twips::Move(oText, kInset, kInset);
+    oText->setTabChangesFocus(true);
+    oText->installEventFilter(this);
 
     InitGeometry(QRectF(0, 0, kDefaultWidth, kDefaultHeight));
     Relayout();
@@ -54,6 +57,18 @@ qint32 QKContentEditWin::InsertText(const QString& txtStr)
     // the text lands at the caret, and the caret ends after it.
     oText->insertPlainText(txtStr);
     return 0;
+}
+
+bool QKContentEditWin::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == oText && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ControlModifier)) {
+            oText->insertPlainText(QStringLiteral("\t"));
+            return true;
+        }
+    }
+    return QKUserControl::eventFilter(watched, event);
 }
 
 void QKContentEditWin::OnInitProperties()

@@ -9,6 +9,9 @@ class QPlainTextEdit;
 // edges and a borderless, scroll-bar-less text box oText inset by 30 twips.
 // Width at most 5200, height at most 3400. InsertText replaces the selection
 // (or inserts at the caret) without notifying "Text".
+//
+// Tab and Shift+Tab move the focus on, as in every other field of a window;
+// Ctrl+Tab types a tab character.
 class QKUI_EXPORT QKContentEditWin : public QKUserControl
 {
     Q_OBJECT
@@ -30,6 +33,7 @@ protected:
     void OnReadProperties(const PropertyBag& bag) override;
     void OnWriteProperties(PropertyBag& bag) const override;
     void OnResize() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QPlainTextEdit* oText;

@@ -5,6 +5,7 @@
 #include "controls/QKLabel.h"
 #include "controls/QKPicture.h"
 #include "controls/Skins.h"
+#include "controls/TipText.h"
 #include "controls/Twips.h"
 
 namespace {
@@ -32,7 +33,7 @@ QString QKContentTip::Text() const
 void QKContentTip::SetText(const QString& value)
 {
     lblCaption->SetCaption(value);
-    lblCaption->setToolTip(value);
+    lblCaption->setToolTip(TipText::Capped(value));
     emit PropertyChanged("Text");
     Relayout();
 }

@@ -28,6 +28,9 @@ public:
     QKLabel* Label() const { return lblCaption; }
 
 protected:
+    QAccessible::Role AccessibleRole() const override { return QAccessible::StaticText; }
+    QString AccessibleName() const override { return Text(); }
+    QList<QWidget*> AccessibleChildren() const override { return {}; }
     void OnInitProperties() override;
     void OnReadProperties(const PropertyBag& bag) override;
     void OnWriteProperties(PropertyBag& bag) const override;

@@ -12,6 +12,8 @@ QKDelButton::QKDelButton(QWidget* parent)
 void QKDelButton::SetEnable(bool value)
 {
     enable = value;
+    // A disabled button is passed over by Tab, as it would do nothing.
+    setFocusPolicy(value ? Qt::TabFocus : Qt::NoFocus);
     emit PropertyChanged("Enable");
     ShowLook(RestingLook());
     RefreshNow();

@@ -1,8 +1,10 @@
 #include "controls/QKLabel.h"
 
+#include "controls/FocusRing.h"
 #include "controls/Skins.h"
 #include "controls/Twips.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 QKLabel::QKLabel(const QString& name, QWidget* parent) : QLabel(parent)
@@ -42,6 +44,24 @@ void QKLabel::FitToText()
     const QRectF at = Twips::Geometry(this);
     Twips::SetGeometry(this, QRectF(at.left(), at.top(), Twips::FromPixels(size.width()),
                                     Twips::FromPixels(size.height())));
+}
+
+void QKLabel::SetTakesFocus(bool takes)
+{
+    if (takes)
+        FocusRing::Attach(this);
+    else
+        setFocusPolicy(Qt::NoFocus);
+}
+
+void QKLabel::keyPressEvent(QKeyEvent* event)
+{
+    if (focusPolicy() == Qt::NoFocus || !FocusRing::Activates(event)) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    emit Click();
 }
 
 void QKLabel::mousePressEvent(QMouseEvent* event)

@@ -18,6 +18,9 @@ public:
     QString Caption() const { return text(); }
     void SetTextColor(const QColor& color);
     double Width() const;
+    // Makes a label that acts when clicked (a link) reachable by Tab, with
+    // a focus ring, and clicked by Space or Enter.
+    void SetTakesFocus(bool takes);
 
 signals:
     void MouseDown(Qt::MouseButton button);
@@ -26,6 +29,7 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FitToText();

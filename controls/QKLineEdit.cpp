@@ -64,12 +64,43 @@ qint16 QKLineEdit::KeyAsciiOf(const QKeyEvent* event)
 
 bool QKLineEdit::event(QEvent* e)
 {
-    if (typingLimit <= 0 || !ChangesText(e->type()))
+    if ((typingLimit <= 0 && !refusesWhitespace) || !ChangesText(e->type()))
         return QLineEdit::event(e);
+    const bool spaceKey = e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Space;
     const QString before = text();
+    const QPointer<QKLineEdit> alive(this);
     const bool handled = QLineEdit::event(e);
-    CutToLimit(before);
+    if (!alive)
+        return handled;
+    // Whitespace goes first, so a paste of "a b c" keeps the characters
+    // that fit rather than the spaces between them.
+    if (refusesWhitespace && !spaceKey)
+        DropWhitespace();
+    if (typingLimit > 0)
+        CutToLimit(before);
     return handled;
+}
+
+QString QKLineEdit::WithoutWhitespace(const QString& text)
+{
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text)
+        if (!c.isSpace())
+            kept += c;
+    return kept;
+}
+
+void QKLineEdit::DropWhitespace()
+{
+    const QString now = text();
+    const QString kept = WithoutWhitespace(now);
+    if (kept == now)
+        return;
+    const int cursor = cursorPosition();
+    const int before = int(WithoutWhitespace(now.left(cursor)).size());
+    setText(kept);
+    setCursorPosition(before);
 }
 
 void QKLineEdit::keyPressEvent(QKeyEvent* event)

@@ -15,6 +15,10 @@
 // A typing limit (0 = none) refuses characters typed beyond it and cuts
 // pasted or dropped text to fit; text set by the program is not limited.
 // KeyUp reports every key release with its Qt key code.
+//
+// A box that refuses whitespace drops every space, tab and line break that
+// a paste, a drop, an input method or a key other than Space brings in (the
+// Space key itself is left to the host, which may want to see it).
 class QKUI_EXPORT QKLineEdit : public QLineEdit
 {
     Q_OBJECT
@@ -23,6 +27,10 @@ public:
 
     void SetTypingLimit(int characters) { typingLimit = characters; }
     int TypingLimit() const { return typingLimit; }
+    void SetRefusesWhitespace(bool refuses) { refusesWhitespace = refuses; }
+    bool RefusesWhitespace() const { return refusesWhitespace; }
+    // The text without any whitespace character.
+    static QString WithoutWhitespace(const QString& text);
 
     // The code a key event stands for, 0 when it is no character key.
     static qint16 KeyAsciiOf(const QKeyEvent* event);
@@ -40,6 +48,8 @@ private:
     void ApplyKey(QKeyEvent* event, qint16 keyAscii);
     bool WouldExceedLimit(const QString& inserted) const;
     void CutToLimit(const QString& before);
+    void DropWhitespace();
 
     int typingLimit = 0;
+    bool refusesWhitespace = false;
 };

@@ -1,8 +1,11 @@
 #include "controls/QKPictureButton.h"
 
+#include "controls/FocusRing.h"
 #include "controls/QKPicture.h"
 #include "controls/StatePicture.h"
 #include "controls/Twips.h"
+
+#include <QKeyEvent>
 
 QKPictureButton::QKPictureButton(QWidget* parent, const QString& pieceName, const QPixmap& pixmap, int looks,
                                  LookState lookState, bool repaintOnChange, const QString& hoverText)
@@ -19,6 +22,37 @@ QKPictureButton::QKPictureButton(QWidget* parent, const QString& pieceName, cons
     InitGeometry(QRectF(0, 0, picture->PictureWidth(), lookHeight));
     connect(picture, &QKPicture::MouseDown, this, [this] { Press(); });
     connect(picture, &QKPicture::MouseUp, this, [this] { Release(); });
+    FocusRing::Attach(this);
+}
+
+void QKPictureButton::AccessibleState(QAccessible::State& state) const
+{
+    // A button that takes no clicks reads as disabled, as it looks.
+    if (!TakesClicks())
+        state.disabled = true;
+}
+
+QString QKPictureButton::AccessibleAction() const
+{
+    return QAccessibleActionInterface::pressAction();
+}
+
+void QKPictureButton::AccessibleDoAction()
+{
+    Press();
+    Release();
+}
+
+void QKPictureButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!FocusRing::Activates(event)) {
+        QKUserControl::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // The key does what a press and release of the mouse do, looks included.
+    Press();
+    Release();
 }
 
 int QKPictureButton::CurrentLook() const

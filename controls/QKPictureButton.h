@@ -36,6 +36,13 @@ protected:
 
     void OnResize() override;
     void OnShow() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    QAccessible::Role AccessibleRole() const override { return QAccessible::Button; }
+    QString AccessibleName() const override { return toolTip(); }
+    void AccessibleState(QAccessible::State& state) const override;
+    QString AccessibleAction() const override;
+    void AccessibleDoAction() override;
+    QList<QWidget*> AccessibleChildren() const override { return {}; }
 
     // Whether a press and release count at all (the delete button ignores
     // them while disabled).

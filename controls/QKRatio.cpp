@@ -1,5 +1,6 @@
 #include "controls/QKRatio.h"
 
+#include "controls/FocusRing.h"
 #include "controls/PropertyBag.h"
 #include "controls/QKLabel.h"
 #include "controls/QKPicture.h"
@@ -7,6 +8,7 @@
 #include "controls/StatePicture.h"
 #include "controls/Twips.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -25,6 +27,28 @@ QKRatio::QKRatio(QWidget* parent)
     InitGeometry(QRectF(0, 0, kDefaultWidth, lookHeight));
     connect(picMark, &QKPicture::Click, this, &QKRatio::Select);
     connect(lblCaption, &QKLabel::Click, this, &QKRatio::Select);
+    FocusRing::Attach(this);
+}
+
+void QKRatio::AccessibleState(QAccessible::State& state) const
+{
+    state.checkable = true;
+    state.checked = value;
+}
+
+QString QKRatio::AccessibleAction() const
+{
+    return QAccessibleActionInterface::pressAction();
+}
+
+void QKRatio::keyPressEvent(QKeyEvent* event)
+{
+    if (!FocusRing::Activates(event)) {
+        QKUserControl::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    Select();
 }
 
 QString QKRatio::Caption() const

@@ -36,6 +36,13 @@ protected:
     void OnResize() override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    QAccessible::Role AccessibleRole() const override { return QAccessible::RadioButton; }
+    QString AccessibleName() const override { return Caption(); }
+    void AccessibleState(QAccessible::State& state) const override;
+    QString AccessibleAction() const override;
+    void AccessibleDoAction() override { Select(); }
+    QList<QWidget*> AccessibleChildren() const override { return {}; }
 
 private:
     void Select();

@@ -7,6 +7,7 @@ QKSnippetEditWin::QKSnippetEditWin(QWidget* parent)
     : QKTextBox(parent, Shape{Skins::TextField(), Skins::TextFieldCap(), 600, 3000, 45, 30, 50})
 {
     oText->SetTypingLimit(kMaxCharacters);
+    oText->SetRefusesWhitespace(true);
     connect(oText, &QKLineEdit::KeyUp, this, &QKSnippetEditWin::KeyReleased);
 }
 
@@ -26,5 +27,8 @@ void QKSnippetEditWin::KeyReleased(int key, bool autoRepeat)
 
 void QKSnippetEditWin::TextSet()
 {
+    const QString kept = QKLineEdit::WithoutWhitespace(oText->text());
+    if (kept != oText->text())
+        oText->setText(kept);
     remembered = oText->text();
 }

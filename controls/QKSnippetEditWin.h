@@ -9,6 +9,10 @@
 // all vanish together. Text set by the program is not limited, and it is
 // remembered too: a Space pressed first thing must not wipe an abbreviation
 // the window loaded.
+//
+// An abbreviation with a space or a line break in it could never be typed
+// as one word: whitespace pasted, dropped or set by the program is removed
+// (the 10-character cut of a paste then keeps what fits).
 class QKUI_EXPORT QKSnippetEditWin : public QKTextBox
 {
     Q_OBJECT

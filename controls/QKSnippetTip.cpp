@@ -5,6 +5,7 @@
 #include "controls/QKLabel.h"
 #include "controls/QKPicture.h"
 #include "controls/Skins.h"
+#include "controls/TipText.h"
 #include "controls/Twips.h"
 
 QKSnippetTip::QKSnippetTip(QWidget* parent)
@@ -29,7 +30,7 @@ QString QKSnippetTip::Text() const
 void QKSnippetTip::SetText(const QString& value)
 {
     lblCaption->SetCaption(value);
-    lblCaption->setToolTip(value);
+    lblCaption->setToolTip(TipText::Capped(value));
     emit PropertyChanged("Text");
     SetWidth(2 * picRight->PictureWidth() + lblCaption->Width());
     CentreLabel();

@@ -1,9 +1,12 @@
 #include "controls/QKTab.h"
 
+#include "controls/FocusRing.h"
 #include "controls/QKPicture.h"
 #include "controls/Skins.h"
 #include "controls/StatePicture.h"
 #include "controls/Twips.h"
+
+#include <QKeyEvent>
 
 namespace {
 struct HitArea
@@ -30,7 +33,63 @@ QKTab::QKTab(QWidget* parent) : QKUserControl(parent), picBack(new QKPicture("pi
         Twips::SetGeometry(area, QRectF(kHitAreas[i].left, kHitAreas[i].top, kHitAreas[i].width, kHitAreaHeight));
         const qint16 tab = qint16(i + 1);
         connect(area, &QKPicture::Click, this, [this, tab] { SwitchTab(tab); });
+        areas << area;
     }
+    FocusRing::Attach(this);
+}
+
+QString QKTab::TabTitle(int tab)
+{
+    // As the strip's picture draws them.
+    static const char* const titles[kTabs] = {"Snippets", "Options", "About"};
+    return tab >= 1 && tab <= kTabs ? QString::fromLatin1(titles[tab - 1]) : QString();
+}
+
+int QKTab::TabOfArea(const QWidget* area) const
+{
+    for (int i = 0; i < areas.size(); ++i)
+        if (areas[i] == area)
+            return i + 1;
+    return 0;
+}
+
+QList<QWidget*> QKTab::AccessibleChildren() const
+{
+    QList<QWidget*> children;
+    for (QKPicture* area : areas)
+        children << area;
+    return children;
+}
+
+void QKTab::keyPressEvent(QKeyEvent* event)
+{
+    // One stop for the whole strip; the arrows choose among the tabs.
+    const int selected = SelectedTab();
+    int wanted = 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        wanted = selected > 1 ? selected - 1 : kTabs;
+        break;
+    case Qt::Key_Right:
+        wanted = selected < kTabs ? selected + 1 : 1;
+        break;
+    case Qt::Key_Home:
+        wanted = 1;
+        break;
+    case Qt::Key_End:
+        wanted = kTabs;
+        break;
+    default:
+        if (FocusRing::Activates(event))
+            wanted = selected;
+        break;
+    }
+    if (wanted == 0) {
+        QKUserControl::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    SwitchTab(qint16(wanted));
 }
 
 void QKTab::SwitchTab(qint16 tabNum)

@@ -21,6 +21,10 @@ public:
     void SwitchTab(qint16 tabNum);
     // The tab shown selected (1..3).
     int SelectedTab() const;
+    // The title the picture shows on tab 1..3, and the tab whose hit area a
+    // piece is (0 for none).
+    static QString TabTitle(int tab);
+    int TabOfArea(const QWidget* area) const;
     double LookHeight() const { return lookHeight; }
 
 signals:
@@ -29,8 +33,12 @@ signals:
 
 protected:
     void OnResize() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    QAccessible::Role AccessibleRole() const override { return QAccessible::PageTabList; }
+    QList<QWidget*> AccessibleChildren() const override;
 
 private:
     QKPicture* picBack;
+    QList<QKPicture*> areas;
     double lookHeight;
 };

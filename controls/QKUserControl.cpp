@@ -1,6 +1,8 @@
 #include "controls/QKUserControl.h"
 
 #include "controls/PropertyBag.h"
+#include "controls/QKAccessible.h"
+#include "controls/QKPicture.h"
 #include "controls/Twips.h"
 
 #include <QMetaClassInfo>
@@ -8,7 +10,19 @@
 #include <QResizeEvent>
 #include <QShowEvent>
 
-QKUserControl::QKUserControl(QWidget* parent) : QWidget(parent) {}
+QKUserControl::QKUserControl(QWidget* parent) : QWidget(parent)
+{
+    QKAccessible::Install();
+}
+
+QList<QWidget*> QKUserControl::AccessibleChildren() const
+{
+    QList<QWidget*> children;
+    for (QObject* child : this->children())
+        if (auto* w = qobject_cast<QWidget*>(child); w && !qobject_cast<QKPicture*>(w))
+            children << w;
+    return children;
+}
 
 QString QKUserControl::ProgId() const
 {
@@ -107,11 +121,26 @@ void QKUserControl::showEvent(QShowEvent* event)
         OnShow();
 }
 
+QList<QWidget*> QKUserControl::TabStops() const
+{
+    QList<QWidget*> stops;
+    QWidget* first = nextInFocusChain();
+    for (QWidget* w = first; w && w != this; w = w->nextInFocusChain()) {
+        if (isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(this))
+            stops << w;
+        if (w->nextInFocusChain() == first)
+            break;
+    }
+    return stops;
+}
+
 void QKUserControl::SetUserMode(bool runMode)
 {
     userMode = runMode;
     setAttribute(Qt::WA_TransparentForMouseEvents, !runMode);
-    for (QWidget* child : findChildren<QWidget*>()) {
+    QList<QWidget*> pieces = findChildren<QWidget*>();
+    pieces.prepend(this);
+    for (QWidget* child : pieces) {
         if (!runMode) {
             if (!child->property("_qk_focus").isValid())
                 child->setProperty("_qk_focus", int(child->focusPolicy()));

@@ -2,6 +2,7 @@
 
 #include "controls/QKUIExport.h"
 
+#include <QAccessible>
 #include <QColor>
 #include <QPixmap>
 #include <QRectF>
@@ -76,6 +77,26 @@ public:
     void SetVisible(bool visible) { setVisible(visible); }
     QString Tag() const { return tag; }
     void SetTag(const QString& value) { tag = value; }
+
+    // The pieces inside the control that Tab visits, in the order it visits
+    // them (shown, enabled, reachable by Tab).
+    QList<QWidget*> TabStops() const;
+
+    // What a screen reader is told of the control (see QKAccessible). A
+    // name the host sets with setAccessibleName() comes before
+    // AccessibleName().
+    virtual QAccessible::Role AccessibleRole() const { return QAccessible::Pane; }
+    virtual QString AccessibleName() const { return QString(); }
+    virtual QString AccessibleValue() const { return QString(); }
+    virtual void AccessibleState(QAccessible::State& state) const { Q_UNUSED(state); }
+    // The one action a screen reader may run ("Press", "Toggle"), or none.
+    virtual QString AccessibleAction() const { return QString(); }
+    virtual void AccessibleDoAction() {}
+    // Value, minimum, maximum and step of a control that has a value.
+    virtual QVariantList AccessibleNumbers() const { return {}; }
+    // The widgets inside that are things of their own (fields, buttons, other
+    // controls); by default every child but the picture pieces.
+    virtual QList<QWidget*> AccessibleChildren() const;
 
     bool UserMode() const { return userMode; }
     void SetUserMode(bool runMode);

@@ -1,12 +1,16 @@
 #include "controls/QKVScroll.h"
 
 #include "controls/DoEvents.h"
+#include "controls/FocusRing.h"
 #include "controls/PropertyBag.h"
 #include "controls/QKPicture.h"
 #include "controls/Skins.h"
 #include "controls/Twips.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 namespace {
 constexpr qint32 kNewValue = 1;
@@ -15,6 +19,8 @@ constexpr qint32 kNewMin = 1;
 constexpr double kDefaultHeight = 4000;
 // The thumb never touches the track's ends while dragged.
 constexpr double kDragMargin = 1;
+// What one notch of a wheel reports.
+constexpr int kWheelNotch = QWheelEvent::DefaultDeltasPerStep;
 }
 
 QKVScroll::QKVScroll(QWidget* parent)
@@ -33,6 +39,81 @@ QKVScroll::QKVScroll(QWidget* parent)
     connect(picTop, &QKPicture::MouseDown, this, [this](Qt::MouseButton, double, double y) { ThumbDown(y); });
     connect(picTop, &QKPicture::MouseMove, this, [this](Qt::MouseButtons, double, double y) { ThumbMove(y); });
     connect(picTop, &QKPicture::MouseUp, this, [this] { ThumbUp(); });
+    FocusRing::Attach(this);
+}
+
+void QKVScroll::SetSmallChange(qint32 newValue)
+{
+    smallChange = qMax<qint32>(1, newValue);
+}
+
+void QKVScroll::SetLargeChange(qint32 newValue)
+{
+    largeChange = qMax<qint32>(0, newValue);
+}
+
+qint32 QKVScroll::PageStep() const
+{
+    if (largeChange > 0)
+        return largeChange;
+    return Twips::RoundHalfEven((double(max) - double(min)) / kPageDivisor);
+}
+
+qint32 QKVScroll::Clamped(qint64 candidate) const
+{
+    const qint64 low = qMin(min, max);
+    const qint64 high = qMax(min, max);
+    return qint32(qBound(low, candidate, high));
+}
+
+void QKVScroll::ScrollBy(qint64 delta)
+{
+    const qint32 next = Clamped(qint64(value) + delta);
+    if (next == value)
+        return;
+    value = next;
+    PlaceThumbForValue();
+    RaiseScroll();
+}
+
+void QKVScroll::wheelEvent(QWheelEvent* event)
+{
+    event->accept();
+    wheelRemainder += event->angleDelta().y();
+    const int notches = wheelRemainder / kWheelNotch;
+    if (notches == 0)
+        return;
+    wheelRemainder -= notches * kWheelNotch;
+    // Turning the wheel away from the user (a positive delta) goes up.
+    ScrollBy(-qint64(notches) * QApplication::wheelScrollLines() * smallChange);
+}
+
+void QKVScroll::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+        ScrollBy(-qint64(smallChange));
+        break;
+    case Qt::Key_Down:
+        ScrollBy(smallChange);
+        break;
+    case Qt::Key_PageUp:
+        ScrollBy(-qint64(PageStep()));
+        break;
+    case Qt::Key_PageDown:
+        ScrollBy(PageStep());
+        break;
+    case Qt::Key_Home:
+        ScrollBy(qint64(qMin(min, max)) - value);
+        break;
+    case Qt::Key_End:
+        ScrollBy(qint64(qMax(min, max)) - value);
+        break;
+    default:
+        QKUserControl::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 void QKVScroll::SetValue(qint32 newValue)
@@ -115,7 +196,14 @@ void QKVScroll::ThumbMove(double y)
     if (top + kThumbHeight > Height())
         top = Height() - kThumbHeight - kDragMargin;
     Twips::Move(picTop, 0, top);
-    value = Twips::RoundHalfEven(top / travel * (double(max) - double(min)) + double(min));
+    // The thumb stops one twip short of each end; there it stands for the
+    // end of the range itself, which a long list would otherwise never show.
+    if (top <= kDragMargin)
+        value = min;
+    else if (top >= travel - kDragMargin)
+        value = max;
+    else
+        value = Twips::RoundHalfEven(top / travel * (double(max) - double(min)) + double(min));
     RaiseScroll();
 }
 
@@ -123,16 +211,14 @@ void QKVScroll::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
     const double y = event->position().y() * Twips::kPerPixel;
-    const double page = (double(max) - double(min)) / kPageDivisor;
-    double next = y >= ThumbTop() ? double(value) + page : double(value) - page;
-    qint32 rounded = Twips::RoundHalfEven(next);
-    const qint32 low = qMin(min, max);
-    const qint32 high = qMax(min, max);
-    if (rounded < low)
-        rounded = low;
-    if (rounded > high)
-        rounded = high;
-    value = rounded;
+    qint32 next = 0;
+    if (largeChange > 0) {
+        next = Clamped(y >= ThumbTop() ? qint64(value) + largeChange : qint64(value) - largeChange);
+    } else {
+        const double page = (double(max) - double(min)) / kPageDivisor;
+        next = Clamped(Twips::RoundHalfEven(y >= ThumbTop() ? double(value) + page : double(value) - page));
+    }
+    value = next;
     PlaceThumbForValue();
     RefreshNow();
     emit Scroll(value);

@@ -1,56 +1,65 @@
 #include "ui/DragWindow.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QWidget>
-#include <QWindow>
 
 namespace {
 
-// Moves the window with the pointer until any button is released; watches
-// the whole application, since the pointer may leave the window.
+// Moves the window with the pointer until a button is released; watches the
+// whole application, since the pointer may leave the window.
 class PointerDrag : public QObject
 {
 public:
-    explicit PointerDrag(QWidget* window)
-        : window(window), offset(QCursor::pos() - window->frameGeometry().topLeft())
+    PointerDrag(QWidget* window, const QPointF& pressedAt)
+        : window(window), offset(pressedAt - QPointF(window->frameGeometry().topLeft()))
     {
         qApp->installEventFilter(this);
     }
 
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (!window) {
-            deleteLater();
+        if (!window || window->isHidden()) {
+            Finish();
             return false;
         }
-        if (event->type() == QEvent::MouseMove) {
-            window->move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - offset);
+        switch (event->type()) {
+        case QEvent::MouseMove: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            // The release went somewhere we never saw (a grab elsewhere):
+            // a move with no button held ends the drag.
+            if (mouse->buttons() == Qt::NoButton) {
+                Finish();
+                return false;
+            }
+            window->move((mouse->globalPosition() - offset).toPoint());
             return true;
         }
-        if (event->type() == QEvent::MouseButtonRelease) {
-            qApp->removeEventFilter(this);
-            deleteLater();
+        case QEvent::MouseButtonRelease:
+            Finish();
+            return false;
+        default:
+            return false;
         }
-        return false;
     }
 
 private:
+    void Finish()
+    {
+        qApp->removeEventFilter(this);
+        deleteLater();
+    }
+
     QPointer<QWidget> window;
-    QPoint offset;
+    QPointF offset;
 };
 
 } // namespace
 
-void DragWindow(QWidget* window)
+void DragWindow(QWidget* window, const QPointF& pressedAt)
 {
     if (!window)
         return;
-    window = window->window();
-    QWindow* handle = window->windowHandle();
-    if (handle && handle->startSystemMove())
-        return;
-    new PointerDrag(window);
+    new PointerDrag(window->window(), pressedAt);
 }

@@ -4,6 +4,7 @@
 #include "app/FormMain.h"
 #include "app/UserNotifier.h"
 #include "controls/DoEvents.h"
+#include "controls/FocusRing.h"
 #include "controls/QKAddButton.h"
 #include "controls/QKCheck.h"
 #include "controls/QKCloseButton.h"
@@ -12,6 +13,7 @@
 #include "controls/QKFunctionButton.h"
 #include "controls/QKGrayFrame.h"
 #include "controls/QKLabel.h"
+#include "controls/QKLineEdit.h"
 #include "controls/QKRatio.h"
 #include "controls/QKTab.h"
 #include "controls/QKVScroll.h"
@@ -23,7 +25,12 @@
 #include "platform/UrlOpener.h"
 #include "ui/ControlMaker.h"
 #include "ui/DragWindow.h"
+#include "ui/SnippetEdit.h"
 #include "ui/SnippetsPad.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -145,6 +152,27 @@ void FormSetting::OnLoad()
     form.formSetting = this;
     snippetsLoaded = false;
     optionsLoaded = false;
+
+    // What a screen reader calls the controls that have no caption of their
+    // own: the words beside them on the window.
+    QKTab1->setAccessibleName(QStringLiteral("Pages"));
+    txtSearch->TextBox()->setAccessibleName(QStringLiteral("Search"));
+    cmdSet->setAccessibleName(QStringLiteral("Snippet functions"));
+    oSnippetsPad->setAccessibleName(QStringLiteral("Snippets"));
+    oVScroll->setAccessibleName(QStringLiteral("Snippets"));
+    cmbEnableHotKey->setAccessibleName(QStringLiteral("Switch Key: Shift+Alt+"));
+    cmbSound->setAccessibleName(QStringLiteral("Sound:"));
+    cmbExpandHotKey->setAccessibleName(QStringLiteral("Shift+"));
+    cmbCreateHotKey->setAccessibleName(QStringLiteral("when press: Shift+Alt+"));
+
+    // The keyboard starts in the search field, where it always did.
+    txtSearch->TextBox()->setFocus(Qt::ActiveWindowFocusReason);
+    // The row the keyboard goes to scrolls into view.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && oSnippetsPad && oSnippetsPad->isAncestorOf(now))
+            ShowInList(now);
+    });
+    oPictureContainer->installEventFilter(this);
 }
 
 void FormSetting::BuildSnippetsPage()
@@ -161,6 +189,7 @@ void FormSetting::BuildSnippetsPage()
     lblBackToList->setCursor(Qt::PointingHandCursor);
     Twips::Move(lblBackToList, 90, 45);
     lblBackToList->hide();
+    lblBackToList->SetTakesFocus(true);
     lblSearchFor = new QKLabel(QStringLiteral("lblSearchFor"), QKWhiteFrame3);
     lblSearchFor->setCursor(Qt::PointingHandCursor);
     Twips::Move(lblSearchFor, 2565, 45);
@@ -181,6 +210,8 @@ void FormSetting::BuildSnippetsPage()
             Search();
     });
     connect(lblBackToList, &QKLabel::Click, this, [this] {
+        if (!ConfirmDropEdits(true))
+            return;
         txtSearch->SetText(QString());
         Search();
     });
@@ -295,6 +326,7 @@ void FormSetting::BuildInfoPage()
     Label14->setFont(linkFont);
     Label14->SetCaption(Label14->Caption()); // fit to the underlined font
     Label14->setCursor(Qt::PointingHandCursor);
+    Label14->SetTakesFocus(true);
     Twips::Move(Label14, 1777, 1260);
     connect(Label14, &QKLabel::Click, this, [this] {
         // The home page is the guide that comes with the program.
@@ -314,6 +346,8 @@ int FormSetting::ChangeToTab(qint16 tabNum)
 
 int FormSetting::ReloadAllSnippets()
 {
+    if (!ConfirmDropEdits(true))
+        return 0;
     txtSearch->SetText(QString());
     Guarded([&] { currentList = form.snippetMgr.GetSnippetCollection(QString()); });
     DoEvents();
@@ -354,6 +388,13 @@ QString FormSetting::HoursSaved(int charactersSaved)
 
 void FormSetting::TabSwitch(int k)
 {
+    // The page the keyboard was on goes: the keyboard waits on the tab
+    // strip, showing its ring only if the keyboard changed the page.
+    QWidget* focused = QApplication::focusWidget();
+    QKGrayFrame* const shown = k == 1 ? frameSnippets : k == 2 ? frameOptions : frameInfo;
+    if (focused && focused != QKTab1 && isAncestorOf(focused) && !shown->isAncestorOf(focused) &&
+        !btnClose->isAncestorOf(focused) && focused != btnClose)
+        QKTab1->setFocus(pageByKeyboard ? Qt::TabFocusReason : Qt::MouseFocusReason);
     frameSnippets->setVisible(k == 1);
     frameOptions->setVisible(k == 2);
     frameInfo->setVisible(k != 1 && k != 2);
@@ -423,6 +464,8 @@ double FormSetting::ContainerHeight() const
 
 void FormSetting::Search()
 {
+    if (!ConfirmDropEdits(true))
+        return;
     const QString text = txtSearch->Text();
     Guarded([&] { currentList = form.snippetMgr.GetSnippetCollection(text); });
     DoEvents();
@@ -458,6 +501,9 @@ void FormSetting::PadSizeChanged(qint32 /*width*/, qint32 height)
     oVScroll->show();
     oVScroll->SetMin(1);
     oVScroll->SetMax(Twips::RoundHalfEven(double(height) - containerHeight));
+    // A wheel notch or an arrow key moves by rows, a page by what shows.
+    oVScroll->SetSmallChange(SnippetsPad::kNewRowHeight);
+    oVScroll->SetLargeChange(Twips::RoundHalfEven(containerHeight));
     DoEvents();
     // No empty space below the last row.
     if (oSnippetsPad->Top() + oSnippetsPad->Height() < containerHeight)
@@ -497,5 +543,168 @@ void FormSetting::mousePressEvent(QMouseEvent* event)
 {
     // Any button on the background moves the window, as its title bar would.
     event->accept();
-    DragWindow(this);
+    DragWindow(this, event->globalPosition());
+}
+
+// ---- unsaved edits --------------------------------------------------------
+
+bool FormSetting::ConfirmDropEdits(bool mayCancel)
+{
+    if (!oSnippetsPad || oSnippetsPad->UnsavedEdits().isEmpty())
+        return true;
+    switch (form.Services().notifier.AskToSave(QLatin1String(kUnsavedQuestion), mayCancel)) {
+    case UserNotifier::Answer::Discard:
+        return true;
+    case UserNotifier::Answer::Cancel:
+        return !mayCancel;
+    case UserNotifier::Answer::Save:
+        // A row the check or the store refused stays open with its message
+        // shown, and whatever was about to drop it waits.
+        return oSnippetsPad->SaveEdits() || !mayCancel;
+    }
+    return false;
+}
+
+void FormSetting::OnUnload(bool& cancel)
+{
+    cancel = !ConfirmDropEdits(!closingForExit);
+}
+
+void FormSetting::CloseForExit()
+{
+    closingForExit = true;
+    close();
+}
+
+// ---- the keyboard ---------------------------------------------------------
+
+QList<QWidget*> FormSetting::PageStops() const
+{
+    if (frameSnippets->isVisible())
+        return QList<QWidget*>{txtSearch->TextBox(), lblBackToList, cmdAdd, cmdSet, nullptr, oVScroll};
+    if (frameOptions->isVisible())
+        return QList<QWidget*>{chkEnable,     cmbEnableHotKey, chkStartWithWin, chkPlaySound,
+                               cmbSound,      optAutoExpand,   optHandExpand,   cmbExpandHotKey,
+                               chkCreateFromSelection, cmbCreateHotKey};
+    return QList<QWidget*>{Label14};
+}
+
+QWidget* FormSetting::NextTabStop(QWidget* from, bool next)
+{
+    QList<QWidget*> stops = PageStops();
+    stops.prepend(QKTab1);
+    stops.append(btnClose);
+    const auto usable = [this](QWidget* w) {
+        return w && w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus);
+    };
+    const int count = int(stops.size());
+    int at = -1;
+    if (from && (from == oSnippetsPad || oSnippetsPad->isAncestorOf(from))) {
+        if (QWidget* inList = oSnippetsPad->NextTabStop(from, next))
+            return inList;
+        at = int(stops.indexOf(nullptr));
+    } else if (from) {
+        at = int(stops.indexOf(from));
+    }
+    // From outside the order, Tab starts at the first stop, Shift+Tab at
+    // the last.
+    if (at < 0)
+        at = next ? -1 : count;
+    for (int step = 1; step <= count; ++step) {
+        const int i = ((at + (next ? step : -step)) % count + count) % count;
+        if (stops[i] == nullptr) {
+            if (QWidget* inList = oSnippetsPad->NextTabStop(nullptr, next))
+                return inList;
+        } else if (usable(stops[i])) {
+            return stops[i];
+        }
+    }
+    return nullptr;
+}
+
+bool FormSetting::focusNextPrevChild(bool next)
+{
+    QWidget* target = NextTabStop(QApplication::focusWidget(), next);
+    if (!target)
+        return QKForm::focusNextPrevChild(next);
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void FormSetting::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    if (event->key() == Qt::Key_Escape && mods == Qt::NoModifier) {
+        event->accept();
+        close();
+        return;
+    }
+    // Ctrl+Page Down and Ctrl+Page Up go through the pages.
+    if (mods == Qt::ControlModifier && (event->key() == Qt::Key_PageDown || event->key() == Qt::Key_PageUp)) {
+        event->accept();
+        const int tab = QKTab1->SelectedTab();
+        const int wanted = event->key() == Qt::Key_PageDown ? tab % QKTab::kTabs + 1
+                                                            : (tab + QKTab::kTabs - 2) % QKTab::kTabs + 1;
+        pageByKeyboard = true;
+        QKTab1->SwitchTab(qint16(wanted));
+        pageByKeyboard = false;
+        return;
+    }
+    QKForm::keyPressEvent(event);
+}
+
+bool FormSetting::eventFilter(QObject* watched, QEvent* event)
+{
+    // The wheel anywhere over the list, and the paging keys that nothing in
+    // it used, scroll it.
+    if (watched == oPictureContainer && oVScroll && oVScroll->isVisible()) {
+        if (event->type() == QEvent::Wheel) {
+            QCoreApplication::sendEvent(oVScroll, event);
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool inText = qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr;
+            switch (key->key()) {
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+                break;
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+                if (inText)
+                    return false;
+                break;
+            default:
+                return false;
+            }
+            if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+                return false;
+            QKeyEvent copy(QEvent::KeyPress, key->key(), Qt::NoModifier);
+            QCoreApplication::sendEvent(oVScroll, &copy);
+            return true;
+        }
+    }
+    return QKForm::eventFilter(watched, event);
+}
+
+void FormSetting::ShowInList(QWidget* widget)
+{
+    const int rowNum = oSnippetsPad->RowOfWidget(widget);
+    QKUserControl* panel = rowNum > 0 ? oSnippetsPad->RowPanel(rowNum) : nullptr;
+    if (!panel || !oVScroll->isVisible())
+        return;
+    const double containerHeight = ContainerHeight();
+    const double shownTop = oSnippetsPad->Top() + panel->Top();
+    const double shownBottom = shownTop + panel->Height();
+    const double margin = SnippetsPad::kOriginY;
+    double wanted = oVScroll->Value();
+    if (shownTop < 0)
+        wanted += shownTop - margin;
+    else if (shownBottom > containerHeight)
+        wanted += shownBottom - containerHeight + margin;
+    else
+        return;
+    const qint32 value = qBound(oVScroll->Min(), Twips::RoundHalfEven(wanted), oVScroll->Max());
+    if (value != oVScroll->Value())
+        oVScroll->ScrollTo(value);
 }

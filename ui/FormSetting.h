@@ -27,6 +27,14 @@ class SnippetsPad;
 // Errors of the store or the options file are shown in a box titled
 // "Quillo" through the main window's notifier; the window stays usable and
 // the user's input stays where it was.
+//
+// Everything can be done from the keyboard: Tab visits the tab strip, the
+// page's controls (the list row by row) and the close button; the list
+// scrolls to the row the keyboard is on, and by the wheel and Page Up and
+// Page Down anywhere over it. Escape closes the window (inside an edit or
+// delete row it cancels that row). Before a search, a reload or closing
+// would drop edit rows holding changes, the user is asked to save them,
+// discard them or (except when the program is ending) stay.
 class FormSetting : public QKForm
 {
     Q_OBJECT
@@ -44,6 +52,8 @@ public:
     static constexpr int kCharactersPerHour = 24000; // 400 a minute
     static constexpr const char* kVersionText = "Version: 1.1.18";
     static constexpr const char* kHomePage = "help/index.html";
+    static constexpr const char* kUnsavedQuestion =
+        "A snippet you are editing has changes that are not saved.\r\nDo you want to save them?";
 
     explicit FormSetting(FormMain& form, QWidget* parent = nullptr);
     ~FormSetting() override;
@@ -52,6 +62,12 @@ public:
     int ReloadAllSnippets();
     int AddNewSnippetFormSelection();
     int CallSortSnippetList();
+    // Closes the window as the program ends: unsaved edits may be saved or
+    // discarded, but the closing cannot be called off.
+    void CloseForExit();
+    // Where Tab goes from `from` in the window's order (nullptr: from the
+    // start or the end).
+    QWidget* NextTabStop(QWidget* from, bool next);
     // The options store changed these elsewhere.
     void SetEnableCheck(bool enabled);
     void SetPlaySoundCheck(bool enabled);
@@ -97,8 +113,12 @@ public:
 
 protected:
     void OnLoad() override;
+    void OnUnload(bool& cancel) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildSnippetsPage();
@@ -113,6 +133,13 @@ private:
     void SaveSnippet(const SnippetPtr& aSnippet, bool& saved);
     void DeleteSnippet(const SnippetPtr& aSnippet, bool& deleted);
     double ContainerHeight() const;
+    // True when the pad's edit rows may be dropped: none has changes, or the
+    // user saved or discarded them.
+    bool ConfirmDropEdits(bool mayCancel);
+    // Scrolls the list so that the row holding `widget` shows whole.
+    void ShowInList(QWidget* widget);
+    // The page's stops in Tab order; nullptr stands for the list's rows.
+    QList<QWidget*> PageStops() const;
     // Runs a user's action; an error is shown, never thrown further.
     template <typename Action> bool Guarded(Action action);
 
@@ -120,4 +147,6 @@ private:
     SnippetCollection currentList;
     bool snippetsLoaded = false;
     bool optionsLoaded = false;
+    bool closingForExit = false;
+    bool pageByKeyboard = false;
 };

@@ -55,5 +55,5 @@ void SettingsShell::EnablePlaySoundChanged(bool enabled)
 void SettingsShell::CloseWindows()
 {
     if (window)
-        window->close();
+        window->CloseForExit();
 }

@@ -4,6 +4,8 @@
 #include "controls/Skins.h"
 #include "ui/ControlMaker.h"
 
+#include <QKeyEvent>
+
 SnippetDel::SnippetDel(QWidget* parent) : QKUserControl(parent)
 {
     InitGeometry(QRectF(0, 0, kDesignWidth, kDesignHeight));
@@ -18,10 +20,23 @@ SnippetDel::SnippetDel(QWidget* parent) : QKUserControl(parent)
         const SnippetPtr s = currentSnippet;
         emit DeleteClick(s);
     });
-    connect(cmdCancel, &QKCommonButton::Click, this, [this] {
-        const SnippetPtr s = currentSnippet;
-        emit CancelClick(s);
-    });
+    connect(cmdCancel, &QKCommonButton::Click, this, &SnippetDel::Cancel);
+}
+
+void SnippetDel::Cancel()
+{
+    const SnippetPtr s = currentSnippet;
+    emit CancelClick(s);
+}
+
+void SnippetDel::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        event->accept();
+        Cancel();
+        return;
+    }
+    QKUserControl::keyPressEvent(event);
 }
 
 int SnippetDel::SetSnippet(const SnippetPtr& aSnippet)

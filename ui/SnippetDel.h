@@ -18,7 +18,12 @@ public:
     explicit SnippetDel(QWidget* parent = nullptr);
 
     int SetSnippet(const SnippetPtr& aSnippet);
+    // As the Cancel button does (Escape in the row).
+    void Cancel();
     SnippetPtr CurrentSnippet() const { return currentSnippet; }
+    // A row of the list to a screen reader, named after its abbreviation.
+    QAccessible::Role AccessibleRole() const override { return QAccessible::ListItem; }
+    QString AccessibleName() const override { return currentSnippet ? currentSnippet->snippetString : QString(); }
 
     QKCommonButton* cmdDel = nullptr;
     QLabel* Label1 = nullptr;
@@ -27,6 +32,9 @@ public:
 signals:
     void DeleteClick(const SnippetPtr& aSnippet);
     void CancelClick(const SnippetPtr& aSnippet);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     SnippetPtr currentSnippet;

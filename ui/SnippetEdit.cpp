@@ -13,6 +13,7 @@
 #include "ui/ControlMaker.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPlainTextEdit>
 
@@ -22,6 +23,7 @@ constexpr const char* kAbbreviationTip = "Abbreviation";
 constexpr const char* kContentTip = "Content Text";
 constexpr const char* kExampleLead = "   example:";
 constexpr const char* kExplanationLead = "   ";
+constexpr qint16 kKeyEnter = 13;
 
 // The list's order, which is not the order the placeholders are replaced in.
 const QStringList& TimeAndDateEntries()
@@ -58,28 +60,37 @@ SnippetEdit::SnippetEdit(const SnippetManager& snippetMgr, UserNotifier& notifie
 {
     InitGeometry(QRectF(0, 0, kDesignWidth, kDesignHeight));
     SetBackColor(Skins::White());
-    setFocusPolicy(Qt::StrongFocus);
     txtSnippet = MakeControl<QKSnippetEditWin>(this, "txtSnippet", 105, 105, 795, 285);
     txtSnippet->setToolTip(QLatin1String(kAbbreviationTip));
     txtSnippet->TextBox()->setToolTip(QLatin1String(kAbbreviationTip));
+    txtSnippet->TextBox()->setAccessibleName(QLatin1String(kAbbreviationTip));
     cmdCancel = MakeControl<QKCommonButton>(this, "cmdCancel", 1987, 120, 930, 270);
     cmdCancel->SetText(QStringLiteral("Cancel"));
     txtContent = MakeControl<QKContentEditWin>(this, "txtContent", 120, 465, 3780, 915);
     txtContent->setToolTip(QLatin1String(kContentTip));
     txtContent->TextBox()->setToolTip(QLatin1String(kContentTip));
+    txtContent->TextBox()->setAccessibleName(QLatin1String(kContentTip));
     cmdOk = MakeControl<QKCommonButton>(this, "cmdOk", 960, 120, 930, 270);
     cmdOk->SetText(QStringLiteral("Save"));
     cmbInsert = MakeControl<QKCombo>(this, "cmbInsert", 3015, 120, 930, 270);
     cmbInsert->SetText(QLatin1String(kInsertCaption));
-    setTabOrder(txtSnippet->TextBox(), cmdCancel);
-    setTabOrder(cmdCancel, txtContent->TextBox());
+    cmbInsert->setAccessibleName(QLatin1String(kInsertCaption));
+    // The way a keyboard user works a row: type the abbreviation, then the
+    // content, then save; Cancel and the placeholders after that.
+    setTabOrder(txtSnippet->TextBox(), txtContent->TextBox());
     setTabOrder(txtContent->TextBox(), cmdOk);
-    setTabOrder(cmdOk, cmbInsert);
+    setTabOrder(cmdOk, cmdCancel);
+    setTabOrder(cmdCancel, cmbInsert);
+    // Focus given to the row goes to the abbreviation.
+    setFocusProxy(txtSnippet->TextBox());
 
-    connect(cmdOk, &QKCommonButton::Click, this, &SnippetEdit::Save);
-    connect(cmdCancel, &QKCommonButton::Click, this, [this] {
-        const SnippetPtr snippet = currentSnippet;
-        emit CancelClick(snippet);
+    connect(cmdOk, &QKCommonButton::Click, this, &SnippetEdit::TrySave);
+    connect(cmdCancel, &QKCommonButton::Click, this, &SnippetEdit::Cancel);
+    connect(txtSnippet, &QKSnippetEditWin::KeyPress, this, [this](qint16& keyAscii) {
+        if (keyAscii != kKeyEnter)
+            return;
+        keyAscii = 0;
+        TrySave();
     });
     connect(cmbInsert, &QKCombo::Click, this, &SnippetEdit::InsertPicked);
 }
@@ -127,6 +138,34 @@ void SnippetEdit::focusInEvent(QFocusEvent* event)
     SetSnippetFocus();
 }
 
+void SnippetEdit::keyPressEvent(QKeyEvent* event)
+{
+    // Escape anywhere in the row that nothing inside used: the row is
+    // cancelled, as by its Cancel button.
+    if (event->key() == Qt::Key_Escape && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        event->accept();
+        Cancel();
+        return;
+    }
+    QKUserControl::keyPressEvent(event);
+}
+
+QString SnippetEdit::AccessibleName() const
+{
+    return originalAbbreviation.isEmpty() ? QStringLiteral("New snippet") : originalAbbreviation;
+}
+
+bool SnippetEdit::HasChanges() const
+{
+    return txtSnippet->Text() != originalAbbreviation || txtContent->Text() != originalContent;
+}
+
+void SnippetEdit::Cancel()
+{
+    const SnippetPtr snippet = currentSnippet;
+    emit CancelClick(snippet);
+}
+
 QStringList SnippetEdit::InsertEntries(const MacroClock& clock, const QLocale& locale)
 {
     QStringList entries;
@@ -153,24 +192,25 @@ void SnippetEdit::OnShow()
     }
 }
 
-void SnippetEdit::Save()
+bool SnippetEdit::TrySave()
 {
     const QString abbreviation = txtSnippet->Text();
     if (abbreviation.isEmpty()) {
         notifier.Plain(QLatin1String(kNoAbbreviation));
-        return;
+        return false;
     }
     const SnippetPtr stored = snippetMgr.GetMatchedSnippet(abbreviation);
     if (stored && currentSnippet && stored->guidString != currentSnippet->guidString) {
         notifier.Plain(QLatin1String(kAbbreviationTaken));
-        return;
+        return false;
     }
     if (!currentSnippet)
-        return;
+        return false;
     currentSnippet->snippetString = abbreviation;
     currentSnippet->contentString = txtContent->Text();
     const SnippetPtr snippet = currentSnippet;
     emit OkClick(snippet);
+    return true;
 }
 
 void SnippetEdit::InsertPicked()

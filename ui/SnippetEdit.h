@@ -39,6 +39,9 @@ public:
     int SetContentText(const QString& txtString);
     int SetSnippetFocus();
     SnippetPtr CurrentSnippet() const { return currentSnippet; }
+    // A row of the list to a screen reader, named after its abbreviation.
+    QAccessible::Role AccessibleRole() const override { return QAccessible::ListItem; }
+    QString AccessibleName() const override;
     // What the fields hold now.
     QString AbbreviationText() const;
     QString ContentText() const;
@@ -47,6 +50,13 @@ public:
     QString OriginalContent() const { return originalContent; }
     // Puts text into both fields without touching the bound snippet.
     void SetFields(const QString& abbreviation, const QString& content);
+    // The fields differ from what the bound snippet held when SetSnippet ran.
+    bool HasChanges() const;
+    // Saves as the Save button does: true when the row was accepted (and
+    // OkClick raised), false when a message refused it.
+    bool TrySave();
+    // As the Cancel button does.
+    void Cancel();
 
     // The insert list's 28 entries for the moment the clock gives.
     static QStringList InsertEntries(const MacroClock& clock, const QLocale& locale);
@@ -64,9 +74,9 @@ signals:
 protected:
     void OnShow() override;
     void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void Save();
     void InsertPicked();
 
     const SnippetManager& snippetMgr;

@@ -23,6 +23,9 @@ public:
 
     int SetSnippet(const SnippetPtr& aSnippet);
     SnippetPtr CurrentSnippet() const { return currentSnippet; }
+    // A row of the list to a screen reader, named after its abbreviation.
+    QAccessible::Role AccessibleRole() const override { return QAccessible::ListItem; }
+    QString AccessibleName() const override { return currentSnippet ? currentSnippet->snippetString : QString(); }
 
     QKSnippetTip* txtSnippet = nullptr;
     QKContentTip* txtContent = nullptr;

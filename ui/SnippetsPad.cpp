@@ -5,8 +5,15 @@
 #include "ui/SnippetDel.h"
 #include "ui/SnippetEdit.h"
 #include "ui/SnippetPreview.h"
+#include "controls/QKDelButton.h"
+#include "controls/QKEditButton.h"
+#include "controls/QKCommonButton.h"
+#include "controls/QKLineEdit.h"
+#include "controls/QKSnippetEditWin.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QPointer>
 #include <QEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -208,6 +215,12 @@ void SnippetsPad::DestroyPanel(QWidget* panel)
 {
     if (!panel)
         return;
+    // The keyboard was in this row: it waits on the pad (rather than jumping
+    // to some other row as the panel goes) until the row's new panel takes it.
+    if (panel->isAncestorOf(QApplication::focusWidget())) {
+        setFocus(Qt::OtherFocusReason);
+        keyboardInRow = true;
+    }
     const int index = ControlArray<SnippetPreview>::IndexOf(panel);
     if (qobject_cast<SnippetPreview*>(panel))
         oSnippetPreview->Unload(index);
@@ -266,13 +279,14 @@ int SnippetsPad::RemoveFromCollection(const SnippetPtr& snippet)
     return -1;
 }
 
-void SnippetsPad::ShowPreviewRow(int rowNum, const SnippetPtr& snippet)
+SnippetPreview* SnippetsPad::ShowPreviewRow(int rowNum, const SnippetPtr& snippet)
 {
     ReleaseRow(rowNum);
     rows[rowNum - 1].mode = RowMode::Preview;
     SnippetPreview* preview = NewPreview(snippet, rowNum, Reveal::AfterEvents);
     SetRowHeightFor(rowNum, preview->Height());
     oMRGrid.Rearrange();
+    return preview;
 }
 
 SnippetEdit* SnippetsPad::OpenEditRow(int rowNum, const SnippetPtr& snippet)
@@ -308,6 +322,7 @@ int SnippetsPad::SetSnippetCollection(SnippetCollection* collection)
     }
     oMRGrid.Rearrange();
     PadDoEvents();
+    keyboardInRow = false; // no row keeps its place across a new list
     return 0;
 }
 
@@ -376,7 +391,10 @@ void SnippetsPad::ShowRowsInView()
                 SnippetPreview* preview = NewPreview(rows[rowNum - 1].snippet, rowNum, Reveal::AtOnce);
                 preview->Move(kOriginX, rowTop);
                 MRGrid::SetTagOf(preview, MRGrid::CellTag(1, rowNum));
-            } else if (panel && (rowBottom <= keepTop || rowTop >= keepBottom)) {
+            } else if (panel && (rowBottom <= keepTop || rowTop >= keepBottom) &&
+                       !panel->isAncestorOf(QApplication::focusWidget())) {
+                // A row the keyboard is on keeps its panel wherever the
+                // wheel took the view.
                 ReleaseRow(rowNum);
             }
         }
@@ -385,7 +403,105 @@ void SnippetsPad::ShowRowsInView()
     showingRows = false;
 }
 
+QList<QWidget*> SnippetsPad::AccessibleChildren() const
+{
+    QList<QWidget*> panels;
+    for (int rowNum = 1; rowNum <= oMRGrid.rowCount(); ++rowNum)
+        if (QWidget* panel = oMRGrid.getControl(1, rowNum))
+            panels << panel;
+    return panels;
+}
+
+QKUserControl* SnippetsPad::EnsurePanel(int rowNum)
+{
+    if (QKUserControl* panel = RowPanel(rowNum))
+        return panel;
+    if (rows[rowNum - 1].mode != RowMode::Preview)
+        return nullptr;
+    double rowTop = kOriginY;
+    for (int r = 1; r < rowNum; ++r)
+        rowTop += oMRGrid.RowHeight(r);
+    SnippetPreview* preview = NewPreview(rows[rowNum - 1].snippet, rowNum, Reveal::AtOnce);
+    preview->Move(kOriginX, rowTop);
+    MRGrid::SetTagOf(preview, MRGrid::CellTag(1, rowNum));
+    return preview;
+}
+
+int SnippetsPad::RowOfWidget(const QWidget* widget) const
+{
+    while (widget && widget->parentWidget() != this)
+        widget = widget->parentWidget();
+    if (!widget)
+        return 0;
+    for (int rowNum = 1; rowNum <= oMRGrid.rowCount(); ++rowNum)
+        if (oMRGrid.getControl(1, rowNum) == widget)
+            return rowNum;
+    return 0;
+}
+
+QWidget* SnippetsPad::NextTabStop(QWidget* from, bool next)
+{
+    int rowNum = from ? RowOfWidget(from) : 0;
+    if (rowNum > 0) {
+        const QList<QWidget*> stops = RowPanel(rowNum)->TabStops();
+        const int at = int(stops.indexOf(from));
+        const int to = at < 0 ? (next ? 0 : int(stops.size()) - 1) : at + (next ? 1 : -1);
+        if (to >= 0 && to < stops.size())
+            return stops[to];
+        rowNum += next ? 1 : -1;
+    } else {
+        rowNum = next ? 1 : RowCount();
+    }
+    for (; rowNum >= 1 && rowNum <= RowCount(); rowNum += next ? 1 : -1) {
+        QKUserControl* panel = EnsurePanel(rowNum);
+        const QList<QWidget*> stops = panel ? panel->TabStops() : QList<QWidget*>();
+        if (!stops.isEmpty())
+            return next ? stops.first() : stops.last();
+    }
+    return nullptr;
+}
+
+QList<SnippetEdit*> SnippetsPad::UnsavedEdits() const
+{
+    QList<SnippetEdit*> unsaved;
+    for (int rowNum = 1; rowNum <= rows.size(); ++rowNum) {
+        if (rows[rowNum - 1].mode != RowMode::Edit)
+            continue;
+        auto* edit = qobject_cast<SnippetEdit*>(oMRGrid.getControl(1, rowNum));
+        if (edit && edit->HasChanges())
+            unsaved << edit;
+    }
+    return unsaved;
+}
+
+bool SnippetsPad::SaveEdits()
+{
+    for (const QPointer<SnippetEdit> edit : UnsavedEdits()) {
+        if (edit && !edit->TrySave())
+            return false;
+    }
+    return UnsavedEdits().isEmpty();
+}
+
 // ---- panel events ---------------------------------------------------------
+
+void SnippetsPad::GiveKeyboardTo(QWidget* target)
+{
+    if (!keyboardInRow)
+        return;
+    keyboardInRow = false;
+    if (target)
+        target->setFocus(Qt::OtherFocusReason);
+}
+
+void SnippetsPad::GiveKeyboardToRow(int rowNum)
+{
+    if (rowNum > RowCount())
+        rowNum = RowCount();
+    QKUserControl* panel = rowNum >= 1 ? EnsurePanel(rowNum) : nullptr;
+    const QList<QWidget*> stops = panel ? panel->TabStops() : QList<QWidget*>();
+    GiveKeyboardTo(stops.isEmpty() ? nullptr : stops.first());
+}
 
 void SnippetsPad::OnEditClick(QWidget* panel, const SnippetPtr& snippet)
 {
@@ -395,7 +511,8 @@ void SnippetsPad::OnEditClick(QWidget* panel, const SnippetPtr& snippet)
     const int rowNum = RowOf(panel);
     if (rowNum < 1)
         return;
-    OpenEditRow(rowNum, snippet);
+    SnippetEdit* edit = OpenEditRow(rowNum, snippet);
+    GiveKeyboardTo(edit->txtSnippet->TextBox());
 }
 
 void SnippetsPad::OnDelClick(QWidget* panel, const SnippetPtr& snippet)
@@ -408,9 +525,10 @@ void SnippetsPad::OnDelClick(QWidget* panel, const SnippetPtr& snippet)
         return;
     ReleaseRow(rowNum);
     rows[rowNum - 1].mode = RowMode::Delete;
-    NewDel(snippet, rowNum);
+    SnippetDel* del = NewDel(snippet, rowNum);
     oMRGrid.Rearrange();
     PadDoEvents();
+    GiveKeyboardTo(del->cmdDel);
 }
 
 void SnippetsPad::OnOkClick(SnippetEdit* panel, const SnippetPtr& snippet)
@@ -423,18 +541,22 @@ void SnippetsPad::OnOkClick(SnippetEdit* panel, const SnippetPtr& snippet)
         return;
     const QString storedAbbreviation = panel->OriginalAbbreviation();
     const QString storedContent = panel->OriginalContent();
-    ShowPreviewRow(rowNum, snippet);
+    SnippetPreview* preview = ShowPreviewRow(rowNum, snippet);
     bool saved = true;
     emit SaveSnippet(snippet, saved);
-    if (saved)
+    if (saved) {
+        GiveKeyboardTo(preview->cmdEdit);
         return;
+    }
     // The store refused: the snippet keeps what the store holds, and the row
     // reopens with what the user typed, so nothing is lost.
     const QString typedAbbreviation = snippet->snippetString;
     const QString typedContent = snippet->contentString;
     snippet->snippetString = storedAbbreviation;
     snippet->contentString = storedContent;
-    OpenEditRow(rowNum, snippet)->SetFields(typedAbbreviation, typedContent);
+    SnippetEdit* edit = OpenEditRow(rowNum, snippet);
+    edit->SetFields(typedAbbreviation, typedContent);
+    GiveKeyboardTo(edit->txtSnippet->TextBox());
 }
 
 void SnippetsPad::OnEditCancel(QWidget* panel, const SnippetPtr& snippet)
@@ -446,13 +568,14 @@ void SnippetsPad::OnEditCancel(QWidget* panel, const SnippetPtr& snippet)
     if (rowNum < 1)
         return;
     if (snippet->snippetID > 0) {
-        ShowPreviewRow(rowNum, snippet);
+        GiveKeyboardTo(ShowPreviewRow(rowNum, snippet)->cmdEdit);
         return;
     }
     ReleaseRow(rowNum);
     RemoveRow(rowNum);
     oMRGrid.Rearrange();
     RemoveFromCollection(snippet);
+    GiveKeyboardToRow(rowNum);
 }
 
 void SnippetsPad::OnDeleteClick(QWidget* panel, const SnippetPtr& snippet)
@@ -470,8 +593,10 @@ void SnippetsPad::OnDeleteClick(QWidget* panel, const SnippetPtr& snippet)
     const int place = RemoveFromCollection(snippet);
     bool deleted = true;
     emit DeleteSnippet(copy, deleted);
-    if (deleted)
+    if (deleted) {
+        GiveKeyboardToRow(rowNum);
         return;
+    }
     // The record is still there: so are its list entry and its row.
     if (place >= 0)
         Collection().insert(qMin(place, int(Collection().size())), snippet);
@@ -479,6 +604,7 @@ void SnippetsPad::OnDeleteClick(QWidget* panel, const SnippetPtr& snippet)
     SnippetPreview* preview = NewPreview(snippet, rowNum, Reveal::AfterEvents);
     SetRowHeightFor(rowNum, preview->Height());
     oMRGrid.Rearrange();
+    GiveKeyboardTo(preview->cmdDel);
 }
 
 void SnippetsPad::OnDelCancel(QWidget* panel, const SnippetPtr& snippet)
@@ -489,5 +615,5 @@ void SnippetsPad::OnDelCancel(QWidget* panel, const SnippetPtr& snippet)
     const int rowNum = RowOf(panel);
     if (rowNum < 1)
         return;
-    ShowPreviewRow(rowNum, snippet);
+    GiveKeyboardTo(ShowPreviewRow(rowNum, snippet)->cmdDel);
 }

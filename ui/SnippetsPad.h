@@ -64,6 +64,23 @@ public:
     // Creates the preview panels of the rows now in view (the pad does this
     // itself whenever it moves or grows).
     void ShowRowsInView();
+    // The row's panel, made now if the row is a preview out of view.
+    QKUserControl* EnsurePanel(int rowNum);
+    // The row that holds this widget (a panel or anything inside one); 0
+    // for none.
+    int RowOfWidget(const QWidget* widget) const;
+
+    // Where Tab goes within the list, row after row: from `from` (a stop
+    // inside the list) to the next or previous stop; from nullptr to the
+    // first or the last stop of the whole list. nullptr when Tab leaves the
+    // list. Panels of rows out of view are made as Tab reaches them.
+    QWidget* NextTabStop(QWidget* from, bool next);
+
+    // Edit rows whose fields differ from their snippet, top to bottom.
+    QList<SnippetEdit*> UnsavedEdits() const;
+    // Saves every one of them as its Save button would; true when none is
+    // left unsaved (a refused row stays open with its message shown).
+    bool SaveEdits();
 
 signals:
     // The user confirmed a deletion; the row is gone. A host that could not
@@ -77,6 +94,9 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    QAccessible::Role AccessibleRole() const override { return QAccessible::List; }
+    // The rows' panels, top to bottom (the hidden templates are no rows).
+    QList<QWidget*> AccessibleChildren() const override;
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -101,7 +121,11 @@ private:
     void InsertRow(int afterRow, const SnippetPtr& snippet, RowMode mode);
     void RemoveRow(int rowNum);
     void SetRowHeightFor(int rowNum, double panelHeight);
-    void ShowPreviewRow(int rowNum, const SnippetPtr& snippet);
+    SnippetPreview* ShowPreviewRow(int rowNum, const SnippetPtr& snippet);
+    // After a row change that began with the keyboard in the row: the
+    // keyboard goes on in the row's new panel (or the row now in its place).
+    void GiveKeyboardTo(QWidget* target);
+    void GiveKeyboardToRow(int rowNum);
     SnippetEdit* OpenEditRow(int rowNum, const SnippetPtr& snippet);
     int RemoveFromCollection(const SnippetPtr& snippet);
     int RowOf(QWidget* panel) const;
@@ -127,5 +151,6 @@ private:
     bool gridReady = false;
     bool changingRows = false;
     bool showingRows = false;
+    bool keyboardInRow = false;
     QWidget* watchedContainer = nullptr;
 };

@@ -27,6 +27,14 @@ constexpr int kPumpIntervalMs = 20;
 constexpr int kMaxDispatchesPerPump = 64;
 // The caret is reported as a bar this wide at the insertion point.
 constexpr int kCaretWidthPx = 1;
+// How much of a text's start is read to find its second paragraph.
+constexpr int kProbeCharacters = 4096;
+// At most this many earlier paragraphs are measured for wrapped lines when
+// the caret's line has to be counted (a round trip of about a millisecond
+// each, on the program's only thread); beyond them each counts as one line.
+constexpr int kMaxMeasuredParagraphs = 64;
+// The margin a Qt text document keeps round its text, in pixels.
+constexpr int kQtDocumentMarginPx = 4;
 
 constexpr char kFocusEvent[] = "object:state-changed:focused";
 constexpr char kCaretMovedEvent[] = "object:text-caret-moved";
@@ -89,6 +97,29 @@ std::optional<QRect> CharacterBox(AtspiText* text, int offset, GError** error)
     return result;
 }
 
+QString TextOf(AtspiText* text, int start, int end, GError** error)
+{
+    gchar* chars = atspi_text_get_text(text, start, end, error);
+    const QString result = chars && !*error ? QString::fromUtf8(chars) : QString();
+    g_free(chars);
+    return result;
+}
+
+// Offsets count characters; QString counts UTF-16 units.
+QList<int> ParagraphStarts(const QString& text)
+{
+    QList<int> starts{0};
+    int offset = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isLowSurrogate())
+            continue;
+        ++offset;
+        if (text.at(i) == QLatin1Char('\n'))
+            starts << offset;
+    }
+    return starts;
+}
+
 } // namespace
 
 class AtspiCaretTracker::Impl
@@ -108,6 +139,10 @@ private:
     void Forget();
     bool IsOwnProcess(AtspiAccessible* accessible);
     std::optional<QRect> CaretAt(AtspiText* text, int offset, GError** error);
+    // Whether the text reports every paragraph's boxes at the first one's
+    // height (asked once per text).
+    bool ParagraphTopsCollapse(AtspiText* text, GError** error);
+    std::optional<QRect> CountedCaretLine(AtspiText* text, int offset, const QRect& caret, GError** error);
 
     AtspiEventListener* listener = nullptr;
     QTimer* pump = nullptr;
@@ -117,6 +152,8 @@ private:
     // Per application connection: is it this very process (whose own
     // accessibility bridge cannot answer while the UI thread waits)?
     QHash<QByteArray, bool> ownProcess;
+    // The answer of ParagraphTopsCollapse for the followed text.
+    std::optional<bool> collapsedTops;
 };
 
 AtspiCaretTracker::Impl::Impl()
@@ -205,6 +242,7 @@ void AtspiCaretTracker::Impl::Forget()
     if (text)
         g_object_unref(text);
     text = nullptr;
+    collapsedTops.reset();
 }
 
 bool AtspiCaretTracker::Impl::IsOwnProcess(AtspiAccessible* accessible)
@@ -237,6 +275,19 @@ std::optional<QRect> AtspiCaretTracker::Impl::CaretRect()
     const int offset = atspi_text_get_caret_offset(queried, &error);
     if (!error && offset >= 0)
         caret = CaretAt(queried, offset, &error);
+    // Qt 6.4's plain-text editor reports every paragraph's character boxes as
+    // the first paragraph's, so the box puts the caret on line 1 whatever
+    // line it is on. There the line is counted from the paragraphs instead.
+    // A failure there (a slow answer) leaves the caret as the box gave it;
+    // the text is still followed.
+    if (caret && !error) {
+        GError* countingError = nullptr;
+        if (ParagraphTopsCollapse(queried, &countingError) && !countingError) {
+            if (const auto counted = CountedCaretLine(queried, offset, *caret, &countingError); counted && !countingError)
+                caret = counted;
+        }
+        g_clear_error(&countingError);
+    }
     if (error) {
         // Gone, hung or confused: ask again only after it reports a change.
         if (text == queried)
@@ -271,6 +322,94 @@ std::optional<QRect> AtspiCaretTracker::Impl::CaretAt(AtspiText* queried, int of
         return std::nullopt;
     const int left = first ? first->x() : before->x();
     return QRect(left, before->y() + before->height(), kCaretWidthPx, before->height());
+}
+
+bool AtspiCaretTracker::Impl::ParagraphTopsCollapse(AtspiText* queried, GError** error)
+{
+    if (queried == text && collapsedTops)
+        return *collapsedTops;
+    bool collapse = false;
+    bool compared = false;
+    const int count = atspi_text_get_character_count(queried, error);
+    if (*error)
+        return false;
+    const QList<int> starts = ParagraphStarts(TextOf(queried, 0, qMin(count, kProbeCharacters), error));
+    if (*error)
+        return false;
+    // The second paragraph starts at least a line below the first in any
+    // text that reports its boxes where they are drawn.
+    if (starts.size() > 1 && starts[1] < count) {
+        const auto first = CharacterBox(queried, 0, error);
+        const auto second = !*error ? CharacterBox(queried, starts[1], error) : std::nullopt;
+        collapse = first && second && second->y() <= first->y();
+        compared = first && second;
+    }
+    // A text of one paragraph tells nothing yet: it is asked again once it
+    // has more.
+    if (!*error && compared && queried == text)
+        collapsedTops = collapse;
+    return collapse;
+}
+
+std::optional<QRect> AtspiCaretTracker::Impl::CountedCaretLine(AtspiText* queried, int offset, const QRect& caret,
+                                                               GError** error)
+{
+    // All paragraphs' first lines report this top; lines within a paragraph
+    // are reported right relative to it.
+    const auto top = CharacterBox(queried, 0, error);
+    if (!top || *error)
+        return std::nullopt;
+    const int lineHeight = qMax(1, caret.height());
+    const QList<int> starts = ParagraphStarts(TextOf(queried, 0, offset, error));
+    if (*error)
+        return std::nullopt;
+    const auto linesDown = [&](int at) -> int {
+        const auto box = CharacterBox(queried, at, error);
+        return box ? qMax(0, qRound(double(box->y() - top->y()) / lineHeight)) : 0;
+    };
+    // Lines of the paragraphs before the caret's, wrapped ones included.
+    int line = 0;
+    for (int i = 0; i + 1 < starts.size(); ++i) {
+        const int lastCharacter = starts[i + 1] - 2; // before its line break
+        line += 1;
+        if (i < kMaxMeasuredParagraphs && lastCharacter > starts[i])
+            line += linesDown(lastCharacter);
+        if (*error)
+            return std::nullopt;
+    }
+    // The caret's own line within its paragraph.
+    if (offset > starts.last()) {
+        const auto box = CharacterBox(queried, offset, error);
+        if (*error)
+            return std::nullopt;
+        line += box ? qMax(0, qRound(double(box->y() - top->y()) / lineHeight)) : linesDown(offset - 1);
+        if (*error)
+            return std::nullopt;
+    }
+    // Where the text's view is: its left edge gives frame and margin
+    // together (the first character sits right after both), and the
+    // first paragraph's reported top is the view's top less the lines
+    // scrolled out of it.
+    AtspiComponent* component = atspi_accessible_get_component_iface(ATSPI_ACCESSIBLE(queried));
+    if (!component)
+        return std::nullopt;
+    AtspiRect* extents = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, error);
+    g_object_unref(component);
+    if (!extents || *error) {
+        if (extents)
+            g_boxed_free(ATSPI_TYPE_RECT, extents);
+        return std::nullopt;
+    }
+    const QRect widget(extents->x, extents->y, extents->width, extents->height);
+    g_boxed_free(ATSPI_TYPE_RECT, extents);
+    const int frame = qMax(0, top->x() - widget.x() - kQtDocumentMarginPx);
+    const int viewTop = widget.y() + frame;
+    const int scrolledLines = qMax(0, viewTop - top->y());
+    int y = scrolledLines == 0 ? viewTop + kQtDocumentMarginPx + line * lineHeight
+                               : viewTop + (line - scrolledLines) * lineHeight;
+    // Never outside the text's own window, whatever the counting gave.
+    y = qBound(widget.y(), y, qMax(widget.y(), widget.bottom() - lineHeight));
+    return QRect(caret.x(), y, caret.width(), lineHeight);
 }
 
 AtspiCaretTracker::AtspiCaretTracker() : impl(std::make_unique<Impl>()) {}

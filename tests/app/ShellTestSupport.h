@@ -16,9 +16,16 @@
 struct RecordingNotifier : UserNotifier
 {
     QStringList shown;
+    // What the next questions are answered (Discard once they run out).
+    QList<Answer> answers;
     void Plain(const QString& text) override { shown << "plain: " + text; }
     void Critical(const QString& text) override { shown << "critical: " + text; }
     void Warning(const QString& text) override { shown << "warning: " + text; }
+    Answer AskToSave(const QString& text, bool mayCancel) override
+    {
+        shown << QString(mayCancel ? "ask: " : "ask without cancel: ") + text;
+        return answers.isEmpty() ? Answer::Discard : answers.takeFirst();
+    }
 };
 
 // The desktop's own key monitor sees the program's synthetic keys too: this

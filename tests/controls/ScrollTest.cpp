@@ -5,6 +5,8 @@
 #include "controls/QKVScroll.h"
 #include "controls/Twips.h"
 
+#include <QWheelEvent>
+
 namespace {
 
 class QKVScrollTest : public QKControlTest
@@ -184,4 +186,94 @@ TEST_F(QKVScrollTest, NoRoomOrNoRangeDoesNotFail)
     EXPECT_EQ(bar->Value(), 1);
     PressTrackAt(1400); // the thumb covers the whole bar: no page
     EXPECT_EQ(bar->Value(), 1);
+}
+
+// A list of 10,000 rows of 450 twips in a view of 5100: the thumb's travel
+// must reach the very first and the very last row.
+TEST_F(QKVScrollTest, ThumbAtEitherEndOfItsTravelGivesExactlyMinAndMax)
+{
+    bar->SetMin(1);
+    bar->SetMax(10000 * 450 + 30 - 5100);
+    bar->ScrollTo(2000000);
+    scrolled.clear();
+    Drag(-400);
+    EXPECT_EQ(bar->ThumbTop(), 1);
+    EXPECT_EQ(bar->Value(), 1);
+    Drag(400);
+    EXPECT_EQ(bar->ThumbTop(), 4000 - 2000 - 1);
+    EXPECT_EQ(bar->Value(), bar->Max());
+    // In between the thumb still maps proportionally.
+    bar->ScrollTo(1);
+    Drag(67);
+    EXPECT_EQ(bar->Value(), Twips::RoundHalfEven(1005.0 / 2000 * (bar->Max() - 1) + 1));
+}
+
+TEST_F(QKVScrollTest, ALargeChangeMakesTrackPressesPageByIt)
+{
+    bar->SetMin(1);
+    bar->SetMax(100000);
+    bar->SetLargeChange(5100);
+    EXPECT_EQ(bar->PageStep(), 5100);
+    bar->ScrollTo(50000);
+    scrolled.clear();
+    PressTrackAt(3900);
+    EXPECT_EQ(bar->Value(), 55100);
+    PressTrackAt(100);
+    PressTrackAt(100);
+    EXPECT_EQ(bar->Value(), 44900);
+    bar->ScrollTo(3000);
+    PressTrackAt(3900); // the thumb sits at the top now: a press below it
+    PressTrackAt(10);
+    PressTrackAt(10);
+    EXPECT_EQ(bar->Value(), 1); // clamped
+    // Without one, a page stays a fifth of the range.
+    bar->SetLargeChange(0);
+    EXPECT_EQ(bar->PageStep(), 20000);
+}
+
+TEST_F(QKVScrollTest, WheelNotchesAndKeysMoveByStepsAndPagesWithinTheRange)
+{
+    bar->SetMin(1);
+    bar->SetMax(10000);
+    bar->SetSmallChange(450);
+    bar->SetLargeChange(5100);
+    bar->ScrollTo(1);
+    scrolled.clear();
+
+    const auto turn = [&](int delta) {
+        QWheelEvent wheel(QPointF(5, 5), bar->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &wheel);
+    };
+    const int lines = QApplication::wheelScrollLines();
+    turn(-120); // towards the user: down
+    EXPECT_EQ(bar->Value(), 1 + lines * 450);
+    turn(120);
+    EXPECT_EQ(bar->Value(), 1);
+    turn(120); // already at the top: nothing changes, nothing is raised
+    EXPECT_EQ(scrolled.size(), 2);
+    // Half notches of a touchpad add up to a whole one.
+    turn(-60);
+    EXPECT_EQ(bar->Value(), 1);
+    turn(-60);
+    EXPECT_EQ(bar->Value(), 1 + lines * 450);
+
+    bar->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(bar->hasFocus());
+    bar->ScrollTo(1);
+    QTest::keyClick(bar, Qt::Key_Down);
+    EXPECT_EQ(bar->Value(), 451);
+    QTest::keyClick(bar, Qt::Key_PageDown);
+    EXPECT_EQ(bar->Value(), 5551);
+    QTest::keyClick(bar, Qt::Key_PageDown); // clamped at 10,000
+    QTest::keyClick(bar, Qt::Key_Up);
+    EXPECT_EQ(bar->Value(), 9550);
+    QTest::keyClick(bar, Qt::Key_End);
+    EXPECT_EQ(bar->Value(), 10000);
+    EXPECT_NEAR(bar->ThumbTop(), bar->Travel(), 1e-9);
+    QTest::keyClick(bar, Qt::Key_PageUp);
+    EXPECT_EQ(bar->Value(), 4900);
+    QTest::keyClick(bar, Qt::Key_Home);
+    EXPECT_EQ(bar->Value(), 1);
+    EXPECT_EQ(bar->ThumbTop(), 0);
 }

@@ -1,9 +1,11 @@
 // A plain text editor for the end-to-end tests and the latency benchmark:
 // one QPlainTextEdit whose whole text is written to a file after every
 // change, so a test can read what the editor holds at any moment.
-//   quillo-test-editor --out FILE [--title TITLE] [--trace FILE]
+//   quillo-test-editor --out FILE [--title TITLE] [--trace FILE] [--caret FILE]
 // --trace appends "space NS" when a Space key press reaches the editor and
 // "text NS LENGTH" after every change, NS on one steady clock.
+// --caret writes "X Y WIDTH HEIGHT", the editor's own caret rectangle on the
+// screen, whenever the caret moves or the view scrolls.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
@@ -45,7 +47,9 @@ int main(int argc, char* argv[])
                                    QStringLiteral("TITLE"), QStringLiteral("Quillo test editor"));
     const QCommandLineOption traceOption(QStringLiteral("trace"), QStringLiteral("file to log timings to"),
                                          QStringLiteral("FILE"));
-    parser.addOptions({out, title, traceOption});
+    const QCommandLineOption caretOption(QStringLiteral("caret"), QStringLiteral("file to write the caret to"),
+                                         QStringLiteral("FILE"));
+    parser.addOptions({out, title, traceOption, caretOption});
     parser.process(app);
 
     QElapsedTimer clock;
@@ -73,6 +77,20 @@ int main(int argc, char* argv[])
         }
     };
     QObject::connect(&editor, &QPlainTextEdit::textChanged, &editor, save);
+    const QString caretFile = parser.value(caretOption);
+    auto reportCaret = [&] {
+        if (caretFile.isEmpty() || !editor.isVisible())
+            return;
+        const QRect caret = editor.cursorRect();
+        const QPoint at = editor.viewport()->mapToGlobal(caret.topLeft());
+        QSaveFile file(caretFile);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(QStringLiteral("%1 %2 %3 %4").arg(at.x()).arg(at.y()).arg(caret.width()).arg(caret.height()).toUtf8());
+            file.commit();
+        }
+    };
+    QObject::connect(&editor, &QPlainTextEdit::cursorPositionChanged, &editor, reportCaret);
+    QObject::connect(&editor, &QPlainTextEdit::updateRequest, &editor, reportCaret);
     save();
     editor.show();
     editor.activateWindow();

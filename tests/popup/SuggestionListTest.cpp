@@ -5,6 +5,7 @@
 #include "app/SnippetTip.h"
 #include "controls/QKContentTip.h"
 #include "controls/QKSnippetTip.h"
+#include "controls/TipText.h"
 
 #include <QDeadlineTimer>
 #include <QPointer>
@@ -232,12 +233,84 @@ TEST_F(SuggestionList, NeverMoreRowsThanTheScreenHolds)
 {
     for (int i = 0; i < 40; ++i)
         AddSnippet(QString("sq%1").arg(i), "filler");
-    s.desktop.screen = QSize(800, 300); // 4500 twips: 13 rows
+    s.desktop.screen = QSize(800, 300); // 4500 twips: 13 rows at most
     s.desktop.caret = CaretAt(10, 10);
     s.Type("s");
     Tick();
-    EXPECT_EQ(list().RowCount(), 13);
-    EXPECT_LE(list().Height(), 300 * kTwipsPerPixel);
+    // Below the caret there is room for 12 of them: (4500 - 28 x 15 - 30) / 330.
+    EXPECT_EQ(list().RowCount(), 12);
+    EXPECT_EQ(Position(), QPointF(11 * kTwipsPerPixel, 28 * kTwipsPerPixel));
+    EXPECT_LE(list().Top() + list().Height(), 300 * kTwipsPerPixel);
+}
+
+// Thousands of matches once ran off the top of the screen: the list now
+// takes the side of the caret with more room, and only what fits there.
+TEST_F(SuggestionList, ALongListStaysWhollyOnTheScreen)
+{
+    for (int i = 0; i < 200; ++i)
+        AddSnippet(QString("sq%1").arg(i), "filler");
+    s.desktop.screen = QSize(800, 300);
+    const double screenHeight = 300 * kTwipsPerPixel;
+    const double screenWidth = 800 * kTwipsPerPixel;
+    const struct { QRect caret; int rows; bool above; } cases[] = {
+        {CaretAt(10, 250), 11, true},   // (3750 - 30) / 330 above, 1 below
+        {CaretAt(10, 120), 7, false},   // (4500 - 2070 - 30) / 330 below, 5 above
+        {CaretAt(790, 160), 7, true},   // near the right edge too: left of it
+    };
+    for (const auto& c : cases) {
+        s.desktop.caret = c.caret;
+        s.engine().listedText.clear();
+        s.engine().typedText = "s";
+        Tick();
+        EXPECT_EQ(list().RowCount(), c.rows) << c.caret.y();
+        EXPECT_GE(list().Top(), 0);
+        EXPECT_GE(list().Left(), 0);
+        EXPECT_LE(list().Top() + list().Height(), screenHeight);
+        EXPECT_LE(list().Left() + list().Width(), screenWidth);
+        if (c.above)
+            EXPECT_EQ(list().Top() + list().Height(), c.caret.y() * kTwipsPerPixel);
+        else
+            EXPECT_EQ(list().Top(), (c.caret.y() + kLineHeight) * kTwipsPerPixel);
+    }
+    // A caret the application reports off the screen still gets a list on it.
+    s.desktop.caret = CaretAt(-50, 900);
+    ShowForSi();
+    EXPECT_EQ(Position(), QPointF(0, screenHeight - kTwoRowsHeight));
+}
+
+TEST_F(SuggestionList, AnotherWindowComingToTheFrontPutsItAway)
+{
+    s.Type("si");
+    Tick();
+    ASSERT_FALSE(list().IsParked());
+    // A window takes the focus by itself; no key is typed.
+    s.desktop.foreground = 2;
+    Tick();
+    EXPECT_TRUE(list().IsParked());
+    Tick();
+    EXPECT_TRUE(list().IsParked());
+    // Typing in the new window shows the list there.
+    s.Tap(ExpansionEngine::VkEscape);
+    s.Type("si");
+    Tick();
+    EXPECT_FALSE(list().IsParked());
+    EXPECT_EQ(Rows().size(), 2);
+}
+
+TEST_F(SuggestionList, RowsShowTheirWholeTextWhenHovered)
+{
+    QStringList lines;
+    for (int i = 0; i < 5000; ++i)
+        lines << QString("line %1 of a long signature").arg(i);
+    AddSnippet("sil", lines.join('\n'));
+    s.Type("si");
+    Tick();
+    ASSERT_EQ(Rows().size(), 3);
+    EXPECT_TRUE(list().testAttribute(Qt::WA_AlwaysShowToolTips));
+    EXPECT_EQ(list().oSnippetTip(1)->toolTip(), "Best regards");
+    const QString capped = list().oSnippetTip(3)->toolTip();
+    EXPECT_TRUE(capped.startsWith("line 0 of a long signature\nline 1 of"));
+    EXPECT_EQ(capped.count('\n'), TipText::kMaxLines);
 }
 
 TEST_F(SuggestionList, TheMainWindowsTimerShowsItAndTheEngineHidesIt)

@@ -2,7 +2,14 @@
 
 #include "app/ShellTestSupport.h"
 #include "controls/QKCombo.h"
+#include "controls/Twips.h"
+#include "settings/IniFile.h"
 #include "store/SnippetManager.h"
+#include "ui/FormSetting.h"
+#include "ui/SettingsShell.h"
+#include "ui/SnippetsPad.h"
+#include "controls/QKFilter.h"
+#include "controls/QKLineEdit.h"
 
 #include <QAction>
 #include <QMenu>
@@ -60,4 +67,55 @@ struct StoreFixture
         snippet.contentString = content;
         return store.CommitSnippet(snippet);
     }
+};
+
+// A loaded main window on fakes, its real store and options on a private
+// program folder, and the settings window reached as the tray menu reaches it.
+class SettingsWindow : public ::testing::Test
+{
+protected:
+    Shell shell;
+    SettingsShell settings{*shell.form};
+
+    void SetUp() override { shell.form->SetShellCommands(&settings); }
+    void TearDown() override
+    {
+        settings.CloseWindows();
+        Pump();
+        shell.form->SetShellCommands(nullptr);
+    }
+    FormSetting* Open(int tab)
+    {
+        settings.ShowSettings(tab);
+        Pump();
+        FormSetting* window = settings.Window();
+        EXPECT_NE(window, nullptr);
+        if (window) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        }
+        return window;
+    }
+    SnippetsPad* Pad() { return settings.Window()->oSnippetsPad; }
+    template <class T> T* Panel(int row)
+    {
+        T* panel = qobject_cast<T*>(Pad()->RowPanel(row));
+        EXPECT_NE(panel, nullptr) << "row " << row;
+        return panel;
+    }
+    QStringList Rows()
+    {
+        QStringList shown;
+        for (int row = 1; row <= Pad()->RowCount(); ++row)
+            shown << Pad()->RowSnippet(row)->snippetString;
+        return shown;
+    }
+    void SearchFor(const QString& text)
+    {
+        FormSetting* window = settings.Window();
+        window->txtSearch->SetText(text);
+        QTest::keyClick(window->txtSearch->TextBox(), Qt::Key_Return);
+        Pump();
+    }
+    QString Ini(const QString& key) { return GetIniValue(shell.folder.SettingsPath(), "qk", key); }
+    QRectF Area(QWidget* widget) { return Twips::Geometry(widget); }
 };
