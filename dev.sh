@@ -21,7 +21,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libx11-dev libxtst-dev
     fonts-liberation2 poppler-utils
-    xvfb xdotool xclip
+    xvfb xdotool xclip x11-utils
     pulseaudio pulseaudio-utils
     libatspi2.0-dev at-spi2-core dbus-daemon mousepad
     openbox trayer

@@ -19,6 +19,7 @@
 #include "controls/QKVScroll.h"
 #include "controls/QKWhiteFrame.h"
 #include "controls/Skins.h"
+#include "core/ProgramFolder.h"
 #include "controls/Twips.h"
 #include "core/QuilloError.h"
 #include "platform/SoundPlayer.h"
@@ -329,9 +330,10 @@ void FormSetting::BuildInfoPage()
     Label14->SetTakesFocus(true);
     Twips::Move(Label14, 1777, 1260);
     connect(Label14, &QKLabel::Click, this, [this] {
-        // The home page is the guide that comes with the program.
+        // The home page is the guide that comes with the program: in the
+        // installed read-only files unless the folder holds its own copy.
         form.Services().urls.OpenUrl(
-            QUrl::fromLocalFile(form.Home() + QLatin1Char('/') + QLatin1String(kHomePage)));
+            QUrl::fromLocalFile(ProgramFolder::ReadOnlyFile(form.Home(), QLatin1String(kHomePage))));
     });
 }
 

@@ -218,6 +218,30 @@ qint64 PrivateDesktop::StartProgram(const QString& program, const QStringList& a
     return child ? child->group : 0;
 }
 
+qint64 PrivateDesktop::StartWindowManager()
+{
+    const qint64 id = StartProgram(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    if (!id)
+        return 0;
+    QDeadlineTimer deadline(kDefaultWait);
+    while (!deadline.hasExpired()) {
+        QProcess xprop;
+        xprop.setProcessEnvironment(Environment());
+        xprop.setStandardInputFile(QProcess::nullDevice());
+        xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        if (!xprop.waitForStarted(int(kExecTimeout.count()))) {
+            Fail("cannot run xprop (package x11-utils): " + xprop.errorString());
+            return 0;
+        }
+        xprop.waitForFinished(int(kXdotoolTimeout.count()));
+        if (xprop.readAllStandardOutput().contains("window id"))
+            return id;
+        Pause(int(kPollInterval.count()));
+    }
+    Fail("the window manager (openbox) did not take over the screen in time");
+    return 0;
+}
+
 void PrivateDesktop::StopProgram(qint64 id)
 {
     for (auto it = programs.begin(); it != programs.end(); ++it) {

@@ -57,6 +57,11 @@ public:
     // if it could not be started.
     qint64 StartProgram(const QString& program, const QStringList& arguments = {},
                         const std::optional<QProcessEnvironment>& environment = {});
+    // Starts openbox and returns once it manages the screen (it has set
+    // _NET_SUPPORTING_WM_CHECK on the root window): a window mapped while a
+    // window manager is still starting can stay unmapped for good. Its id,
+    // or 0 with ErrorString().
+    qint64 StartWindowManager();
     // Ends the program and its process group.
     void StopProgram(qint64 id);
     bool IsProgramRunning(qint64 id) const;

@@ -76,6 +76,14 @@ protected:
         return id;
     }
 
+    qint64 StartWindowManager()
+    {
+        const qint64 id = desktop->StartWindowManager();
+        if (id)
+            started << id;
+        return id;
+    }
+
     // Our own editor, which writes its text to a file after every change.
     void StartEditor()
     {
@@ -320,7 +328,7 @@ TEST_F(Expansion, ExitFromTheTrayMenu)
 
 TEST_F(Expansion, InAGtkEditorUnderAWindowManager)
 {
-    const qint64 wm = Start("openbox", {"--sm-disable"});
+    const qint64 wm = StartWindowManager();
     ASSERT_NE(wm, 0);
     const QString file = folder.File("mousepad.txt");
     QFile::remove(file);
