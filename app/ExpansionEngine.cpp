@@ -165,13 +165,8 @@ void ExpansionEngine::Expand()
             const PasteMethod method =
                 PasteMethod::ForWindow(desktop.WindowClass(desktop.ForegroundWindow()),
                                        [this](const QString& name) { return optMgr.PasteKeysFor(name); });
-            if (!method.type) {
-                QClipboard* clipboard = QGuiApplication::clipboard();
-                clipboard->clear();
-                clipboard->setText(expanded);
-                if (method.primary && clipboard->supportsSelection())
-                    clipboard->setText(expanded, QClipboard::Selection);
-            }
+            if (!method.type)
+                clipboardKeeper.Place(expanded, method.primary, optMgr.RestoreClipboard());
 
             // One Backspace per character, and one more for the trigger key the
             // application has already received.
@@ -195,6 +190,7 @@ void ExpansionEngine::Expand()
                     keySender().KeyUp(held.last());
                     held.removeLast();
                 }
+                clipboardKeeper.PasteSent();
             }
         } catch (const std::exception&) {
             // The engine reports nothing; it only makes sure no key stays held.

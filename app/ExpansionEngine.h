@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ClipboardKeeper.h"
 #include "platform/Desktop.h"
 #include "store/Snippet.h"
 
@@ -104,6 +105,7 @@ private:
     SoundPlayer& sound;
     EngineHost& host;
     std::unique_ptr<cSendKeys> sender;
+    ClipboardKeeper clipboardKeeper;
     Desktop::WindowId bufferWindow = 0; // where the buffer's first character was typed
     // The hook flags of the message being handled (0 for HandleKey alone).
     qintptr hookFlags = 0;

@@ -1,8 +1,10 @@
 #include "ShellTestSupport.h"
 #include "app/KeyToChar.h"
+#include "app/TransientMimeData.h"
 #include "settings/IniFile.h"
 
 #include <QClipboard>
+#include <QMimeData>
 #include <QGuiApplication>
 #include <QTest>
 #include <QTimer>
@@ -386,4 +388,48 @@ TEST(Engine, TerminalsGetTheirOwnPasteKeysOrTheContentTyped)
     typed << "type Thank you!";
     EXPECT_EQ(s.Sent(), typed);
     EXPECT_TRUE(s.keys.HeldKeys().empty());
+}
+
+TEST(Engine, RestoreClipboardGivesBackEveryFormatOnceThePasteIsTaken)
+{
+    Shell s;
+    auto* copied = new QMimeData;
+    copied->setText("the user's copy");
+    copied->setData("application/x-quillo-test", QByteArray("\x01\x02", 2));
+    QGuiApplication::clipboard()->setMimeData(copied);
+
+    // Off (the default): the content stays, marked for clipboard managers.
+    s.Type("sig");
+    s.Tap(kSpace);
+    const QMimeData* placed = QGuiApplication::clipboard()->mimeData();
+    EXPECT_EQ(placed->text(), "Best regards");
+    EXPECT_TRUE(placed->hasFormat(TransientMimeData::kTransientFormat));
+    QTest::qWait(ClipboardKeeper::kRestoreAfterTakenMs * 2);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Best regards");
+
+    copied = new QMimeData;
+    copied->setText("the user's copy");
+    copied->setData("application/x-quillo-test", QByteArray("\x01\x02", 2));
+    QGuiApplication::clipboard()->setMimeData(copied);
+    s.form->optMgr.SetRestoreClipboard(true);
+    // Two expansions in a row: the copy from before the first comes back.
+    for (const char* abbreviation : {"sig", "ty"}) {
+        s.Type(abbreviation);
+        s.Tap(kSpace);
+        // The application fetches the pasted text.
+        EXPECT_NE(QGuiApplication::clipboard()->text(), "the user's copy");
+    }
+    QTest::qWait(ClipboardKeeper::kRestoreAfterTakenMs * 3);
+    const QMimeData* restored = QGuiApplication::clipboard()->mimeData();
+    EXPECT_EQ(restored->text(), "the user's copy");
+    EXPECT_EQ(restored->data("application/x-quillo-test"), QByteArray("\x01\x02", 2));
+    EXPECT_FALSE(restored->hasFormat(TransientMimeData::kTransientFormat));
+
+    // A copy the user makes before the old content is back is never overwritten.
+    s.Type("sig");
+    s.Tap(kSpace);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Best regards");
+    QGuiApplication::clipboard()->setText("copied meanwhile");
+    QTest::qWait(ClipboardKeeper::kRestoreAfterTakenMs * 2);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "copied meanwhile");
 }

@@ -245,3 +245,41 @@ TEST_F(Input, TypingKeyByKeyReachesAProgramThatPastesWithNoKey)
     QThread::msleep(kSettleMs * 2);
     EXPECT_EQ(keys->KeycodeOf("U044B"), 0u);
 }
+
+TEST_F(Input, TheUsersClipboardComesBackAfterThePasteWhenAsked)
+{
+    QFile settings(folder.SettingsPath());
+    QByteArray text = settings.open(QIODevice::ReadOnly) ? settings.readAll() : QByteArray();
+    settings.close();
+    text.replace("RestoreClipboard=False", "RestoreClipboard=True");
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write(text);
+    settings.close();
+    StartEditorAndQuillo();
+
+    // xclip keeps serving the copy until another program owns the clipboard.
+    QProcess copy;
+    copy.setProcessEnvironment(desktop->Environment());
+    copy.start("sh", {"-c", "printf 'copied by the user' | xclip -selection clipboard -i"});
+    ASSERT_TRUE(copy.waitForFinished(kWaitMs));
+    desktop->FocusWindow(editorWindow);
+    desktop->Type("sig ");
+    EXPECT_EQ(WaitForText("Best regards").toStdString(), "Best regards");
+
+    QDeadlineTimer deadline(kWaitMs);
+    QString clipboard;
+    while (!deadline.hasExpired()) {
+        QProcess read;
+        read.setProcessEnvironment(desktop->Environment());
+        read.start("xclip", {"-o", "-selection", "clipboard"});
+        read.waitForFinished(kWaitMs);
+        clipboard = QString::fromUtf8(read.readAllStandardOutput());
+        if (clipboard == "copied by the user")
+            break;
+        QThread::msleep(kPollMs * 4);
+    }
+    EXPECT_EQ(clipboard.toStdString(), "copied by the user");
+    // And the next paste is the next content, not the old copy.
+    desktop->Type(" ty ");
+    EXPECT_EQ(WaitForText("Best regards Thank you!").toStdString(), "Best regards Thank you!");
+}
