@@ -19,12 +19,13 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
     libsqlite3-dev libsqlitecpp-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
-    libx11-dev libxtst-dev
+    libx11-dev libxtst-dev libxkbcommon-dev
     fonts-liberation2 poppler-utils
     xvfb xdotool xclip x11-utils
     pulseaudio pulseaudio-utils
     libatspi2.0-dev at-spi2-core dbus-daemon mousepad
     openbox trayer
+    xterm stterm
     imagemagick
     clang libclang-rt-14-dev
 )

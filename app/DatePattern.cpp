@@ -28,14 +28,21 @@ struct Token
 
 bool IsC(const QLocale& locale) { return locale.language() == QLocale::C; }
 
-// The first character of a Qt format that is not a field, a quote or a
-// blank: the separator the locale puts between the fields.
+// The first character of a Qt format that is not a field, a quote, a blank
+// or a directional mark (right-to-left locales put a mark before each
+// separator; the mark alone would vanish from the pasted text): the
+// separator the locale puts between the fields.
 QChar FirstSeparator(const QString& format, QChar fallback)
 {
     for (const QChar c : format)
-        if (!c.isLetter() && c != u'\'' && !c.isSpace())
+        if (!c.isLetter() && c != u'\'' && !c.isSpace() && c.category() != QChar::Other_Format)
             return c;
     return fallback;
+}
+
+bool IsField(const Token& token)
+{
+    return token.kind != Kind::Literal && token.kind != Kind::DateSeparator && token.kind != Kind::TimeSeparator;
 }
 
 QChar DateSeparator(const QLocale& locale)
@@ -229,6 +236,12 @@ QString DatePattern::Format(const QString& pattern, const QDateTime& when, const
     for (const Token& token : tokens)
         twelveHour = twelveHour || token.kind == Kind::Marker;
     const bool pm = time.hour() >= kNoonHour;
+    // A day or month name with no other field beside it is named on its own
+    // (nominative "март"), not as part of a date (genitive "марта").
+    int fields = 0;
+    for (const Token& token : tokens)
+        fields += IsField(token) ? 1 : 0;
+    const bool alone = fields == 1;
 
     QString out;
     for (const Token& token : tokens) {
@@ -246,7 +259,10 @@ QString DatePattern::Format(const QString& pattern, const QDateTime& when, const
             if (token.width <= 2)
                 out += Number(date.day(), token.width);
             else if (token.width <= 4)
-                out += locale.dayName(date.dayOfWeek(), token.width == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+                out += alone ? locale.standaloneDayName(date.dayOfWeek(), token.width == 3 ? QLocale::ShortFormat
+                                                                                           : QLocale::LongFormat)
+                             : locale.dayName(date.dayOfWeek(), token.width == 3 ? QLocale::ShortFormat
+                                                                                 : QLocale::LongFormat);
             else if (token.width == 5)
                 out += ShortDate(date, locale);
             else
@@ -259,7 +275,10 @@ QString DatePattern::Format(const QString& pattern, const QDateTime& when, const
             if (token.width <= 2)
                 out += Number(date.month(), token.width);
             else
-                out += locale.monthName(date.month(), token.width == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+                out += alone ? locale.standaloneMonthName(date.month(), token.width == 3 ? QLocale::ShortFormat
+                                                                                         : QLocale::LongFormat)
+                             : locale.monthName(date.month(), token.width == 3 ? QLocale::ShortFormat
+                                                                               : QLocale::LongFormat);
             break;
         case Kind::Minute:
             out += Number(time.minute(), token.width);

@@ -2,8 +2,10 @@
 
 #include "app/EngineHost.h"
 #include "app/KeyToChar.h"
+#include "app/PasteMethod.h"
 #include "app/ReplaceMacros.h"
 #include "keys/cSendKeys.h"
+#include "platform/KeyboardHook.h"
 #include "platform/KeyOutput.h"
 #include "platform/SoundPlayer.h"
 #include "settings/OptionMgr.h"
@@ -33,6 +35,44 @@ cSendKeys& ExpansionEngine::keySender()
     if (!sender)
         sender = std::make_unique<cSendKeys>(keyOutput);
     return *sender;
+}
+
+namespace {
+
+// Characters as the user sees them: a character outside the Basic
+// Multilingual Plane is one Backspace in the application, not two.
+qsizetype CharacterCount(const QString& text)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!(text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate()))
+            ++count;
+    return count;
+}
+
+// The last n characters of text, never splitting a surrogate pair.
+QString LastCharacters(const QString& text, qsizetype n)
+{
+    qsizetype start = text.size();
+    for (qsizetype kept = 0; kept < n && start > 0; ++kept) {
+        --start;
+        if (start > 0 && text[start].isLowSurrogate() && text[start - 1].isHighSurrogate())
+            --start;
+    }
+    return text.mid(start);
+}
+
+} // namespace
+
+void ExpansionEngine::HandleHookMessage(quintptr wParam, qintptr lParam, bool active)
+{
+    hookFlags = lParam;
+    // What was typed in another layout or group cannot be matched with what
+    // follows, nor erased as the characters it now seems to be.
+    if ((lParam & KeyboardHook::kLayoutChangedFlag) && !typedText.isEmpty())
+        Reset();
+    HandleKey(int(wParam), (lParam & KeyboardHook::kReleasedFlag) != 0, active);
+    hookFlags = 0;
 }
 
 void ExpansionEngine::HandleKey(int virtualKey, bool released, bool active)
@@ -107,7 +147,7 @@ void ExpansionEngine::Expand()
     // Shared with the store's cache: stays valid if the cache is rebuilt while
     // events run below.
     const SnippetPtr snippet = snippetMgr.GetMatchedSnippet(typedText);
-    bool controlDown = false;
+    QList<int> held; // our own keys still down
     if (snippet) {
         try {
             if (optMgr.EnablePlaySound())
@@ -120,29 +160,43 @@ void ExpansionEngine::Expand()
             optMgr.SetChrSav(int(std::clamp<qint64>(saved, std::numeric_limits<int>::min(),
                                                     std::numeric_limits<int>::max())));
 
-            QClipboard* clipboard = QGuiApplication::clipboard();
-            clipboard->clear();
-            clipboard->setText(expanded);
+            // Terminals and some other programs paste with other keys, or
+            // from the primary selection, or not at all.
+            const PasteMethod method =
+                PasteMethod::ForWindow(desktop.WindowClass(desktop.ForegroundWindow()),
+                                       [this](const QString& name) { return optMgr.PasteKeysFor(name); });
+            if (!method.type)
+                clipboardKeeper.Place(expanded, method.primary, optMgr.RestoreClipboard());
 
             // One Backspace per character, and one more for the trigger key the
             // application has already received.
-            for (qsizetype i = 0; i <= snippet->snippetString.size(); ++i) {
+            const qsizetype typedCharacters = CharacterCount(snippet->snippetString);
+            for (qsizetype i = 0; i <= typedCharacters; ++i) {
                 keySender().SendKeys(QStringLiteral("{BACKSPACE}"), true);
                 ProcessEvents(kEventRoundsAfterBackspace);
             }
             ProcessEvents(kEventRoundsBeforePaste);
             ReleaseModifiersForPaste();
-            keySender().KeyDown(VkControl);
-            controlDown = true;
-            keySender().KeyDown(VkV);
-            keySender().KeyUp(VkV);
-            keySender().KeyUp(VkControl);
-            controlDown = false;
+            if (method.type) {
+                keyOutput.TypeText(expanded);
+            } else {
+                for (int modifier : method.modifiers) {
+                    keySender().KeyDown(modifier);
+                    held << modifier;
+                }
+                keySender().KeyDown(method.key);
+                keySender().KeyUp(method.key);
+                while (!held.isEmpty()) {
+                    keySender().KeyUp(held.last());
+                    held.removeLast();
+                }
+                clipboardKeeper.PasteSent();
+            }
         } catch (const std::exception&) {
             // The engine reports nothing; it only makes sure no key stays held.
-            if (controlDown) {
+            while (!held.isEmpty()) {
                 try {
-                    keyOutput.KeyUp(VkControl);
+                    keyOutput.KeyUp(std::uint8_t(held.takeLast()));
                 } catch (const std::exception&) {
                 }
             }
@@ -160,20 +214,18 @@ void ExpansionEngine::UpdateBuffer(int virtualKey, bool pressed)
     if (!pressed)
         return;
     if (!ctrlDown && !altDown) {
-        // Caps Lock is asked for letters only: most keys never need it.
-        const bool capsLock = IsLetterKey(virtualKey) && desktop.CapsLockOn();
-        const QString typed = KeyToChar(virtualKey, shiftDown, capsLock);
+        const QString typed = TypedBy(virtualKey);
         if (!typed.isEmpty()) {
             if (typedText.isEmpty())
                 bufferWindow = desktop.ForegroundWindow();
             typedText += typed;
-            if (typedText.size() > kMaxTypedLength)
-                typedText = typedText.right(kMaxTypedLength);
+            if (CharacterCount(typedText) > kMaxTypedLength)
+                typedText = LastCharacters(typedText, kMaxTypedLength);
         }
     }
     if (virtualKey == VkBackspace) {
-        if (typedText.size() > 1) {
-            typedText.chop(1);
+        if (CharacterCount(typedText) > 1) {
+            typedText = typedText.left(typedText.size() - LastCharacters(typedText, 1).size());
         } else {
             typedText.clear();
             listedText.clear();
@@ -184,6 +236,17 @@ void ExpansionEngine::UpdateBuffer(int virtualKey, bool pressed)
         // In hot-key mode the delimiters end a word instead of expanding it.
         Reset();
     }
+}
+
+QString ExpansionEngine::TypedBy(int virtualKey) const
+{
+    if (hookFlags & KeyboardHook::kTypedFlag) {
+        const char32_t character = KeyboardHook::TypedCharacter(hookFlags);
+        return character ? QString::fromUcs4(&character, 1) : QString();
+    }
+    // Caps Lock is asked for letters only: most keys never need it.
+    const bool capsLock = IsLetterKey(virtualKey) && desktop.CapsLockOn();
+    return KeyToChar(virtualKey, shiftDown, capsLock);
 }
 
 void ExpansionEngine::Reset()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ClipboardKeeper.h"
 #include "platform/Desktop.h"
 #include "store/Snippet.h"
 
@@ -59,6 +60,10 @@ public:
     // Quillo's own settings window: then only modifiers and the
     // enable/disable hot key count.
     void HandleKey(int virtualKey, bool released, bool active);
+    // One hook message as the keyboard monitor posts it: wParam the virtual
+    // key, lParam the flags of KeyboardHook (release, the character typed in
+    // the active layout, a change of layout).
+    void HandleHookMessage(quintptr wParam, qintptr lParam, bool active);
 
     // Clears the buffer, parks the suggestion list and stops its timer.
     void Reset();
@@ -83,6 +88,9 @@ private:
     bool IsTrigger(int virtualKey) const;
     void Expand();
     void UpdateBuffer(int virtualKey, bool pressed);
+    // What a key press adds to the buffer: the monitor's character when it
+    // knows the layout, else the key on a United States layout.
+    QString TypedBy(int virtualKey) const;
     // Forgets what was typed when the user moved elsewhere: another window, the
     // caret keys, a mouse click. Erasing there would delete the user's text.
     void ResetIfMovedElsewhere(int virtualKey);
@@ -97,5 +105,8 @@ private:
     SoundPlayer& sound;
     EngineHost& host;
     std::unique_ptr<cSendKeys> sender;
+    ClipboardKeeper clipboardKeeper;
     Desktop::WindowId bufferWindow = 0; // where the buffer's first character was typed
+    // The hook flags of the message being handled (0 for HandleKey alone).
+    qintptr hookFlags = 0;
 };

@@ -278,8 +278,7 @@ qintptr FormMain::WindowProc(QObject* window, const WindowMessage& message)
         active = false;
 
     if (message.msg == MessageLayer::kUserMessage) {
-        const bool released = (message.lParam & KeyboardHook::kReleasedFlag) != 0;
-        engine->HandleKey(int(message.wParam), released, active);
+        engine->HandleHookMessage(message.wParam, message.lParam, active);
     } else if (message.msg == MessageLayer::kTrayMessage &&
                (message.lParam == kLeftButtonDown || message.lParam == kRightButtonDown)) {
         TimerCancelMenu.start();

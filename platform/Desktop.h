@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // What the program asks of the desktop it runs on. Window ids are the
@@ -20,5 +21,8 @@ public:
     // application tells.
     virtual std::optional<QRect> CaretRect() const = 0;
     virtual QString WindowTitle(WindowId window) const = 0;
+    // The window's class names, instance first (on X11 the two strings of
+    // WM_CLASS, e.g. "xterm", "XTerm"); empty when unknown.
+    virtual QStringList WindowClass(WindowId window) const = 0;
     virtual QSize ScreenSize() const = 0;
 };

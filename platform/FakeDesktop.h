@@ -11,10 +11,15 @@ public:
     std::optional<QRect> CaretRect() const override { return caret; }
     QString WindowTitle(WindowId window) const override { return window == foreground ? title : QString(); }
     QSize ScreenSize() const override { return screen; }
+    QStringList WindowClass(WindowId window) const override
+    {
+        return window == foreground ? windowClass : QStringList();
+    }
 
     WindowId foreground = 1;
     bool capsLock = false;
     std::optional<QRect> caret;
     QString title;
+    QStringList windowClass;
     QSize screen{1920, 1080};
 };

@@ -27,6 +27,13 @@ void FakeKeyboardHook::Press(int virtualKey)
         MessageLayer::PostMessage(window, msg, quintptr(virtualKey), 0);
 }
 
+void FakeKeyboardHook::PressTyped(int virtualKey, char32_t character, bool layoutChanged)
+{
+    if (window)
+        MessageLayer::PostMessage(window, msg, quintptr(virtualKey),
+                                  TypedBits(character) | (layoutChanged ? kLayoutChangedFlag : 0));
+}
+
 void FakeKeyboardHook::Release(int virtualKey)
 {
     if (window)

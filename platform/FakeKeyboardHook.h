@@ -21,6 +21,10 @@ public:
 
     // Post one event, as the desktop would; nothing is posted while released.
     void Press(int virtualKey);
+    // A press as a layout-aware monitor reports it: the key and the
+    // character it typed (0 for none), optionally the first after a switch
+    // of layout.
+    void PressTyped(int virtualKey, char32_t character, bool layoutChanged = false);
     void Release(int virtualKey);
     void Tap(int virtualKey);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstdint>
 
 // Where synthetic keystrokes go. The send-keys parser speaks only this: key
@@ -28,4 +29,10 @@ public:
     // The key (and shift state) that types one UTF-16 unit on the current
     // keyboard layout.
     virtual std::uint16_t KeyScan(char16_t character) const = 0;
+
+    // Types the text key by key in the active layout and group, for
+    // programs that paste with no key at all. Characters the layout lacks
+    // are typed all the same (on X11 through a spare key code mapped to them
+    // for the moment). Line breaks are Enter, tabs Tab. May throw QuilloError.
+    virtual void TypeText(const QString& text) = 0;
 };

@@ -23,6 +23,11 @@ void RecordingKeyOutput::KeyUp(std::uint8_t virtualKey)
     events.push_back({virtualKey, true});
 }
 
+void RecordingKeyOutput::TypeText(const QString& text)
+{
+    events.push_back({0, false, text});
+}
+
 std::uint16_t RecordingKeyOutput::KeyScan(char16_t character) const
 {
     return layout(character);
@@ -32,6 +37,8 @@ std::vector<std::uint8_t> RecordingKeyOutput::HeldKeys() const
 {
     std::vector<std::uint8_t> held;
     for (const Event& event : events) {
+        if (!event.typed.isEmpty())
+            continue;
         const auto found = std::find(held.begin(), held.end(), event.virtualKey);
         if (event.up && found != held.end())
             held.erase(found);
@@ -52,5 +59,7 @@ QStringList RecordingKeyOutput::Lines() const
 
 QString RecordingKeyOutput::Line(const Event& event)
 {
+    if (!event.typed.isEmpty())
+        return QStringLiteral("type ") + event.typed;
     return QStringLiteral("%1 %2").arg(event.up ? QStringLiteral("up") : QStringLiteral("down")).arg(event.virtualKey);
 }

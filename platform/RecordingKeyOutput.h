@@ -19,6 +19,7 @@ public:
     {
         std::uint8_t virtualKey;
         bool up;
+        QString typed{}; // the text of a TypeText call (virtualKey 0)
         bool operator==(const Event&) const = default;
     };
     using Layout = std::function<std::uint16_t(char16_t)>;
@@ -31,6 +32,8 @@ public:
     void KeyDown(std::uint8_t virtualKey) override;
     void KeyUp(std::uint8_t virtualKey) override;
     std::uint16_t KeyScan(char16_t character) const override;
+    // Recorded as the one line "type TEXT".
+    void TypeText(const QString& text) override;
 
     const std::vector<Event>& Events() const { return events; }
     void Clear() { events.clear(); }

@@ -49,7 +49,7 @@ int OptionMgr::LoadVars(const QString& strFile)
 {
     filePath = strFile;
     loadProblems.clear();
-    const IniDocument document = IniDocument::Load(strFile);
+    document = IniDocument::Load(strFile);
     auto text = [&](const char* key) { return document.Value(kSection, key); };
     auto readBool = [&](const char* key, bool& into) {
         const QString raw = text(key);
@@ -80,7 +80,26 @@ int OptionMgr::LoadVars(const QString& strFile)
     readBool("StartWin", startWin);
     readInt("SniExp", sniExp);
     readInt("ChrSav", chrSav);
+    const QString restore = text("RestoreClipboard");
+    restoreClipboard = false;
+    if (!restore.isEmpty()) {
+        if (const auto value = ParseBool(restore))
+            restoreClipboard = *value;
+        else
+            loadProblems << QStringLiteral("RestoreClipboard: \"%1\" is not True or False").arg(restore);
+    }
     return 0;
+}
+
+void OptionMgr::SetRestoreClipboard(bool value)
+{
+    restoreClipboard = value;
+    SetIniValue(filePath, kSection, QStringLiteral("RestoreClipboard"), BoolText(value));
+}
+
+QString OptionMgr::PasteKeysFor(const QString& windowClass) const
+{
+    return windowClass.isEmpty() ? QString() : document.Value(kPasteKeysSection, windowClass);
 }
 
 int OptionMgr::CommitInfoNum()

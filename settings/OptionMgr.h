@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include "settings/IniDocument.h"
+
 #include <QStringList>
 #include <functional>
 
@@ -18,6 +20,9 @@ class OptionMgr
 public:
     static constexpr const char* kSection = "qk";
     static constexpr const char* kDesktopEntryName = "Quillo.desktop";
+    // How to paste into windows of a class where Ctrl+V does not: one line
+    // per window class, "Class=Keys" (see PasteMethod).
+    static constexpr const char* kPasteKeysSection = "PasteKeys";
 
     explicit OptionMgr(OptionsObserver* observer = nullptr);
     void SetObserver(OptionsObserver* observer) { this->observer = observer; }
@@ -53,6 +58,13 @@ public:
     void SetSniExp(int value) { sniExp = value; }
     int ChrSav() const { return chrSav; }
     void SetChrSav(int value) { chrSav = value; }
+    // Whether the clipboard gets back what the user had copied after each
+    // expansion. Optional in the file: a file without it keeps it off.
+    bool RestoreClipboard() const { return restoreClipboard; }
+    void SetRestoreClipboard(bool value);
+    // The user's paste keys for a window class (compared without regard to
+    // letter case), as the file had them at LoadVars; "" when none.
+    QString PasteKeysFor(const QString& windowClass) const;
 
     QString FilePath() const { return filePath; }
     // Keys the last LoadVars found missing or malformed, with the reason.
@@ -86,4 +98,6 @@ private:
     bool startWin = false;
     int sniExp = 0;
     int chrSav = 0;
+    bool restoreClipboard = false;
+    IniDocument document; // as LoadVars read it: the paste keys come from it
 };

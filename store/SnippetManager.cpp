@@ -2,6 +2,7 @@
 
 #include "core/QuilloError.h"
 #include "store/NewGuidString.h"
+#include "store/SearchFolding.h"
 
 #include <QCoreApplication>
 #include <SQLiteCpp/Database.h>
@@ -565,10 +566,10 @@ SnippetCollection SnippetManager::QuerySnippets(const QString& searchStr)
     const std::string pattern = ('%' + text + '%').toStdString();
     SnippetCollection found;
     try {
-        SQLite::Statement rows(Connection(), kSelectRows + " where snippet like ? or content like ?" +
+        SearchFolding::Register(Connection());
+        SQLite::Statement rows(Connection(), kSelectRows + " where " + SearchFolding::Condition(text) +
                                                  orderClause.toStdString());
         rows.bind(1, pattern);
-        rows.bind(2, pattern);
         FillSnippets(rows, found);
     } catch (const SQLite::Exception& e) {
         Fail(e, QStringLiteral("Cannot search the snippets of"));

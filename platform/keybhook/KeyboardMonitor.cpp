@@ -1,6 +1,8 @@
 #include "platform/keybhook/KeyboardMonitor.h"
 
 #include "core/MessageLayer.h"
+#include "platform/KeyboardHook.h"
+#include "platform/keybhook/LayoutTranslator.h"
 #include "platform/x11/X11ErrorTrap.h"
 #include "platform/x11/X11KeyCodes.h"
 
@@ -15,7 +17,7 @@
 
 namespace {
 
-constexpr qintptr kReleasedFlag = qintptr(1) << 31;
+constexpr qintptr kReleasedFlag = KeyboardHook::kReleasedFlag;
 // Mouse buttons as the virtual keys the engine knows (left, right, middle).
 constexpr int kButtonKeys[] = {0, 1, 4, 2};
 
@@ -78,6 +80,8 @@ bool KeyboardMonitor::Start(QObject* target, unsigned message, QString* error)
     if (XkbQueryExtension(x->lookup, &opcode, &x->xkbEventBase, &errorBase, &xkbMajor, &xkbMinor))
         XkbSelectEvents(x->lookup, XkbUseCoreKbd, XkbMapNotifyMask | XkbNewKeyboardNotifyMask,
                         XkbMapNotifyMask | XkbNewKeyboardNotifyMask);
+    // A switch of layout group, even one with no key typed in the other group.
+    XkbSelectEventDetails(x->lookup, XkbUseCoreKbd, XkbStateNotify, XkbGroupStateMask, XkbGroupStateMask);
     RebuildKeyTable();
 
     XRecordRange* range = XRecordAllocRange();
@@ -144,7 +148,12 @@ void KeyboardMonitor::Run()
             while (XPending(x->lookup)) {
                 XEvent event;
                 XNextEvent(x->lookup, &event);
-                if (event.type == x->xkbEventBase) {
+                if (event.type != x->xkbEventBase)
+                    continue;
+                if (reinterpret_cast<XkbAnyEvent*>(&event)->xkb_type == XkbStateNotify) {
+                    if (layout)
+                        layout->GroupSwitched();
+                } else {
                     XkbRefreshKeyboardMapping(reinterpret_cast<XkbMapNotifyEvent*>(&event));
                     remap = true;
                 }
@@ -157,6 +166,9 @@ void KeyboardMonitor::Run()
 
 void KeyboardMonitor::RebuildKeyTable()
 {
+    if (!layout)
+        layout = std::make_unique<LayoutTranslator>();
+    layout->Load(x->lookup);
     for (unsigned keycode = 0; keycode < keyTable.size(); ++keycode) {
         const KeySym keysym = keycode >= 8 ? XkbKeycodeToKeysym(x->lookup, KeyCode(keycode), 0, 0) : NoSymbol;
         int key = X11KeyCodes::VirtualKeyOfKeysym(keysym);
@@ -176,8 +188,15 @@ void KeyboardMonitor::OnRecorded(void* interceptData)
         const unsigned detail = event->u.u.detail;
         if (type == KeyPress || type == KeyRelease) {
             const int key = detail < keyTable.size() ? keyTable[detail] : 0;
+            qintptr flags = type == KeyRelease ? kReleasedFlag : 0;
+            if (type == KeyPress && layout) {
+                const LayoutTranslator::Typed typed = layout->Press(detail, event->u.keyButtonPointer.state);
+                flags |= KeyboardHook::TypedBits(typed.character);
+                if (typed.layoutChanged)
+                    flags |= KeyboardHook::kLayoutChangedFlag;
+            }
             if (key != 0)
-                MessageLayer::PostMessage(window, msg, quintptr(key), type == KeyRelease ? kReleasedFlag : 0);
+                MessageLayer::PostMessage(window, msg, quintptr(key), flags);
         } else if (type == ButtonPress && detail >= 1 && detail <= 3) {
             MessageLayer::PostMessage(window, msg, quintptr(kButtonKeys[detail]), 0);
         }

@@ -7,6 +7,8 @@
 #include <memory>
 #include <thread>
 
+class LayoutTranslator;
+
 // Reads every key event of the X display through the RECORD extension on a
 // thread of its own, with its own connections, and posts each one to the
 // window. The thread only posts messages; nothing else crosses over.
@@ -38,4 +40,6 @@ private:
     int wakePipe[2] = {-1, -1};
     // keycode -> virtual key of the current keyboard mapping.
     std::array<int, 256> keyTable{};
+    // The character each press types; follows the mapping like keyTable.
+    std::unique_ptr<LayoutTranslator> layout;
 };

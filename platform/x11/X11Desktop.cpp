@@ -7,6 +7,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -137,4 +138,19 @@ QSize X11Desktop::ScreenSize() const
 {
     const int screen = DefaultScreen(display);
     return QSize(DisplayWidth(display, screen), DisplayHeight(display, screen));
+}
+
+QStringList X11Desktop::WindowClass(WindowId window) const
+{
+    QStringList names;
+    XClassHint hint{};
+    if (window != 0 && XGetClassHint(display, Window(window), &hint)) {
+        names << QString::fromLatin1(hint.res_name ? hint.res_name : "")
+              << QString::fromLatin1(hint.res_class ? hint.res_class : "");
+        if (hint.res_name)
+            XFree(hint.res_name);
+        if (hint.res_class)
+            XFree(hint.res_class);
+    }
+    return names;
 }

@@ -27,6 +27,7 @@ public:
     std::optional<QRect> CaretRect() const override;
     QString WindowTitle(WindowId window) const override;
     QSize ScreenSize() const override;
+    QStringList WindowClass(WindowId window) const override;
 
     void SetCaretSource(CaretSource source) { caretSource = std::move(source); }
 

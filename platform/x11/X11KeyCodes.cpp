@@ -15,7 +15,10 @@ namespace {
 constexpr std::pair<unsigned long, int> kNamedKeys[] = {
     {XK_BackSpace, 8}, {XK_Tab, 9}, {XK_ISO_Left_Tab, 9}, {XK_Return, 13}, {XK_KP_Enter, 13},
     {XK_Shift_L, 16}, {XK_Shift_R, 16}, {XK_Control_L, 17}, {XK_Control_R, 17},
-    {XK_Alt_L, 18}, {XK_Alt_R, 18}, {XK_Meta_L, 18}, {XK_Meta_R, 18}, {XK_ISO_Level3_Shift, 18},
+    {XK_Alt_L, 18}, {XK_Alt_R, 18}, {XK_Meta_L, 18}, {XK_Meta_R, 18},
+    // AltGr selects a level of the layout: the characters it types are text,
+    // not Alt commands, so it is the right-hand Alt key of its own.
+    {XK_ISO_Level3_Shift, 165},
     {XK_Pause, 19}, {XK_Caps_Lock, 20}, {XK_Escape, 27}, {XK_space, 32},
     {XK_Prior, 33}, {XK_Next, 34}, {XK_End, 35}, {XK_Home, 36},
     {XK_Left, 37}, {XK_Up, 38}, {XK_Right, 39}, {XK_Down, 40},

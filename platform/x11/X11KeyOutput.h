@@ -2,6 +2,10 @@
 
 #include "platform/KeyOutput.h"
 
+#include <QList>
+#include <QTimer>
+#include <memory>
+
 struct _XDisplay;
 
 // Synthetic keys through the XTEST extension on a connection of its own:
@@ -20,10 +24,26 @@ public:
     // From the current layout; the United States table where the layout has
     // no key for the character.
     std::uint16_t KeyScan(char16_t character) const override;
+    void TypeText(const QString& text) override;
+
+    // Typing pauses this long between keys, so that slow programs keep up.
+    static constexpr int kTypeGapMs = 2;
+    // A program reads a changed keyboard mapping when it gets to the notice
+    // of the change, which may be after its next key; spare key codes keep
+    // the characters they were given this long after the typing, and the
+    // program gets this long to read the mapping before the first of them.
+    static constexpr int kRemapSettleMs = 60;
+    static constexpr int kRestoreDelayMs = 1500;
 
 private:
+    struct Stroke;
+    // Gives spare key codes back their empty mapping.
+    void RestoreSpareKeys();
+
     void Send(std::uint8_t virtualKey, bool down);
     unsigned KeycodeOf(int virtualKey) const;
 
     _XDisplay* display = nullptr;
+    QList<unsigned> remapped; // spare key codes that hold a character now
+    std::unique_ptr<QTimer> restoreTimer;
 };

@@ -1,8 +1,10 @@
 #include "ShellTestSupport.h"
 #include "app/KeyToChar.h"
+#include "app/TransientMimeData.h"
 #include "settings/IniFile.h"
 
 #include <QClipboard>
+#include <QMimeData>
 #include <QGuiApplication>
 #include <QTest>
 #include <QTimer>
@@ -271,4 +273,163 @@ TEST(Engine, AFailingKeyOutputLeavesNoKeyHeldAndTheEngineReady)
     EXPECT_TRUE(s.keys.HeldKeys().empty());
     EXPECT_TRUE(s.engine().engineReady);
     EXPECT_EQ(s.engine().typedText, "");
+}
+
+namespace {
+// The keys of the United States layout under the characters a German or a
+// Russian layout types on them, as the keyboard monitor reports them.
+struct TypedKey
+{
+    int virtualKey;
+    char32_t character;
+};
+
+void TypeKeys(Shell& s, std::initializer_list<TypedKey> keys)
+{
+    for (const TypedKey& key : keys) {
+        s.hook.PressTyped(key.virtualKey, key.character);
+        Shell::Pump();
+        s.Release(key.virtualKey);
+    }
+}
+
+void AddSnippet(Shell& s, const QString& abbreviation, const QString& content)
+{
+    Snippet snippet;
+    snippet.snippetString = abbreviation;
+    snippet.contentString = content;
+    s.form->snippetMgr.CommitSnippet(snippet);
+}
+
+constexpr int kAltGr = 165, kDeadKey = 192;
+} // namespace
+
+TEST(Engine, TheBufferHoldsWhatTheActiveLayoutTyped)
+{
+    Shell s;
+    AddSnippet(s, QString::fromUtf8("grüß"), QString::fromUtf8("Viele Grüße"));
+    AddSnippet(s, "/mfg", "Mit freundlichen Grüßen");
+    AddSnippet(s, QString::fromUtf8("ышп"), QString::fromUtf8("С уважением"));
+
+    // German: ü and ß sit where the US layout has ; and -, Shift+7 is /.
+    TypeKeys(s, {{'G', U'g'}, {'R', U'r'}, {186, U'ü'}, {189, U'ß'}});
+    EXPECT_EQ(s.engine().typedText, QString::fromUtf8("grüß"));
+    s.Tap(kSpace);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(4)) << "one Backspace per character typed, and the trigger";
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("Viele Grüße"));
+
+    s.keys.Clear();
+    s.Press(kShift);
+    TypeKeys(s, {{'7', U'/'}});
+    s.Release(kShift);
+    TypeKeys(s, {{'M', U'm'}, {'F', U'f'}, {'G', U'g'}});
+    EXPECT_EQ(s.engine().typedText, "/mfg");
+    s.Tap(kSpace);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(4));
+
+    // Russian on the keys of s, i, g: that is not 'sig'.
+    s.keys.Clear();
+    TypeKeys(s, {{'S', U'ы'}, {'I', U'ш'}, {'G', U'п'}});
+    EXPECT_EQ(s.engine().typedText, QString::fromUtf8("ышп"));
+    s.Tap(kSpace);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("С уважением"));
+}
+
+TEST(Engine, AltGrDeadKeysAndLayoutSwitches)
+{
+    Shell s;
+    // AltGr levels are text; Alt and Ctrl still make commands.
+    s.Press(kAltGr);
+    TypeKeys(s, {{'Q', U'@'}});
+    s.Release(kAltGr);
+    s.Press(kAlt);
+    TypeKeys(s, {{'F', 0}});
+    s.Release(kAlt);
+    EXPECT_EQ(s.engine().typedText, "@");
+
+    // A dead key types nothing until its letter composes with it.
+    TypeKeys(s, {{kDeadKey, 0}, {'E', U'é'}});
+    EXPECT_EQ(s.engine().typedText, QString::fromUtf8("@é"));
+
+    // A switch of layout forgets the buffer, keeping the key that follows.
+    s.hook.PressTyped('G', U'п', true);
+    Shell::Pump();
+    s.Release('G');
+    EXPECT_EQ(s.engine().typedText, QString::fromUtf8("п"));
+
+    // A character outside the Basic Multilingual Plane is one character.
+    TypeKeys(s, {{'A', U'𝔸'}});
+    s.Tap(kBackspace);
+    EXPECT_EQ(s.engine().typedText, QString::fromUtf8("п"));
+    for (int i = 0; i < 12; ++i)
+        TypeKeys(s, {{'A', U'𝔸'}});
+    EXPECT_EQ(s.engine().typedText.size(), 20) << "ten characters of two UTF-16 units each";
+}
+
+TEST(Engine, TerminalsGetTheirOwnPasteKeysOrTheContentTyped)
+{
+    Shell s;
+    s.desktop.windowClass = QStringList{"xterm", "XTerm"};
+    s.Type("sig");
+    s.Tap(kSpace);
+    QStringList shiftInsert = ExpansionKeys(3).mid(0, 8);
+    shiftInsert << "down 16" << "down 45" << "up 45" << "up 16";
+    EXPECT_EQ(s.Sent(), shiftInsert);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Best regards");
+
+    // The user's table in settings.ini: this program wants the keys typed.
+    s.keys.Clear();
+    SetIniValue(s.folder.SettingsPath(), "PasteKeys", "XTerm", "Type");
+    s.form->optMgr.LoadVars(s.folder.SettingsPath());
+    s.Type("ty");
+    s.Tap(kSpace);
+    QStringList typed = ExpansionKeys(2).mid(0, 6);
+    typed << "type Thank you!";
+    EXPECT_EQ(s.Sent(), typed);
+    EXPECT_TRUE(s.keys.HeldKeys().empty());
+}
+
+TEST(Engine, RestoreClipboardGivesBackEveryFormatOnceThePasteIsTaken)
+{
+    Shell s;
+    auto* copied = new QMimeData;
+    copied->setText("the user's copy");
+    copied->setData("application/x-quillo-test", QByteArray("\x01\x02", 2));
+    QGuiApplication::clipboard()->setMimeData(copied);
+
+    // Off (the default): the content stays, marked for clipboard managers.
+    s.Type("sig");
+    s.Tap(kSpace);
+    const QMimeData* placed = QGuiApplication::clipboard()->mimeData();
+    EXPECT_EQ(placed->text(), "Best regards");
+    EXPECT_TRUE(placed->hasFormat(TransientMimeData::kTransientFormat));
+    QTest::qWait(ClipboardKeeper::kRestoreAfterTakenMs * 2);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Best regards");
+
+    copied = new QMimeData;
+    copied->setText("the user's copy");
+    copied->setData("application/x-quillo-test", QByteArray("\x01\x02", 2));
+    QGuiApplication::clipboard()->setMimeData(copied);
+    s.form->optMgr.SetRestoreClipboard(true);
+    // Two expansions in a row: the copy from before the first comes back.
+    for (const char* abbreviation : {"sig", "ty"}) {
+        s.Type(abbreviation);
+        s.Tap(kSpace);
+        // The application fetches the pasted text.
+        EXPECT_NE(QGuiApplication::clipboard()->text(), "the user's copy");
+    }
+    QTest::qWait(ClipboardKeeper::kRestoreAfterTakenMs * 3);
+    const QMimeData* restored = QGuiApplication::clipboard()->mimeData();
+    EXPECT_EQ(restored->text(), "the user's copy");
+    EXPECT_EQ(restored->data("application/x-quillo-test"), QByteArray("\x01\x02", 2));
+    EXPECT_FALSE(restored->hasFormat(TransientMimeData::kTransientFormat));
+
+    // A copy the user makes before the old content is back is never overwritten.
+    s.Type("sig");
+    s.Tap(kSpace);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Best regards");
+    QGuiApplication::clipboard()->setText("copied meanwhile");
+    QTest::qWait(ClipboardKeeper::kRestoreAfterTakenMs * 2);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "copied meanwhile");
 }

@@ -135,6 +135,26 @@ TEST(ReplaceMacrosTest, NamesAndFormsFollowTheLocale)
     EXPECT_EQ(Expand("[date]|[time]|[time hh:mm AM/PM]", kExample, british), "07/03/2027|21:05:09|09:05 PM");
 }
 
+TEST(ReplaceMacrosTest, NamesStandingAloneAndSeparatorsInOtherLanguages)
+{
+    // A name on its own is in its standalone form; inside a date the
+    // grammatical form stays.
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    EXPECT_EQ(Expand("[month MMMM]|[date dddd, mmmm dd, yyyy]", kExample, russian),
+              QString::fromUtf8("март|воскресенье, марта 07, 2027"));
+    const QLocale finnish(QLocale::Finnish, QLocale::Finland);
+    EXPECT_EQ(Expand("[day dddd]|[month MMMM]", kExample, finnish), QString::fromUtf8("sunnuntai|maaliskuu"));
+    EXPECT_EQ(DatePattern::Format("d mmmm", kExample, finnish), QString::fromUtf8("7 maaliskuuta"));
+
+    // Arabic formats put a right-to-left mark before each separator: the
+    // separator is the "/" after it, never the mark.
+    const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
+    const QString dateForm = Expand("[date m/d/yy]", kExample, arabic);
+    EXPECT_EQ(dateForm, "3/7/27");
+    for (const QChar c : Expand("[date m/d/yy]|[date time]", kExample, arabic))
+        EXPECT_NE(c.category(), QChar::Other_Format) << dateForm.toStdString();
+}
+
 TEST(DatePatternTest, MinutesOnlyRightAfterAnHour)
 {
     EXPECT_EQ(DatePattern::Format("mm", kExample, kC), "03");

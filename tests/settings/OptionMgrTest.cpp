@@ -230,3 +230,30 @@ TEST_F(Options, StartWithTheSessionDoesNothingWhenNoAutostartFolderIsKnown)
     EXPECT_FALSE(QFile::exists("autostart/Quillo.desktop"));
     EXPECT_FALSE(QFile::exists("/autostart/Quillo.desktop"));
 }
+
+TEST_F(Options, RestoreClipboardIsOptionalAndPasteKeysComeFromTheirOwnSection)
+{
+    // The shipped file has the option off; a file without it loads it off too.
+    ASSERT_EQ(options.LoadVars(path), 0);
+    EXPECT_FALSE(options.RestoreClipboard());
+    WriteBytes(path, kAllKeys + "[PasteKeys]\n; a comment\nemacs=Type\nMyTerm = Ctrl+Shift+V\n");
+    options.LoadVars(path);
+    EXPECT_FALSE(options.RestoreClipboard());
+    EXPECT_TRUE(options.LoadProblems().isEmpty()) << options.LoadProblems().join("; ").toStdString();
+    EXPECT_EQ(options.PasteKeysFor("Emacs"), "Type");
+    EXPECT_EQ(options.PasteKeysFor("myterm"), "Ctrl+Shift+V");
+    EXPECT_EQ(options.PasteKeysFor("XTerm"), "");
+    EXPECT_EQ(options.PasteKeysFor(""), "");
+
+    // Setting it writes that key alone; the section and its comment stay.
+    options.SetRestoreClipboard(true);
+    EXPECT_EQ(GetIniValue(path, "qk", "RestoreClipboard"), "True");
+    EXPECT_TRUE(ReadBytes(path).contains("; a comment\nemacs=Type\n"));
+    options.LoadVars(path);
+    EXPECT_TRUE(options.RestoreClipboard());
+
+    WriteBytes(path, kAllKeys + "RestoreClipboard=maybe\n");
+    options.LoadVars(path);
+    EXPECT_FALSE(options.RestoreClipboard());
+    EXPECT_EQ(options.LoadProblems().size(), 1);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QClipboard>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+class QMimeData;
+class TransientMimeData;
+
+// Puts an expansion's content on the clipboard (and, for programs that paste
+// it, the primary selection), and, when asked, gives back what the user had
+// there, in all its formats, once the program has taken the paste.
+class ClipboardKeeper : public QObject
+{
+public:
+    // The paste is taken when the program asks for the text after the paste
+    // keys; programs may ask more than once, so the old content comes back a
+    // moment after the first request.
+    static constexpr int kRestoreAfterTakenMs = 300;
+    // A program that never asks (it did not paste after all) does not keep
+    // the user's content away for longer than this.
+    static constexpr int kRestoreTimeoutMs = 3000;
+
+    ClipboardKeeper();
+    ~ClipboardKeeper() override;
+
+    // Replaces the clipboard's content with the text; with restore, what was
+    // there before is kept to come back later (the content from before the
+    // first of several quick expansions).
+    void Place(const QString& text, bool selectionToo, bool restore);
+    // The paste keys went out: a request from now on is the paste.
+    void PasteSent();
+    bool RestorePending() const { return timer.isActive() || waitingForPaste; }
+
+private:
+    void Restore();
+    void Taken();
+    static std::unique_ptr<QMimeData> Copy(const QMimeData* data);
+
+    std::unique_ptr<QMimeData> savedClipboard;
+    std::unique_ptr<QMimeData> savedSelection;
+    bool haveSaved = false;
+    bool waitingForPaste = false;
+    bool pasteSent = false;
+    QPointer<TransientMimeData> placedClipboard;
+    QPointer<TransientMimeData> placedSelection;
+    QTimer timer;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QMimeData>
+#include <functional>
+
+// The content an expansion puts on the clipboard: marked as transient, so
+// that clipboard managers leave it out of their history, and telling when a
+// program asks for it (that is, takes the paste).
+class TransientMimeData : public QMimeData
+{
+public:
+    // The marker of the nspasteboard.org conventions, which clipboard
+    // managers honour for data that is only passing through the clipboard.
+    static constexpr const char* kTransientFormat = "org.nspasteboard.TransientType";
+
+    explicit TransientMimeData(const QString& text);
+
+    // Called on each request for the text by any program (not for the marker).
+    void OnRequested(std::function<void()> callback) { requested = std::move(callback); }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
+
+private:
+    std::function<void()> requested;
+};

@@ -1,0 +1,285 @@
+// What the user typed stays what the user typed: other keyboard layouts,
+// terminals. The whole program on a private X display; keys go in as key
+// codes, as a keyboard sends them, and the layout decides what they type.
+#include "PrivateDesktop.h"
+#include "platform/x11/X11KeyInjector.h"
+#include "store/SnippetManager.h"
+#include "support/TempProgramFolder.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+constexpr int kSettleMs = 1500; // long enough for an expansion that should not happen
+constexpr int kPollMs = 50;
+constexpr int kKeyGapMs = 15;        // between key events, as a quick typist
+constexpr int kLayoutSettleMs = 400; // for every client to read a new keyboard mapping
+
+// evdev key codes: where the keys are, whatever the layout makes of them.
+enum Keycode : unsigned {
+    K7 = 16, KMinus = 20, KEqual = 21, KQ = 24, KE = 26, KR = 27, KI = 31, KLeftBracket = 34,
+    KA = 38, KS = 39, KF = 41, KG = 42, KShift = 50, KC = 54, KM = 58, KSpace = 65, KAltGr = 108,
+};
+
+QString Utf8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+class Input : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        desktop = new PrivateDesktop;
+        if (desktop->Start())
+            desktop->ExportToThisProcess();
+    }
+    static void TearDownTestSuite()
+    {
+        delete desktop;
+        desktop = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(desktop->IsRunning()) << desktop->ErrorString().toStdString();
+        keys = std::make_unique<X11KeyInjector>();
+        ASSERT_TRUE(keys->IsOpen());
+    }
+
+    void TearDown() override
+    {
+        for (qint64 id : started)
+            desktop->StopProgram(id);
+        SetLayout("us");
+    }
+
+    qint64 Start(const QString& program, const QStringList& arguments)
+    {
+        const qint64 id = desktop->StartProgram(program, arguments);
+        if (id)
+            started << id;
+        return id;
+    }
+
+    bool Run(const QString& program, const QStringList& arguments)
+    {
+        QProcess process;
+        process.setProcessEnvironment(desktop->Environment());
+        process.start(program, arguments);
+        return process.waitForFinished(kWaitMs) && process.exitCode() == 0;
+    }
+
+    bool SetLayout(const QString& layouts)
+    {
+        const bool done = Run("setxkbmap", {"-display", desktop->Display(), "-layout", layouts});
+        QThread::msleep(kLayoutSettleMs);
+        return done;
+    }
+
+    void AddSnippet(const QString& abbreviation, const QString& content)
+    {
+        SnippetManager store;
+        store.OpenSetFile(folder.DatabasePath());
+        Snippet snippet;
+        snippet.snippetString = abbreviation;
+        snippet.contentString = content;
+        store.CommitSnippet(snippet);
+        store.CloseLogFile();
+    }
+
+    void StartEditorAndQuillo()
+    {
+        editorOut = folder.File("editor.txt");
+        const qint64 editor = Start(QStringLiteral(QUILLO_TEST_EDITOR), {"--out", editorOut});
+        ASSERT_NE(editor, 0) << desktop->ErrorString().toStdString();
+        editorWindow = desktop->WaitForWindow(editor);
+        ASSERT_NE(editorWindow, 0u) << desktop->ErrorString().toStdString();
+        const qint64 quillo = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
+        ASSERT_NE(quillo, 0) << desktop->ErrorString().toStdString();
+        ASSERT_NE(desktop->WaitForWindow(quillo), 0u) << desktop->ErrorString().toStdString();
+        ASSERT_TRUE(desktop->FocusWindow(editorWindow));
+    }
+
+    QString WaitForText(const QString& expected)
+    {
+        QDeadlineTimer deadline(kWaitMs);
+        QString text;
+        do {
+            text = PrivateDesktop::ReadText(editorOut);
+            if (text == expected)
+                return text;
+            QThread::msleep(kPollMs);
+        } while (!deadline.hasExpired());
+        return text;
+    }
+
+    void Shifted(unsigned keycode)
+    {
+        keys->Send({{KShift, true}, {keycode, true}, {keycode, false}, {KShift, false}}, kKeyGapMs);
+    }
+
+    // A terminal running a shell line that keeps what is typed in a file:
+    // the terminal's own line editing applies the Backspaces, Enter ends the
+    // line. Returns the file's text once it holds a whole line.
+    QString TypeIntoTerminal(const QString& terminal, const QStringList& arguments, const QString& typed)
+    {
+        const QString out = folder.File(terminal + ".txt");
+        const qint64 id = Start(terminal, arguments + QStringList{"-e", "sh", "-c", "cat > '" + out + "'"});
+        EXPECT_NE(id, 0) << desktop->ErrorString().toStdString();
+        const PrivateDesktop::Window window = desktop->WaitForWindow(id);
+        EXPECT_NE(window, 0u) << desktop->ErrorString().toStdString();
+        if (!window)
+            return QString();
+        QThread::msleep(kSettleMs); // the shell comes up inside
+        desktop->FocusWindow(window);
+        desktop->Type(typed);
+        QThread::msleep(kSettleMs);
+        desktop->Key("Return");
+        QDeadlineTimer deadline(kWaitMs);
+        while (!PrivateDesktop::ReadText(out).endsWith('\n') && !deadline.hasExpired())
+            QThread::msleep(kPollMs);
+        return PrivateDesktop::ReadText(out);
+    }
+
+    void StartQuillo()
+    {
+        const qint64 quillo = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
+        ASSERT_NE(quillo, 0) << desktop->ErrorString().toStdString();
+        ASSERT_NE(desktop->WaitForWindow(quillo), 0u) << desktop->ErrorString().toStdString();
+    }
+
+    static PrivateDesktop* desktop;
+    TempProgramFolder folder;
+    std::unique_ptr<X11KeyInjector> keys;
+    QList<qint64> started;
+    PrivateDesktop::Window editorWindow = 0;
+    QString editorOut;
+};
+
+PrivateDesktop* Input::desktop = nullptr;
+
+TEST_F(Input, AGermanLayoutExpandsWhatItTypes)
+{
+    AddSnippet(Utf8("grüß"), Utf8("Viele Grüße"));
+    AddSnippet("/mfg", Utf8("Mit freundlichen Grüßen"));
+    AddSnippet(Utf8("café"), Utf8("Café crème"));
+    AddSnippet("@", "at");
+    StartEditorAndQuillo();
+    ASSERT_TRUE(SetLayout("de"));
+
+    // ü and ß are where US keyboards have [ and -.
+    keys->Tap({KG, KR, KLeftBracket, KMinus, KSpace}, kKeyGapMs);
+    EXPECT_EQ(WaitForText(Utf8("Viele Grüße")).toStdString(), "Viele Grüße");
+    // Shift+7 types / here, not &.
+    Shifted(K7);
+    keys->Tap({KM, KF, KG, KSpace}, kKeyGapMs);
+    EXPECT_EQ(WaitForText(Utf8("Viele GrüßeMit freundlichen Grüßen")).toStdString(),
+              "Viele GrüßeMit freundlichen Grüßen");
+    // The dead acute (left of Backspace) and e compose to one é: one Backspace.
+    keys->Tap({KSpace, KC, KA, KF, KEqual, KE, KSpace}, kKeyGapMs);
+    EXPECT_EQ(WaitForText(Utf8("Viele GrüßeMit freundlichen Grüßen Café crème")).toStdString(),
+              "Viele GrüßeMit freundlichen Grüßen Café crème");
+    // AltGr+Q types @.
+    keys->Send({{KSpace, true}, {KSpace, false}, {KAltGr, true}, {KQ, true}, {KQ, false}, {KAltGr, false},
+                {KSpace, true}, {KSpace, false}},
+               kKeyGapMs);
+    EXPECT_EQ(WaitForText(Utf8("Viele GrüßeMit freundlichen Grüßen Café crème at")).toStdString(),
+              "Viele GrüßeMit freundlichen Grüßen Café crème at");
+}
+
+TEST_F(Input, ARussianWordOnTheKeysOfAnAbbreviationStaysAsTyped)
+{
+    StartEditorAndQuillo();
+    ASSERT_TRUE(SetLayout("us,ru"));
+    ASSERT_TRUE(keys->LockGroup(1));
+    keys->Tap({KS, KI, KG, KSpace}, kKeyGapMs);
+    QThread::msleep(kSettleMs);
+    EXPECT_EQ(WaitForText(Utf8("ышп ")).toStdString(), "ышп ");
+
+    // Back on the first group, the same keys are the abbreviation.
+    ASSERT_TRUE(keys->LockGroup(0));
+    keys->Tap({KS, KI, KG, KSpace}, kKeyGapMs);
+    EXPECT_EQ(WaitForText(Utf8("ышп Best regards")).toStdString(), "ышп Best regards");
+
+    // A switch in the middle of a word forgets what came before it, even
+    // when the user switches back before the next key.
+    keys->Tap({KSpace, KS, KI}, kKeyGapMs);
+    ASSERT_TRUE(keys->LockGroup(1));
+    ASSERT_TRUE(keys->LockGroup(0));
+    keys->Tap({KG, KSpace}, kKeyGapMs);
+    QThread::msleep(kSettleMs);
+    EXPECT_EQ(WaitForText(Utf8("ышп Best regards sig ")).toStdString(), "ышп Best regards sig ");
+    keys->LockGroup(0);
+}
+
+TEST_F(Input, TerminalsGetExactlyTheContent)
+{
+    StartQuillo();
+    // xterm pastes the primary selection with Shift+Insert.
+    EXPECT_EQ(TypeIntoTerminal("xterm", {}, "note sig .").toStdString(), "note Best regards.\n");
+    // st pastes the clipboard with Ctrl+Shift+V.
+    EXPECT_EQ(TypeIntoTerminal("stterm", {}, "note ty .").toStdString(), "note Thank you!.\n");
+}
+
+TEST_F(Input, TypingKeyByKeyReachesAProgramThatPastesWithNoKey)
+{
+    // Content with characters the United States layout has no key for.
+    AddSnippet("cafe", Utf8("Café — naïve ышп"));
+    QFile settings(folder.SettingsPath());
+    ASSERT_TRUE(settings.open(QIODevice::Append));
+    settings.write("[PasteKeys]\nXTerm=Type\n");
+    settings.close();
+    StartQuillo();
+    EXPECT_EQ(TypeIntoTerminal("xterm", {"-u8"}, "x cafe ").toStdString(), Utf8("x Café — naïve ышп\n").toStdString());
+    // The spare key codes get their empty mapping back.
+    QThread::msleep(kSettleMs * 2);
+    EXPECT_EQ(keys->KeycodeOf("U044B"), 0u);
+}
+
+TEST_F(Input, TheUsersClipboardComesBackAfterThePasteWhenAsked)
+{
+    QFile settings(folder.SettingsPath());
+    QByteArray text = settings.open(QIODevice::ReadOnly) ? settings.readAll() : QByteArray();
+    settings.close();
+    text.replace("RestoreClipboard=False", "RestoreClipboard=True");
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write(text);
+    settings.close();
+    StartEditorAndQuillo();
+
+    // xclip keeps serving the copy until another program owns the clipboard.
+    QProcess copy;
+    copy.setProcessEnvironment(desktop->Environment());
+    copy.start("sh", {"-c", "printf 'copied by the user' | xclip -selection clipboard -i"});
+    ASSERT_TRUE(copy.waitForFinished(kWaitMs));
+    desktop->FocusWindow(editorWindow);
+    desktop->Type("sig ");
+    EXPECT_EQ(WaitForText("Best regards").toStdString(), "Best regards");
+
+    QDeadlineTimer deadline(kWaitMs);
+    QString clipboard;
+    while (!deadline.hasExpired()) {
+        QProcess read;
+        read.setProcessEnvironment(desktop->Environment());
+        read.start("xclip", {"-o", "-selection", "clipboard"});
+        read.waitForFinished(kWaitMs);
+        clipboard = QString::fromUtf8(read.readAllStandardOutput());
+        if (clipboard == "copied by the user")
+            break;
+        QThread::msleep(kPollMs * 4);
+    }
+    EXPECT_EQ(clipboard.toStdString(), "copied by the user");
+    // And the next paste is the next content, not the old copy.
+    desktop->Type(" ty ");
+    EXPECT_EQ(WaitForText("Best regards Thank you!").toStdString(), "Best regards Thank you!");
+}
