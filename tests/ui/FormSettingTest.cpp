@@ -1,4 +1,5 @@
 #include "UiTestSupport.h"
+#include "core/ProgramFolder.h"
 
 #include "controls/QKAddButton.h"
 #include "controls/QKCheck.h"
