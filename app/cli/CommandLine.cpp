@@ -1,10 +1,10 @@
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
 
-#include "app/FolderCommands.h"
-#include "app/KeysCommands.h"
-#include "app/MacroCommands.h"
-#include "app/StoreCommands.h"
-#include "app/TransferCommands.h"
+#include "app/cli/FolderCommands.h"
+#include "app/cli/KeysCommands.h"
+#include "app/cli/MacroCommands.h"
+#include "app/cli/StoreCommands.h"
+#include "app/cli/TransferCommands.h"
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
 
