@@ -3,6 +3,8 @@
 #include "app/ExpansionEngine.h"
 #include "app/FormMsg.h"
 #include "app/ShellCommands.h"
+#include "app/cli/ControlChannel.h"
+#include "app/cli/ControlServer.h"
 #include "app/SnippetFileCommands.h"
 #include "app/TrayPictures.h"
 #include "app/Twips.h"
@@ -39,7 +41,7 @@ QString ErrorText(const std::exception& e)
 } // namespace
 
 FormMain::FormMain(const QString& home, const QString& lockPath, FormMainServices services)
-    : QWidget(nullptr, Qt::Tool), home(home), instance(lockPath), services(services)
+    : QWidget(nullptr, Qt::Tool), home(home), lockPath(lockPath), instance(lockPath), services(services)
 {
     setWindowTitle(QStringLiteral("Quillo"));
     picIconNor = TrayPictures::Enabled();
@@ -177,6 +179,15 @@ bool FormMain::Load()
 
     // What fails from here on is shown once start-up is over.
     QStringList problems;
+    controlServer = std::make_unique<ControlServer>([this](const QString& command) { return ControlCommand(command); });
+    QString channelError;
+    if (!controlServer->Listen(ControlSocketPath(), &channelError)) {
+        qWarning("quillo: control channel: %s", qPrintable(channelError));
+        problems << QStringLiteral("The command line cannot reach this program (quillo settings, quillo exit and "
+                                   "the like will not work): %1")
+                        .arg(channelError);
+        controlServer.reset();
+    }
     try {
         snippetMgr.OpenSetFile(ProgramFolder::DatabasePath(home));
         if (!snippetMgr.SkippedRows().isEmpty())
@@ -246,6 +257,8 @@ void FormMain::Unload()
     loaded = false;
     Timer1.stop();
     TimerCancelMenu.stop();
+    // No command is taken once shutdown has begun.
+    controlServer.reset();
     snippetMgr.CloseLogFile();
     try {
         optMgr.CommitInfoNum();
@@ -279,6 +292,16 @@ qintptr FormMain::WindowProc(QObject* window, const WindowMessage& message)
 
     if (message.msg == MessageLayer::kUserMessage) {
         const bool released = (message.lParam & KeyboardHook::kReleasedFlag) != 0;
+        // Another program (the command line, a second editor of the store)
+        // may have changed the snippets: one pragma on a key press tells,
+        // and costs nothing while nobody types.
+        if (!released) {
+            try {
+                snippetMgr.RefreshIfChanged();
+            } catch (const std::exception& e) {
+                Warn("re-reading the snippets", e);
+            }
+        }
         engine->HandleKey(int(message.wParam), released, active);
     } else if (message.msg == MessageLayer::kTrayMessage &&
                (message.lParam == kLeftButtonDown || message.lParam == kRightButtonDown)) {
@@ -366,6 +389,67 @@ void FormMain::ShowSettingsTab(int tab)
 {
     if (shellCommands)
         shellCommands->ShowSettings(tab);
+}
+
+QString FormMain::ControlSocketPath() const
+{
+    return ControlChannel::SocketPathBeside(lockPath);
+}
+
+QJsonObject FormMain::ControlCommand(const QString& command)
+{
+    const auto failure = [](const QString& text) { return QJsonObject{{QStringLiteral("error"), text}}; };
+    if (!loaded)
+        return failure(QStringLiteral("Quillo is shutting down"));
+    try {
+        if (command == QLatin1String("settings") || command == QLatin1String("options")) {
+            if (!shellCommands)
+                return failure(QStringLiteral("this program has no settings window"));
+            // After the reply: the window's first opening takes a moment.
+            const int tab = command == QLatin1String("settings") ? 1 : 2;
+            QTimer::singleShot(0, this, [this, tab] {
+                if (loaded)
+                    ShowSettingsTab(tab);
+            });
+            return {};
+        }
+        if (command == QLatin1String("toggle")) {
+            // As the hot key: the menu's check mark and the icon follow.
+            optMgr.SetEnableQK(!optMgr.EnableQK());
+            return {{QStringLiteral("expansion"), optMgr.EnableQK()}};
+        }
+        if (command == QLatin1String("status")) {
+            const QString database = snippetMgr.DatabasePath();
+            return {{QStringLiteral("running"), true},
+                    {QStringLiteral("pid"), QCoreApplication::applicationPid()},
+                    {QStringLiteral("expansion"), optMgr.EnableQK()},
+                    {QStringLiteral("folder"), home},
+                    {QStringLiteral("database"), database},
+                    {QStringLiteral("databaseBytes"), QFileInfo(database).size()},
+                    {QStringLiteral("snippets"), snippetMgr.GetMatchedCol(QString()).size()},
+                    {QStringLiteral("snippetsExpanded"), optMgr.SniExp()},
+                    {QStringLiteral("charactersSaved"), optMgr.ChrSav()}};
+        }
+        if (command == QLatin1String("reload")) {
+            if (!snippetMgr.IsOpen())
+                return failure(QStringLiteral("no snippet database is open"));
+            snippetMgr.ChangeSortMethod(0);
+            if (settingsLoaded && shellCommands)
+                shellCommands->ReloadAllSnippets();
+            return {{QStringLiteral("snippets"), snippetMgr.GetMatchedCol(QString()).size()}};
+        }
+        if (command == QLatin1String("exit")) {
+            // After the reply has gone out.
+            QTimer::singleShot(0, this, [this] {
+                Unload();
+                QCoreApplication::quit();
+            });
+            return {};
+        }
+    } catch (const std::exception& e) {
+        return failure(ErrorText(e));
+    }
+    return failure(QStringLiteral("unknown command \"%1\"").arg(command));
 }
 
 void FormMain::SortBy(qint16 sortInt)

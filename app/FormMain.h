@@ -8,11 +8,13 @@
 #include "store/SnippetManager.h"
 
 #include <QIcon>
+#include <QJsonObject>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
 
+class ControlServer;
 class Desktop;
 class ExpansionEngine;
 class FormMsg;
@@ -72,6 +74,11 @@ public:
     // Reads wav/<name>.wav whole into the engine's sound data (empty when
     // missing); returns what went wrong, naming the file, or "".
     QString LoadSound(const QString& soundName);
+    // Answers one command of the control channel (settings, options,
+    // toggle, status, reload, exit); a reply holding "error" is a failure.
+    QJsonObject ControlCommand(const QString& command);
+    // Where the control channel listens while the program runs.
+    QString ControlSocketPath() const;
     // The one message that lists what start-up could not load.
     static QString StartupProblemsText(const QStringList& problems);
 
@@ -130,7 +137,9 @@ private:
     template <typename Action> void Guarded(Action action);
 
     QString home;
+    QString lockPath;
     SingleInstance instance;
+    std::unique_ptr<ControlServer> controlServer;
     FormMainServices services;
     ShellCommands* shellCommands = nullptr;
     SnippetFileCommands* fileCommands = nullptr;

@@ -1,5 +1,8 @@
 #include "app/cli/CommandLine.h"
 
+#include "app/cli/ChannelCommands.h"
+#include "app/cli/ControlChannel.h"
+#include "app/cli/ControlClient.h"
 #include "app/cli/FolderCommands.h"
 #include "app/cli/KeysCommands.h"
 #include "app/cli/MacroCommands.h"
@@ -9,6 +12,8 @@
 #include "core/QuilloError.h"
 
 #include <QCoreApplication>
+
+static_assert(CommandLine::kExitNotRunning == ChannelCommands::kExitNotRunning);
 
 namespace {
 
@@ -76,7 +81,7 @@ QString CommandLine::HomeOption() const
 QList<CliCommand> CommandLine::Commands()
 {
     return StoreCommands::Commands() + MacroCommands::Commands() + KeysCommands::Commands() +
-           TransferCommands::Commands() + FolderCommands::Commands();
+           TransferCommands::Commands() + FolderCommands::Commands() + ChannelCommands::Commands();
 }
 
 QString CommandLine::HelpText()
@@ -99,7 +104,17 @@ QString CommandLine::HelpText()
         const QString head = command.name + (command.usage.isEmpty() ? QString() : QLatin1Char(' ') + command.usage);
         text += QStringLiteral("  %1  %2\n").arg(head.leftJustified(26), command.summary);
     }
+    text += QStringLiteral(
+        "\n"
+        "Exit codes: 0 done, 1 failed, 2 wrong usage, 3 Quillo is not running\n"
+        "(the commands that reach the running Quillo).\n");
     return text;
+}
+
+bool CommandLine::ChangesStore(const QString& commandName)
+{
+    return commandName == QLatin1String("add") || commandName == QLatin1String("delete") ||
+           commandName == QLatin1String("import");
 }
 
 int CommandLine::Run(QTextStream& out, QTextStream& err) const
@@ -127,7 +142,11 @@ int CommandLine::Run(QTextStream& out, QTextStream& err) const
             continue;
         const CliContext context{ProgramFolder::Resolve(parsed.home), parsed.rest.mid(1), out, err};
         try {
-            return command.run(context);
+            const int code = command.run(context);
+            // A running program reads the store again at once.
+            if (code == kExitOk && ChangesStore(command.name))
+                ControlClient(ControlChannel::DefaultSocketPath()).NotifyStoreChanged();
+            return code;
         } catch (const CliUsageError& e) {
             err << "quillo: " << e.what() << " (usage: quillo " << command.name << ' ' << command.usage
                 << ')' << Qt::endl;

@@ -13,6 +13,7 @@ public:
     static constexpr int kExitOk = 0;
     static constexpr int kExitFailure = 1;
     static constexpr int kExitUsage = 2;
+    static constexpr int kExitNotRunning = 3; // a command for the running program found none
 
     // The words after the program name.
     explicit CommandLine(QStringList args);
@@ -30,6 +31,8 @@ public:
 
     static QList<CliCommand> Commands();
     static QString HelpText();
+    // Commands after which a running program is told to read the store again.
+    static bool ChangesStore(const QString& commandName);
 
 private:
     QStringList args;
