@@ -414,8 +414,12 @@ QJsonObject FormMain::ControlCommand(const QString& command)
             return {};
         }
         if (command == QLatin1String("toggle")) {
-            // As the hot key: the menu's check mark and the icon follow.
-            optMgr.SetEnableQK(!optMgr.EnableQK());
+            // As the hot key: the menu's check mark and the icon follow, and
+            // what was typed while expansion was off is forgotten.
+            const bool enable = !optMgr.EnableQK();
+            if (enable)
+                engine->Reset();
+            optMgr.SetEnableQK(enable);
             return {{QStringLiteral("expansion"), optMgr.EnableQK()}};
         }
         if (command == QLatin1String("status")) {
@@ -428,7 +432,8 @@ QJsonObject FormMain::ControlCommand(const QString& command)
                     {QStringLiteral("databaseBytes"), QFileInfo(database).size()},
                     {QStringLiteral("snippets"), snippetMgr.GetMatchedCol(QString()).size()},
                     {QStringLiteral("snippetsExpanded"), optMgr.SniExp()},
-                    {QStringLiteral("charactersSaved"), optMgr.ChrSav()}};
+                    {QStringLiteral("charactersSaved"), optMgr.ChrSav()},
+                    {QStringLiteral("settingsOpen"), bool(formSetting && formSetting->isVisible())}};
         }
         if (command == QLatin1String("reload")) {
             if (!snippetMgr.IsOpen())

@@ -120,7 +120,12 @@ TEST(ControlChannel, EveryCommandReachesTheRunningProgram)
     EXPECT_FALSE(s.form->menu_enableQK->isChecked());
     EXPECT_EQ(GetIniValue(s.folder.SettingsPath(), "qk", "EnableQK"), "False");
     EXPECT_FALSE(Ask(socket, "status").reply["expansion"].toBool());
+    // What was typed while off does not glue onto the next word.
+    s.Type("x");
     EXPECT_TRUE(Ask(socket, "toggle").reply["expansion"].toBool());
+    s.Type("sig");
+    s.Tap(32);
+    EXPECT_EQ(s.Sent().mid(0, ExpansionKeys(3).size()), ExpansionKeys(3));
 
     EXPECT_TRUE(Ask(socket, "settings").reply["ok"].toBool());
     EXPECT_TRUE(Ask(socket, "options").reply["ok"].toBool());
@@ -138,8 +143,6 @@ TEST(ControlChannel, EveryCommandReachesTheRunningProgram)
     EXPECT_EQ(r.error, "unknown command \"frobnicate\"");
 
     // Exit: the counters are written, the lock and the socket are gone.
-    s.Type("sig");
-    s.Tap(32);
     EXPECT_TRUE(Ask(socket, "exit").reply["ok"].toBool());
     Shell::Pump();
     EXPECT_FALSE(s.form->IsLoaded());
