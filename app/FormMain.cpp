@@ -18,6 +18,9 @@
 #include <QActionGroup>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -189,7 +192,7 @@ bool FormMain::Load()
         controlServer.reset();
     }
     try {
-        snippetMgr.OpenSetFile(ProgramFolder::DatabasePath(home));
+        OpenSnippets();
         if (!snippetMgr.SkippedRows().isEmpty())
             problems << QStringLiteral("The snippet database \"%1\" holds rows whose ids are beyond %2; they are "
                                        "left out of the list:\n%3")
@@ -244,6 +247,23 @@ bool FormMain::Load()
     return true;
 }
 
+void FormMain::OpenSnippets()
+{
+    QDeadlineTimer deadline(kDatabaseLockedRetryMs);
+    for (;;) {
+        try {
+            snippetMgr.OpenSetFile(ProgramFolder::DatabasePath(home));
+            return;
+        } catch (const QuilloError& e) {
+            const bool locked = e.Number() == SQLITE_BUSY || e.Number() == SQLITE_LOCKED;
+            if (!locked || deadline.hasExpired())
+                throw;
+            qWarning("quillo: the snippet database is locked by another program; trying again");
+        }
+        QThread::msleep(kDatabaseRetryPauseMs);
+    }
+}
+
 QString FormMain::StartupProblemsText(const QStringList& problems)
 {
     return QStringLiteral("Quillo has started, but not everything could be loaded:\n\n") +
@@ -280,6 +300,21 @@ void FormMain::Unload()
     formMsg = nullptr;
     if (shellCommands)
         shellCommands->CloseWindows();
+    instance.Unlock();
+}
+
+void FormMain::EndWithoutDisplay()
+{
+    if (!loaded)
+        return;
+    loaded = false;
+    controlServer.reset();
+    snippetMgr.CloseLogFile();
+    try {
+        optMgr.CommitInfoNum();
+    } catch (const std::exception& e) {
+        Warn("saving the usage counters", e);
+    }
     instance.Unlock();
 }
 

@@ -53,6 +53,10 @@ public:
     static constexpr int kPopupListDelayMs = 100;  // Timer1: the suggestion list
     static constexpr int kCancelMenuCheckMs = 500; // TimerCancelMenu
     static constexpr const char* kHelpPage = "help/index.html";
+    // A snippet database another program holds locked at start-up is tried
+    // again for this long, a pause between tries, before start-up says so.
+    static constexpr int kDatabaseLockedRetryMs = 5000;
+    static constexpr int kDatabaseRetryPauseMs = 250;
 
     FormMain(const QString& home, const QString& lockPath, FormMainServices services);
     ~FormMain() override;
@@ -64,6 +68,10 @@ public:
     // Shutdown, in order; does nothing the second time.
     void Unload();
     bool IsLoaded() const { return loaded; }
+    // The display went away: only what needs no display is done (the
+    // counters written, the database closed, the channel and the lock
+    // released); the process ends right after.
+    void EndWithoutDisplay();
 
     qintptr WindowProc(QObject* window, const WindowMessage& message);
     // Shows the tray menu at the mouse and returns when it closes.
@@ -127,6 +135,8 @@ public:
 
 private:
     void BuildMenus();
+    // Opens the snippet database, trying again while another program holds it locked.
+    void OpenSnippets();
     void ConnectMenus();
     qintptr OwnWindowProc(QObject* window, const WindowMessage& message);
     void OnTimerCancelMenu();

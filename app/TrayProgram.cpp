@@ -9,6 +9,7 @@
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
 #include "platform/DesktopUrlOpener.h"
+#include "platform/DisplayLossGuard.h"
 #include "platform/LibraryKeyboardHook.h"
 #include "platform/UnixSignalWatcher.h"
 #include "platform/atspi/AtspiCaretTracker.h"
@@ -66,8 +67,14 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
                 shell->ReloadAllSnippets();
         });
     form.SetSnippetFileCommands(&fileActions);
+    // Installed late so the form exists, and before the keyboard monitor
+    // starts reading from the display.
+    DisplayLossGuard::Install([&form] { form.EndWithoutDisplay(); });
     if (!form.Load())
         return kExitNotStarted;
+    // Now the keyboard monitor's library is loaded: its exit handlers come
+    // before this one's.
+    DisplayLossGuard::ArmExitHandler();
     // The first start for this user: say where the program lives.
     std::unique_ptr<FormStart> formStart;
     if (FirstRun::NoticeDue(homeOption)) {
@@ -82,5 +89,7 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
     UnixSignalWatcher signalWatcher([&](int) { shutDown(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&](QSessionManager&) { shutDown(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&] { form.Unload(); });
-    return app.exec();
+    const int code = app.exec();
+    DisplayLossGuard::Disarm();
+    return code;
 }
