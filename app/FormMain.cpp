@@ -6,6 +6,7 @@
 #include "app/cli/ControlChannel.h"
 #include "app/cli/ControlServer.h"
 #include "app/SnippetFileCommands.h"
+#include "app/TrayHost.h"
 #include "app/TrayPictures.h"
 #include "app/Twips.h"
 #include "app/UserNotifier.h"
@@ -47,7 +48,9 @@ FormMain::FormMain(const QString& home, const QString& lockPath, FormMainService
     : QWidget(nullptr, Qt::Tool), home(home), lockPath(lockPath), instance(lockPath), services(services)
 {
     setWindowTitle(QStringLiteral("Quillo"));
-    picIconNor = TrayPictures::Enabled();
+    // The installed themed icon where there is one: a StatusNotifier host
+    // then shows it by name, in the size and style it wants.
+    picIconNor = QIcon::fromTheme(QLatin1String(TrayHost::kIconName), TrayPictures::Enabled());
     picIcon = TrayPictures::Disabled();
     optMgr.SetObserver(this);
     engine = std::make_unique<ExpansionEngine>(snippetMgr, optMgr, services.keyOutput, services.desktop,
@@ -175,6 +178,10 @@ bool FormMain::Load()
         else if (reason == QSystemTrayIcon::Context)
             MessageLayer::PostMessage(this, MessageLayer::kTrayMessage, kTrayIconId, kRightButtonDown);
     });
+    // A StatusNotifier host shows the menu itself, and only an exported one;
+    // an XEmbed icon would show it as well as ours, so there it stays unset.
+    if (TrayHost::StatusNotifierHostPresent())
+        trayIcon->setContextMenu(mainmenu);
     trayIcon->show();
 
     move(Twips::ToPixels(kParkedTwips), Twips::ToPixels(kParkedTwips));

@@ -6,6 +6,7 @@
 #include "app/MessageBoxNotifier.h"
 #include "app/ShellCommands.h"
 #include "app/SingleInstance.h"
+#include "app/TrayHost.h"
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
 #include "platform/DesktopUrlOpener.h"
@@ -21,6 +22,7 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 
@@ -34,7 +36,8 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setApplicationName(QStringLiteral("quillo"));
+    // The name a StatusNotifier host shows as the icon's title.
+    QApplication::setApplicationName(QStringLiteral("Quillo"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
     const QString home = ProgramFolder::Resolve(homeOption);
 
@@ -75,12 +78,25 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
     // Now the keyboard monitor's library is loaded: its exit handlers come
     // before this one's.
     DisplayLossGuard::ArmExitHandler();
-    // The first start for this user: say where the program lives.
+    // The first start for this user: say where the program lives. On a
+    // desktop without a notification area there is no icon to point at: say
+    // how to reach the program instead, and open the settings window.
     std::unique_ptr<FormStart> formStart;
-    if (FirstRun::NoticeDue(homeOption)) {
-        formStart = std::make_unique<FormStart>();
-        formStart->show();
-    }
+    QTimer::singleShot(kTrayCheckDelayMs, &form, [&] {
+        if (!form.IsLoaded())
+            return;
+        if (TrayHost::Available()) {
+            if (FirstRun::NoticeDue(homeOption)) {
+                formStart = std::make_unique<FormStart>();
+                formStart->show();
+            }
+            return;
+        }
+        std::fprintf(stderr, "quillo: %s\n", qPrintable(TrayHost::NoTrayText()));
+        settingsShell.ShowSettings(1);
+        if (form.IsLoaded())
+            notifier.Plain(TrayHost::NoTrayText());
+    });
 
     auto shutDown = [&] {
         form.Unload();
