@@ -1,5 +1,7 @@
 #include "app/TrayHost.h"
 
+#include "core/ProgramFolder.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
@@ -26,6 +28,15 @@ bool TrayHost::StatusNotifierHostPresent()
 bool TrayHost::Available()
 {
     return QSystemTrayIcon::isSystemTrayAvailable() || StatusNotifierHostPresent();
+}
+
+bool TrayHost::SessionNoticeDue(const QString& homeOption)
+{
+    const QByteArray asked = qgetenv(kNoticeVariable);
+    if (asked == "0")
+        return false;
+    const bool namedFolder = !homeOption.isEmpty() || !qEnvironmentVariableIsEmpty(ProgramFolder::kHomeVariable);
+    return !namedFolder || asked == "1";
 }
 
 QString TrayHost::NoTrayText()

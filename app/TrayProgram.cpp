@@ -5,6 +5,7 @@
 #include "app/FormStart.h"
 #include "app/MessageBoxNotifier.h"
 #include "app/ShellCommands.h"
+#include "app/SessionKind.h"
 #include "app/SingleInstance.h"
 #include "app/TrayHost.h"
 #include "core/ProgramFolder.h"
@@ -28,11 +29,14 @@
 
 int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fprintf(stderr, "quillo: no X display (DISPLAY is not set); the tray program needs a desktop. "
-                             "See quillo --help for what works without one.\n");
+    const SessionKind session(QProcessEnvironment::systemEnvironment());
+    if (!session.HasX11Display()) {
+        std::fprintf(stderr, "quillo: %s\n", qPrintable(session.NoDisplayText()));
         return kExitNoDesktop;
     }
+    const QString waylandNotice = session.WaylandNotice();
+    if (!waylandNotice.isEmpty())
+        std::fprintf(stderr, "quillo: %s\n", qPrintable(waylandNotice));
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -85,17 +89,24 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
     QTimer::singleShot(kTrayCheckDelayMs, &form, [&] {
         if (!form.IsLoaded())
             return;
-        if (TrayHost::Available()) {
+        const bool trayThere = TrayHost::Available();
+        if (!trayThere)
+            std::fprintf(stderr, "quillo: %s\n", qPrintable(TrayHost::NoTrayText()));
+        const bool noticeDue = TrayHost::SessionNoticeDue(homeOption);
+        if (trayThere || !noticeDue) {
             if (FirstRun::NoticeDue(homeOption)) {
                 formStart = std::make_unique<FormStart>();
                 formStart->show();
             }
+            // One box for what the user must know about this session.
+            if (!waylandNotice.isEmpty() && noticeDue)
+                notifier.Plain(waylandNotice);
             return;
         }
-        std::fprintf(stderr, "quillo: %s\n", qPrintable(TrayHost::NoTrayText()));
         settingsShell.ShowSettings(1);
         if (form.IsLoaded())
-            notifier.Plain(TrayHost::NoTrayText());
+            notifier.Plain(waylandNotice.isEmpty() ? TrayHost::NoTrayText()
+                                                   : waylandNotice + QStringLiteral("\n\n") + TrayHost::NoTrayText());
     });
 
     auto shutDown = [&] {

@@ -55,7 +55,13 @@ protected:
         desktop.ExportToThisProcess();
     }
 
-    QProcessEnvironment Environment() const { return desktop.Environment(); }
+    // The boxes about the session are asked for, though the tests name a folder.
+    QProcessEnvironment Environment() const
+    {
+        QProcessEnvironment environment = desktop.Environment();
+        environment.insert("QUILLO_SESSION_NOTICE", "1");
+        return environment;
+    }
 
     QJsonObject Status()
     {
@@ -109,7 +115,9 @@ TEST_F(Tray, WithoutANotificationAreaTheBoxSaysHowToReachQuilloAndSettingsOpen)
     quillo.start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
     ASSERT_TRUE(quillo.waitForStarted(kWaitMs));
     EXPECT_TRUE(WaitFor([&] { return Status()["settingsOpen"].toBool(); }));
-    EXPECT_TRUE(WaitFor([&] { return VisibleWindowNames().contains("Quillo"); })) << "the box";
+    // The box, beside the parked suggestion list that carries the same title.
+    EXPECT_TRUE(WaitFor([&] { return VisibleWindowNames().count("Quillo") == 2; }))
+        << VisibleWindowNames().join(", ").toStdString();
 
     QProcess exit;
     exit.setProcessEnvironment(Environment());
@@ -127,7 +135,7 @@ TEST_F(Tray, TheDesktopEntrysCommandOpensTheSettingsOfTheRunningQuillo)
 {
     // With a tray, nothing opens by itself.
     ASSERT_NE(desktop.StartProgram("trayer", {"--edge", "top", "--align", "right", "--SetDockType", "false"}), 0);
-    const qint64 quillo = desktop.StartProgram(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
+    const qint64 quillo = desktop.StartProgram(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()}, Environment());
     ASSERT_TRUE(WaitFor([&] { return Status()["running"].toBool(); }));
     PrivateDesktop::Pause(3000, kPollMs); // past the check for a notification area
     EXPECT_FALSE(Status()["settingsOpen"].toBool());
@@ -194,6 +202,37 @@ TEST_F(Tray, UnderAStatusNotifierHostTheItemExportsItsMenu)
     Gdbus({"--dest", item, "--object-path", "/MenuBar", "--method", "com.canonical.dbusmenu.Event", "--", exitId,
            "clicked", "<0>", "0"});
     EXPECT_TRUE(WaitFor([&] { return !desktop.IsProgramRunning(quillo); }));
+}
+
+TEST_F(Tray, AWaylandSessionIsToldThatOnlyX11ApplicationsAreReached)
+{
+    QProcessEnvironment environment = Environment();
+    environment.insert("WAYLAND_DISPLAY", "wayland-7");
+    environment.insert("XDG_SESSION_TYPE", "wayland");
+    QProcess quillo;
+    quillo.setProcessEnvironment(environment);
+    quillo.start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
+    ASSERT_TRUE(quillo.waitForStarted(kWaitMs));
+    // The box, beside the parked suggestion list that carries the same title.
+    EXPECT_TRUE(WaitFor([&] { return VisibleWindowNames().count("Quillo") == 2; }))
+        << VisibleWindowNames().join(", ").toStdString();
+    QProcess exit;
+    exit.setProcessEnvironment(Environment());
+    exit.start(QStringLiteral(QUILLO_EXECUTABLE), {"exit"});
+    exit.waitForFinished(kWaitMs);
+    ASSERT_TRUE(quillo.waitForFinished(kWaitMs));
+    const QString err = QString::fromUtf8(quillo.readAllStandardError());
+    EXPECT_EQ(err.count("This is a Wayland session"), 1) << err.toStdString();
+
+    // No X11 display at all: nothing starts, and the reason is named.
+    environment.remove("DISPLAY");
+    quillo.setProcessEnvironment(environment);
+    quillo.start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
+    ASSERT_TRUE(quillo.waitForFinished(kWaitMs));
+    EXPECT_EQ(quillo.exitCode(), 2);
+    const QString reason = QString::fromUtf8(quillo.readAllStandardError());
+    EXPECT_TRUE(reason.startsWith("quillo: this Wayland session offers no X11 display (DISPLAY is not set)"))
+        << reason.toStdString();
 }
 
 #include "TrayHostE2ETest.moc"
