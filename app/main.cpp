@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char* kActivateOption = "--activate";
 
 void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
@@ -53,7 +52,7 @@ int main(int argc, char* argv[])
         // --activate (the desktop entry's): a Quillo that runs already opens
         // its settings window, which is the only way to reach it on a desktop
         // without a notification area; otherwise Quillo starts.
-        if (args.contains(QLatin1String(kActivateOption)) && OpenedRunningSettings(argc, argv))
+        if (args.contains(QLatin1String(CommandLine::kActivateOption)) && OpenedRunningSettings(argc, argv))
             return CommandLine::kExitOk;
         return TrayProgram::Run(argc, argv, commandLine.HomeOption());
     }

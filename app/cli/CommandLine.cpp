@@ -11,7 +11,9 @@
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QMap>
 
 static_assert(CommandLine::kExitNotRunning == ChannelCommands::kExitNotRunning);
 
@@ -29,31 +31,81 @@ struct ParsedArgs
 ParsedArgs Parse(const QStringList& args)
 {
     ParsedArgs parsed;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& word = args[i];
-        if (!parsed.rest.isEmpty()) {
-            parsed.rest << word;
-        } else if (word == QLatin1String("--home")) {
-            if (i + 1 >= args.size()) {
-                parsed.error = QStringLiteral("--home needs a folder");
-                return parsed;
-            }
-            parsed.home = args[++i];
-        } else if (word.startsWith(QLatin1String("--home="))) {
-            parsed.home = word.mid(7);
-        } else if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
-            parsed.help = true;
-        } else if (word == QLatin1String("--version")) {
-            parsed.version = true;
-        } else if (word.startsWith(QLatin1Char('-'))) {
-            // Options of the tray program itself (a later --minimized, say)
-            // are not ours to refuse; commands start with a plain word.
-            continue;
-        } else {
-            parsed.rest << word;
-        }
+    QCommandLineParser parser;
+    // Everything after the command's name is the command's own.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption home(QStringLiteral("home"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption activate(QLatin1String(CommandLine::kActivateOption).mid(2));
+    parser.addOptions({home, help, version, activate});
+    if (!parser.parse(QStringList{QStringLiteral("quillo")} + args)) {
+        QString text = parser.errorText().remove(QLatin1Char('.')).replace(QLatin1Char('\''), QLatin1Char('"'));
+        if (!text.isEmpty())
+            text[0] = text[0].toLower();
+        parsed.error = text + QStringLiteral("; see quillo --help");
+        return parsed;
     }
+    parsed.home = parser.value(home);
+    parsed.help = parser.isSet(help);
+    parsed.version = parser.isSet(version);
+    parsed.rest = parser.positionalArguments();
     return parsed;
+}
+
+// The options a command knows, read from its usage line: "--force" is a
+// switch, "--pdf FILE" takes the next word as its value.
+QMap<QString, bool> CommandOptions(const CliCommand& command)
+{
+    QMap<QString, bool> options;
+    const QStringList words = command.usage.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        QString word = words[i];
+        word.remove(QLatin1Char('[')).remove(QLatin1Char('|'));
+        if (!word.startsWith(QLatin1String("--")))
+            continue;
+        const bool closes = word.endsWith(QLatin1Char(']'));
+        word.remove(QLatin1Char(']'));
+        const bool takesValue = !closes && i + 1 < words.size() && !words[i + 1].startsWith(QLatin1Char('[')) &&
+                                words[i + 1].at(0).isUpper();
+        options.insert(word, takesValue);
+    }
+    return options;
+}
+
+// Checks the command's words for options: --help (or -h) asks for the
+// command's help, an option it does not know is refused, and after "--"
+// every word is plain text (an abbreviation may start with a dash). Returns
+// the words to hand to the command.
+QStringList CommandWords(const CliCommand& command, const QStringList& words, bool* help)
+{
+    const QMap<QString, bool> options = CommandOptions(command);
+    QStringList kept;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString& word = words[i];
+        if (word == QLatin1String("--")) {
+            kept += words.mid(i + 1);
+            break;
+        }
+        if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
+            *help = true;
+            return {};
+        }
+        if (word.size() > 1 && word.startsWith(QLatin1Char('-'))) {
+            const QString name = word.section(QLatin1Char('='), 0, 0);
+            if (!options.contains(name))
+                throw CliUsageError(QStringLiteral("unknown option \"%1\"; a text that starts with a dash "
+                                                   "goes after \"--\"; see quillo %2 --help")
+                                        .arg(word, command.name)
+                                        .toStdString());
+            kept << word;
+            if (options.value(name) && !word.contains(QLatin1Char('=')) && i + 1 < words.size())
+                kept << words[++i];
+            continue;
+        }
+        kept << word;
+    }
+    return kept;
 }
 
 } // namespace
@@ -96,7 +148,9 @@ QString CommandLine::HelpText()
         "  --home DIR   use the folder DIR for the snippets and options (default:\n"
         "               $QUILLO_HOME, else the executable's folder when it holds\n"
         "               settings.ini, else $XDG_CONFIG_HOME/quillo)\n"
-        "  --help       show this help\n"
+        "  --activate   start the tray program, or open the settings window of\n"
+        "               the one that runs (the desktop entry's command)\n"
+        "  --help       show this help; quillo COMMAND --help shows a command's\n"
         "  --version    show the version\n"
         "\n"
         "Commands:\n");
@@ -109,6 +163,14 @@ QString CommandLine::HelpText()
         "Exit codes: 0 done, 1 failed, 2 wrong usage, 3 Quillo is not running\n"
         "(the commands that reach the running Quillo).\n");
     return text;
+}
+
+QString CommandLine::CommandHelp(const CliCommand& command)
+{
+    return QStringLiteral("Usage: quillo [--home DIR] %1%2\n\n%3.\n"
+                          "Words that start with a dash go after \"--\", e.g. quillo add -- -x TEXT.\n")
+        .arg(command.name, command.usage.isEmpty() ? QString() : QLatin1Char(' ') + command.usage,
+             command.summary.at(0).toUpper() + command.summary.mid(1));
 }
 
 bool CommandLine::ChangesStore(const QString& commandName)
@@ -140,8 +202,15 @@ int CommandLine::Run(QTextStream& out, QTextStream& err) const
     for (const CliCommand& command : Commands()) {
         if (command.name != name)
             continue;
-        const CliContext context{ProgramFolder::Resolve(parsed.home), parsed.rest.mid(1), out, err};
         try {
+            bool help = false;
+            const QStringList words = CommandWords(command, parsed.rest.mid(1), &help);
+            if (help) {
+                out << CommandHelp(command);
+                out.flush();
+                return kExitOk;
+            }
+            const CliContext context{ProgramFolder::Resolve(parsed.home), words, out, err};
             const int code = command.run(context);
             // A running program reads the store again at once.
             if (code == kExitOk && ChangesStore(command.name))

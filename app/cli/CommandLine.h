@@ -14,6 +14,8 @@ public:
     static constexpr int kExitFailure = 1;
     static constexpr int kExitUsage = 2;
     static constexpr int kExitNotRunning = 3; // a command for the running program found none
+    // Starts the tray program, or opens the settings of the one that runs.
+    static constexpr const char* kActivateOption = "--activate";
 
     // The words after the program name.
     explicit CommandLine(QStringList args);
@@ -31,6 +33,8 @@ public:
 
     static QList<CliCommand> Commands();
     static QString HelpText();
+    // quillo COMMAND --help.
+    static QString CommandHelp(const CliCommand& command);
     // Commands after which a running program is told to read the store again.
     static bool ChangesStore(const QString& commandName);
 
