@@ -24,7 +24,7 @@ PACKAGES=(
     xvfb xdotool xclip x11-utils
     pulseaudio pulseaudio-utils
     libatspi2.0-dev at-spi2-core dbus-daemon mousepad
-    openbox trayer
+    openbox trayer libglib2.0-bin
     xterm stterm
     imagemagick
     clang libclang-rt-14-dev

@@ -3,7 +3,10 @@
 #include "app/ExpansionEngine.h"
 #include "app/FormMsg.h"
 #include "app/ShellCommands.h"
+#include "app/cli/ControlChannel.h"
+#include "app/cli/ControlServer.h"
 #include "app/SnippetFileCommands.h"
+#include "app/TrayHost.h"
 #include "app/TrayPictures.h"
 #include "app/Twips.h"
 #include "app/UserNotifier.h"
@@ -16,6 +19,9 @@
 #include <QActionGroup>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -39,10 +45,12 @@ QString ErrorText(const std::exception& e)
 } // namespace
 
 FormMain::FormMain(const QString& home, const QString& lockPath, FormMainServices services)
-    : QWidget(nullptr, Qt::Tool), home(home), instance(lockPath), services(services)
+    : QWidget(nullptr, Qt::Tool), home(home), lockPath(lockPath), instance(lockPath), services(services)
 {
     setWindowTitle(QStringLiteral("Quillo"));
-    picIconNor = TrayPictures::Enabled();
+    // The installed themed icon where there is one: a StatusNotifier host
+    // then shows it by name, in the size and style it wants.
+    picIconNor = QIcon::fromTheme(QLatin1String(TrayHost::kIconName), TrayPictures::Enabled());
     picIcon = TrayPictures::Disabled();
     optMgr.SetObserver(this);
     engine = std::make_unique<ExpansionEngine>(snippetMgr, optMgr, services.keyOutput, services.desktop,
@@ -170,6 +178,10 @@ bool FormMain::Load()
         else if (reason == QSystemTrayIcon::Context)
             MessageLayer::PostMessage(this, MessageLayer::kTrayMessage, kTrayIconId, kRightButtonDown);
     });
+    // A StatusNotifier host shows the menu itself, and only an exported one;
+    // an XEmbed icon would show it as well as ours, so there it stays unset.
+    if (TrayHost::StatusNotifierHostPresent())
+        trayIcon->setContextMenu(mainmenu);
     trayIcon->show();
 
     move(Twips::ToPixels(kParkedTwips), Twips::ToPixels(kParkedTwips));
@@ -177,8 +189,17 @@ bool FormMain::Load()
 
     // What fails from here on is shown once start-up is over.
     QStringList problems;
+    controlServer = std::make_unique<ControlServer>([this](const QString& command) { return ControlCommand(command); });
+    QString channelError;
+    if (!controlServer->Listen(ControlSocketPath(), &channelError)) {
+        qWarning("quillo: control channel: %s", qPrintable(channelError));
+        problems << QStringLiteral("The command line cannot reach this program (quillo settings, quillo exit and "
+                                   "the like will not work): %1")
+                        .arg(channelError);
+        controlServer.reset();
+    }
     try {
-        snippetMgr.OpenSetFile(ProgramFolder::DatabasePath(home));
+        OpenSnippets();
         if (!snippetMgr.SkippedRows().isEmpty())
             problems << QStringLiteral("The snippet database \"%1\" holds rows whose ids are beyond %2; they are "
                                        "left out of the list:\n%3")
@@ -233,6 +254,23 @@ bool FormMain::Load()
     return true;
 }
 
+void FormMain::OpenSnippets()
+{
+    QDeadlineTimer deadline(kDatabaseLockedRetryMs);
+    for (;;) {
+        try {
+            snippetMgr.OpenSetFile(ProgramFolder::DatabasePath(home));
+            return;
+        } catch (const QuilloError& e) {
+            const bool locked = e.Number() == SQLITE_BUSY || e.Number() == SQLITE_LOCKED;
+            if (!locked || deadline.hasExpired())
+                throw;
+            qWarning("quillo: the snippet database is locked by another program; trying again");
+        }
+        QThread::msleep(kDatabaseRetryPauseMs);
+    }
+}
+
 QString FormMain::StartupProblemsText(const QStringList& problems)
 {
     return QStringLiteral("Quillo has started, but not everything could be loaded:\n\n") +
@@ -246,6 +284,8 @@ void FormMain::Unload()
     loaded = false;
     Timer1.stop();
     TimerCancelMenu.stop();
+    // No command is taken once shutdown has begun.
+    controlServer.reset();
     snippetMgr.CloseLogFile();
     try {
         optMgr.CommitInfoNum();
@@ -270,6 +310,21 @@ void FormMain::Unload()
     instance.Unlock();
 }
 
+void FormMain::EndWithoutDisplay()
+{
+    if (!loaded)
+        return;
+    loaded = false;
+    controlServer.reset();
+    snippetMgr.CloseLogFile();
+    try {
+        optMgr.CommitInfoNum();
+    } catch (const std::exception& e) {
+        Warn("saving the usage counters", e);
+    }
+    instance.Unlock();
+}
+
 qintptr FormMain::WindowProc(QObject* window, const WindowMessage& message)
 {
     // Typing in Quillo's own settings window is never collected.
@@ -278,6 +333,17 @@ qintptr FormMain::WindowProc(QObject* window, const WindowMessage& message)
         active = false;
 
     if (message.msg == MessageLayer::kUserMessage) {
+        const bool released = (message.lParam & KeyboardHook::kReleasedFlag) != 0;
+        // Another program (the command line, a second editor of the store)
+        // may have changed the snippets: one pragma on a key press tells,
+        // and costs nothing while nobody types.
+        if (!released) {
+            try {
+                snippetMgr.RefreshIfChanged();
+            } catch (const std::exception& e) {
+                Warn("re-reading the snippets", e);
+            }
+        }
         engine->HandleHookMessage(message.wParam, message.lParam, active);
     } else if (message.msg == MessageLayer::kTrayMessage &&
                (message.lParam == kLeftButtonDown || message.lParam == kRightButtonDown)) {
@@ -365,6 +431,72 @@ void FormMain::ShowSettingsTab(int tab)
 {
     if (shellCommands)
         shellCommands->ShowSettings(tab);
+}
+
+QString FormMain::ControlSocketPath() const
+{
+    return ControlChannel::SocketPathBeside(lockPath);
+}
+
+QJsonObject FormMain::ControlCommand(const QString& command)
+{
+    const auto failure = [](const QString& text) { return QJsonObject{{QStringLiteral("error"), text}}; };
+    if (!loaded)
+        return failure(QStringLiteral("Quillo is shutting down"));
+    try {
+        if (command == QLatin1String("settings") || command == QLatin1String("options")) {
+            if (!shellCommands)
+                return failure(QStringLiteral("this program has no settings window"));
+            // After the reply: the window's first opening takes a moment.
+            const int tab = command == QLatin1String("settings") ? 1 : 2;
+            QTimer::singleShot(0, this, [this, tab] {
+                if (loaded)
+                    ShowSettingsTab(tab);
+            });
+            return {};
+        }
+        if (command == QLatin1String("toggle")) {
+            // As the hot key: the menu's check mark and the icon follow, and
+            // what was typed while expansion was off is forgotten.
+            const bool enable = !optMgr.EnableQK();
+            if (enable)
+                engine->Reset();
+            optMgr.SetEnableQK(enable);
+            return {{QStringLiteral("expansion"), optMgr.EnableQK()}};
+        }
+        if (command == QLatin1String("status")) {
+            const QString database = snippetMgr.DatabasePath();
+            return {{QStringLiteral("running"), true},
+                    {QStringLiteral("pid"), QCoreApplication::applicationPid()},
+                    {QStringLiteral("expansion"), optMgr.EnableQK()},
+                    {QStringLiteral("folder"), home},
+                    {QStringLiteral("database"), database},
+                    {QStringLiteral("databaseBytes"), QFileInfo(database).size()},
+                    {QStringLiteral("snippets"), snippetMgr.GetMatchedCol(QString()).size()},
+                    {QStringLiteral("snippetsExpanded"), optMgr.SniExp()},
+                    {QStringLiteral("charactersSaved"), optMgr.ChrSav()},
+                    {QStringLiteral("settingsOpen"), bool(formSetting && formSetting->isVisible())}};
+        }
+        if (command == QLatin1String("reload")) {
+            if (!snippetMgr.IsOpen())
+                return failure(QStringLiteral("no snippet database is open"));
+            snippetMgr.ChangeSortMethod(0);
+            if (settingsLoaded && shellCommands)
+                shellCommands->ReloadAllSnippets();
+            return {{QStringLiteral("snippets"), snippetMgr.GetMatchedCol(QString()).size()}};
+        }
+        if (command == QLatin1String("exit")) {
+            // After the reply has gone out.
+            QTimer::singleShot(0, this, [this] {
+                Unload();
+                QCoreApplication::quit();
+            });
+            return {};
+        }
+    } catch (const std::exception& e) {
+        return failure(ErrorText(e));
+    }
+    return failure(QStringLiteral("unknown command \"%1\"").arg(command));
 }
 
 void FormMain::SortBy(qint16 sortInt)

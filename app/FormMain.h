@@ -8,11 +8,13 @@
 #include "store/SnippetManager.h"
 
 #include <QIcon>
+#include <QJsonObject>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
 
+class ControlServer;
 class Desktop;
 class ExpansionEngine;
 class FormMsg;
@@ -51,6 +53,10 @@ public:
     static constexpr int kPopupListDelayMs = 100;  // Timer1: the suggestion list
     static constexpr int kCancelMenuCheckMs = 500; // TimerCancelMenu
     static constexpr const char* kHelpPage = "help/index.html";
+    // A snippet database another program holds locked at start-up is tried
+    // again for this long, a pause between tries, before start-up says so.
+    static constexpr int kDatabaseLockedRetryMs = 5000;
+    static constexpr int kDatabaseRetryPauseMs = 250;
 
     FormMain(const QString& home, const QString& lockPath, FormMainServices services);
     ~FormMain() override;
@@ -62,6 +68,10 @@ public:
     // Shutdown, in order; does nothing the second time.
     void Unload();
     bool IsLoaded() const { return loaded; }
+    // The display went away: only what needs no display is done (the
+    // counters written, the database closed, the channel and the lock
+    // released); the process ends right after.
+    void EndWithoutDisplay();
 
     qintptr WindowProc(QObject* window, const WindowMessage& message);
     // Shows the tray menu at the mouse and returns when it closes.
@@ -72,6 +82,11 @@ public:
     // Reads wav/<name>.wav whole into the engine's sound data (empty when
     // missing); returns what went wrong, naming the file, or "".
     QString LoadSound(const QString& soundName);
+    // Answers one command of the control channel (settings, options,
+    // toggle, status, reload, exit); a reply holding "error" is a failure.
+    QJsonObject ControlCommand(const QString& command);
+    // Where the control channel listens while the program runs.
+    QString ControlSocketPath() const;
     // The one message that lists what start-up could not load.
     static QString StartupProblemsText(const QStringList& problems);
 
@@ -120,6 +135,8 @@ public:
 
 private:
     void BuildMenus();
+    // Opens the snippet database, trying again while another program holds it locked.
+    void OpenSnippets();
     void ConnectMenus();
     qintptr OwnWindowProc(QObject* window, const WindowMessage& message);
     void OnTimerCancelMenu();
@@ -130,7 +147,9 @@ private:
     template <typename Action> void Guarded(Action action);
 
     QString home;
+    QString lockPath;
     SingleInstance instance;
+    std::unique_ptr<ControlServer> controlServer;
     FormMainServices services;
     ShellCommands* shellCommands = nullptr;
     SnippetFileCommands* fileCommands = nullptr;

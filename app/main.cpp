@@ -1,4 +1,6 @@
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/ControlChannel.h"
+#include "app/cli/ControlClient.h"
 #include "app/TrayProgram.h"
 #include "ui/SettingsShot.h"
 
@@ -10,10 +12,21 @@
 
 namespace {
 
+
 void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type == QtFatalMsg || qEnvironmentVariableIsSet("QUILLO_QT_MESSAGES"))
         std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+// Asks a running Quillo to open its settings window; false when none answered.
+bool OpenedRunningSettings(int argc, char* argv[])
+{
+    // Gone again before the tray program makes its own application object.
+    QCoreApplication probe(argc, argv);
+    const ControlClient::Result result = ControlClient(ControlChannel::DefaultSocketPath())
+                                             .Send(QStringLiteral("settings"), ControlChannel::kReplyTimeoutMs);
+    return result.outcome == ControlClient::Outcome::Replied && result.error.isEmpty();
 }
 
 } // namespace
@@ -35,8 +48,14 @@ int main(int argc, char* argv[])
         return SettingsShot::Run(argc, argv, CommandLine(args).HomeOption(), outDir);
     }
     const CommandLine commandLine(args);
-    if (!commandLine.WantsCommand())
+    if (!commandLine.WantsCommand()) {
+        // --activate (the desktop entry's): a Quillo that runs already opens
+        // its settings window, which is the only way to reach it on a desktop
+        // without a notification area; otherwise Quillo starts.
+        if (args.contains(QLatin1String(CommandLine::kActivateOption)) && OpenedRunningSettings(argc, argv))
+            return CommandLine::kExitOk;
         return TrayProgram::Run(argc, argv, commandLine.HomeOption());
+    }
 
     // The command line needs no display; drawing the printed list needs a GUI
     // application object, which the offscreen platform gives without one.

@@ -390,6 +390,7 @@ int SnippetManager::OpenSetFile(const QString& strPath)
     }
     try {
         ReloadSnippets();
+        knownDataVersion = dbConnection->execAndGet("pragma data_version").getInt64();
     } catch (...) {
         // Leave the manager as on a failed start: no connection, empty cache.
         dbConnection.reset();
@@ -424,6 +425,27 @@ int SnippetManager::CloseLogFile()
 {
     dbConnection.reset();
     return 0;
+}
+
+bool SnippetManager::RefreshIfChanged()
+{
+    if (!dbConnection || !snippetCache)
+        return false;
+    try {
+        // The version moves only for commits of other connections: our own
+        // changes re-read the table already.
+        const long long version = dbConnection->execAndGet("pragma data_version").getInt64();
+        if (version == knownDataVersion)
+            return false;
+        SnippetCollection fresh;
+        SQLite::Statement rows(*dbConnection, kSelectRows + orderClause.toStdString());
+        FillSnippets(rows, fresh);
+        snippetCache = std::move(fresh);
+        knownDataVersion = version;
+        return true;
+    } catch (const SQLite::Exception& e) {
+        Fail(e, QStringLiteral("Cannot read the snippets of"));
+    }
 }
 
 int SnippetManager::ImportSnippets(const QString& importFile)

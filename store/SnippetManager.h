@@ -79,6 +79,12 @@ public:
     // The first cached snippet whose abbreviation equals str, or null.
     SnippetPtr GetMatchedSnippet(const QString& str) const;
     int CloseLogFile();
+    // Re-reads the table when another connection (the command line, another
+    // program) has committed a change since the last look; true when it did.
+    // Cheap when nothing changed: one pragma on the open connection. Unlike
+    // the other re-reads it runs no pending events, so it is safe to call
+    // from the middle of key handling.
+    bool RefreshIfChanged();
 
     // Appends every row of importFile's snippets table to the user's table,
     // each with a new id and GUID; nulls become a new snippet's defaults. All
@@ -120,4 +126,6 @@ private:
     QString dbPath;
     QStringList skippedRows;
     ImportLimits importLimits;
+    // SQLite's data version of our connection when the cache was last filled.
+    long long knownDataVersion = 0;
 };

@@ -1,6 +1,6 @@
 // Import of a snippet file of 100,000 rows into an empty store, the PDF of
 // the printed list of 1,000 snippets, and listing 100,000 snippets.
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
 #include "store/SnippetDR.h"
 #include "store/SnippetManager.h"
 

@@ -177,7 +177,7 @@ TEST_F(Installed, TheTreeHoldsEveryPartAndFindsItsLibrariesBesideItself)
     const DesktopEntryReader entry =
         DesktopEntryReader::FromFile(In(prefix, QUILLO_INSTALL_SHAREDIR, "applications/org.quillo.Quillo.desktop"));
     EXPECT_EQ(entry.Value("Icon"), "org.quillo.Quillo");
-    EXPECT_EQ(entry.ExecArguments(), QStringList({"quillo"}));
+    EXPECT_EQ(entry.ExecArguments(), QStringList({"quillo", "--activate"}));
     // Software centres show the newest release of the metainfo: this one.
     const QString version = Quillo(User(root->filePath("anyone")), {"--version"}).out.section(' ', 1).trimmed();
     EXPECT_TRUE(ReadBytes(In(prefix, QUILLO_INSTALL_SHAREDIR, "metainfo/org.quillo.Quillo.metainfo.xml"))

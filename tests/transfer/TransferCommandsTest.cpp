@@ -1,5 +1,5 @@
 #include "TransferTestSupport.h"
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
 
 #include <QFile>
 #include <QProcess>

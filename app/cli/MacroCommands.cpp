@@ -1,4 +1,4 @@
-#include "app/MacroCommands.h"
+#include "app/cli/MacroCommands.h"
 
 #include "app/ReplaceMacros.h"
 

@@ -1,4 +1,4 @@
-#include "app/StoreCommands.h"
+#include "app/cli/StoreCommands.h"
 
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"

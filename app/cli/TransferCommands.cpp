@@ -1,4 +1,4 @@
-#include "app/TransferCommands.h"
+#include "app/cli/TransferCommands.h"
 
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"

@@ -1,4 +1,4 @@
-#include "app/FolderCommands.h"
+#include "app/cli/FolderCommands.h"
 
 #include "core/ProgramFolder.h"
 

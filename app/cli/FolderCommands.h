@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CliCommand.h"
+#include "app/cli/CliCommand.h"
 
 #include <QList>
 

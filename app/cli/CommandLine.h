@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CliCommand.h"
+#include "app/cli/CliCommand.h"
 
 #include <QList>
 
@@ -13,6 +13,9 @@ public:
     static constexpr int kExitOk = 0;
     static constexpr int kExitFailure = 1;
     static constexpr int kExitUsage = 2;
+    static constexpr int kExitNotRunning = 3; // a command for the running program found none
+    // Starts the tray program, or opens the settings of the one that runs.
+    static constexpr const char* kActivateOption = "--activate";
 
     // The words after the program name.
     explicit CommandLine(QStringList args);
@@ -30,6 +33,10 @@ public:
 
     static QList<CliCommand> Commands();
     static QString HelpText();
+    // quillo COMMAND --help.
+    static QString CommandHelp(const CliCommand& command);
+    // Commands after which a running program is told to read the store again.
+    static bool ChangesStore(const QString& commandName);
 
 private:
     QStringList args;

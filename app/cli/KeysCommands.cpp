@@ -1,4 +1,4 @@
-#include "app/KeysCommands.h"
+#include "app/cli/KeysCommands.h"
 
 #include "core/QuilloError.h"
 #include "keys/cSendKeys.h"

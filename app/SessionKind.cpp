@@ -1,0 +1,35 @@
+#include "app/SessionKind.h"
+
+SessionKind::SessionKind(const QProcessEnvironment& environment) : environment(environment) {}
+
+bool SessionKind::IsWayland() const
+{
+    return !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
+           environment.value(QStringLiteral("XDG_SESSION_TYPE")).compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
+}
+
+bool SessionKind::HasX11Display() const
+{
+    return !environment.value(QStringLiteral("DISPLAY")).isEmpty();
+}
+
+QString SessionKind::WaylandNotice() const
+{
+    if (!IsWayland() || !HasX11Display())
+        return QString();
+    return QStringLiteral(
+        "This is a Wayland session. Quillo works through X11 (Xwayland) here, so it expands snippets only in "
+        "applications that run on X11; applications running natively on Wayland do not see it.");
+}
+
+QString SessionKind::NoDisplayText() const
+{
+    if (IsWayland())
+        return QStringLiteral(
+            "this Wayland session offers no X11 display (DISPLAY is not set): Quillo reaches applications "
+            "through X11 and needs Xwayland, which this session does not run. "
+            "See quillo --help for what works without one.");
+    return QStringLiteral(
+        "no X display (DISPLAY is not set); the tray program needs a desktop. "
+        "See quillo --help for what works without one.");
+}

@@ -1,0 +1,103 @@
+#include "app/cli/ChannelCommands.h"
+
+#include "app/cli/ControlChannel.h"
+#include "app/cli/ControlClient.h"
+
+#include <QJsonDocument>
+
+namespace {
+
+// Sends the command and says what went wrong; returns the exit code, and
+// the reply through *reply when the program answered without an error.
+int Exchange(const CliContext& context, const QString& command, QJsonObject* reply)
+{
+    const ControlClient::Result result =
+        ControlClient(ControlChannel::DefaultSocketPath()).Send(command, ControlChannel::kReplyTimeoutMs);
+    if (result.outcome == ControlClient::Outcome::NotRunning) {
+        context.err << "quillo: Quillo is not running" << Qt::endl;
+        return ChannelCommands::kExitNotRunning;
+    }
+    if (!result.error.isEmpty()) {
+        context.err << "quillo: " << result.error << Qt::endl;
+        return 1;
+    }
+    *reply = result.reply;
+    return 0;
+}
+
+CliCommand Simple(const char* name, const char* summary, std::function<void(const CliContext&, const QJsonObject&)> done = {})
+{
+    const QString command = QString::fromLatin1(name);
+    return {command, QString(), QString::fromLatin1(summary), [command, done](const CliContext& context) {
+                if (!context.args.isEmpty())
+                    throw CliUsageError("too many arguments");
+                QJsonObject reply;
+                const int code = Exchange(context, command, &reply);
+                if (code == 0 && done)
+                    done(context, reply);
+                return code;
+            }};
+}
+
+int Status(const CliContext& context)
+{
+    const bool json = context.args == QStringList{QStringLiteral("--json")};
+    if (!json && !context.args.isEmpty())
+        throw CliUsageError("unknown argument \"" + context.args.first().toStdString() + "\"");
+    const ControlClient::Result result = ControlClient(ControlChannel::DefaultSocketPath())
+                                             .Send(QStringLiteral("status"), ControlChannel::kReplyTimeoutMs);
+    if (result.outcome == ControlClient::Outcome::NotRunning) {
+        if (json)
+            context.out << "{\"running\":false}\n";
+        else
+            context.out << "Quillo is not running.\n";
+        context.out.flush();
+        return ChannelCommands::kExitNotRunning;
+    }
+    if (!result.error.isEmpty()) {
+        context.err << "quillo: " << result.error << Qt::endl;
+        return 1;
+    }
+    QJsonObject status = result.reply;
+    status.remove(QStringLiteral("ok"));
+    if (json)
+        context.out << QJsonDocument(status).toJson(QJsonDocument::Compact) << '\n';
+    else
+        context.out << ChannelCommands::StatusText(status);
+    context.out.flush();
+    return 0;
+}
+
+} // namespace
+
+QString ChannelCommands::StatusText(const QJsonObject& status)
+{
+    const auto number = [&status](const char* key) { return QString::number(status.value(QLatin1String(key)).toInteger()); };
+    QString text = QStringLiteral("Quillo is running (process %1).\n").arg(number("pid"));
+    text += QStringLiteral("Expansion: %1\n")
+                .arg(status.value(QStringLiteral("expansion")).toBool() ? QStringLiteral("on") : QStringLiteral("off"));
+    text += QStringLiteral("Program folder: %1\n").arg(status.value(QStringLiteral("folder")).toString());
+    text += QStringLiteral("Snippets: %1 (%2, %3 bytes)\n")
+                .arg(number("snippets"), status.value(QStringLiteral("database")).toString(), number("databaseBytes"));
+    text += QStringLiteral("Snippets expanded: %1\n").arg(number("snippetsExpanded"));
+    text += QStringLiteral("Characters saved: %1\n").arg(number("charactersSaved"));
+    return text;
+}
+
+QList<CliCommand> ChannelCommands::Commands()
+{
+    return {
+        Simple("settings", "open the running Quillo's settings window"),
+        Simple("options", "open the running Quillo's settings window on its options"),
+        Simple("toggle", "switch expansion on or off in the running Quillo, as the hot key does",
+               [](const CliContext& context, const QJsonObject& reply) {
+                   context.out << "Expansion is now "
+                               << (reply.value(QStringLiteral("expansion")).toBool() ? "on" : "off") << ".\n";
+                   context.out.flush();
+               }),
+        {QStringLiteral("status"), QStringLiteral("[--json]"),
+         QStringLiteral("say whether Quillo runs, and its state (--json: for programs)"), &Status},
+        Simple("reload", "make the running Quillo read the snippets again"),
+        Simple("exit", "end the running Quillo in order (its counters are written)"),
+    };
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "app/cli/CliCommand.h"
+
+#include <QJsonObject>
+#include <QList>
+
+// The commands that reach the running tray program through the control
+// channel: settings, options, toggle, status, reload, exit.
+class ChannelCommands
+{
+public:
+    // Exit code when no tray program runs.
+    static constexpr int kExitNotRunning = 3;
+
+    static QList<CliCommand> Commands();
+    // The status reply as lines for a person.
+    static QString StatusText(const QJsonObject& status);
+};

@@ -1,0 +1,65 @@
+#include "app/cli/ControlChannel.h"
+
+#include "app/SingleInstance.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString FolderOf(const QString& socketPath)
+{
+    return QFileInfo(socketPath).absolutePath();
+}
+
+} // namespace
+
+QString ControlChannel::SocketPathBeside(const QString& lockPath)
+{
+    const QDir lockFolder = QFileInfo(lockPath).absoluteDir();
+    return lockFolder.filePath(QLatin1String(kFolderName) + QLatin1Char('/') + QLatin1String(kSocketName));
+}
+
+QString ControlChannel::DefaultSocketPath()
+{
+    return SocketPathBeside(SingleInstance::DefaultLockPath());
+}
+
+bool ControlChannel::FolderIsPrivate(const QString& socketPath)
+{
+    struct stat info{};
+    const QByteArray folder = QFile::encodeName(FolderOf(socketPath));
+    // lstat: a symbolic link planted in place of the folder is not ours.
+    if (::lstat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    return info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+bool ControlChannel::PrepareFolder(const QString& socketPath, QString* error)
+{
+    const QString folder = FolderOf(socketPath);
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) {
+        *error = QStringLiteral("cannot make the folder \"%1\": %2").arg(folder, QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    struct stat info{};
+    if (::lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        *error = QStringLiteral("\"%1\" is not a folder").arg(folder);
+        return false;
+    }
+    if (info.st_uid != ::geteuid()) {
+        *error = QStringLiteral("the folder \"%1\" belongs to another user").arg(folder);
+        return false;
+    }
+    if ((info.st_mode & 077) != 0 && ::chmod(name.constData(), 0700) != 0) {
+        *error = QStringLiteral("the folder \"%1\" is open to other users and cannot be closed: %2")
+                     .arg(folder, QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QLocalServer>
+#include <QObject>
+#include <functional>
+#include <sys/types.h>
+
+class QLocalSocket;
+
+// The running program's end of the control channel. It never blocks the UI
+// thread: requests are read as they arrive, a client that sends too much,
+// too little or something else than a command line is answered with an
+// error and dropped, and only processes of this user are served.
+class ControlServer : public QObject
+{
+public:
+    // Answers one command word with the reply's fields; a reply holding
+    // "error" is a failure. Runs on the UI thread.
+    using Handler = std::function<QJsonObject(const QString& command)>;
+
+    explicit ControlServer(Handler handler, QObject* parent = nullptr);
+    ~ControlServer() override;
+
+    // Listens on socketPath, replacing a socket left by a program that died
+    // (the caller holds the single-instance lock). False with the reason.
+    bool Listen(const QString& socketPath, QString* error);
+    void Close();
+    QString SocketPath() const { return server.fullServerName(); }
+
+    // The user whose processes are served; this process's own by default.
+    // Tests name another to see a stranger refused.
+    void SetServedUser(uid_t uid) { servedUid = uid; }
+    // The user id of the process at the other end, from the kernel; -1 when
+    // it cannot be told.
+    static long long PeerUid(qintptr socketDescriptor);
+
+private:
+    void Accept();
+    void Serve(QLocalSocket* socket);
+    void Reply(QLocalSocket* socket, QJsonObject reply);
+
+    Handler handler;
+    QLocalServer server;
+    uid_t servedUid;
+    int clients = 0;
+};
