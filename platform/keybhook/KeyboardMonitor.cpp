@@ -111,6 +111,13 @@ bool KeyboardMonitor::Start(QObject* target, unsigned message, QString* error)
 
 void KeyboardMonitor::Stop()
 {
+    if (reader.joinable() && reader.get_id() == std::this_thread::get_id()) {
+        // Exit handlers run on whichever thread ends the process, also this
+        // monitor's own reader when Xlib gives up on a lost display: a thread
+        // cannot wait for itself, and the process is ending anyway.
+        reader.detach();
+        return;
+    }
     if (reader.joinable()) {
         const char wake = 1;
         [[maybe_unused]] const ssize_t written = ::write(wakePipe[1], &wake, 1);
