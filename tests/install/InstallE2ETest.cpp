@@ -23,6 +23,8 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 constexpr int kPollMs = 50;
+// How long a window that has just shown may take to come to rest.
+constexpr int kSettleMs = 300;
 // Installing, configuring and building take long on a loaded machine.
 constexpr int kToolMs = 240000;
 constexpr int kTwipsPerPixel = 15;
@@ -277,12 +279,17 @@ TEST_F(Installed, TheTrayProgramExpandsForANewUserAndStartsWithTheSession)
     PrivateDesktop::Window notice = 0;
     QStringList notices;
     ASSERT_TRUE(WaitFor([&] {
-        notices = Xdotool({"search", "--onlyvisible", "--pid", QString::number(quillo), "--name", "^Start$"});
+        notices = Xdotool({"search", "--all", "--onlyvisible", "--pid", QString::number(quillo), "--name", "^Start$"});
         return !notices.isEmpty();
     })) << "no first-run notice";
     notice = notices.first().toULongLong();
+    // It places itself once shown: click where it has come to rest.
+    PrivateDesktop::Pause(kSettleMs, kPollMs);
     const QRect noticeGeometry = desktop.WindowGeometry(notice);
     Click(noticeGeometry.right() - 12, noticeGeometry.top() + 13);
+    EXPECT_TRUE(WaitFor([&] {
+        return Xdotool({"search", "--all", "--onlyvisible", "--pid", QString::number(quillo), "--name", "^Start$"}).isEmpty();
+    })) << "the notice did not close at " << noticeGeometry.x() << "," << noticeGeometry.y();
 
     ASSERT_TRUE(desktop.FocusWindow(editorWindow));
     PrivateDesktop::Pause(300, kPollMs);

@@ -166,7 +166,8 @@ protected:
     QList<PrivateDesktop::Window> Titled(qint64 pid, const QString& title)
     {
         QList<PrivateDesktop::Window> found;
-        for (const QString& id : Xdotool({"search", "--onlyvisible", "--pid", QString::number(pid), "--name",
+        // --all: xdotool otherwise takes any window that meets one condition.
+        for (const QString& id : Xdotool({"search", "--all", "--onlyvisible", "--pid", QString::number(pid), "--name",
                                           "^" + title + "$"}))
             found << id.toULongLong();
         return found;
