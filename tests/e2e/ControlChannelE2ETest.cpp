@@ -1,7 +1,7 @@
 // The running program reached from the command line on a private desktop:
 // the real executable for both ends, the channel in the desktop's private
 // runtime folder, keys typed into a real editor.
-#include "PrivateDesktop.h"
+#include "DesktopSuite.h"
 #include "settings/IniFile.h"
 #include "support/TempProgramFolder.h"
 
@@ -28,37 +28,9 @@ struct CliRun
 
 } // namespace
 
-class Channel : public ::testing::Test
+class Channel : public DesktopSuite
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        desktop = new PrivateDesktop;
-        if (desktop->Start())
-            desktop->ExportToThisProcess();
-    }
-    static void TearDownTestSuite()
-    {
-        delete desktop;
-        desktop = nullptr;
-    }
-
-    void SetUp() override { ASSERT_TRUE(desktop->IsRunning()) << desktop->ErrorString().toStdString(); }
-
-    void TearDown() override
-    {
-        for (qint64 id : started)
-            desktop->StopProgram(id);
-    }
-
-    qint64 Start(const QString& program, const QStringList& arguments)
-    {
-        const qint64 id = desktop->StartProgram(program, arguments);
-        if (id)
-            started << id;
-        return id;
-    }
-
     // The command line as a user runs it on this desktop.
     CliRun Quillo(const QStringList& arguments)
     {
@@ -113,15 +85,12 @@ protected:
         return text;
     }
 
-    static PrivateDesktop* desktop;
     TempProgramFolder folder;
-    QList<qint64> started;
     qint64 quillo = 0;
     PrivateDesktop::Window editorWindow = 0;
     QString editorOut;
 };
 
-PrivateDesktop* Channel::desktop = nullptr;
 
 TEST_F(Channel, EachCommandReachesTheRunningProgram)
 {

@@ -1,6 +1,6 @@
 // The whole program on a private X display: started as a user would start
 // it, keys typed with xdotool into real editors, their text read back.
-#include "PrivateDesktop.h"
+#include "DesktopSuite.h"
 #include "settings/IniFile.h"
 #include "support/TempProgramFolder.h"
 
@@ -38,50 +38,18 @@ QString ReadFile(const QString& path)
 
 } // namespace
 
-class Expansion : public ::testing::Test
+class Expansion : public DesktopSuite
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        desktop = new PrivateDesktop;
-        if (desktop->Start())
-            desktop->ExportToThisProcess();
-    }
-    static void TearDownTestSuite()
-    {
-        delete desktop;
-        desktop = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(desktop->IsRunning()) << desktop->ErrorString().toStdString();
+        DesktopSuite::SetUp();
+        if (HasFatalFailure())
+            return;
         // The build's sounds belong to a complete program folder.
         QDir(folder.Path()).mkdir("wav");
         for (const QString& name : QDir(TempProgramFolder::DemoFolder() + "/wav").entryList(QDir::Files))
             QFile::copy(TempProgramFolder::DemoFolder() + "/wav/" + name, folder.File("wav/" + name));
-    }
-
-    void TearDown() override
-    {
-        for (qint64 id : started)
-            desktop->StopProgram(id);
-    }
-
-    qint64 Start(const QString& program, const QStringList& arguments)
-    {
-        const qint64 id = desktop->StartProgram(program, arguments);
-        if (id)
-            started << id;
-        return id;
-    }
-
-    qint64 StartWindowManager()
-    {
-        const qint64 id = desktop->StartWindowManager();
-        if (id)
-            started << id;
-        return id;
     }
 
     // Our own editor, which writes its text to a file after every change.
@@ -143,16 +111,13 @@ protected:
         return QString::fromUtf8(xclip.readAllStandardOutput());
     }
 
-    static PrivateDesktop* desktop;
     TempProgramFolder folder;
-    QList<qint64> started;
     qint64 editor = 0;
     qint64 quillo = 0;
     PrivateDesktop::Window editorWindow = 0;
     QString editorOut;
 };
 
-PrivateDesktop* Expansion::desktop = nullptr;
 
 TEST_F(Expansion, SigAndATriggerBecomeTheContent)
 {

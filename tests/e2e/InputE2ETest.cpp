@@ -1,7 +1,7 @@
 // What the user typed stays what the user typed: other keyboard layouts,
 // terminals. The whole program on a private X display; keys go in as key
 // codes, as a keyboard sends them, and the layout decides what they type.
-#include "PrivateDesktop.h"
+#include "DesktopSuite.h"
 #include "platform/x11/X11KeyInjector.h"
 #include "store/SnippetManager.h"
 #include "support/TempProgramFolder.h"
@@ -34,41 +34,22 @@ QString Utf8(const char* text)
 
 } // namespace
 
-class Input : public ::testing::Test
+class Input : public DesktopSuite
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        desktop = new PrivateDesktop;
-        if (desktop->Start())
-            desktop->ExportToThisProcess();
-    }
-    static void TearDownTestSuite()
-    {
-        delete desktop;
-        desktop = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(desktop->IsRunning()) << desktop->ErrorString().toStdString();
+        DesktopSuite::SetUp();
+        if (HasFatalFailure())
+            return;
         keys = std::make_unique<X11KeyInjector>();
         ASSERT_TRUE(keys->IsOpen());
     }
 
     void TearDown() override
     {
-        for (qint64 id : started)
-            desktop->StopProgram(id);
+        DesktopSuite::TearDown();
         SetLayout("us");
-    }
-
-    qint64 Start(const QString& program, const QStringList& arguments)
-    {
-        const qint64 id = desktop->StartProgram(program, arguments);
-        if (id)
-            started << id;
-        return id;
     }
 
     bool Run(const QString& program, const QStringList& arguments)
@@ -158,15 +139,12 @@ protected:
         ASSERT_NE(desktop->WaitForWindow(quillo), 0u) << desktop->ErrorString().toStdString();
     }
 
-    static PrivateDesktop* desktop;
     TempProgramFolder folder;
     std::unique_ptr<X11KeyInjector> keys;
-    QList<qint64> started;
     PrivateDesktop::Window editorWindow = 0;
     QString editorOut;
 };
 
-PrivateDesktop* Input::desktop = nullptr;
 
 TEST_F(Input, AGermanLayoutExpandsWhatItTypes)
 {

@@ -1,6 +1,6 @@
 // The keyboard monitor library on a private X display: every key typed, in
 // order, with the keyboard mapping it was typed on; nothing left behind.
-#include "PrivateDesktop.h"
+#include "DesktopSuite.h"
 #include "core/MessageLayer.h"
 #include "platform/LibraryKeyboardHook.h"
 
@@ -66,22 +66,9 @@ QList<int> KeysOf(const QString& text)
 
 } // namespace
 
-class KeyboardMonitor : public ::testing::Test
+class KeyboardMonitor : public DesktopSuite
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        desktop = new PrivateDesktop;
-        if (desktop->Start())
-            desktop->ExportToThisProcess();
-    }
-    static void TearDownTestSuite()
-    {
-        delete desktop;
-        desktop = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(desktop->IsRunning()) << desktop->ErrorString().toStdString(); }
-
     bool Run(const QStringList& arguments, const QString& program = "xdotool")
     {
         QProcess process;
@@ -89,11 +76,7 @@ protected:
         process.start(program, arguments);
         return process.waitForFinished(kWaitMs) && process.exitCode() == 0;
     }
-
-    static PrivateDesktop* desktop;
 };
-
-PrivateDesktop* KeyboardMonitor::desktop = nullptr;
 
 TEST_F(KeyboardMonitor, FastTypingArrivesWholeAndInOrder)
 {
