@@ -286,12 +286,7 @@ void FormMain::Unload()
     TimerCancelMenu.stop();
     // No command is taken once shutdown has begun.
     controlServer.reset();
-    snippetMgr.CloseLogFile();
-    try {
-        optMgr.CommitInfoNum();
-    } catch (const std::exception& e) {
-        Warn("saving the usage counters", e);
-    }
+    CloseStoreAndSaveCounters();
     if (trayIcon) {
         trayIcon->hide();
         delete trayIcon;
@@ -310,18 +305,23 @@ void FormMain::Unload()
     instance.Unlock();
 }
 
-void FormMain::EndWithoutDisplay()
+void FormMain::CloseStoreAndSaveCounters()
 {
-    if (!loaded)
-        return;
-    loaded = false;
-    controlServer.reset();
     snippetMgr.CloseLogFile();
     try {
         optMgr.CommitInfoNum();
     } catch (const std::exception& e) {
         Warn("saving the usage counters", e);
     }
+}
+
+void FormMain::EndWithoutDisplay()
+{
+    if (!loaded)
+        return;
+    loaded = false;
+    controlServer.reset();
+    CloseStoreAndSaveCounters();
     instance.Unlock();
 }
 

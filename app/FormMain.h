@@ -134,6 +134,8 @@ public:
     QTimer TimerCancelMenu;
 
 private:
+    // The last step of every way to end: the database closed, the counters written.
+    void CloseStoreAndSaveCounters();
     void BuildMenus();
     // Opens the snippet database, trying again while another program holds it locked.
     void OpenSnippets();

@@ -1,35 +1,19 @@
 // The command line's conventions: options are never taken for text, every
 // command has its own --help, unknown options are refused with a hint.
-#include "app/cli/CommandLine.h"
+#include "CliTestSupport.h"
 #include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-struct Result
-{
-    int code;
-    QString out;
-    QString err;
-};
-
-} // namespace
 
 class Conventions : public ::testing::Test
 {
 protected:
     TempProgramFolder folder;
-    Result In(QStringList args)
+    CliResult In(QStringList args)
     {
         args.prepend(folder.Path());
         args.prepend("--home");
-        QString out, err;
-        QTextStream outStream(&out), errStream(&err);
-        const int code = CommandLine(args).Run(outStream, errStream);
-        outStream.flush();
-        errStream.flush();
-        return {code, out, err};
+        return RunCli(args);
     }
     int Count() { return In({"list"}).out.count('\n'); }
 };
@@ -39,7 +23,7 @@ TEST_F(Conventions, HelpOfACommandRunsNothing)
     const int before = Count();
     for (const QStringList& args : {QStringList{"add", "--help", "x"}, QStringList{"add", "brb", "-h"},
                                     QStringList{"delete", "--help"}, QStringList{"import", "--help"}}) {
-        const Result r = In(args);
+        const CliResult r = In(args);
         EXPECT_EQ(r.code, 0) << args.join(' ').toStdString();
         EXPECT_TRUE(r.out.startsWith("Usage: quillo [--home DIR] " + args.first())) << r.out.toStdString();
         EXPECT_EQ(r.err, "");
@@ -66,7 +50,7 @@ TEST_F(Conventions, OptionsAreNeverTakenForText)
         {{"status", "--jsn"}, "unknown option \"--jsn\""},
     };
     for (const Case& c : cases) {
-        const Result r = In(c.args);
+        const CliResult r = In(c.args);
         EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains("quillo " + c.args.first() + " --help")) << r.err.toStdString();
@@ -74,7 +58,7 @@ TEST_F(Conventions, OptionsAreNeverTakenForText)
     EXPECT_EQ(Count(), before);
 
     // After "--" a dash is text; an option's value may start with one.
-    Result r = In({"add", "--", "-x", "--help"});
+    CliResult r = In({"add", "--", "-x", "--help"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(In({"list", "--", "-x"}).out, "-x\t--help\n");
     r = In({"expand", "--at", "2020-01-02T03:04:05", "--", "-[date]"});
@@ -86,7 +70,7 @@ TEST_F(Conventions, OptionsAreNeverTakenForText)
 
 TEST_F(Conventions, UnknownProgramOptionsAreRefusedWithAHint)
 {
-    Result r = In({"--frobnicate"});
+    CliResult r = In({"--frobnicate"});
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err, "quillo: unknown option \"frobnicate\"; see quillo --help\n");
     EXPECT_TRUE(CommandLine({"--frobnicate"}).WantsCommand()) << "refused, not the tray program";

@@ -1,35 +1,14 @@
-#include "app/cli/CommandLine.h"
+#include "CliTestSupport.h"
 #include "support/TempProgramFolder.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>
 
-namespace {
-
-struct Result
-{
-    int code;
-    QString out;
-    QString err;
-};
-
-Result RunCli(const QStringList& args)
-{
-    QString out, err;
-    QTextStream outStream(&out), errStream(&err);
-    const int code = CommandLine(args).Run(outStream, errStream);
-    outStream.flush();
-    errStream.flush();
-    return {code, out, err};
-}
-
-} // namespace
-
 class Cli : public ::testing::Test
 {
 protected:
     TempProgramFolder folder;
-    Result In(QStringList args)
+    CliResult In(QStringList args)
     {
         args.prepend(folder.Path());
         args.prepend("--home");
@@ -39,7 +18,7 @@ protected:
 
 TEST_F(Cli, ListsSearchesAddsAndDeletes)
 {
-    Result r = In({"list"});
+    CliResult r = In({"list"});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.startsWith("sig\tBest regards\n")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("addr\tQuillo Street 1\\n12345 Sampletown\\nFreedonia\n"));
@@ -73,7 +52,7 @@ TEST_F(Cli, RefusesBadAbbreviationsAndSaysWhy)
         {{"frobnicate"}, 2, "unknown command"},
     };
     for (const Case& c : cases) {
-        const Result r = In(c.args);
+        const CliResult r = In(c.args);
         EXPECT_EQ(r.code, c.code) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
         EXPECT_EQ(r.err.count('\n'), 1) << "one line: " << r.err.toStdString();
@@ -85,7 +64,7 @@ TEST_F(Cli, RefusesBadAbbreviationsAndSaysWhy)
 TEST(CliWithoutFolder, AMissingDatabaseIsOneLineAndAFailure)
 {
     QTemporaryDir empty;
-    const Result r = RunCli({"--home", empty.path(), "list"});
+    const CliResult r = RunCli({"--home", empty.path(), "list"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(empty.path() + "/snippets.mdb")) << r.err.toStdString();
     EXPECT_EQ(r.err.count('\n'), 1);

@@ -2,7 +2,9 @@
 
 #include "PrivateDesktop.h"
 
+#include <QDeadlineTimer>
 #include <QList>
+#include <QThread>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -43,6 +45,21 @@ protected:
         if (id)
             started << id;
         return id;
+    }
+
+    // The file's text once it reads `expected`, or what it holds when the
+    // wait runs out.
+    static QString WaitForFileText(const QString& path, const QString& expected, int timeoutMs, int pollMs)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        QString text;
+        do {
+            text = PrivateDesktop::ReadText(path);
+            if (text == expected)
+                return text;
+            QThread::msleep(pollMs);
+        } while (!deadline.hasExpired());
+        return text;
     }
 
     static inline PrivateDesktop* desktop = nullptr;

@@ -72,18 +72,7 @@ protected:
         desktop->FocusWindow(editorWindow);
     }
 
-    QString WaitForText(const QString& expected)
-    {
-        QDeadlineTimer deadline(kWaitMs);
-        QString text;
-        do {
-            text = PrivateDesktop::ReadText(editorOut);
-            if (text == expected)
-                return text;
-            QThread::msleep(kPollMs);
-        } while (!deadline.hasExpired());
-        return text;
-    }
+    QString WaitForText(const QString& expected) { return WaitForFileText(editorOut, expected, kWaitMs, kPollMs); }
 
     TempProgramFolder folder;
     qint64 quillo = 0;

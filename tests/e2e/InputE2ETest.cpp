@@ -91,18 +91,7 @@ protected:
         ASSERT_TRUE(desktop->FocusWindow(editorWindow));
     }
 
-    QString WaitForText(const QString& expected)
-    {
-        QDeadlineTimer deadline(kWaitMs);
-        QString text;
-        do {
-            text = PrivateDesktop::ReadText(editorOut);
-            if (text == expected)
-                return text;
-            QThread::msleep(kPollMs);
-        } while (!deadline.hasExpired());
-        return text;
-    }
+    QString WaitForText(const QString& expected) { return WaitForFileText(editorOut, expected, kWaitMs, kPollMs); }
 
     void Shifted(unsigned keycode)
     {
