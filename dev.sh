@@ -28,6 +28,8 @@ PACKAGES=(
     xterm stterm
     imagemagick
     clang libclang-rt-14-dev
+    libevdev-dev libudev-dev libwayland-dev wayland-protocols
+    sway wtype wl-clipboard qt6-wayland
 )
 
 setup() {
