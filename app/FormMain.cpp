@@ -55,6 +55,7 @@ FormMain::FormMain(const QString& home, const QString& lockPath, FormMainService
     optMgr.SetObserver(this);
     engine = std::make_unique<ExpansionEngine>(snippetMgr, optMgr, services.keyOutput, services.desktop,
                                                services.sound, *this);
+    engine->UseClipboard(services.clipboard);
     Timer1.setInterval(kPopupListDelayMs);
     connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Tick(); });
     TimerCancelMenu.setInterval(kCancelMenuCheckMs);

@@ -33,3 +33,32 @@ QString SessionKind::NoDisplayText() const
         "no X display (DISPLAY is not set); the tray program needs a desktop. "
         "See quillo --help for what works without one.");
 }
+
+bool SessionKind::HasWaylandDisplay() const
+{
+    return !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
+}
+
+SessionKind::Backend SessionKind::ChooseBackend(const QString& named) const
+{
+    if (named.compare(QLatin1String("x11"), Qt::CaseInsensitive) == 0)
+        return Backend::X11;
+    if (named.compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0)
+        return Backend::Wayland;
+    return IsWayland() ? Backend::Wayland : Backend::X11;
+}
+
+QString SessionKind::NoWaylandText() const
+{
+    return QStringLiteral(
+        "no Wayland compositor to reach (WAYLAND_DISPLAY is not set); the Wayland backend needs a Wayland "
+        "session. Start Quillo with --backend x11 on an X11 desktop.");
+}
+
+QString SessionKind::WaylandBackendNotice()
+{
+    return QStringLiteral(
+        "Quillo is running with the Wayland backend: it reads the keyboard devices and types through the "
+        "compositor, so snippets expand in Wayland and X11 applications alike. The suggestion list stays "
+        "at the side of the screen, as Wayland does not tell where the text caret is.");
+}
