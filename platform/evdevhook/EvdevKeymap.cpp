@@ -12,6 +12,7 @@ namespace {
 constexpr xkb_keysym_t kFirstKeypadKeysym = 0xff80;
 constexpr xkb_keysym_t kLastKeypadKeysym = 0xffbd;
 constexpr xkb_keysym_t kLevelThreeShift = 0xfe03; // ISO_Level3_Shift
+constexpr unsigned kRightAltCode = 100;
 constexpr const char* kDefaultRules = "evdev";
 constexpr const char* kDefaultModel = "pc105";
 constexpr const char* kDefaultLayout = "us";
@@ -130,7 +131,9 @@ std::shared_ptr<const EvdevKeymap> EvdevKeymap::Adopt(xkb_context* context, xkb_
         if (virtualKey == 0 && plain != XKB_KEY_NoSymbol)
             virtualKey = X11KeyCodes::VirtualKeyOfPosition(key);
         made->virtualKeys[code] = virtualKey;
-        if (plain == kLevelThreeShift && made->levelThreeCode == 0)
+        // The right Alt key where it is AltGr: keymaps also put the symbol
+        // on a key no real keyboard has.
+        if (plain == kLevelThreeShift && (made->levelThreeCode == 0 || code == kRightAltCode))
             made->levelThreeCode = code;
     }
     return made;

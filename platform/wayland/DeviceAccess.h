@@ -53,6 +53,7 @@ public:
     static QString InputGroupAdvice(const QString& folder);
 
     static AccessCheck RealAccess();
+    const Places& PlacesOf() const { return places; }
 
 private:
     QStringList EventDevices() const;

@@ -138,3 +138,22 @@ bool SimulatedKeyboard::Type(const QString& text)
     }
     return true;
 }
+
+QStringList SimulatedKeyboard::Records(const QByteArray& bytes)
+{
+    QStringList lines;
+    qsizetype offset = 0;
+    for (; offset + qsizetype(sizeof(input_event)) <= bytes.size(); offset += sizeof(input_event)) {
+        input_event record;
+        std::memcpy(&record, bytes.constData() + offset, sizeof record);
+        if (record.type == EV_KEY)
+            lines << QStringLiteral("key %1 %2").arg(record.code).arg(record.value);
+        else if (record.type == EV_SYN && record.code == SYN_REPORT)
+            lines << QStringLiteral("syn");
+        else
+            lines << QStringLiteral("type %1 code %2 value %3").arg(record.type).arg(record.code).arg(record.value);
+    }
+    if (offset < bytes.size())
+        lines << QStringLiteral("partial");
+    return lines;
+}

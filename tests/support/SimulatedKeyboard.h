@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // An input device for machines without any: a FIFO in a device folder, fed
 // with the records a kernel input device gives (key press/release and a
@@ -62,6 +64,11 @@ public:
 
     // The US key of an ASCII character and whether it needs Shift.
     static bool KeyOf(char character, unsigned* code, bool* shift);
+
+    // Input records as text, for tests that read what a virtual device was
+    // sent: "key CODE VALUE" and "syn" per record, "partial" for bytes left
+    // over that make no whole record.
+    static QStringList Records(const QByteArray& bytes);
 
 private:
     bool MakeFifo();
