@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <set>
 
 // One input device the monitor reads: an evdev node (a keyboard, a pointer
 // or both), or, in a simulated device folder, a FIFO or file of input_event
@@ -41,6 +42,10 @@ public:
     using KeySink = std::function<void(unsigned code, int value)>;
     bool ReadAvailable(const KeySink& sink);
 
+    // Keys of this device that are down now, so that a device that goes
+    // away in the middle of a press does not leave them down.
+    std::set<unsigned>& HeldKeys() { return held; }
+
     // True for a path whose name marks a simulated device of either kind.
     static bool IsSimulatedName(const QString& fileName);
 
@@ -54,4 +59,5 @@ private:
     bool pointer = false;
     QByteArray pending;   // a record cut in two by a read
     bool dropped = false; // the kernel dropped records: skip to the next report
+    std::set<unsigned> held;
 };

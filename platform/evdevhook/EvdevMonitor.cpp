@@ -194,8 +194,21 @@ void EvdevMonitor::OpenDevice(const QString& name)
 void EvdevMonitor::CloseDevice(const QString& name)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    devices.erase(name);
+    const auto found = devices.find(name);
+    if (found != devices.end()) {
+        ReleaseHeldKeys(*found->second);
+        devices.erase(found);
+    }
     unreadable.erase(name);
+}
+
+void EvdevMonitor::ReleaseHeldKeys(EvdevDevice& device)
+{
+    // As if the keys came up: a Shift held on a keyboard pulled out must
+    // not shift what the other keyboards type.
+    const std::set<unsigned> held = device.HeldKeys();
+    for (unsigned code : held)
+        OnKey(device, code, kKeyReleased);
 }
 
 void EvdevMonitor::ReadDevice(const QString& name)
@@ -208,8 +221,10 @@ void EvdevMonitor::ReadDevice(const QString& name)
             return;
         EvdevDevice& device = *found->second;
         gone = !device.ReadAvailable([&](unsigned code, int value) { OnKey(device, code, value); });
-        if (gone)
+        if (gone) {
+            ReleaseHeldKeys(device);
             devices.erase(found);
+        }
     }
     // A FIFO whose writer left is open again at once for the next writer; a
     // device node that went away is back only when it is made again.
@@ -217,10 +232,14 @@ void EvdevMonitor::ReadDevice(const QString& name)
         OpenDevice(name);
 }
 
-void EvdevMonitor::OnKey(const EvdevDevice& device, unsigned code, int value)
+void EvdevMonitor::OnKey(EvdevDevice& device, unsigned code, int value)
 {
     if (value != kKeyPressed && value != kKeyReleased)
         return;
+    if (value == kKeyPressed)
+        device.HeldKeys().insert(code);
+    else
+        device.HeldKeys().erase(code);
     if (const int button = ButtonKey(code)) {
         if (value == kKeyPressed)
             MessageLayer::PostMessage(window, msg, quintptr(button), 0);

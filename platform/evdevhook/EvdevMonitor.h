@@ -53,7 +53,8 @@ private:
     void CloseDevice(const QString& name);
     void ReadDevice(const QString& name);
     void HandleFolderEvents();
-    void OnKey(const EvdevDevice& device, unsigned code, int value);
+    void OnKey(EvdevDevice& device, unsigned code, int value);
+    void ReleaseHeldKeys(EvdevDevice& device);
     static QString Line(const EvdevDevice& device);
 
     QObject* window = nullptr;

@@ -100,18 +100,24 @@ void SimulatedKeyboard::Remove()
     ::unlink(path.toLocal8Bit().constData());
 }
 
-bool SimulatedKeyboard::Key(unsigned code, int value)
+QByteArray SimulatedKeyboard::KeyRecords(unsigned code, int value)
 {
-    if (fd < 0)
-        return false;
     input_event records[2] = {};
     records[0].type = EV_KEY;
     records[0].code = static_cast<__u16>(code);
     records[0].value = value;
     records[1].type = EV_SYN;
     records[1].code = SYN_REPORT;
+    return QByteArray(reinterpret_cast<const char*>(records), sizeof records);
+}
+
+bool SimulatedKeyboard::Key(unsigned code, int value)
+{
+    if (fd < 0)
+        return false;
     // One write: a reader never sees a key without its report.
-    return ::write(fd, records, sizeof records) == ssize_t(sizeof records);
+    const QByteArray records = KeyRecords(code, value);
+    return ::write(fd, records.constData(), size_t(records.size())) == records.size();
 }
 
 bool SimulatedKeyboard::KeyOf(char character, unsigned* code, bool* shift)

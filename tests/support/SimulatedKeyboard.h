@@ -65,6 +65,10 @@ public:
     // The US key of an ASCII character and whether it needs Shift.
     static bool KeyOf(char character, unsigned* code, bool* shift);
 
+    // The bytes of one key record and the report after it, for tests that
+    // make a device from a file of records.
+    static QByteArray KeyRecords(unsigned code, int value);
+
     // Input records as text, for tests that read what a virtual device was
     // sent: "key CODE VALUE" and "syn" per record, "partial" for bytes left
     // over that make no whole record.

@@ -88,6 +88,16 @@ public:
         return downs;
     }
 
+    // Waits until the monitor reads this many keyboards.
+    bool WaitForKeyboards(int count)
+    {
+        QDeadlineTimer deadline(kWaitMs);
+        char text[1024] = {};
+        while (devices(text, sizeof text) != count && !deadline.hasExpired())
+            QThread::msleep(2);
+        return devices(text, sizeof text) == count;
+    }
+
     QObject window;
     QList<Message> messages;
     QLibrary library;
@@ -289,6 +299,43 @@ TEST_F(EvdevMonitor, DevicesPluggedInLaterGoneAndBackAreFollowedWhileTheOthersKe
     EXPECT_EQ(Typed(hook.Downs(1)), "e");
     ASSERT_TRUE(second.Type("f"));
     EXPECT_EQ(Typed(hook.Downs(1)), "f");
+}
+
+TEST_F(EvdevMonitor, KeysHeldOnAVanishedDeviceComeUpAndRecordingsAreReadAsTheyGrow)
+{
+    SK first(folder.path());
+    SK second(folder.path(), SK::Kind::Keyboard, "platform-second-event-kbd");
+    Hook hook;
+    ASSERT_EQ(hook.Set(), QString());
+    ASSERT_TRUE(first.Connect() && second.Connect());
+
+    // Shift goes down on the first keyboard, which is then pulled out: the
+    // Shift comes up with it, and the second keyboard types small letters.
+    ASSERT_TRUE(first.Press(SK::kLeftShift));
+    EXPECT_EQ(Keys(hook.Downs(1)), QList<int>({16}));
+    first.Remove();
+    ASSERT_TRUE(hook.WaitForKeyboards(1));
+    ASSERT_TRUE(second.Type("a"));
+    EXPECT_EQ(Typed(hook.Downs(1)), "a");
+
+    // A file of records that appears in the folder is read, and read on as
+    // it grows, a record cut in two included.
+    QByteArray records = SK::KeyRecords(48, 1) + SK::KeyRecords(48, 0) + SK::KeyRecords(46, 1);
+    // Inside the press of c, before its report.
+    const qsizetype pair = SK::KeyRecords(0, 0).size();
+    const qsizetype cut = records.size() - pair / 2 - 7;
+    QFile recording(folder.filePath("recorded.tmp"));
+    ASSERT_TRUE(recording.open(QIODevice::WriteOnly));
+    ASSERT_EQ(recording.write(records.left(cut)), cut);
+    recording.close();
+    ASSERT_TRUE(QFile::rename(recording.fileName(), folder.filePath("platform-recorded-event-kbd")));
+    EXPECT_EQ(Typed(hook.Downs(1)), "b");
+    QFile grown(folder.filePath("platform-recorded-event-kbd"));
+    ASSERT_TRUE(grown.open(QIODevice::Append));
+    const QByteArray rest = records.mid(cut) + SK::KeyRecords(46, 0) + SK::KeyRecords(32, 1);
+    ASSERT_EQ(grown.write(rest), rest.size());
+    grown.close();
+    EXPECT_EQ(Typed(hook.Downs(2)), "cd");
 }
 
 TEST_F(EvdevMonitor, AMissingFolderIsAReasonAndReleaseLeavesNoThread)
