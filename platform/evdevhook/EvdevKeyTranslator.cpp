@@ -60,13 +60,26 @@ void EvdevKeyTranslator::SetKeymap(std::shared_ptr<const EvdevKeymap> fresh)
 
 EvdevKeyTranslator::Typed EvdevKeyTranslator::Press(unsigned evdevCode)
 {
+    return Type(evdevCode, false);
+}
+
+EvdevKeyTranslator::Typed EvdevKeyTranslator::Repeat(unsigned evdevCode)
+{
+    return Type(evdevCode, true);
+}
+
+EvdevKeyTranslator::Typed EvdevKeyTranslator::Type(unsigned evdevCode, bool repeat)
+{
     Typed typed;
     if (!state)
         return typed;
-    typed.virtualKey = keymap->VirtualKeyOf(evdevCode);
     const xkb_keycode_t key = evdevCode + EvdevKeymap::kXkbOffset;
     // The character comes from the state before the press, as the
     // application that receives the key sees it.
+    const xkb_keysym_t keysym = xkb_state_key_get_one_sym(state, key);
+    if (repeat && (IsModifierKeysym(keysym) || !xkb_keymap_key_repeats(keymap->Keymap(), key)))
+        return typed; // modifiers and locks do not repeat on the desktop either
+    typed.virtualKey = keymap->VirtualKeyOf(evdevCode);
     const int group = int(xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_EFFECTIVE));
     if ((lastGroup >= 0 && group != lastGroup) || switched) {
         typed.layoutChanged = true;
@@ -76,7 +89,6 @@ EvdevKeyTranslator::Typed EvdevKeyTranslator::Press(unsigned evdevCode)
     lastGroup = group;
     switched = false;
 
-    const xkb_keysym_t keysym = xkb_state_key_get_one_sym(state, key);
     const bool ctrlOrAlt =
         (xkb_state_mod_name_is_active(state, XKB_MOD_NAME_CTRL, XKB_STATE_MODS_EFFECTIVE) > 0 &&
          xkb_state_mod_index_is_consumed(state, key, xkb_keymap_mod_get_index(keymap->Keymap(), XKB_MOD_NAME_CTRL)) <=
@@ -84,7 +96,8 @@ EvdevKeyTranslator::Typed EvdevKeyTranslator::Press(unsigned evdevCode)
         (xkb_state_mod_name_is_active(state, XKB_MOD_NAME_ALT, XKB_STATE_MODS_EFFECTIVE) > 0 &&
          xkb_state_mod_index_is_consumed(state, key, xkb_keymap_mod_get_index(keymap->Keymap(), XKB_MOD_NAME_ALT)) <=
              0);
-    if (xkb_state_update_key(state, key, XKB_KEY_DOWN) & XKB_STATE_LAYOUT_EFFECTIVE)
+    // A repeat is the same key still down: the state already has it.
+    if (!repeat && (xkb_state_update_key(state, key, XKB_KEY_DOWN) & XKB_STATE_LAYOUT_EFFECTIVE))
         switched = true;
 
     if (keysym == XKB_KEY_NoSymbol || IsModifierKeysym(keysym))

@@ -36,10 +36,15 @@ public:
     void SetKeymap(std::shared_ptr<const EvdevKeymap> keymap);
 
     Typed Press(unsigned evdevCode);
+    // The key held down typing again (the kernel's autorepeat): a press
+    // for everything but modifiers and keys the keymap does not repeat,
+    // as the desktop's own repeat is; virtualKey 0 for those.
+    Typed Repeat(unsigned evdevCode);
     // The virtual key released.
     int Release(unsigned evdevCode);
 
 private:
+    Typed Type(unsigned evdevCode, bool repeat);
     char32_t Compose(unsigned keysym);
 
     std::shared_ptr<const EvdevKeymap> keymap;

@@ -23,7 +23,8 @@
 namespace {
 
 constexpr int kKeyReleased = 0;
-constexpr int kKeyPressed = 1; // 2 is the kernel's autorepeat, ignored
+constexpr int kKeyPressed = 1;
+constexpr int kKeyRepeated = 2;
 constexpr uint32_t kFolderEvents =
     IN_CREATE | IN_ATTRIB | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM | IN_MODIFY | IN_CLOSE_WRITE;
 constexpr size_t kInotifyBufferSize = 16 * 1024;
@@ -234,12 +235,12 @@ void EvdevMonitor::ReadDevice(const QString& name)
 
 void EvdevMonitor::OnKey(EvdevDevice& device, unsigned code, int value)
 {
-    if (value != kKeyPressed && value != kKeyReleased)
-        return;
     if (value == kKeyPressed)
         device.HeldKeys().insert(code);
-    else
+    else if (value == kKeyReleased)
         device.HeldKeys().erase(code);
+    else if (value != kKeyRepeated)
+        return;
     if (const int button = ButtonKey(code)) {
         if (value == kKeyPressed)
             MessageLayer::PostMessage(window, msg, quintptr(button), 0);
@@ -250,8 +251,12 @@ void EvdevMonitor::OnKey(EvdevDevice& device, unsigned code, int value)
         return;
     qintptr flags = 0;
     int key = 0;
-    if (value == kKeyPressed) {
-        const EvdevKeyTranslator::Typed typed = translator->Press(code);
+    if (value == kKeyPressed || value == kKeyRepeated) {
+        // A held key repeating arrives as one more key-down, as it does from
+        // the X11 monitor: the application types it again, and the buffer
+        // must not miss it (a missed repeat could make "siiig" look like "sig").
+        const EvdevKeyTranslator::Typed typed =
+            value == kKeyPressed ? translator->Press(code) : translator->Repeat(code);
         key = typed.virtualKey;
         flags |= KeyboardHook::TypedBits(typed.character);
         if (typed.layoutChanged)

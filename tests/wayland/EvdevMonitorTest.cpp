@@ -1,6 +1,6 @@
 // The Wayland keyboard monitor library on simulated devices: the messages
-// it posts for US, German and Russian layouts, devices that come, go and
-// come back, and what it ignores.
+// it posts for US, German and Russian layouts, repeats, mouse buttons, and
+// devices that come, go and come back.
 #include "core/MessageLayer.h"
 #include "platform/KeyboardHook.h"
 #include "platform/evdevhook/EvdevKeymap.h"
@@ -150,7 +150,7 @@ protected:
 
 } // namespace
 
-TEST_F(EvdevMonitor, UsKeysGiveTheirVirtualKeysAndCharactersAndRepeatAndReleasesAreRight)
+TEST_F(EvdevMonitor, UsKeysRepeatsReleasesAndButtonsGiveTheX11MonitorsMessages)
 {
     SK keyboard(folder.path());
     SK mouse(folder.path(), SK::Kind::Mouse);
@@ -166,11 +166,14 @@ TEST_F(EvdevMonitor, UsKeysGiveTheirVirtualKeysAndCharactersAndRepeatAndReleases
     for (const Message& m : downs)
         EXPECT_FALSE(m.LayoutChanged());
 
-    // Held keys repeat: the repeats are not keys of their own.
+    // A held key repeats as more key-downs, each typing again, as the X11
+    // monitor reports it; a held Shift does not repeat.
     ASSERT_TRUE(keyboard.Press(30) && keyboard.Key(30, 2) && keyboard.Key(30, 2) && keyboard.Release(30));
-    ASSERT_TRUE(keyboard.Tap(48)); // b
-    downs = hook.Downs(2);
-    EXPECT_EQ(Keys(downs), QList<int>({'A', 'B'}));
+    ASSERT_TRUE(keyboard.Press(SK::kLeftShift) && keyboard.Key(SK::kLeftShift, 2) && keyboard.Tap(48) &&
+                keyboard.Release(SK::kLeftShift));
+    downs = hook.Downs(5);
+    EXPECT_EQ(Keys(downs), QList<int>({'A', 'A', 'A', 16, 'B'}));
+    EXPECT_EQ(Typed(downs), "aaaB");
 
     // Releases come with the release bit and no character.
     ASSERT_TRUE(keyboard.Tap(46)); // c
