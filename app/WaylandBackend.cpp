@@ -1,6 +1,9 @@
 #include "app/WaylandBackend.h"
 
 #include "core/QuilloError.h"
+#include "platform/evdevhook/EvdevKeymap.h"
+#include "platform/wayland/DeviceAccess.h"
+#include "platform/wayland/UinputKeyOutput.h"
 #include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/VirtualKeyboardOutput.h"
 #include "platform/wayland/WaylandConnection.h"
@@ -10,6 +13,7 @@ namespace {
 
 constexpr const char* kErrorSource = "WaylandBackend";
 constexpr int kErrorNoCompositor = 3401;
+constexpr int kErrorNoDevices = 3402;
 
 } // namespace
 
@@ -20,11 +24,29 @@ WaylandBackend::WaylandBackend(const QString& libraryFolder)
     connection = WaylandConnection::Open(&error);
     if (!connection)
         throw QuilloError(kErrorNoCompositor, kErrorSource, error);
-    auto output = std::make_unique<VirtualKeyboardOutput>(*connection, connection->SessionKeymap());
-    // The monitor turns key codes into characters with the keymap the keys
-    // are typed in.
-    hook.SetKeymap(output->KeymapText());
-    keyOutput = std::move(output);
+    // The keymap keys are typed in and read with: the one the compositor
+    // hands its clients, else the session's XKB names, as the monitor takes them.
+    QString keymapError;
+    std::shared_ptr<const EvdevKeymap> keymap;
+    if (!connection->SessionKeymap().isEmpty())
+        keymap = EvdevKeymap::FromText(connection->SessionKeymap(), &keymapError);
+    if (!keymap)
+        keymap = EvdevKeymap::FromNames(EvdevKeymap::SessionNames(), &keymapError);
+    if (!keymap)
+        throw QuilloError(kErrorNoCompositor, kErrorSource,
+                          QStringLiteral("Quillo cannot compile the keyboard layout: %1").arg(keymapError));
+    // Everything that is missing, in one message: reading the keyboards,
+    // and writing the virtual keyboard device where the compositor offers
+    // none of its own.
+    const bool compositorKeyboard = connection->VirtualKeyboardManager() != nullptr;
+    const QString problems = DeviceAccess::ForSession().Problems(!compositorKeyboard);
+    if (!problems.isEmpty())
+        throw QuilloError(kErrorNoDevices, kErrorSource, problems);
+    if (compositorKeyboard)
+        keyOutput = std::make_unique<VirtualKeyboardOutput>(*connection, keymap->Text());
+    else
+        keyOutput = std::make_unique<UinputKeyOutput>(keymap);
+    hook.SetKeymap(keymap->Text());
     desktop = std::make_unique<WaylandDesktop>(*connection);
     if (connection->DataControlManager())
         clipboard = std::make_unique<DataControlClipboard>(*connection);

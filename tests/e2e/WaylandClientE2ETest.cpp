@@ -23,17 +23,7 @@ protected:
         WaylandSuite::SetUp();
         if (HasFatalFailure())
             return;
-        // This process is a client of the compositor as well.
-        qputenv("XDG_RUNTIME_DIR", sway->RuntimeDir().toLocal8Bit());
-        qputenv("WAYLAND_DISPLAY", sway->WaylandDisplay().toLocal8Bit());
-        QString error;
-        connection = WaylandConnection::Open(&error);
-        ASSERT_TRUE(connection) << error.toStdString();
-    }
-    void TearDown() override
-    {
-        WaylandSuite::TearDown();
-        connection.reset();
+        Connect();
     }
 
     // Lets our connection's events run while the tool works: the tool may be
@@ -65,8 +55,6 @@ protected:
             QThread::msleep(5);
         }
     }
-
-    std::unique_ptr<WaylandConnection> connection;
 };
 
 TEST_F(WaylandClient, TheVirtualKeyboardTypesAnyCharacterWithModifiersThatArrive)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/wayland/WaylandConnection.h"
 #include "support/HeadlessSway.h"
 
 #include <QDeadlineTimer>
@@ -37,6 +38,17 @@ protected:
         for (QProcess* client : started)
             sway->StopClient(client);
         started.clear();
+        connection.reset();
+    }
+
+    // This process as a client of the compositor too, on Quillo's own connection.
+    void Connect()
+    {
+        qputenv("XDG_RUNTIME_DIR", sway->RuntimeDir().toLocal8Bit());
+        qputenv("WAYLAND_DISPLAY", sway->WaylandDisplay().toLocal8Bit());
+        QString error;
+        connection = WaylandConnection::Open(&error);
+        ASSERT_TRUE(connection) << error.toStdString();
     }
 
     QProcess* Start(const QString& program, const QStringList& arguments,
@@ -120,4 +132,5 @@ protected:
 
     static inline HeadlessSway* sway = nullptr;
     QList<QProcess*> started;
+    std::unique_ptr<WaylandConnection> connection;
 };
