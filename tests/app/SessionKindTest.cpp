@@ -40,3 +40,21 @@ TEST(SessionKind, WithoutAnX11DisplayTheTextNamesWhatIsMissing)
     EXPECT_TRUE(none.NoDisplayText().contains("DISPLAY is not set"));
     EXPECT_FALSE(none.NoDisplayText().contains("Wayland"));
 }
+
+TEST(SessionKind, TheBackendIsTheOneNamedElseTheSessions)
+{
+    using Backend = SessionKind::Backend;
+    const SessionKind wayland = Session({{"WAYLAND_DISPLAY", "wayland-1"}, {"DISPLAY", ":0"}});
+    const SessionKind x11 = Session({{"DISPLAY", ":0"}, {"XDG_SESSION_TYPE", "x11"}});
+    EXPECT_EQ(wayland.ChooseBackend(""), Backend::Wayland);
+    EXPECT_EQ(Session({{"XDG_SESSION_TYPE", "wayland"}}).ChooseBackend(""), Backend::Wayland);
+    EXPECT_EQ(x11.ChooseBackend(""), Backend::X11);
+    EXPECT_EQ(wayland.ChooseBackend("x11"), Backend::X11) << "Xwayland on request";
+    EXPECT_EQ(x11.ChooseBackend("Wayland"), Backend::Wayland);
+
+    EXPECT_TRUE(wayland.HasWaylandDisplay());
+    EXPECT_FALSE(Session({{"XDG_SESSION_TYPE", "wayland"}}).HasWaylandDisplay())
+        << "a Wayland session without a compositor to reach";
+    EXPECT_TRUE(x11.NoWaylandText().contains("WAYLAND_DISPLAY is not set"));
+    EXPECT_TRUE(SessionKind::WaylandBackendNotice().contains("running with the Wayland backend"));
+}
