@@ -64,7 +64,7 @@ TEST_F(WaylandClient, TheVirtualKeyboardTypesAnyCharacterWithModifiersThatArrive
     VirtualKeyboardOutput keys(*connection, connection->SessionKeymap());
     const QString out = MakeFolder("keys") + "/editor.txt";
     ASSERT_TRUE(StartQtEditor(out));
-    ASSERT_TRUE(WaitUntilFocused(out));
+    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
 
     keys.KeyDown('A');
     keys.KeyUp('A');

@@ -74,7 +74,7 @@ TEST_F(WaylandProgram, ExpandsInAQtEditorAndGivesTheClipboardBack)
     ASSERT_FALSE(HasFatalFailure());
     const QString out = MakeFolder("qt") + "/editor.txt";
     ASSERT_TRUE(StartQtEditor(out));
-    ASSERT_TRUE(WaitUntilFocused(out));
+    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
     ASSERT_TRUE(sway->RunClient("wl-copy", {"the user's copy"}, kToolTimeoutMs));
 
     TypeBoth("sig ", [&] { return WaitForText(out, "sig ") == "sig "; });

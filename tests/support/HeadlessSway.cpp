@@ -3,7 +3,11 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
+#include <functional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -218,4 +222,34 @@ void HeadlessSway::Stop()
     sway.reset();
     socketName.clear();
     runtime.reset();
+}
+
+QString HeadlessSway::Describe()
+{
+    const QStringList sockets = QDir(RuntimeDir()).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
+    if (sockets.isEmpty())
+        return QStringLiteral("(sway has no IPC socket)");
+    const QString socket = QDir(RuntimeDir()).filePath(sockets.first());
+    QByteArray tree;
+    QByteArray seats;
+    RunClient(QStringLiteral("swaymsg"), {"-s", socket, "-r", "-t", "get_tree"}, kStopTimeoutMs, &tree);
+    RunClient(QStringLiteral("swaymsg"), {"-s", socket, "-r", "-t", "get_seats"}, kStopTimeoutMs, &seats);
+    QStringList windows;
+    std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
+        if (node.value(QStringLiteral("type")).toString() == QLatin1String("con"))
+            windows << QStringLiteral("%1 (%2)%3")
+                           .arg(node.value(QStringLiteral("name")).toString(),
+                                node.value(QStringLiteral("app_id")).toString(),
+                                node.value(QStringLiteral("focused")).toBool() ? QStringLiteral(" focused") : QString());
+        for (const QJsonValue& child : node.value(QStringLiteral("nodes")).toArray())
+            walk(child.toObject());
+        for (const QJsonValue& child : node.value(QStringLiteral("floating_nodes")).toArray())
+            walk(child.toObject());
+    };
+    walk(QJsonDocument::fromJson(tree).object());
+    QStringList devices;
+    for (const QJsonValue& seat : QJsonDocument::fromJson(seats).array())
+        for (const QJsonValue& device : seat.toObject().value(QStringLiteral("devices")).toArray())
+            devices << device.toObject().value(QStringLiteral("identifier")).toString();
+    return QStringLiteral("windows: %1; seat devices: %2").arg(windows.join(QStringLiteral(", ")), devices.join(QStringLiteral(", ")));
 }

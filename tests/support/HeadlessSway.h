@@ -49,6 +49,10 @@ public:
                    QByteArray* output = nullptr);
     // Stops a program started with StartClient.
     void StopClient(QProcess* client);
+    // What the compositor says about its windows and seat, for failure
+    // messages: the focused window's name and application id, and the
+    // seat's input devices.
+    QString Describe();
     // Hands a file or folder (with everything in it) to the session's user.
     bool GiveToUser(const QString& path) const;
 
