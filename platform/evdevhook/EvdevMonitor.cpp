@@ -95,7 +95,8 @@ bool EvdevMonitor::Start(QObject* target, unsigned message, const QString& devic
     // at worst, and opened once.
     for (const QString& name : Candidates(folder))
         OpenDevice(name);
-    if (devices.empty() && !unreadable.empty())
+    // Devices there but none allowed: the monitor would see nothing.
+    if (devices.empty() && deniedAtStart)
         return fail(DeviceAccess::InputGroupAdvice(folder));
 
     reader = std::thread([this] { Run(); });
@@ -186,6 +187,8 @@ void EvdevMonitor::OpenDevice(const QString& name)
         // the change of its permissions brings it back here.
         if (errorNumber != 0)
             unreadable[name] = QString::fromLocal8Bit(std::strerror(errorNumber));
+        if ((errorNumber == EACCES || errorNumber == EPERM) && !reader.joinable())
+            deniedAtStart = true;
         return;
     }
     unreadable.erase(name);
