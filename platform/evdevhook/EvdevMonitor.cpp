@@ -98,6 +98,7 @@ bool EvdevMonitor::Start(QObject* target, unsigned message, const QString& devic
     // Devices there but none allowed: the monitor would see nothing.
     if (devices.empty() && deniedAtStart)
         return fail(DeviceAccess::InputGroupAdvice(folder));
+    firstLook = false;
 
     reader = std::thread([this] { Run(); });
     // Named, so that a thread left behind can be told apart from others.
@@ -187,7 +188,7 @@ void EvdevMonitor::OpenDevice(const QString& name)
         // the change of its permissions brings it back here.
         if (errorNumber != 0)
             unreadable[name] = QString::fromLocal8Bit(std::strerror(errorNumber));
-        if ((errorNumber == EACCES || errorNumber == EPERM) && !reader.joinable())
+        if ((errorNumber == EACCES || errorNumber == EPERM) && firstLook)
             deniedAtStart = true;
         return;
     }
