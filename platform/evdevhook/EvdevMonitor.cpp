@@ -71,11 +71,14 @@ EvdevMonitor::~EvdevMonitor()
 bool EvdevMonitor::Start(QObject* target, unsigned message, const QString& deviceFolder, bool simulatedFolder,
                          std::shared_ptr<const EvdevKeymap> keymap, QString* error)
 {
-    auto fail = [&](const QString& reason) {
+    auto failWith = [&](const QString& message) {
         if (error)
-            *error = QStringLiteral("Quillo cannot watch the keyboard: %1").arg(reason);
+            *error = message;
         Stop();
         return false;
+    };
+    auto fail = [&](const QString& reason) {
+        return failWith(QStringLiteral("Quillo cannot watch the keyboard: %1").arg(reason));
     };
     window = target;
     msg = message;
@@ -97,7 +100,7 @@ bool EvdevMonitor::Start(QObject* target, unsigned message, const QString& devic
         OpenDevice(name);
     // Devices there but none allowed: the monitor would see nothing.
     if (devices.empty() && deniedAtStart)
-        return fail(DeviceAccess::InputGroupAdvice(folder));
+        return failWith(DeviceAccess::InputGroupAdvice(folder));
     firstLook = false;
 
     reader = std::thread([this] { Run(); });
