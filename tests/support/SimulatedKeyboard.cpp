@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+static_assert(SimulatedKeyboard::kKeyType == EV_KEY && SimulatedKeyboard::kSyncType == EV_SYN &&
+              SimulatedKeyboard::kSyncReport == SYN_REPORT && SimulatedKeyboard::kSyncDropped == SYN_DROPPED);
 static_assert(SimulatedKeyboard::kLeftShift == KEY_LEFTSHIFT && SimulatedKeyboard::kCapsLock == KEY_CAPSLOCK &&
               SimulatedKeyboard::kRightAlt == KEY_RIGHTALT && SimulatedKeyboard::kSpace == KEY_SPACE &&
               SimulatedKeyboard::kLeftButton == BTN_LEFT && SimulatedKeyboard::kMiddleButton == BTN_MIDDLE);
@@ -100,15 +102,18 @@ void SimulatedKeyboard::Remove()
     ::unlink(path.toLocal8Bit().constData());
 }
 
+QByteArray SimulatedKeyboard::Record(unsigned type, unsigned code, int value)
+{
+    input_event record = {};
+    record.type = static_cast<__u16>(type);
+    record.code = static_cast<__u16>(code);
+    record.value = value;
+    return QByteArray(reinterpret_cast<const char*>(&record), sizeof record);
+}
+
 QByteArray SimulatedKeyboard::KeyRecords(unsigned code, int value)
 {
-    input_event records[2] = {};
-    records[0].type = EV_KEY;
-    records[0].code = static_cast<__u16>(code);
-    records[0].value = value;
-    records[1].type = EV_SYN;
-    records[1].code = SYN_REPORT;
-    return QByteArray(reinterpret_cast<const char*>(records), sizeof records);
+    return Record(kKeyType, code, value) + Record(kSyncType, kSyncReport, 0);
 }
 
 bool SimulatedKeyboard::Key(unsigned code, int value)
