@@ -164,6 +164,8 @@ unsigned EvdevKeymap::EvdevCodeOf(int virtualKey) const
         return 0;
     // The key whose symbol it is (the first one: left Shift, main Enter).
     const unsigned long wanted = X11KeyCodes::KeysymOfVirtualKey(virtualKey);
+    if (wanted == kLevelThreeShift && levelThreeCode != 0)
+        return levelThreeCode;
     for (unsigned code = 1; code <= kMaxEvdevCode; ++code) {
         const xkb_keysym_t* syms = nullptr;
         if (wanted && xkb_keymap_key_get_syms_by_level(keymap, code + kXkbOffset, 0, 0, &syms) > 0 &&

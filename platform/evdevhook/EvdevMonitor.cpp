@@ -71,11 +71,14 @@ EvdevMonitor::~EvdevMonitor()
 bool EvdevMonitor::Start(QObject* target, unsigned message, const QString& deviceFolder, bool simulatedFolder,
                          std::shared_ptr<const EvdevKeymap> keymap, QString* error)
 {
-    auto fail = [&](const QString& reason) {
+    auto failWith = [&](const QString& message) {
         if (error)
-            *error = QStringLiteral("Quillo cannot watch the keyboard: %1").arg(reason);
+            *error = message;
         Stop();
         return false;
+    };
+    auto fail = [&](const QString& reason) {
+        return failWith(QStringLiteral("Quillo cannot watch the keyboard: %1").arg(reason));
     };
     window = target;
     msg = message;
@@ -95,8 +98,10 @@ bool EvdevMonitor::Start(QObject* target, unsigned message, const QString& devic
     // at worst, and opened once.
     for (const QString& name : Candidates(folder))
         OpenDevice(name);
-    if (devices.empty() && !unreadable.empty())
-        return fail(DeviceAccess::InputGroupAdvice(folder));
+    // Devices there but none allowed: the monitor would see nothing.
+    if (devices.empty() && deniedAtStart)
+        return failWith(DeviceAccess::InputGroupAdvice(folder));
+    firstLook = false;
 
     reader = std::thread([this] { Run(); });
     // Named, so that a thread left behind can be told apart from others.
@@ -186,6 +191,8 @@ void EvdevMonitor::OpenDevice(const QString& name)
         // the change of its permissions brings it back here.
         if (errorNumber != 0)
             unreadable[name] = QString::fromLocal8Bit(std::strerror(errorNumber));
+        if ((errorNumber == EACCES || errorNumber == EPERM) && firstLook)
+            deniedAtStart = true;
         return;
     }
     unreadable.erase(name);

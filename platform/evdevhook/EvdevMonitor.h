@@ -68,5 +68,7 @@ private:
     mutable std::mutex mutex; // guards the fields below against other threads
     std::map<QString, std::unique_ptr<EvdevDevice>> devices; // by file name
     std::map<QString, QString> unreadable;                   // file name -> reason
+    bool firstLook = true;      // the devices there at the start are being opened
+    bool deniedAtStart = false; // one of them may not be read
     std::unique_ptr<EvdevKeyTranslator> translator;
 };

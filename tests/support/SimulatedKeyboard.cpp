@@ -1,5 +1,7 @@
 #include "support/SimulatedKeyboard.h"
 
+#include "platform/evdevhook/EvdevRecords.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QThread>
@@ -7,37 +9,38 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <linux/input.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-static_assert(SimulatedKeyboard::kLeftShift == KEY_LEFTSHIFT && SimulatedKeyboard::kCapsLock == KEY_CAPSLOCK &&
-              SimulatedKeyboard::kRightAlt == KEY_RIGHTALT && SimulatedKeyboard::kSpace == KEY_SPACE &&
-              SimulatedKeyboard::kLeftButton == BTN_LEFT && SimulatedKeyboard::kMiddleButton == BTN_MIDDLE);
+static_assert(SimulatedKeyboard::kKeyType == EvdevRecords::kKeyType &&
+              SimulatedKeyboard::kSyncType == EvdevRecords::kSyncType &&
+              SimulatedKeyboard::kSyncReport == EvdevRecords::kSyncReport &&
+              SimulatedKeyboard::kSyncDropped == EvdevRecords::kSyncDropped);
 
 namespace {
 
 constexpr int kConnectPollMs = 5;
 
-// The US keyboard, row by row: unshifted and shifted characters per key.
+// A key of the US keyboard: its evdev code, unshifted and shifted characters.
 struct UsKey
 {
     unsigned code;
     char plain;
     char shifted;
 };
+// Row by row, as on the keyboard.
 constexpr UsKey kUsKeys[] = {
-    {KEY_GRAVE, '`', '~'}, {KEY_1, '1', '!'}, {KEY_2, '2', '@'}, {KEY_3, '3', '#'}, {KEY_4, '4', '$'},
-    {KEY_5, '5', '%'}, {KEY_6, '6', '^'}, {KEY_7, '7', '&'}, {KEY_8, '8', '*'}, {KEY_9, '9', '('},
-    {KEY_0, '0', ')'}, {KEY_MINUS, '-', '_'}, {KEY_EQUAL, '=', '+'}, {KEY_Q, 'q', 'Q'}, {KEY_W, 'w', 'W'},
-    {KEY_E, 'e', 'E'}, {KEY_R, 'r', 'R'}, {KEY_T, 't', 'T'}, {KEY_Y, 'y', 'Y'}, {KEY_U, 'u', 'U'},
-    {KEY_I, 'i', 'I'}, {KEY_O, 'o', 'O'}, {KEY_P, 'p', 'P'}, {KEY_LEFTBRACE, '[', '{'},
-    {KEY_RIGHTBRACE, ']', '}'}, {KEY_BACKSLASH, '\\', '|'}, {KEY_A, 'a', 'A'}, {KEY_S, 's', 'S'},
-    {KEY_D, 'd', 'D'}, {KEY_F, 'f', 'F'}, {KEY_G, 'g', 'G'}, {KEY_H, 'h', 'H'}, {KEY_J, 'j', 'J'},
-    {KEY_K, 'k', 'K'}, {KEY_L, 'l', 'L'}, {KEY_SEMICOLON, ';', ':'}, {KEY_APOSTROPHE, '\'', '"'},
-    {KEY_Z, 'z', 'Z'}, {KEY_X, 'x', 'X'}, {KEY_C, 'c', 'C'}, {KEY_V, 'v', 'V'}, {KEY_B, 'b', 'B'},
-    {KEY_N, 'n', 'N'}, {KEY_M, 'm', 'M'}, {KEY_COMMA, ',', '<'}, {KEY_DOT, '.', '>'}, {KEY_SLASH, '/', '?'},
-    {KEY_SPACE, ' ', ' '}, {KEY_ENTER, '\n', '\n'}, {KEY_TAB, '\t', '\t'},
+    {41, '`', '~'}, {2, '1', '!'}, {3, '2', '@'}, {4, '3', '#'}, {5, '4', '$'}, {6, '5', '%'}, {7, '6', '^'},
+    {8, '7', '&'}, {9, '8', '*'}, {10, '9', '('}, {11, '0', ')'}, {12, '-', '_'}, {13, '=', '+'},
+    {16, 'q', 'Q'}, {17, 'w', 'W'}, {18, 'e', 'E'}, {19, 'r', 'R'}, {20, 't', 'T'}, {21, 'y', 'Y'},
+    {22, 'u', 'U'}, {23, 'i', 'I'}, {24, 'o', 'O'}, {25, 'p', 'P'}, {26, '[', '{'}, {27, ']', '}'},
+    {43, '\\', '|'},
+    {30, 'a', 'A'}, {31, 's', 'S'}, {32, 'd', 'D'}, {33, 'f', 'F'}, {34, 'g', 'G'}, {35, 'h', 'H'},
+    {36, 'j', 'J'}, {37, 'k', 'K'}, {38, 'l', 'L'}, {39, ';', ':'}, {40, '\'', '"'},
+    {44, 'z', 'Z'}, {45, 'x', 'X'}, {46, 'c', 'C'}, {47, 'v', 'V'}, {48, 'b', 'B'}, {49, 'n', 'N'},
+    {50, 'm', 'M'}, {51, ',', '<'}, {52, '.', '>'}, {53, '/', '?'},
+    {SimulatedKeyboard::kSpace, ' ', ' '}, {SimulatedKeyboard::kEnter, '\n', '\n'},
+    {SimulatedKeyboard::kTab, '\t', '\t'},
 };
 
 QString NameOf(SimulatedKeyboard::Kind kind)
@@ -100,15 +103,14 @@ void SimulatedKeyboard::Remove()
     ::unlink(path.toLocal8Bit().constData());
 }
 
+QByteArray SimulatedKeyboard::Record(unsigned type, unsigned code, int value)
+{
+    return EvdevRecords::Record(type, code, value);
+}
+
 QByteArray SimulatedKeyboard::KeyRecords(unsigned code, int value)
 {
-    input_event records[2] = {};
-    records[0].type = EV_KEY;
-    records[0].code = static_cast<__u16>(code);
-    records[0].value = value;
-    records[1].type = EV_SYN;
-    records[1].code = SYN_REPORT;
-    return QByteArray(reinterpret_cast<const char*>(records), sizeof records);
+    return EvdevRecords::Key(code, value);
 }
 
 bool SimulatedKeyboard::Key(unsigned code, int value)
@@ -147,19 +149,5 @@ bool SimulatedKeyboard::Type(const QString& text)
 
 QStringList SimulatedKeyboard::Records(const QByteArray& bytes)
 {
-    QStringList lines;
-    qsizetype offset = 0;
-    for (; offset + qsizetype(sizeof(input_event)) <= bytes.size(); offset += sizeof(input_event)) {
-        input_event record;
-        std::memcpy(&record, bytes.constData() + offset, sizeof record);
-        if (record.type == EV_KEY)
-            lines << QStringLiteral("key %1 %2").arg(record.code).arg(record.value);
-        else if (record.type == EV_SYN && record.code == SYN_REPORT)
-            lines << QStringLiteral("syn");
-        else
-            lines << QStringLiteral("type %1 code %2 value %3").arg(record.type).arg(record.code).arg(record.value);
-    }
-    if (offset < bytes.size())
-        lines << QStringLiteral("partial");
-    return lines;
+    return EvdevRecords::Describe(bytes);
 }

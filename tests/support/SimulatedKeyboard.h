@@ -66,8 +66,11 @@ public:
     static bool KeyOf(char character, unsigned* code, bool* shift);
 
     // The bytes of one key record and the report after it, for tests that
-    // make a device from a file of records.
+    // make a device from a file of records; and of any one record.
     static QByteArray KeyRecords(unsigned code, int value);
+    static QByteArray Record(unsigned type, unsigned code, int value);
+    static constexpr unsigned kSyncType = 0, kKeyType = 1;
+    static constexpr unsigned kSyncReport = 0, kSyncDropped = 3;
 
     // Input records as text, for tests that read what a virtual device was
     // sent: "key CODE VALUE" and "syn" per record, "partial" for bytes left

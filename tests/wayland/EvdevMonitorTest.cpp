@@ -304,7 +304,7 @@ TEST_F(EvdevMonitor, DevicesPluggedInLaterGoneAndBackAreFollowedWhileTheOthersKe
     EXPECT_EQ(Typed(hook.Downs(1)), "f");
 }
 
-TEST_F(EvdevMonitor, KeysHeldOnAVanishedDeviceComeUpAndRecordingsAreReadAsTheyGrow)
+TEST_F(EvdevMonitor, KeysHeldOnAVanishedDeviceComeUpAndRecordingsAreReadAsTheyGrowSkippingDroppedReports)
 {
     SK first(folder.path());
     SK second(folder.path(), SK::Kind::Keyboard, "platform-second-event-kbd");
@@ -339,6 +339,17 @@ TEST_F(EvdevMonitor, KeysHeldOnAVanishedDeviceComeUpAndRecordingsAreReadAsTheyGr
     ASSERT_EQ(grown.write(rest), rest.size());
     grown.close();
     EXPECT_EQ(Typed(hook.Downs(2)), "cd");
+
+    // Records after the kernel says it dropped some are skipped up to the
+    // next report: half a key is no key.
+    QFile dropped(folder.filePath("dropped.tmp"));
+    ASSERT_TRUE(dropped.open(QIODevice::WriteOnly));
+    dropped.write(SK::KeyRecords(18, 1) + SK::Record(SK::kSyncType, SK::kSyncDropped, 0) +
+                  SK::Record(SK::kKeyType, 19, 1) + SK::Record(SK::kKeyType, 19, 0) +
+                  SK::Record(SK::kSyncType, SK::kSyncReport, 0) + SK::KeyRecords(20, 1));
+    dropped.close();
+    ASSERT_TRUE(QFile::rename(dropped.fileName(), folder.filePath("platform-dropped-event-kbd")));
+    EXPECT_EQ(Typed(hook.Downs(2)), "et");
 }
 
 TEST_F(EvdevMonitor, AMissingFolderIsAReasonAndReleaseLeavesNoThread)

@@ -102,6 +102,9 @@ TEST(UinputKeyOutput, VirtualKeysBecomeTheLayoutsKeysEachWithItsReport)
     Recorder german("de");
     german.output->KeyDown('Z');
     EXPECT_EQ(german.Records(), Lines({QString("key %1 1").arg(kY), "syn"}));
+    // AltGr is the right Alt key, not the keymap's extra key for its symbol.
+    german.output->KeyDown(165);
+    EXPECT_EQ(german.Records(), Lines({QString("key %1 1").arg(kAltGr), "syn"}));
     Recorder russian("ru");
     russian.output->KeyDown('S');
     EXPECT_EQ(russian.Records(), Lines({QString("key %1 1").arg(kS), "syn"}));
