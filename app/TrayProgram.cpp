@@ -78,6 +78,8 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QSt
     AtspiCaretTracker caretTracker;
     if (x11Desktop)
         x11Desktop->SetCaretSource([&caretTracker] { return caretTracker.CaretRect(); });
+    else
+        waylandBackend->FollowFocus(caretTracker);
     LibraryKeyboardHook x11Hook(ProgramFolder::LibraryFolder());
     QtSoundPlayer sound;
     DesktopUrlOpener urls;

@@ -1,6 +1,7 @@
 #include "app/WaylandBackend.h"
 
 #include "core/QuilloError.h"
+#include "platform/atspi/AtspiCaretTracker.h"
 #include "platform/evdevhook/EvdevKeymap.h"
 #include "platform/wayland/DeviceAccess.h"
 #include "platform/wayland/UinputKeyOutput.h"
@@ -8,6 +9,8 @@
 #include "platform/wayland/VirtualKeyboardOutput.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandDesktop.h"
+
+#include <QHash>
 
 namespace {
 
@@ -69,4 +72,20 @@ Desktop& WaylandBackend::DesktopServices()
 ClipboardAccess* WaylandBackend::Clipboard()
 {
     return clipboard.get();
+}
+
+void WaylandBackend::FollowFocus(const AtspiCaretTracker& tracker)
+{
+    if (desktop->KnowsToplevels())
+        return;
+    desktop->SetFocusSource([&tracker] {
+        const AtspiCaretTracker::Application application = tracker.FocusedApplication();
+        WaylandDesktop::FocusInfo focus;
+        if (!application.busName.isEmpty()) {
+            // Never 0, which means no window.
+            focus.window = Desktop::WindowId(qHash(application.busName)) | 1;
+            focus.appId = application.name;
+        }
+        return focus;
+    });
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <memory>
 
+class AtspiCaretTracker;
 class ClipboardAccess;
 class DataControlClipboard;
 class Desktop;
@@ -32,6 +33,10 @@ public:
     Desktop& DesktopServices();
     // nullptr: Qt's clipboard.
     ClipboardAccess* Clipboard();
+    // Where the compositor does not say which window is active (GNOME,
+    // KDE), the program with the focus is learned from the accessibility
+    // bus: one id per program, named after it.
+    void FollowFocus(const AtspiCaretTracker& tracker);
 
 private:
     std::unique_ptr<WaylandConnection> connection;
