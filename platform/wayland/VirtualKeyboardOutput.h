@@ -16,10 +16,12 @@ struct xkb_state;
 // device permission is needed, and the compositor hands the keys to the
 // focused window as if a keyboard of the seat had typed them.
 //
-// One virtual keyboard serves the program's whole life: the compositor
-// dropped the first key of every new one. The compositor takes the
-// keyboard's modifier state only from the modifiers request, never from the
-// keys, so every change of Shift, Ctrl or Alt is sent as one.
+// One virtual keyboard serves the program's whole life: in a seat without
+// another keyboard, a new one makes the seat a keyboard seat, and programs
+// ask for their keyboard only then, missing the keys typed at once.
+// Programs read Shift, Ctrl and Alt from the seat's modifier state, which a
+// compositor (wlroots) takes from a virtual keyboard's modifiers request
+// rather than from its keys: every change is sent as one.
 class VirtualKeyboardOutput : public KeyOutput
 {
 public:

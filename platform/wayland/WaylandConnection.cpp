@@ -126,9 +126,9 @@ bool WaylandConnection::Roundtrip()
 
 void WaylandConnection::ReadEvents()
 {
-    if (wl_display_dispatch(display) < 0)
-        MarkBroken();
-    else
+    // Never waits: a round trip run meanwhile may have read what woke us,
+    // and a blocking read would then hold the UI thread until the next event.
+    if (ReadAvailable())
         Flush();
 }
 
