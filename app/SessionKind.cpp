@@ -1,5 +1,8 @@
 #include "app/SessionKind.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 SessionKind::SessionKind(const QProcessEnvironment& environment) : environment(environment) {}
 
 bool SessionKind::IsWayland() const
@@ -39,20 +42,47 @@ bool SessionKind::HasWaylandDisplay() const
     return !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
 }
 
+bool SessionKind::WaylandSocketExists() const
+{
+    const QString path = WaylandSocketPath();
+    return !path.isEmpty() && QFileInfo::exists(path);
+}
+
 SessionKind::Backend SessionKind::ChooseBackend(const QString& named) const
 {
     if (named.compare(QLatin1String("x11"), Qt::CaseInsensitive) == 0)
         return Backend::X11;
     if (named.compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0)
         return Backend::Wayland;
-    return IsWayland() ? Backend::Wayland : Backend::X11;
+    if (!IsWayland())
+        return Backend::X11;
+    // A Wayland session whose compositor cannot be reached but that has an
+    // X display (Xwayland) still gets the X11 backend, and is told what it
+    // reaches there.
+    return WaylandSocketExists() || !HasX11Display() ? Backend::Wayland : Backend::X11;
+}
+
+QString SessionKind::WaylandSocketPath() const
+{
+    const QString name = environment.value(QStringLiteral("WAYLAND_DISPLAY"));
+    if (name.isEmpty())
+        return QString();
+    return QDir::isAbsolutePath(name) ? name
+                                      : QDir(environment.value(QStringLiteral("XDG_RUNTIME_DIR"))).filePath(name);
 }
 
 QString SessionKind::NoWaylandText() const
 {
-    return QStringLiteral(
-        "no Wayland compositor to reach (WAYLAND_DISPLAY is not set); the Wayland backend needs a Wayland "
-        "session. Start Quillo with --backend x11 on an X11 desktop.");
+    const QString name = environment.value(QStringLiteral("WAYLAND_DISPLAY"));
+    const QString compositor =
+        name.isEmpty() ? QStringLiteral("no Wayland compositor to reach (WAYLAND_DISPLAY is not set)")
+                       : QStringLiteral("no Wayland compositor at WAYLAND_DISPLAY \"%1\" (there is no socket %2)")
+                             .arg(name, WaylandSocketPath());
+    if (IsWayland() && !HasX11Display())
+        return QStringLiteral("this Wayland session offers no X11 display (DISPLAY is not set) and ") + compositor +
+               QStringLiteral(". See quillo --help for what works without one.");
+    return compositor + QStringLiteral("; the Wayland backend needs a running Wayland compositor. "
+                                       "Start Quillo with --backend x11 on an X11 desktop.");
 }
 
 QString SessionKind::WaylandBackendNotice()

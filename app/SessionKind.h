@@ -17,11 +17,16 @@ public:
     bool IsWayland() const;
     bool HasX11Display() const;
     bool HasWaylandDisplay() const;
+    // Whether WAYLAND_DISPLAY names a socket that is there (in
+    // XDG_RUNTIME_DIR unless it is a full path).
+    bool WaylandSocketExists() const;
+    QString WaylandSocketPath() const;
     // How the tray program reaches other applications: the backend named
     // on the command line ("x11", "wayland"), else Wayland in a Wayland
-    // session and X11 elsewhere.
+    // session and X11 elsewhere, or where the session's compositor is not
+    // there to reach but an X display is.
     Backend ChooseBackend(const QString& named) const;
-    // Why the Wayland backend cannot start without a compositor to reach.
+    // Why the Wayland backend cannot start: no compositor to reach.
     QString NoWaylandText() const;
     // The start-up notice of the Wayland backend.
     static QString WaylandBackendNotice();

@@ -34,7 +34,7 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QSt
     const bool wayland = session.ChooseBackend(backendOption) == SessionKind::Backend::Wayland;
     QString sessionNotice;
     if (wayland) {
-        if (!session.HasWaylandDisplay()) {
+        if (!session.WaylandSocketExists()) {
             std::fprintf(stderr, "quillo: %s\n", qPrintable(session.NoWaylandText()));
             return kExitNoDesktop;
         }
