@@ -71,6 +71,10 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QSt
             x11Desktop = std::make_unique<X11Desktop>();
         }
     } catch (const QuilloError& e) {
+        // Said on stderr too: what is missing in a Wayland session is
+        // looked for in a terminal as well.
+        if (wayland)
+            std::fprintf(stderr, "quillo: %s\n", qPrintable(e.Message()));
         notifier.Critical(e.Message());
         return kExitNotStarted;
     }

@@ -30,7 +30,7 @@ protected:
     // waiting for us to hand over the clipboard.
     bool RunServing(const QStringList& command, QByteArray* output = nullptr)
     {
-        QProcess* started = sway->StartClient(command.first(), command.mid(1), {}, true);
+        QProcess* started = sway->StartClient(command.first(), command.mid(1), {}, HeadlessSway::Output::Keep);
         if (!started)
             return false;
         QDeadlineTimer deadline(kToolTimeoutMs);

@@ -4,6 +4,7 @@
 // as a keyboard's keys reach both in a Wayland session.
 #include "WaylandSuite.h"
 #include "platform/wayland/VirtualKeyboardOutput.h"
+#include "platform/wayland/WaylandDesktop.h"
 #include "settings/IniFile.h"
 #include "support/SimulatedKeyboard.h"
 #include "support/TempProgramFolder.h"
@@ -150,4 +151,38 @@ TEST_F(WaylandProgram, ExpandsInAGtkEditor)
 
     TypeBoth("sig ", [&] { return savedAs("sig ") == "sig "; });
     EXPECT_EQ(savedAs("Best regards").toStdString(), "Best regards");
+}
+
+TEST_F(WaylandProgram, KeyboardsItMayNotReadAreNamedInOneMessageAndNothingStarts)
+{
+    // The device is there, but not for the user the program runs as.
+    ASSERT_TRUE(QFile::setPermissions(keyboard->Path(), QFileDevice::Permissions()));
+    ASSERT_TRUE(sway->GiveToUser(folder.Path()));
+    QProcessEnvironment environment;
+    environment.insert("QUILLO_INPUT_DEVICES", devices);
+    QProcess* program = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path(), "--backend", "wayland"},
+                              environment, HeadlessSway::Output::KeepWithErrors);
+    ASSERT_TRUE(program);
+    // One box, with the keyboard; Enter closes it and the program ends.
+    Connect();
+    ASSERT_FALSE(HasFatalFailure());
+    WaylandDesktop windows(*connection);
+    QDeadlineTimer deadline(kWaitMs);
+    QString said;
+    while (!windows.WindowClass(windows.ForegroundWindow()).contains("quillo") && !deadline.hasExpired()) {
+        program->waitForReadyRead(kPollMs);
+        said += QString::fromUtf8(program->readAll());
+    }
+    ASSERT_TRUE(windows.WindowClass(windows.ForegroundWindow()).contains("quillo"))
+        << sway->Describe().toStdString() << "; the program said: " << said.toStdString();
+    while (program->state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        Wtype({"-k", "Shift_L", "-k", "Return"});
+        program->waitForFinished(kProbeWaitMs);
+    }
+    ASSERT_EQ(program->state(), QProcess::NotRunning);
+    EXPECT_EQ(program->exitCode(), 1);
+    said += QString::fromUtf8(program->readAll());
+    EXPECT_TRUE(said.contains("not allowed to read the keyboard devices in " + devices)) << said.toStdString();
+    EXPECT_TRUE(said.contains("sudo usermod -aG input $USER")) << said.toStdString();
+    EXPECT_FALSE(said.contains("running with the Wayland backend")) << said.toStdString();
 }

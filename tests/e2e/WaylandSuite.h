@@ -52,9 +52,10 @@ protected:
     }
 
     QProcess* Start(const QString& program, const QStringList& arguments,
-                    const QProcessEnvironment& extra = QProcessEnvironment())
+                    const QProcessEnvironment& extra = QProcessEnvironment(),
+                    HeadlessSway::Output output = HeadlessSway::Output::Drop)
     {
-        QProcess* client = sway->StartClient(program, arguments, extra);
+        QProcess* client = sway->StartClient(program, arguments, extra, output);
         if (client)
             started << client;
         return client;

@@ -156,14 +156,15 @@ bool HeadlessSway::IsRunning() const
 }
 
 QProcess* HeadlessSway::StartClient(const QString& program, const QStringList& arguments,
-                                    const QProcessEnvironment& extra, bool keepOutput)
+                                    const QProcessEnvironment& extra, Output output)
 {
     QProcessEnvironment environment = ClientEnvironment();
     for (const QString& name : extra.keys())
         environment.insert(name, extra.value(name));
     auto* process = new QProcess;
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    if (!keepOutput)
+    process->setProcessChannelMode(output == Output::KeepWithErrors ? QProcess::MergedChannels
+                                                                    : QProcess::ForwardedErrorChannel);
+    if (output == Output::Drop)
         process->setStandardOutputFile(QProcess::nullDevice());
     Prepare(*process, program, arguments, environment);
     process->start();
@@ -236,7 +237,8 @@ QString HeadlessSway::Describe()
     RunClient(QStringLiteral("swaymsg"), {"-s", socket, "-r", "-t", "get_seats"}, kStopTimeoutMs, &seats);
     QStringList windows;
     std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
-        if (node.value(QStringLiteral("type")).toString() == QLatin1String("con"))
+        // Tiled windows are "con", dialogs and other floating ones "floating_con".
+        if (node.value(QStringLiteral("type")).toString().endsWith(QLatin1String("con")))
             windows << QStringLiteral("%1 (%2)%3")
                            .arg(node.value(QStringLiteral("name")).toString(),
                                 node.value(QStringLiteral("app_id")).toString(),

@@ -38,11 +38,13 @@ public:
     // runtime folder, a home in it, no X display.
     QProcessEnvironment ClientEnvironment() const;
 
+    // What becomes of a started program's output.
+    enum class Output { Drop, Keep, KeepWithErrors };
     // A program on the compositor as the session's user, stopped with the
     // compositor at the latest; nullptr when it could not start. Its output
-    // is dropped unless kept for reading.
+    // is dropped unless kept for reading; its errors go to ours unless kept.
     QProcess* StartClient(const QString& program, const QStringList& arguments,
-                          const QProcessEnvironment& extra = QProcessEnvironment(), bool keepOutput = false);
+                          const QProcessEnvironment& extra = QProcessEnvironment(), Output output = Output::Drop);
     // Runs a short program (wtype, wl-paste, swaymsg) to its end; false when
     // it failed or did not end in time. Its output goes to *output.
     bool RunClient(const QString& program, const QStringList& arguments, int timeoutMs,
