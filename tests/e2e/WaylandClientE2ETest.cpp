@@ -98,6 +98,19 @@ TEST_F(WaylandClient, TheVirtualKeyboardTypesAnyCharacterWithModifiersThatArrive
     keys.KeyUp(kVkControl);
     keys.TypeText("x");
     EXPECT_EQ(WaitForText(out, "x").toStdString(), "x");
+
+    // More different characters than one keymap has keys for.
+    QString many;
+    for (char16_t c = u'\u4e00'; c < u'\u4e00' + 300; ++c)
+        many += QChar(c);
+    many += many.left(20);
+    keys.TypeText(many);
+    EXPECT_EQ(WaitForText(out, "x" + many).toStdString(), ("x" + many).toStdString());
+
+    // Which key and shift state type a character, in the keymap keys are pressed in.
+    EXPECT_EQ(keys.KeyScan(u'a'), 'A');
+    EXPECT_EQ(keys.KeyScan(u'A'), 'A' | KeyOutput::kShiftState);
+    EXPECT_EQ(keys.KeyScan(u' '), ' ');
 }
 
 TEST_F(WaylandClient, TheVirtualKeyboardReachesAGtkEditor)
