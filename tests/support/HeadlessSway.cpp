@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 #include <QThread>
 #include <functional>
 #include <pwd.h>
@@ -43,7 +44,12 @@ bool HeadlessSway::EnsureUser()
     if (!LookUpUser(kUserName, &userId, &groupId)) {
         // Made once: a system user without a home or a login shell.
         QProcess useradd;
-        useradd.start(QStringLiteral("useradd"), {"-r", "-M", "-d", "/nonexistent", "-s", "/usr/sbin/nologin",
+        // Not every root's PATH holds the system folders.
+        QString program = QStandardPaths::findExecutable(QStringLiteral("useradd"));
+        if (program.isEmpty())
+            program = QStandardPaths::findExecutable(QStringLiteral("useradd"),
+                                                     {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+        useradd.start(program, {"-r", "-M", "-d", "/nonexistent", "-s", "/usr/sbin/nologin",
                                                   QString::fromLatin1(kUserName)});
         useradd.waitForFinished(kStartTimeoutMs);
         // Another test run may have made it meanwhile: what counts is that it exists.
