@@ -1,11 +1,11 @@
 #include "app/ClipboardKeeper.h"
 
 #include "app/TransientMimeData.h"
+#include "platform/QtClipboardAccess.h"
 
-#include <QGuiApplication>
 #include <QMimeData>
 
-ClipboardKeeper::ClipboardKeeper()
+ClipboardKeeper::ClipboardKeeper() : qtClipboard(std::make_unique<QtClipboardAccess>()), clipboard(qtClipboard.get())
 {
     timer.setSingleShot(true);
     connect(&timer, &QTimer::timeout, this, [this] { Restore(); });
@@ -13,43 +13,37 @@ ClipboardKeeper::ClipboardKeeper()
 
 ClipboardKeeper::~ClipboardKeeper() = default;
 
-std::unique_ptr<QMimeData> ClipboardKeeper::Copy(const QMimeData* data)
+void ClipboardKeeper::UseClipboard(ClipboardAccess* access)
 {
-    if (!data)
-        return nullptr;
-    auto copy = std::make_unique<QMimeData>();
-    for (const QString& format : data->formats())
-        copy->setData(format, data->data(format));
-    return copy;
+    clipboard = access ? access : qtClipboard.get();
 }
 
 void ClipboardKeeper::Place(const QString& text, bool selectionToo, bool restore)
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    const bool selection = selectionToo && clipboard->supportsSelection();
+    using Mode = ClipboardAccess::Mode;
+    const bool selection = selectionToo && clipboard->SupportsSelection();
     if (restore && !haveSaved) {
         // Read before it is replaced; what a program offers is fetched now.
-        savedClipboard = Copy(clipboard->mimeData(QClipboard::Clipboard));
+        savedClipboard = clipboard->Read(Mode::Clipboard);
         if (selection)
-            savedSelection = Copy(clipboard->mimeData(QClipboard::Selection));
+            savedSelection = clipboard->Read(Mode::Selection);
         haveSaved = true;
     }
     timer.stop();
     pasteSent = false;
     waitingForPaste = restore;
 
-    auto place = [this](QClipboard::Mode mode, const QString& content) {
+    auto place = [this](Mode mode, const QString& content) {
         auto* data = new TransientMimeData(content);
         data->OnRequested([keeper = QPointer<ClipboardKeeper>(this)] {
             if (keeper)
                 keeper->Taken();
         });
-        QGuiApplication::clipboard()->setMimeData(data, mode);
+        clipboard->Set(data, mode);
         return data;
     };
-    clipboard->clear();
-    placedClipboard = place(QClipboard::Clipboard, text);
-    placedSelection = selection ? place(QClipboard::Selection, text) : nullptr;
+    placedClipboard = place(Mode::Clipboard, text);
+    placedSelection = selection ? place(Mode::Selection, text) : nullptr;
 }
 
 void ClipboardKeeper::PasteSent()
@@ -72,17 +66,17 @@ void ClipboardKeeper::Restore()
     waitingForPaste = false;
     if (!haveSaved)
         return;
-    QClipboard* clipboard = QGuiApplication::clipboard();
+    using Mode = ClipboardAccess::Mode;
     // Only where our content still is: a copy the user made meanwhile stays.
-    if (placedClipboard && clipboard->mimeData(QClipboard::Clipboard) == placedClipboard.data()) {
+    if (placedClipboard && clipboard->Holds(placedClipboard.data(), Mode::Clipboard)) {
         // An empty clipboard is not made empty again: a program that pastes
         // from a clipboard nobody owns may hang or fail, so ours stays.
         if (savedClipboard && !savedClipboard->formats().isEmpty())
-            clipboard->setMimeData(savedClipboard.release(), QClipboard::Clipboard);
+            clipboard->Set(savedClipboard.release(), Mode::Clipboard);
     }
-    if (placedSelection && clipboard->mimeData(QClipboard::Selection) == placedSelection.data()) {
+    if (placedSelection && clipboard->Holds(placedSelection.data(), Mode::Selection)) {
         if (savedSelection && !savedSelection->formats().isEmpty())
-            clipboard->setMimeData(savedSelection.release(), QClipboard::Selection);
+            clipboard->Set(savedSelection.release(), Mode::Selection);
     }
     savedClipboard.reset();
     savedSelection.reset();

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QClipboard>
+#include "platform/ClipboardAccess.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -26,6 +27,12 @@ public:
     ClipboardKeeper();
     ~ClipboardKeeper() override;
 
+    // The clipboard to work on; Qt's until another is given (nullptr: Qt's again).
+    void UseClipboard(ClipboardAccess* access);
+    // Whether placed content reaches the program being typed in; where it
+    // cannot, the content is typed instead.
+    bool CanPlace() const { return clipboard->CanSetWithoutFocus(); }
+
     // Replaces the clipboard's content with the text; with restore, what was
     // there before is kept to come back later (the content from before the
     // first of several quick expansions).
@@ -37,7 +44,6 @@ public:
 private:
     void Restore();
     void Taken();
-    static std::unique_ptr<QMimeData> Copy(const QMimeData* data);
 
     std::unique_ptr<QMimeData> savedClipboard;
     std::unique_ptr<QMimeData> savedSelection;
@@ -47,4 +53,6 @@ private:
     QPointer<TransientMimeData> placedClipboard;
     QPointer<TransientMimeData> placedSelection;
     QTimer timer;
+    std::unique_ptr<ClipboardAccess> qtClipboard;
+    ClipboardAccess* clipboard = nullptr;
 };

@@ -162,9 +162,14 @@ void ExpansionEngine::Expand()
 
             // Terminals and some other programs paste with other keys, or
             // from the primary selection, or not at all.
-            const PasteMethod method =
+            PasteMethod method =
                 PasteMethod::ForWindow(desktop.WindowClass(desktop.ForegroundWindow()),
                                        [this](const QString& name) { return optMgr.PasteKeysFor(name); });
+            // A clipboard that reaches nobody while Quillo has no focus
+            // (a Wayland compositor without a clipboard manager protocol):
+            // the content is typed.
+            if (!clipboardKeeper.CanPlace())
+                method.type = true;
             if (!method.type)
                 clipboardKeeper.Place(expanded, method.primary, optMgr.RestoreClipboard());
 

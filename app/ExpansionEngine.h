@@ -68,6 +68,9 @@ public:
     // Clears the buffer, parks the suggestion list and stops its timer.
     void Reset();
 
+    // The clipboard the content goes through (nullptr: Qt's).
+    void UseClipboard(ClipboardAccess* access) { clipboardKeeper.UseClipboard(access); }
+
     // The key synthesiser, created on first use.
     cSendKeys& keySender();
 

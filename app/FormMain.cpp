@@ -18,6 +18,7 @@
 
 #include <QActionGroup>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QCursor>
 #include <QDeadlineTimer>
 #include <QThread>
@@ -55,6 +56,7 @@ FormMain::FormMain(const QString& home, const QString& lockPath, FormMainService
     optMgr.SetObserver(this);
     engine = std::make_unique<ExpansionEngine>(snippetMgr, optMgr, services.keyOutput, services.desktop,
                                                services.sound, *this);
+    engine->UseClipboard(services.clipboard);
     Timer1.setInterval(kPopupListDelayMs);
     connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Tick(); });
     TimerCancelMenu.setInterval(kCancelMenuCheckMs);
@@ -233,7 +235,12 @@ bool FormMain::Load()
     ShowTrayIcon(optMgr.EnableQK());
 
     formMsg = new FormMsg();
-    formMsg->show();
+    // Parked means shown off the screen, which only X11 lets a program
+    // choose. A Wayland compositor would put the list on the screen as a
+    // window of its own and hand it the keyboard, away from the application
+    // being typed in: there the list stays hidden.
+    if (QGuiApplication::platformName() != QLatin1String("wayland"))
+        formMsg->show();
     ParkFormMsg();
 
     const QString soundProblem = LoadSound(optMgr.SoundName());

@@ -30,6 +30,8 @@ class UrlOpener;
 class UserNotifier;
 
 // What the main window works with; each has a desktop and a fake version.
+class ClipboardAccess;
+
 struct FormMainServices
 {
     KeyboardHook& hook;
@@ -38,6 +40,8 @@ struct FormMainServices
     SoundPlayer& sound;
     UrlOpener& urls;
     UserNotifier& notifier;
+    // The clipboard expansions go through; Qt's when none is given.
+    ClipboardAccess* clipboard = nullptr;
 };
 
 // The hidden main window: it brings the program up and down, receives the

@@ -1,5 +1,8 @@
 #include "app/SessionKind.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 SessionKind::SessionKind(const QProcessEnvironment& environment) : environment(environment) {}
 
 bool SessionKind::IsWayland() const
@@ -32,4 +35,60 @@ QString SessionKind::NoDisplayText() const
     return QStringLiteral(
         "no X display (DISPLAY is not set); the tray program needs a desktop. "
         "See quillo --help for what works without one.");
+}
+
+bool SessionKind::HasWaylandDisplay() const
+{
+    return !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
+}
+
+bool SessionKind::WaylandSocketExists() const
+{
+    const QString path = WaylandSocketPath();
+    return !path.isEmpty() && QFileInfo::exists(path);
+}
+
+SessionKind::Backend SessionKind::ChooseBackend(const QString& named) const
+{
+    if (named.compare(QLatin1String("x11"), Qt::CaseInsensitive) == 0)
+        return Backend::X11;
+    if (named.compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0)
+        return Backend::Wayland;
+    if (!IsWayland())
+        return Backend::X11;
+    // A Wayland session whose compositor cannot be reached but that has an
+    // X display (Xwayland) still gets the X11 backend, and is told what it
+    // reaches there.
+    return WaylandSocketExists() || !HasX11Display() ? Backend::Wayland : Backend::X11;
+}
+
+QString SessionKind::WaylandSocketPath() const
+{
+    const QString name = environment.value(QStringLiteral("WAYLAND_DISPLAY"));
+    if (name.isEmpty())
+        return QString();
+    return QDir::isAbsolutePath(name) ? name
+                                      : QDir(environment.value(QStringLiteral("XDG_RUNTIME_DIR"))).filePath(name);
+}
+
+QString SessionKind::NoWaylandText() const
+{
+    const QString name = environment.value(QStringLiteral("WAYLAND_DISPLAY"));
+    const QString compositor =
+        name.isEmpty() ? QStringLiteral("no Wayland compositor to reach (WAYLAND_DISPLAY is not set)")
+                       : QStringLiteral("no Wayland compositor at WAYLAND_DISPLAY \"%1\" (there is no socket %2)")
+                             .arg(name, WaylandSocketPath());
+    if (IsWayland() && !HasX11Display())
+        return QStringLiteral("this Wayland session offers no X11 display (DISPLAY is not set) and ") + compositor +
+               QStringLiteral(". See quillo --help for what works without one.");
+    return compositor + QStringLiteral("; the Wayland backend needs a running Wayland compositor. "
+                                       "Start Quillo with --backend x11 on an X11 desktop.");
+}
+
+QString SessionKind::WaylandBackendNotice()
+{
+    return QStringLiteral(
+        "Quillo is running with the Wayland backend: it reads the keyboard devices and types through the "
+        "compositor, so snippets expand in Wayland and X11 applications alike. The suggestion list stays "
+        "at the side of the screen, as Wayland does not tell where the text caret is.");
 }

@@ -8,6 +8,7 @@
 #include "app/SessionKind.h"
 #include "app/SingleInstance.h"
 #include "app/TrayHost.h"
+#include "app/WaylandBackend.h"
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
 #include "platform/DesktopUrlOpener.h"
@@ -27,17 +28,28 @@
 #include <cstdio>
 #include <memory>
 
-int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
+int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QString& backendOption)
 {
     const SessionKind session(QProcessEnvironment::systemEnvironment());
-    if (!session.HasX11Display()) {
-        std::fprintf(stderr, "quillo: %s\n", qPrintable(session.NoDisplayText()));
-        return kExitNoDesktop;
+    const bool wayland = session.ChooseBackend(backendOption) == SessionKind::Backend::Wayland;
+    QString sessionNotice;
+    if (wayland) {
+        if (!session.WaylandSocketExists()) {
+            std::fprintf(stderr, "quillo: %s\n", qPrintable(session.NoWaylandText()));
+            return kExitNoDesktop;
+        }
+        // Qt's windows on the compositor too; X11 where Qt lacks its plugin.
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+    } else {
+        if (!session.HasX11Display()) {
+            std::fprintf(stderr, "quillo: %s\n", qPrintable(session.NoDisplayText()));
+            return kExitNoDesktop;
+        }
+        sessionNotice = session.WaylandNotice();
+        if (!sessionNotice.isEmpty())
+            std::fprintf(stderr, "quillo: %s\n", qPrintable(sessionNotice));
+        qputenv("QT_QPA_PLATFORM", "xcb");
     }
-    const QString waylandNotice = session.WaylandNotice();
-    if (!waylandNotice.isEmpty())
-        std::fprintf(stderr, "quillo: %s\n", qPrintable(waylandNotice));
-    qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     // The name a StatusNotifier host shows as the icon's title.
@@ -46,24 +58,42 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
     const QString home = ProgramFolder::Resolve(homeOption);
 
     MessageBoxNotifier notifier;
-    std::unique_ptr<X11KeyOutput> keyOutput;
-    std::unique_ptr<X11Desktop> desktop;
+    std::unique_ptr<X11KeyOutput> x11KeyOutput;
+    std::unique_ptr<X11Desktop> x11Desktop;
+    std::unique_ptr<WaylandBackend> waylandBackend;
     try {
-        keyOutput = std::make_unique<X11KeyOutput>();
-        desktop = std::make_unique<X11Desktop>();
+        if (wayland) {
+            waylandBackend = std::make_unique<WaylandBackend>(ProgramFolder::LibraryFolder());
+            sessionNotice = SessionKind::WaylandBackendNotice();
+            std::fprintf(stderr, "quillo: %s\n", qPrintable(sessionNotice));
+        } else {
+            x11KeyOutput = std::make_unique<X11KeyOutput>();
+            x11Desktop = std::make_unique<X11Desktop>();
+        }
     } catch (const QuilloError& e) {
+        // Said on stderr too: what is missing in a Wayland session is
+        // looked for in a terminal as well.
+        if (wayland)
+            std::fprintf(stderr, "quillo: %s\n", qPrintable(e.Message()));
         notifier.Critical(e.Message());
         return kExitNotStarted;
     }
     // The caret of other applications, for the suggestion list beside it.
     AtspiCaretTracker caretTracker;
-    desktop->SetCaretSource([&caretTracker] { return caretTracker.CaretRect(); });
-    LibraryKeyboardHook hook(ProgramFolder::LibraryFolder());
+    if (x11Desktop)
+        x11Desktop->SetCaretSource([&caretTracker] { return caretTracker.CaretRect(); });
+    else
+        waylandBackend->FollowFocus(caretTracker);
+    LibraryKeyboardHook x11Hook(ProgramFolder::LibraryFolder());
     QtSoundPlayer sound;
     DesktopUrlOpener urls;
 
+    KeyboardHook& hook = waylandBackend ? waylandBackend->Hook() : static_cast<KeyboardHook&>(x11Hook);
+    KeyOutput& keyOutput = waylandBackend ? waylandBackend->Output() : static_cast<KeyOutput&>(*x11KeyOutput);
+    Desktop& desktop = waylandBackend ? waylandBackend->DesktopServices() : static_cast<Desktop&>(*x11Desktop);
+    ClipboardAccess* clipboard = waylandBackend ? waylandBackend->Clipboard() : nullptr;
     FormMain form(home, SingleInstance::DefaultLockPath(),
-                  FormMainServices{hook, *keyOutput, *desktop, sound, urls, notifier});
+                  FormMainServices{hook, keyOutput, desktop, sound, urls, notifier, clipboard});
     // The settings window, opened from the tray menu.
     SettingsShell settingsShell(form);
     form.SetShellCommands(&settingsShell);
@@ -76,12 +106,14 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
     form.SetSnippetFileCommands(&fileActions);
     // Installed late so the form exists, and before the keyboard monitor
     // starts reading from the display.
-    DisplayLossGuard::Install([&form] { form.EndWithoutDisplay(); });
+    if (!wayland)
+        DisplayLossGuard::Install([&form] { form.EndWithoutDisplay(); });
     if (!form.Load())
         return kExitNotStarted;
     // Now the keyboard monitor's library is loaded: its exit handlers come
     // before this one's.
-    DisplayLossGuard::ArmExitHandler();
+    if (!wayland)
+        DisplayLossGuard::ArmExitHandler();
     // The first start for this user: say where the program lives. On a
     // desktop without a notification area there is no icon to point at: say
     // how to reach the program instead, and open the settings window.
@@ -99,14 +131,14 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
                 formStart->show();
             }
             // One box for what the user must know about this session.
-            if (!waylandNotice.isEmpty() && noticeDue)
-                notifier.Plain(waylandNotice);
+            if (!sessionNotice.isEmpty() && noticeDue)
+                notifier.Plain(sessionNotice);
             return;
         }
         settingsShell.ShowSettings(1);
         if (form.IsLoaded())
-            notifier.Plain(waylandNotice.isEmpty() ? TrayHost::NoTrayText()
-                                                   : waylandNotice + QStringLiteral("\n\n") + TrayHost::NoTrayText());
+            notifier.Plain(sessionNotice.isEmpty() ? TrayHost::NoTrayText()
+                                                   : sessionNotice + QStringLiteral("\n\n") + TrayHost::NoTrayText());
     });
 
     auto shutDown = [&] {
@@ -117,6 +149,7 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption)
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&](QSessionManager&) { shutDown(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&] { form.Unload(); });
     const int code = app.exec();
-    DisplayLossGuard::Disarm();
+    if (!wayland)
+        DisplayLossGuard::Disarm();
     return code;
 }

@@ -2,9 +2,11 @@
 
 #include <QString>
 
-// The tray program on the X11 desktop: the real keyboard monitor, key
-// output, desktop, sound and message boxes around the main window, and an
-// orderly shutdown on Exit, SIGTERM/SIGINT/SIGHUP and the end of the session.
+// The tray program on the desktop: the real keyboard monitor, key output,
+// desktop, sound and message boxes around the main window, and an orderly
+// shutdown on Exit, SIGTERM/SIGINT/SIGHUP and the end of the session. The
+// keyboard, key output and desktop come from X11 or, in a Wayland session,
+// from the keyboard devices and the compositor.
 class TrayProgram
 {
 public:
@@ -15,5 +17,6 @@ public:
     static constexpr int kTrayCheckDelayMs = 2000;
 
     // Returns the process's exit code.
-    static int Run(int argc, char** argv, const QString& homeOption);
+    // backendOption: "x11", "wayland" or "" (the session's).
+    static int Run(int argc, char** argv, const QString& homeOption, const QString& backendOption = QString());
 };

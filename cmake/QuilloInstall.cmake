@@ -11,6 +11,15 @@ set_target_properties(quillo PROPERTIES INSTALL_RPATH "$ORIGIN/${QUILLO_RELATIVE
 install(TARGETS quillo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Loaded at run time from the private folder.
 install(TARGETS keybhook LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR})
+install(TARGETS evdevhook LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR})
+
+# Write access to /dev/uinput for the virtual keyboard of Wayland sessions:
+# the rule where udev reads it (a package under /usr), and a copy in the
+# shared folder that the permission message tells how to install by hand.
+set(QUILLO_INSTALL_UDEVRULESDIR "lib/udev/rules.d" CACHE STRING
+    "Where udev reads rules, relative to the prefix")
+install(FILES ${PROJECT_SOURCE_DIR}/assets/60-quillo-uinput.rules DESTINATION ${QUILLO_INSTALL_UDEVRULESDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/assets/60-quillo-uinput.rules DESTINATION ${QUILLO_INSTALL_DATADIR})
 
 # The two control libraries, with their headers and a package config.
 install(TARGETS qkuicontrols provella EXPORT QuilloTargets

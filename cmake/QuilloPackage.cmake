@@ -30,4 +30,7 @@ matching snippets shows beside the text caret while you type.
 
 The package also holds the skinned control library QKUIControls and the
 test-harness library Provella, with headers and a CMake package config.")
+# The uinput rule applies at once, not only after the next boot.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/assets/debian/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -2,8 +2,8 @@
 
 #include <QDir>
 
-LibraryKeyboardHook::LibraryKeyboardHook(const QString& libraryFolder)
-    : library(QDir(libraryFolder).filePath(QStringLiteral("libkeybhook.so")))
+LibraryKeyboardHook::LibraryKeyboardHook(const QString& libraryFolder, const QString& libraryName)
+    : library(QDir(libraryFolder).filePath(libraryName))
 {
 }
 
@@ -27,6 +27,10 @@ bool LibraryKeyboardHook::SetKeyboardHook(QObject* window, quint32 msg, QString*
         return fail(QStringLiteral("Quillo cannot use its keyboard monitor \"%1\": it lacks SetKeyboardHook or "
                                    "ReleaseKeyboardHook.")
                         .arg(library.fileName()));
+    if (!keymap.isEmpty()) {
+        if (const auto setKeymap = reinterpret_cast<KeymapFunction>(library.resolve("SetKeyboardKeymap")))
+            setKeymap(keymap.constData());
+    }
     char reason[kErrorBufferSize] = {};
     if (!set(window, msg, reason, kErrorBufferSize)) {
         release = nullptr;

@@ -22,6 +22,7 @@ namespace {
 struct ParsedArgs
 {
     QString home;
+    QString backend;
     bool help = false;
     bool version = false;
     QString error;
@@ -38,7 +39,8 @@ ParsedArgs Parse(const QStringList& args)
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption activate(QLatin1String(CommandLine::kActivateOption).mid(2));
-    parser.addOptions({home, help, version, activate});
+    const QCommandLineOption backend(QStringLiteral("backend"), QString(), QStringLiteral("NAME"));
+    parser.addOptions({home, help, version, activate, backend});
     if (!parser.parse(QStringList{QStringLiteral("quillo")} + args)) {
         QString text = parser.errorText().remove(QLatin1Char('.')).replace(QLatin1Char('\''), QLatin1Char('"'));
         if (!text.isEmpty())
@@ -47,6 +49,13 @@ ParsedArgs Parse(const QStringList& args)
         return parsed;
     }
     parsed.home = parser.value(home);
+    parsed.backend = parser.value(backend).toLower();
+    if (parser.isSet(backend) && parsed.backend != QLatin1String(CommandLine::kBackendX11) &&
+        parsed.backend != QLatin1String(CommandLine::kBackendWayland)) {
+        parsed.error = QStringLiteral("unknown backend \"%1\"; it is x11 or wayland; see quillo --help")
+                           .arg(parser.value(backend));
+        return parsed;
+    }
     parsed.help = parser.isSet(help);
     parsed.version = parser.isSet(version);
     parsed.rest = parser.positionalArguments();
@@ -130,6 +139,11 @@ QString CommandLine::HomeOption() const
     return Parse(args).home;
 }
 
+QString CommandLine::BackendOption() const
+{
+    return Parse(args).backend;
+}
+
 QList<CliCommand> CommandLine::Commands()
 {
     return StoreCommands::Commands() + MacroCommands::Commands() + KeysCommands::Commands() +
@@ -139,7 +153,7 @@ QList<CliCommand> CommandLine::Commands()
 QString CommandLine::HelpText()
 {
     QString text = QStringLiteral(
-        "Usage: quillo [--home DIR] [COMMAND [ARGS...]]\n"
+        "Usage: quillo [--home DIR] [--backend x11|wayland] [COMMAND [ARGS...]]\n"
         "\n"
         "Quillo expands abbreviations into snippets while you type.\n"
         "Without a command it starts the tray program.\n"
@@ -150,6 +164,9 @@ QString CommandLine::HelpText()
         "               settings.ini, else $XDG_CONFIG_HOME/quillo)\n"
         "  --activate   start the tray program, or open the settings window of\n"
         "               the one that runs (the desktop entry's command)\n"
+        "  --backend x11|wayland\n"
+        "               how the tray program reaches other applications (default:\n"
+        "               wayland in a Wayland session, else x11)\n"
         "  --help       show this help; quillo COMMAND --help shows a command's\n"
         "  --version    show the version\n"
         "\n"

@@ -16,6 +16,9 @@ public:
     static constexpr int kExitNotRunning = 3; // a command for the running program found none
     // Starts the tray program, or opens the settings of the one that runs.
     static constexpr const char* kActivateOption = "--activate";
+    // --backend NAME: how the tray program reaches other applications.
+    static constexpr const char* kBackendX11 = "x11";
+    static constexpr const char* kBackendWayland = "wayland";
 
     // The words after the program name.
     explicit CommandLine(QStringList args);
@@ -28,6 +31,8 @@ public:
     bool NeedsGui() const;
     // The program folder named by --home, or "" when not given.
     QString HomeOption() const;
+    // "x11" or "wayland" as --backend names it (any letter case), "" when not given.
+    QString BackendOption() const;
 
     int Run(QTextStream& out, QTextStream& err) const;
 

@@ -131,6 +131,7 @@ public:
     bool active = false;
 
     std::optional<QRect> CaretRect();
+    AtspiCaretTracker::Application FocusedApplication();
 
 private:
     static void OnEvent(AtspiEvent* event, void* self);
@@ -154,6 +155,10 @@ private:
     QHash<QByteArray, bool> ownProcess;
     // The answer of ParagraphTopsCollapse for the followed text.
     std::optional<bool> collapsedTops;
+    // Where the focus went last (a reference we hold), and the names of
+    // the applications asked so far, by bus name.
+    AtspiAccessible* focusedObject = nullptr;
+    QHash<QByteArray, QString> applicationNames;
 };
 
 AtspiCaretTracker::Impl::Impl()
@@ -183,6 +188,8 @@ AtspiCaretTracker::Impl::~Impl()
 {
     delete pump;
     Forget();
+    if (focusedObject)
+        g_object_unref(focusedObject);
     if (listener) {
         for (const char* type : kEvents) {
             GError* error = nullptr;
@@ -206,6 +213,11 @@ void AtspiCaretTracker::Impl::Handle(const AtspiEvent& event)
     AtspiAccessible* source = event.source;
     const bool isCurrent = text && ATSPI_ACCESSIBLE(text) == source;
     if (g_str_has_prefix(event.type, kFocusEvent)) {
+        if (event.detail1 && !IsOwnProcess(source)) {
+            if (focusedObject)
+                g_object_unref(focusedObject);
+            focusedObject = ATSPI_ACCESSIBLE(g_object_ref(source));
+        }
         if (event.detail1)
             Follow(source);
         else if (isCurrent)
@@ -415,6 +427,39 @@ std::optional<QRect> AtspiCaretTracker::Impl::CountedCaretLine(AtspiText* querie
 AtspiCaretTracker::AtspiCaretTracker() : impl(std::make_unique<Impl>()) {}
 
 AtspiCaretTracker::~AtspiCaretTracker() = default;
+
+AtspiCaretTracker::Application AtspiCaretTracker::Impl::FocusedApplication()
+{
+    if (!focusedObject)
+        return {};
+    AtspiAccessible* focused = ATSPI_ACCESSIBLE(g_object_ref(focusedObject));
+    Application application;
+    application.busName = QByteArray(BusName(focused));
+    const auto known = applicationNames.constFind(application.busName);
+    if (known != applicationNames.constEnd()) {
+        application.name = *known;
+    } else {
+        // One round trip to the application, the first time only.
+        GError* error = nullptr;
+        if (AtspiAccessible* root = atspi_accessible_get_application(focused, &error)) {
+            gchar* name = atspi_accessible_get_name(root, &error);
+            if (name && !error)
+                application.name = QString::fromUtf8(name);
+            g_free(name);
+            g_object_unref(root);
+        }
+        if (!error)
+            applicationNames.insert(application.busName, application.name);
+        g_clear_error(&error);
+    }
+    g_object_unref(focused);
+    return application;
+}
+
+AtspiCaretTracker::Application AtspiCaretTracker::FocusedApplication() const
+{
+    return impl->FocusedApplication();
+}
 
 bool AtspiCaretTracker::IsActive() const
 {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QRect>
+#include <QString>
 #include <memory>
 #include <optional>
 
@@ -35,6 +37,17 @@ public:
     // or the application does not answer in time. One or two short round
     // trips to the application; nothing is searched.
     std::optional<QRect> CaretRect() const;
+
+    // The application that has the keyboard focus, as the focus events
+    // told: its connection on the bus (one per running program) and its
+    // name ("mousepad"). Empty until a focus change is seen; the name is
+    // asked of the application once.
+    struct Application
+    {
+        QByteArray busName;
+        QString name;
+    };
+    Application FocusedApplication() const;
 
 private:
     class Impl;

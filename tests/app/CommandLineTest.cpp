@@ -102,3 +102,18 @@ TEST(CliExecutable, RunsWithoutADisplayOnTheGivenFolder)
     for (const char* command : {"list [TEXT]", "add ABBR CONTENT", "delete ABBR", "--home DIR"})
         EXPECT_TRUE(help.contains(command)) << command;
 }
+
+TEST(CliWithoutFolder, TheBackendIsX11OrWaylandAndAnythingElseIsRefused)
+{
+    EXPECT_FALSE(CommandLine({"--backend", "wayland"}).WantsCommand()) << "the tray program starts";
+    EXPECT_EQ(CommandLine({"--backend", "Wayland"}).BackendOption(), "wayland");
+    EXPECT_EQ(CommandLine({"--backend=x11", "--home", "/x"}).BackendOption(), "x11");
+    EXPECT_EQ(CommandLine({"--home", "/x"}).BackendOption(), "");
+
+    const CliResult wrong = RunCli({"--backend", "mir"});
+    EXPECT_EQ(wrong.code, 2);
+    EXPECT_TRUE(wrong.err.contains("unknown backend \"mir\"")) << wrong.err.toStdString();
+    EXPECT_TRUE(CommandLine({"--backend", "mir"}).WantsCommand()) << "refused, not started";
+    EXPECT_EQ(RunCli({"--backend"}).code, 2);
+    EXPECT_TRUE(RunCli({"--help"}).out.contains("--backend x11|wayland"));
+}

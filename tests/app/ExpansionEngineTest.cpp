@@ -1,3 +1,4 @@
+#include "FakeClipboardAccess.h"
 #include "ShellTestSupport.h"
 #include "app/KeyToChar.h"
 #include "app/TransientMimeData.h"
@@ -432,4 +433,44 @@ TEST(Engine, RestoreClipboardGivesBackEveryFormatOnceThePasteIsTaken)
     QGuiApplication::clipboard()->setText("copied meanwhile");
     QTest::qWait(ClipboardKeeper::kRestoreAfterTakenMs * 2);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "copied meanwhile");
+}
+
+TEST(Engine, AClipboardThatReachesNobodyWithoutFocusMakesTheContentTyped)
+{
+    Shell s;
+    FakeClipboardAccess focusBound(false);
+    s.engine().UseClipboard(&focusBound);
+    s.Type("sig");
+    s.Tap(kSpace);
+    QStringList typed = ExpansionKeys(3).mid(0, 8);
+    typed << "type Best regards";
+    EXPECT_EQ(s.Sent(), typed);
+    EXPECT_EQ(focusBound.sets, 0) << "nothing put where nobody would take it";
+    EXPECT_TRUE(s.keys.HeldKeys().empty());
+}
+
+TEST(Engine, TheClipboardGivenIsTheOneUsedAndRestored)
+{
+    Shell s;
+    FakeClipboardAccess compositor(true);
+    s.engine().UseClipboard(&compositor);
+    compositor.CopyElsewhere("the user's copy");
+    s.form->optMgr.SetRestoreClipboard(true);
+    const QString before = QGuiApplication::clipboard()->text();
+
+    s.Type("sig");
+    s.Tap(kSpace);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3)) << "pasted with Ctrl+V";
+    EXPECT_EQ(compositor.Request(), "Best regards") << "the editor takes the paste";
+    EXPECT_TRUE(compositor.Content()->hasFormat(TransientMimeData::kTransientFormat));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), before) << "Qt's clipboard is left alone";
+    QTest::qWait(ClipboardKeeper::kRestoreAfterTakenMs * 2);
+    EXPECT_EQ(compositor.Content()->text(), "the user's copy");
+
+    // The user copies something before ours is taken: theirs stays.
+    s.Type("sig");
+    s.Tap(kSpace);
+    compositor.CopyElsewhere("copied meanwhile");
+    QTest::qWait(ClipboardKeeper::kRestoreTimeoutMs + ClipboardKeeper::kRestoreAfterTakenMs);
+    EXPECT_EQ(compositor.Content()->text(), "copied meanwhile");
 }

@@ -216,9 +216,18 @@ TEST_F(AtspiCaretTrackerTest, FollowsFocusBetweenPrograms)
     const auto inQt = WaitForCaretIn(tracker, qt.geometry);
     ASSERT_TRUE(inQt && qt.geometry.contains(*inQt)) << "no caret in " << Text(qt.geometry);
 
+    const AtspiCaretTracker::Application inQtApplication = tracker.FocusedApplication();
+    EXPECT_EQ(inQtApplication.name.toStdString(), "atspi_test_editor");
+
     ASSERT_TRUE(desktop->FocusWindow(gtk.window));
     const auto back = WaitForCaretIn(tracker, gtk.geometry);
     ASSERT_TRUE(back && gtk.geometry.contains(*back)) << "caret did not come back to " << Text(gtk.geometry);
+    // The focused program is known by its connection and its name, for
+    // desktops that do not say which window is active.
+    const AtspiCaretTracker::Application inGtkApplication = tracker.FocusedApplication();
+    EXPECT_EQ(inGtkApplication.name.toStdString(), "mousepad");
+    EXPECT_FALSE(inGtkApplication.busName.isEmpty());
+    EXPECT_NE(inGtkApplication.busName, inQtApplication.busName);
 }
 
 // Focus taken by a program that exposes nothing to the bus leaves no stale

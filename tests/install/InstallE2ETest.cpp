@@ -165,6 +165,9 @@ TEST_F(Installed, TheTreeHoldsEveryPartAndFindsItsLibrariesBesideItself)
 {
     for (const QString& part :
          {In(prefix, QUILLO_INSTALL_BINDIR, "quillo"), In(prefix, QUILLO_INSTALL_LIBDIR, "libkeybhook.so"),
+          In(prefix, QUILLO_INSTALL_LIBDIR, "libevdevhook.so"),
+          In(prefix, QUILLO_INSTALL_UDEVRULESDIR, "60-quillo-uinput.rules"),
+          In(prefix, QUILLO_INSTALL_DATADIR, "60-quillo-uinput.rules"),
           In(prefix, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so"), In(prefix, QUILLO_INSTALL_LIBDIR, "libprovella.so"),
           In(prefix, QUILLO_INSTALL_DATADIR, "settings.ini"),
           In(prefix, QUILLO_INSTALL_DATADIR, "snippets.mdb"), In(prefix, QUILLO_INSTALL_DATADIR, "wav/type.wav"),

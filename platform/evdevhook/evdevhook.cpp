@@ -1,0 +1,104 @@
+#include "platform/evdevhook/evdevhook.h"
+
+#include "platform/evdevhook/EvdevKeymap.h"
+#include "platform/evdevhook/EvdevMonitor.h"
+#include "platform/wayland/DeviceAccess.h"
+
+#include <QByteArray>
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+std::mutex hookMutex;
+std::unique_ptr<EvdevMonitor> monitor;
+// The keymap handed over, kept for a monitor set later.
+std::shared_ptr<const EvdevKeymap> handedKeymap;
+
+void CopyOut(const QString& text, char* buffer, int size)
+{
+    if (!buffer || size <= 0)
+        return;
+    QByteArray bytes = text.toUtf8();
+    size_t length = std::min<size_t>(size_t(bytes.size()), size_t(size - 1));
+    // Never cut a UTF-8 sequence in two.
+    while (length > 0 && length < size_t(bytes.size()) && (bytes[qsizetype(length)] & 0xC0) == 0x80)
+        --length;
+    std::memcpy(buffer, bytes.constData(), length);
+    buffer[length] = '\0';
+}
+
+} // namespace
+
+extern "C" int SetKeyboardHook(void* window, unsigned int msg, char* error, int errorSize)
+{
+    std::lock_guard<std::mutex> lock(hookMutex);
+    if (monitor)
+        monitor->Stop();
+    monitor.reset();
+    QString reason;
+    std::shared_ptr<const EvdevKeymap> keymap = handedKeymap;
+    if (!keymap) {
+        keymap = EvdevKeymap::FromNames(EvdevKeymap::SessionNames(), &reason);
+        if (!keymap) {
+            CopyOut(QStringLiteral("Quillo cannot watch the keyboard: %1.").arg(reason), error, errorSize);
+            return 0;
+        }
+    }
+    bool simulated = false;
+    const QString folder = DeviceAccess::DeviceFolder(&simulated);
+    auto started = std::make_unique<EvdevMonitor>();
+    if (!started->Start(static_cast<QObject*>(window), msg, folder, simulated, keymap, &reason)) {
+        CopyOut(reason, error, errorSize);
+        return 0;
+    }
+    monitor = std::move(started);
+    return 1;
+}
+
+extern "C" void ReleaseKeyboardHook()
+{
+    std::lock_guard<std::mutex> lock(hookMutex);
+    monitor.reset();
+}
+
+extern "C" int SetKeyboardKeymap(const char* xkbKeymapText)
+{
+    std::lock_guard<std::mutex> lock(hookMutex);
+    std::shared_ptr<const EvdevKeymap> keymap;
+    if (xkbKeymapText && *xkbKeymapText) {
+        keymap = EvdevKeymap::FromText(QByteArray(xkbKeymapText), nullptr);
+        if (!keymap)
+            return 0;
+    }
+    handedKeymap = keymap;
+    if (monitor) {
+        QString reason;
+        if (!keymap)
+            keymap = EvdevKeymap::FromNames(EvdevKeymap::SessionNames(), &reason);
+        if (keymap)
+            monitor->SetKeymap(keymap);
+    }
+    return 1;
+}
+
+extern "C" int KeyboardDevices(char* text, int textSize)
+{
+    std::lock_guard<std::mutex> lock(hookMutex);
+    QStringList lines;
+    int keyboards = 0;
+    if (monitor) {
+        lines = monitor->Devices();
+        for (const QString& line : lines)
+            if (line.startsWith(QLatin1String("keyboard")))
+                ++keyboards;
+    } else {
+        bool simulated = false;
+        const QString folder = DeviceAccess::DeviceFolder(&simulated);
+        lines = EvdevMonitor::Scan(folder, simulated, &keyboards);
+    }
+    CopyOut(lines.join(QLatin1Char('\n')), text, textSize);
+    return keyboards;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "platform/Desktop.h"
+
+#include <QHash>
+#include <functional>
+
+class WaylandConnection;
+struct zwlr_foreign_toplevel_handle_v1;
+struct zwlr_foreign_toplevel_manager_v1;
+struct wl_array;
+struct wl_output;
+
+// The desktop's answers in a Wayland session. The active window, its title
+// and its application id (its class) come from the compositor's
+// foreign-toplevel protocol where it offers one; elsewhere from a focus
+// source the program gives (the accessibility bus). Windows report no
+// screen positions on Wayland, so there is no caret to place a list beside.
+class WaylandDesktop : public Desktop
+{
+public:
+    explicit WaylandDesktop(WaylandConnection& connection);
+    ~WaylandDesktop() override;
+    WaylandDesktop(const WaylandDesktop&) = delete;
+    WaylandDesktop& operator=(const WaylandDesktop&) = delete;
+
+    // Whether the compositor tells which window is active.
+    bool KnowsToplevels() const { return manager != nullptr; }
+    // Used when the compositor does not tell: the focused window's id,
+    // title and class from elsewhere.
+    struct FocusInfo
+    {
+        WindowId window = 0;
+        QString title;
+        QString appId;
+    };
+    void SetFocusSource(std::function<FocusInfo()> source) { focusSource = std::move(source); }
+    // Where Caps Lock's state comes from (the keyboard monitor knows it).
+    void SetCapsLockSource(std::function<bool()> source) { capsLockSource = std::move(source); }
+
+    WindowId ForegroundWindow() const override;
+    bool CapsLockOn() const override;
+    std::optional<QRect> CaretRect() const override { return std::nullopt; }
+    QString WindowTitle(WindowId window) const override;
+    // The application id twice (instance and class), as X11 programs give
+    // two names.
+    QStringList WindowClass(WindowId window) const override;
+    QSize ScreenSize() const override;
+
+private:
+    struct Toplevel
+    {
+        WindowId id = 0;
+        QString title;
+        QString appId;
+        bool activated = false;
+        // Changes take effect together on "done".
+        QString pendingTitle;
+        QString pendingAppId;
+        bool pendingActivated = false;
+    };
+
+    static void OnToplevel(void* data, zwlr_foreign_toplevel_manager_v1* manager,
+                           zwlr_foreign_toplevel_handle_v1* handle);
+    static void OnFinished(void* data, zwlr_foreign_toplevel_manager_v1* manager);
+    static void OnTitle(void* data, zwlr_foreign_toplevel_handle_v1* handle, const char* title);
+    static void OnAppId(void* data, zwlr_foreign_toplevel_handle_v1* handle, const char* appId);
+    static void OnOutput(void* data, zwlr_foreign_toplevel_handle_v1* handle, wl_output* output);
+    static void OnState(void* data, zwlr_foreign_toplevel_handle_v1* handle, wl_array* state);
+    static void OnDone(void* data, zwlr_foreign_toplevel_handle_v1* handle);
+    static void OnClosed(void* data, zwlr_foreign_toplevel_handle_v1* handle);
+
+    WaylandConnection& connection;
+    zwlr_foreign_toplevel_manager_v1* manager = nullptr;
+    QHash<zwlr_foreign_toplevel_handle_v1*, Toplevel> toplevels;
+    WindowId active = 0;
+    WindowId nextId = 1;
+    std::function<FocusInfo()> focusSource;
+    std::function<bool()> capsLockSource;
+};

@@ -1,0 +1,193 @@
+// The whole program with its Wayland backend on a real compositor (headless
+// sway): the keys reach the editors through the compositor (wtype, as a
+// keyboard would) and Quillo's keyboard monitor through a simulated device,
+// as a keyboard's keys reach both in a Wayland session.
+#include "WaylandSuite.h"
+#include "platform/wayland/VirtualKeyboardOutput.h"
+#include "platform/wayland/WaylandDesktop.h"
+#include "settings/IniFile.h"
+#include "support/SimulatedKeyboard.h"
+#include "support/TempProgramFolder.h"
+
+namespace {
+
+constexpr const char* kOptionsSection = "qk";
+
+} // namespace
+
+class WaylandProgram : public WaylandSuite
+{
+protected:
+    void SetUp() override
+    {
+        WaylandSuite::SetUp();
+        if (HasFatalFailure())
+            return;
+        devices = MakeFolder("devices");
+        keyboard = std::make_unique<SimulatedKeyboard>(devices);
+        ASSERT_TRUE(sway->GiveToUser(devices));
+    }
+    void TearDown() override
+    {
+        WaylandSuite::TearDown();
+        keyboard.reset();
+    }
+
+    // Quillo is ready once its keyboard monitor reads the device.
+    void StartQuillo()
+    {
+        ASSERT_TRUE(sway->GiveToUser(folder.Path()));
+        QProcessEnvironment environment;
+        environment.insert("QUILLO_INPUT_DEVICES", devices);
+        environment.insert("QT_QPA_PLATFORM", "wayland");
+        quillo = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path(), "--backend", "wayland"},
+                       environment);
+        ASSERT_TRUE(quillo);
+        ASSERT_TRUE(keyboard->Connect(kWaitMs)) << "the keyboard monitor never opened the device";
+    }
+
+    // The same keys to the editor (through the compositor) and to Quillo
+    // (through the device): the editor has them before Quillo acts on them.
+    void TypeBoth(const QString& text, const std::function<bool()>& editorHasThem)
+    {
+        ASSERT_TRUE(Wtype({text}));
+        ASSERT_TRUE(editorHasThem()) << "the editor did not get " << text.toStdString();
+        ASSERT_TRUE(keyboard->Type(text));
+    }
+
+    QString Clipboard()
+    {
+        QByteArray output;
+        sway->RunClient("wl-paste", {"--no-newline"}, kToolTimeoutMs, &output);
+        return QString::fromUtf8(output);
+    }
+
+    TempProgramFolder folder;
+    QString devices;
+    std::unique_ptr<SimulatedKeyboard> keyboard;
+    QProcess* quillo = nullptr;
+};
+
+TEST_F(WaylandProgram, ExpandsInAQtEditorAndGivesTheClipboardBack)
+{
+    SetIniValue(folder.SettingsPath(), kOptionsSection, "RestoreClipboard", "True");
+    StartQuillo();
+    ASSERT_FALSE(HasFatalFailure());
+    const QString out = MakeFolder("qt") + "/editor.txt";
+    ASSERT_TRUE(StartQtEditor(out));
+    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
+    ASSERT_TRUE(sway->RunClient("wl-copy", {"the user's copy"}, kToolTimeoutMs));
+
+    TypeBoth("sig ", [&] { return WaitForText(out, "sig ") == "sig "; });
+    EXPECT_EQ(WaitForText(out, "Best regards").toStdString(), "Best regards");
+
+    // What the user had copied comes back once the editor took the paste.
+    QDeadlineTimer deadline(kWaitMs);
+    QString clipboard;
+    while ((clipboard = Clipboard()) != "the user's copy" && !deadline.hasExpired())
+        QThread::msleep(kPollMs);
+    EXPECT_EQ(clipboard.toStdString(), "the user's copy");
+
+    // Letters that do not end an abbreviation stay as typed.
+    TypeBoth(" xsig ", [&] { return WaitForText(out, "Best regards xsig ") == "Best regards xsig "; });
+    QThread::msleep(kProbeWaitMs);
+    EXPECT_EQ(ReadText(out).toStdString(), "Best regards xsig ");
+}
+
+TEST_F(WaylandProgram, ExpandsInAGtkEditor)
+{
+    StartQuillo();
+    ASSERT_FALSE(HasFatalFailure());
+    const QString file = MakeFolder("gtk") + "/note.txt";
+    {
+        QFile empty(file);
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(sway->GiveToUser(file));
+    QProcessEnvironment environment;
+    environment.insert("GDK_BACKEND", "wayland");
+    environment.insert("NO_AT_BRIDGE", "1");
+    environment.insert("GSETTINGS_BACKEND", "memory");
+    ASSERT_TRUE(Start("mousepad", {file}, environment));
+    // mousepad saves with Ctrl+S to the file it was opened on: what it
+    // holds. wtype's Ctrl does not reach GTK programs; a keyboard of our own
+    // saves instead.
+    Connect();
+    ASSERT_FALSE(HasFatalFailure());
+    constexpr int kVkControl = 17, kVkBackspace = 8;
+    VirtualKeyboardOutput saver(*connection, connection->SessionKeymap());
+    auto save = [&] {
+        saver.KeyDown(kVkControl);
+        saver.KeyDown('S');
+        saver.KeyUp('S');
+        saver.KeyUp(kVkControl);
+    };
+    auto savedAs = [&](const QString& expected) {
+        QDeadlineTimer deadline(kWaitMs);
+        QString saved;
+        while (!deadline.hasExpired()) {
+            save();
+            saved = WaitForText(file, expected, kProbeWaitMs);
+            if (saved == expected)
+                break;
+        }
+        return saved;
+    };
+    // Its window has the keyboard once a probe arrives; then it is emptied again.
+    QDeadlineTimer deadline(kWaitMs);
+    while (ReadText(file).isEmpty() && !deadline.hasExpired()) {
+        Wtype({"-k", "Shift_L", "-k", "x"});
+        save();
+        WaitForText(file, "x", kProbeWaitMs);
+    }
+    ASSERT_FALSE(ReadText(file).isEmpty()) << "mousepad never had the keyboard";
+    saver.KeyDown(kVkControl);
+    saver.KeyDown('A');
+    saver.KeyUp('A');
+    saver.KeyUp(kVkControl);
+    saver.KeyDown(kVkBackspace);
+    saver.KeyUp(kVkBackspace);
+    ASSERT_EQ(savedAs("").toStdString(), "");
+
+    TypeBoth("sig ", [&] { return savedAs("sig ") == "sig "; });
+    EXPECT_EQ(savedAs("Best regards").toStdString(), "Best regards");
+}
+
+TEST_F(WaylandProgram, KeyboardsItMayNotReadAreNamedInOneMessageAndNothingStarts)
+{
+    // The device is there, but not for the user the program runs as.
+    ASSERT_TRUE(QFile::setPermissions(keyboard->Path(), QFileDevice::Permissions()));
+    ASSERT_TRUE(sway->GiveToUser(folder.Path()));
+    // A keyboard in the seat before the box comes, as a user's keyboard
+    // would be: the box has the keyboard when it appears.
+    Connect();
+    ASSERT_FALSE(HasFatalFailure());
+    VirtualKeyboardOutput user(*connection, connection->SessionKeymap());
+    QProcessEnvironment environment;
+    environment.insert("QUILLO_INPUT_DEVICES", devices);
+    QProcess* program = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path(), "--backend", "wayland"},
+                              environment, HeadlessSway::Output::KeepWithErrors);
+    ASSERT_TRUE(program);
+    // One box, with the keyboard; Enter closes it and the program ends.
+    WaylandDesktop windows(*connection);
+    QDeadlineTimer deadline(kWaitMs);
+    QString said;
+    while (!windows.WindowClass(windows.ForegroundWindow()).contains("quillo") && !deadline.hasExpired()) {
+        program->waitForReadyRead(kPollMs);
+        said += QString::fromUtf8(program->readAll());
+    }
+    ASSERT_TRUE(windows.WindowClass(windows.ForegroundWindow()).contains("quillo"))
+        << sway->Describe().toStdString() << "; the program said: " << said.toStdString();
+    constexpr int kVkEnter = 13;
+    while (program->state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        user.KeyDown(kVkEnter);
+        user.KeyUp(kVkEnter);
+        program->waitForFinished(kProbeWaitMs);
+    }
+    ASSERT_EQ(program->state(), QProcess::NotRunning);
+    EXPECT_EQ(program->exitCode(), 1);
+    said += QString::fromUtf8(program->readAll());
+    EXPECT_TRUE(said.contains("not allowed to read the keyboard devices in " + devices)) << said.toStdString();
+    EXPECT_TRUE(said.contains("sudo usermod -aG input $USER")) << said.toStdString();
+    EXPECT_FALSE(said.contains("running with the Wayland backend")) << said.toStdString();
+}

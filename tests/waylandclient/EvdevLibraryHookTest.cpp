@@ -1,0 +1,61 @@
+// The program's loader of the keyboard monitor library with the evdev
+// monitor: the keymap the keys are typed in is handed over before the
+// monitor starts, so keys read from a device become that layout's letters.
+#include "core/MessageLayer.h"
+#include "platform/LibraryKeyboardHook.h"
+#include "platform/wayland/WaylandKeymap.h"
+#include "support/SimulatedKeyboard.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+constexpr unsigned kKeyY = 21, kKeyZ = 44; // evdev codes of the US Y and Z keys
+
+} // namespace
+
+TEST(EvdevLibraryHook, TheKeymapGivenReachesTheMonitorAndABrokenLibraryIsNamed)
+{
+    QTemporaryDir devices;
+    qputenv("QUILLO_INPUT_DEVICES", devices.path().toLocal8Bit());
+    SimulatedKeyboard keyboard(devices.path());
+    QObject window;
+    QString typed;
+    MessageLayer::SetWindowProc(&window, [&](QObject*, const WindowMessage& m) {
+        if (m.msg == MessageLayer::kUserMessage && !(m.lParam & KeyboardHook::kReleasedFlag))
+            if (const char32_t c = KeyboardHook::TypedCharacter(m.lParam))
+                typed += QString::fromUcs4(&c, 1);
+        return qintptr(0);
+    });
+
+    {
+        LibraryKeyboardHook hook(QStringLiteral(QUILLO_PROGRAM_DIR),
+                                 QLatin1String(LibraryKeyboardHook::kEvdevLibrary));
+        const auto german = WaylandKeymap::FromNames("de");
+        ASSERT_TRUE(german);
+        hook.SetKeymap(german->Text());
+        QString error;
+        ASSERT_TRUE(hook.SetKeyboardHook(&window, MessageLayer::kUserMessage, &error)) << error.toStdString();
+        ASSERT_TRUE(keyboard.Connect());
+        ASSERT_TRUE(keyboard.Tap(kKeyY));
+        ASSERT_TRUE(keyboard.Tap(kKeyZ));
+        QDeadlineTimer deadline(kWaitMs);
+        while (typed.size() < 2 && !deadline.hasExpired()) {
+            QCoreApplication::processEvents();
+            QThread::msleep(2);
+        }
+        EXPECT_EQ(typed.toStdString(), "zy") << "Y and Z trade places on a German keyboard";
+        hook.ReleaseKeyboardHook();
+    }
+    qunsetenv("QUILLO_INPUT_DEVICES");
+
+    LibraryKeyboardHook missing(devices.path(), QLatin1String(LibraryKeyboardHook::kEvdevLibrary));
+    QString error;
+    EXPECT_FALSE(missing.SetKeyboardHook(&window, MessageLayer::kUserMessage, &error));
+    EXPECT_TRUE(error.contains("libevdevhook.so")) << error.toStdString();
+}
