@@ -36,6 +36,7 @@ void ClipboardKeeper::Place(const QString& text, bool selectionToo, bool restore
     }
     timer.stop();
     pasteSent = false;
+    takenReported = false;
     waitingForPaste = restore;
 
     auto place = [this](QClipboard::Mode mode, const QString& content) {
@@ -61,7 +62,14 @@ void ClipboardKeeper::PasteSent()
 
 void ClipboardKeeper::Taken()
 {
-    if (!pasteSent || !waitingForPaste)
+    if (!pasteSent)
+        return;
+    if (!takenReported) {
+        takenReported = true;
+        if (taken)
+            taken();
+    }
+    if (!waitingForPaste)
         return;
     waitingForPaste = false;
     timer.start(kRestoreAfterTakenMs);
