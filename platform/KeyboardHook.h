@@ -29,8 +29,8 @@ public:
     // ended here (KeyOutput::HoldUserKeys); the first after the hold began
     // is its start, the next its end.
     static constexpr qintptr kHoldMarkFlag = qintptr(1) << 55;
-    // The desktop's own number of the key (on X11 the key code), in the bits
-    // where a Windows hook has the scan code.
+    // The desktop's own number of the key (on X11 the key code), so that a
+    // key the program saw can be sent again exactly as it came.
     static constexpr int kKeycodeShift = 16;
     static constexpr qintptr kKeycodeMask = qintptr(0xFF) << kKeycodeShift;
     static constexpr unsigned KeycodeOf(qintptr lParam) { return unsigned((lParam & kKeycodeMask) >> kKeycodeShift); }

@@ -1,6 +1,9 @@
 #include "platform/x11/X11KeyHold.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 
@@ -11,6 +14,34 @@ constexpr int kXiMinor = 0;
 // Keys typed while the last held ones are sent on are collected again; a
 // typist who never stops cannot keep the hold open for longer than this.
 constexpr int kMaxReplayRounds = 4;
+// A keyboard is grabbed once none of its keys is down: a release the grab
+// took would never reach the master device, which would then drop the next
+// press of that key (the trigger's Space, typically). A key still down after
+// this long (held for repeat, or a modifier) is grabbed all the same.
+constexpr int kKeysUpWaitMs = 150;
+constexpr int kKeysUpPollMs = 1;
+
+bool AnyKeyDown(Display* display, XID device)
+{
+    XDevice* opened = XOpenDevice(display, device);
+    if (!opened)
+        return false;
+    bool down = false;
+    if (XDeviceState* state = XQueryDeviceState(display, opened)) {
+        auto* item = reinterpret_cast<XInputClass*>(state->data);
+        for (int i = 0; i < state->num_classes; ++i) {
+            if (item->c_class == KeyClass) {
+                const auto* keys = reinterpret_cast<XKeyState*>(item);
+                for (int byte = 0; byte < 32 && !down; ++byte)
+                    down = keys->keys[byte] != 0;
+            }
+            item = reinterpret_cast<XInputClass*>(reinterpret_cast<char*>(item) + item->length);
+        }
+        XFreeDeviceState(state);
+    }
+    XCloseDevice(display, opened);
+    return down;
+}
 
 } // namespace
 
@@ -90,11 +121,23 @@ bool X11KeyHold::Hold()
     XISetMask(bits, XI_KeyRelease);
     held.clear();
     grabbed.clear();
-    for (int device : UserKeyboards()) {
-        XIEventMask mask{device, int(sizeof bits), bits};
-        if (XIGrabDevice(display, device, Window(window), CurrentTime, None, XIGrabModeAsync, XIGrabModeAsync,
-                         False, &mask) == GrabSuccess)
-            grabbed << device;
+    QList<int> waiting = UserKeyboards();
+    QDeadlineTimer keysUp(kKeysUpWaitMs);
+    while (!waiting.isEmpty()) {
+        const bool late = keysUp.hasExpired();
+        for (auto it = waiting.begin(); it != waiting.end();) {
+            if (!late && AnyKeyDown(display, XID(*it))) {
+                ++it;
+                continue;
+            }
+            XIEventMask mask{*it, int(sizeof bits), bits};
+            if (XIGrabDevice(display, *it, Window(window), CurrentTime, None, XIGrabModeAsync, XIGrabModeAsync,
+                             False, &mask) == GrabSuccess)
+                grabbed << *it;
+            it = waiting.erase(it);
+        }
+        if (!waiting.isEmpty())
+            QThread::msleep(kKeysUpPollMs);
     }
     holding = !grabbed.isEmpty();
     if (holding) {
