@@ -1,7 +1,5 @@
 #include "platform/x11/X11KeyHold.h"
 
-#include <QDeadlineTimer>
-#include <QThread>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
@@ -14,50 +12,28 @@ constexpr int kXiMinor = 0;
 // Keys typed while the last held ones are sent on are collected again; a
 // typist who never stops cannot keep the hold open for longer than this.
 constexpr int kMaxReplayRounds = 4;
-// A keyboard is grabbed once none of its keys is down: a release the grab
-// took would never reach the master device, which would then drop the next
-// press of that key (the trigger's Space, typically). A key still down after
-// this long (held for repeat, or a modifier) is grabbed all the same.
-constexpr int kKeysUpWaitMs = 150;
-constexpr int kKeysUpPollMs = 1;
-
-bool AnyKeyDown(Display* display, XID device)
-{
-    XDevice* opened = XOpenDevice(display, device);
-    if (!opened)
-        return false;
-    bool down = false;
-    if (XDeviceState* state = XQueryDeviceState(display, opened)) {
-        auto* item = reinterpret_cast<XInputClass*>(state->data);
-        for (int i = 0; i < state->num_classes; ++i) {
-            if (item->c_class == KeyClass) {
-                const auto* keys = reinterpret_cast<XKeyState*>(item);
-                for (int byte = 0; byte < 32 && !down; ++byte)
-                    down = keys->keys[byte] != 0;
-            }
-            item = reinterpret_cast<XInputClass*>(reinterpret_cast<char*>(item) + item->length);
-        }
-        XFreeDeviceState(state);
-    }
-    XCloseDevice(display, opened);
-    return down;
-}
-
 } // namespace
 
 X11KeyHold::X11KeyHold(_XDisplay* display) : display(display)
 {
     int event = 0, error = 0;
     int major = kXiMajor, minor = kXiMinor;
-    if (XQueryExtension(display, "XInputExtension", &xiOpcode, &event, &error) &&
-        XIQueryVersion(display, &major, &minor) == Success)
+    if (!XQueryExtension(display, "XInputExtension", &xiOpcode, &event, &error) ||
+        XIQueryVersion(display, &major, &minor) != Success) {
+        xiOpcode = -1;
         return;
-    xiOpcode = -1;
+    }
+    // Keyboards come and go: the list is made again after a change.
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_HierarchyChanged);
+    XIEventMask mask{XIAllDevices, int(sizeof bits), bits};
+    XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
 }
 
 X11KeyHold::~X11KeyHold()
 {
     Release({});
+    CloseKeyboards();
     if (window)
         XDestroyWindow(display, Window(window));
 }
@@ -77,37 +53,54 @@ bool X11KeyHold::EnsureWindow()
     return window != 0;
 }
 
-QList<int> X11KeyHold::UserKeyboards() const
+void X11KeyHold::CloseKeyboards()
 {
+    for (void* device : opened)
+        if (device)
+            XCloseDevice(display, static_cast<XDevice*>(device));
+    opened.clear();
+    keyboards.clear();
+    masterXtest.clear();
+}
+
+void X11KeyHold::RefreshKeyboards()
+{
+    CloseKeyboards();
+    keyboardsKnown = true;
+    int count = 0;
+    XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
+    // A master "X keyboard" has the slave "X XTEST keyboard".
+    const QByteArray keyboardSuffix(" keyboard");
+    QHash<int, int> xtestOfMaster;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray name(devices[i].name);
+        if (devices[i].use != XIMasterKeyboard || !name.endsWith(keyboardSuffix))
+            continue;
+        const QByteArray xtest = name.chopped(keyboardSuffix.size()) + " XTEST" + keyboardSuffix;
+        for (int j = 0; j < count; ++j)
+            if (devices[j].use == XISlaveKeyboard && devices[j].attachment == devices[i].deviceid &&
+                xtest == devices[j].name)
+                xtestOfMaster[devices[i].deviceid] = devices[j].deviceid;
+    }
     // Our XTEST keys enter through the XTEST keyboard of the master paired
     // with this connection's pointer.
     int clientPointer = 0;
     XIGetClientPointer(display, None, &clientPointer);
-    int count = 0;
-    XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
-    int ourMaster = 0;
-    QByteArray ourXtest;
+    int ourXtest = 0;
     for (int i = 0; i < count; ++i)
         if (devices[i].deviceid == clientPointer)
-            ourMaster = devices[i].attachment;
-    // A master "X keyboard" has the slave "X XTEST keyboard".
-    const QByteArray keyboardSuffix(" keyboard");
-    for (int i = 0; i < count; ++i) {
-        QByteArray name(devices[i].name);
-        if (devices[i].deviceid == ourMaster && name.endsWith(keyboardSuffix))
-            ourXtest = name.chopped(keyboardSuffix.size()) + " XTEST" + keyboardSuffix;
-    }
-    QList<int> keyboards;
+            ourXtest = xtestOfMaster.value(devices[i].attachment);
     for (int i = 0; i < count; ++i) {
         const XIDeviceInfo& device = devices[i];
-        if (device.use != XISlaveKeyboard || !device.enabled)
-            continue;
-        if (device.attachment == ourMaster && ourXtest == device.name)
+        if (device.use != XISlaveKeyboard || !device.enabled || device.deviceid == ourXtest)
             continue;
         keyboards << device.deviceid;
+        const int xtest = xtestOfMaster.value(device.attachment);
+        if (xtest && !opened.contains(xtest))
+            opened[xtest] = XOpenDevice(display, XID(xtest));
+        masterXtest[device.deviceid] = xtest;
     }
     XIFreeDeviceInfo(devices);
-    return keyboards;
 }
 
 bool X11KeyHold::Hold()
@@ -119,25 +112,18 @@ bool X11KeyHold::Hold()
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(bits, XI_KeyPress);
     XISetMask(bits, XI_KeyRelease);
-    held.clear();
     grabbed.clear();
-    QList<int> waiting = UserKeyboards();
-    QDeadlineTimer keysUp(kKeysUpWaitMs);
-    while (!waiting.isEmpty()) {
-        const bool late = keysUp.hasExpired();
-        for (auto it = waiting.begin(); it != waiting.end();) {
-            if (!late && AnyKeyDown(display, XID(*it))) {
-                ++it;
-                continue;
-            }
-            XIEventMask mask{*it, int(sizeof bits), bits};
-            if (XIGrabDevice(display, *it, Window(window), CurrentTime, None, XIGrabModeAsync, XIGrabModeAsync,
-                             False, &mask) == GrabSuccess)
-                grabbed << *it;
-            it = waiting.erase(it);
-        }
-        if (!waiting.isEmpty())
-            QThread::msleep(kKeysUpPollMs);
+    Drain(); // tells of a change of keyboards since the last hold
+    held.clear();
+    heldDown.clear();
+    releasedUnseen.clear();
+    if (!keyboardsKnown)
+        RefreshKeyboards();
+    for (int keyboard : keyboards) {
+        XIEventMask mask{keyboard, int(sizeof bits), bits};
+        if (XIGrabDevice(display, keyboard, Window(window), CurrentTime, None, XIGrabModeAsync, XIGrabModeAsync,
+                         False, &mask) == GrabSuccess)
+            grabbed << keyboard;
     }
     holding = !grabbed.isEmpty();
     if (holding) {
@@ -150,6 +136,11 @@ bool X11KeyHold::Hold()
 void X11KeyHold::Collect()
 {
     XSync(display, False);
+    Drain();
+}
+
+void X11KeyHold::Drain()
+{
     while (XPending(display)) {
         XEvent event;
         XNextEvent(display, &event);
@@ -160,11 +151,37 @@ void X11KeyHold::Collect()
         XGenericEventCookie* cookie = &event.xcookie;
         if (cookie->type != GenericEvent || cookie->extension != xiOpcode || !XGetEventData(display, cookie))
             continue;
-        if (cookie->evtype == XI_KeyPress || cookie->evtype == XI_KeyRelease) {
+        if (cookie->evtype == XI_HierarchyChanged) {
+            keyboardsKnown = false;
+        } else if (cookie->evtype == XI_KeyPress || cookie->evtype == XI_KeyRelease) {
             const auto* key = static_cast<const XIDeviceEvent*>(cookie->data);
-            held.append({unsigned(key->detail), cookie->evtype == XI_KeyPress});
+            const QPair<int, unsigned> which{key->deviceid, unsigned(key->detail)};
+            if (cookie->evtype == XI_KeyPress) {
+                heldDown.insert(which);
+                held.append({which.second, true});
+            } else if (heldDown.remove(which)) {
+                held.append({which.second, false});
+            } else {
+                releasedUnseen.append(which);
+            }
         }
         XFreeEventData(display, cookie);
+    }
+}
+
+void X11KeyHold::SetReleasedKeysRight(bool afterUngrab)
+{
+    for (auto it = releasedUnseen.begin(); it != releasedUnseen.end();) {
+        const int xtestId = masterXtest.value(it->first);
+        if (!afterUngrab && grabbed.contains(xtestId)) {
+            ++it;
+            continue;
+        }
+        if (auto* xtest = static_cast<XDevice*>(opened.value(xtestId))) {
+            XTestFakeDeviceKeyEvent(display, xtest, it->second, True, nullptr, 0, CurrentTime);
+            XTestFakeDeviceKeyEvent(display, xtest, it->second, False, nullptr, 0, CurrentTime);
+        }
+        it = releasedUnseen.erase(it);
     }
 }
 
@@ -186,6 +203,7 @@ void X11KeyHold::Release(const KeyOutput::RawKeys& replayFirst)
     if (!holding)
         return;
     Collect();
+    SetReleasedKeysRight(false);
     // The monitor's mark: from here on, what it records is typing again.
     XNoOp(display);
     replayedDown.clear();
@@ -196,15 +214,18 @@ void X11KeyHold::Release(const KeyOutput::RawKeys& replayFirst)
         held.clear();
         Replay(keys);
         Collect();
+        SetReleasedKeysRight(false);
         keys = held;
     }
     for (int device : grabbed)
         XIUngrabDevice(display, device, CurrentTime);
+    SetReleasedKeysRight(true);
     grabbed.clear();
     holding = false;
     // Delivered to the grab before it ended.
     held.clear();
     Collect();
+    SetReleasedKeysRight(true);
     Replay(keys + held);
     held.clear();
     for (unsigned keycode : replayedDown)

@@ -2,7 +2,9 @@
 
 #include "platform/KeyOutput.h"
 
+#include <QHash>
 #include <QList>
+#include <QPair>
 #include <QSet>
 
 struct _XDisplay;
@@ -35,18 +37,36 @@ public:
 
 private:
     bool EnsureWindow();
-    QList<int> UserKeyboards() const;
-    // Reads the key events the grabs have delivered so far into held.
+    // The keyboards the user types on, and for each the XTEST keyboard of
+    // its master.
+    void RefreshKeyboards();
+    void CloseKeyboards();
+    // Reads the key events the grabs have delivered so far.
     void Collect();
-    // Sends what was collected; keys still down at the end are let up too,
-    // so that no key stays down on the XTEST device.
+    // The same without waiting for the server: only what has arrived.
+    void Drain();
+    // A key pressed before the hold and let up during it: the master never
+    // saw the release and would drop the key's next press. A press and a
+    // release through the master's XTEST keyboard set it right (the press
+    // is dropped as a key already down, the release goes through).
+    // Only for masters whose XTEST keyboard is not grabbed itself (the
+    // grab would take these keys too) unless afterUngrab.
+    void SetReleasedKeysRight(bool afterUngrab);
+    // Sends the keys; those still down at the end are let up too, so that
+    // no key stays down on the XTEST device.
     void Replay(const KeyOutput::RawKeys& keys);
 
     _XDisplay* display;
     int xiOpcode = -1;
     unsigned long window = 0;
     bool holding = false;
+    QList<int> keyboards;
+    QHash<int, int> masterXtest; // keyboard -> its master's XTEST keyboard
+    QHash<int, void*> opened; // XTEST keyboard -> it opened (an XDevice)
+    bool keyboardsKnown = false; // until the device hierarchy changes
     QList<int> grabbed;
     KeyOutput::RawKeys held;
+    QSet<QPair<int, unsigned>> heldDown; // keyboard, key code pressed during the hold
+    QList<QPair<int, unsigned>> releasedUnseen; // keyboard, key code let up during the hold
     QSet<unsigned> replayedDown; // key codes the replay has pressed and not let up
 };
