@@ -19,7 +19,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
     libsqlite3-dev libsqlitecpp-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
-    libx11-dev libxtst-dev libxkbcommon-dev
+    libx11-dev libxtst-dev libxi-dev libxkbcommon-dev
     fonts-liberation2 poppler-utils
     xvfb xdotool xclip x11-utils
     pulseaudio pulseaudio-utils

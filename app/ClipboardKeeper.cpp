@@ -31,6 +31,7 @@ void ClipboardKeeper::Place(const QString& text, bool selectionToo, bool restore
     }
     timer.stop();
     pasteSent = false;
+    takenReported = false;
     waitingForPaste = restore;
 
     auto place = [this](Mode mode, const QString& content) {
@@ -55,7 +56,14 @@ void ClipboardKeeper::PasteSent()
 
 void ClipboardKeeper::Taken()
 {
-    if (!pasteSent || !waitingForPaste)
+    if (!pasteSent)
+        return;
+    if (!takenReported) {
+        takenReported = true;
+        if (taken)
+            taken();
+    }
+    if (!waitingForPaste)
         return;
     waitingForPaste = false;
     timer.start(kRestoreAfterTakenMs);

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 class QMimeData;
@@ -40,6 +41,10 @@ public:
     // The paste keys went out: a request from now on is the paste.
     void PasteSent();
     bool RestorePending() const { return timer.isActive() || waitingForPaste; }
+    // Called once per placed content, at the first request after the paste
+    // keys: the program is taking the paste. Runs inside the request, before
+    // the program has the data.
+    void OnTaken(std::function<void()> callback) { taken = std::move(callback); }
 
 private:
     void Restore();
@@ -50,6 +55,8 @@ private:
     bool haveSaved = false;
     bool waitingForPaste = false;
     bool pasteSent = false;
+    bool takenReported = false;
+    std::function<void()> taken;
     QPointer<TransientMimeData> placedClipboard;
     QPointer<TransientMimeData> placedSelection;
     QTimer timer;

@@ -26,6 +26,13 @@ ExpansionEngine::ExpansionEngine(SnippetManager& snippetMgr, OptionMgr& optMgr, 
     TimerLock.setInterval(kSwitchLockMs);
     TimerLock.setSingleShot(true);
     connect(&TimerLock, &QTimer::timeout, this, [this] { switchLocked = false; });
+    holdLimit.setSingleShot(true);
+    connect(&holdLimit, &QTimer::timeout, this, [this] { ReleaseHeldKeys(pendingReplay); });
+    holdMarkWait.setSingleShot(true);
+    connect(&holdMarkWait, &QTimer::timeout, this, [this] { holdPhase = HoldPhase::None; });
+    // The program asks for the pasted text: once that request has been
+    // answered, what the user typed meanwhile may follow the content.
+    clipboardKeeper.OnTaken([this] { QTimer::singleShot(0, this, [this] { ReleaseHeldKeys(pendingReplay); }); });
 }
 
 ExpansionEngine::~ExpansionEngine() = default;
@@ -66,6 +73,32 @@ QString LastCharacters(const QString& text, qsizetype n)
 
 void ExpansionEngine::HandleHookMessage(quintptr wParam, qintptr lParam, bool active)
 {
+    if (lParam & KeyboardHook::kHoldMarkFlag) {
+        if (holdPhase == HoldPhase::AwaitingStart) {
+            holdPhase = HoldPhase::Held;
+            if (holdStartWait)
+                holdStartWait->quit();
+        } else if (holdPhase == HoldPhase::Held && holdReleased) {
+            holdPhase = HoldPhase::None;
+            holdMarkWait.stop();
+        }
+        return;
+    }
+    if (holdPhase != HoldPhase::None) {
+        // Only the state of the modifiers counts now (the paste waits for
+        // Shift); the keys themselves come again when replayed.
+        const int virtualKey = int(wParam);
+        const bool pressed = (lParam & KeyboardHook::kReleasedFlag) == 0;
+        if (virtualKey == VkShift)
+            shiftDown = pressed;
+        else if (virtualKey == VkControl)
+            ctrlDown = pressed;
+        else if (virtualKey == VkAlt)
+            altDown = pressed;
+        if (holdPhase == HoldPhase::AwaitingStart)
+            NoteEarlyKey(virtualKey, lParam);
+        return;
+    }
     hookFlags = lParam;
     // What was typed in another layout or group cannot be matched with what
     // follows, nor erased as the characters it now seems to be.
@@ -146,8 +179,14 @@ void ExpansionEngine::Expand()
     engineReady = false;
     // Shared with the store's cache: stays valid if the cache is rebuilt while
     // events run below.
-    const SnippetPtr snippet = snippetMgr.GetMatchedSnippet(typedText);
+    SnippetPtr snippet = snippetMgr.GetMatchedSnippet(typedText);
     QList<int> held; // our own keys still down
+    if (snippet && !HoldKeys()) {
+        // The user erased or commanded something right after the trigger:
+        // the abbreviation is no longer where the Backspaces would go.
+        ReleaseHeldKeys();
+        snippet.reset();
+    }
     if (snippet) {
         try {
             if (optMgr.EnablePlaySound())
@@ -175,7 +214,9 @@ void ExpansionEngine::Expand()
 
             // One Backspace per character, and one more for the trigger key the
             // application has already received.
-            const qsizetype typedCharacters = CharacterCount(snippet->snippetString);
+            // And one for each character typed after the trigger that reached
+            // the application before the hold: it comes again after the content.
+            const qsizetype typedCharacters = CharacterCount(snippet->snippetString) + earlyCharacters;
             for (qsizetype i = 0; i <= typedCharacters; ++i) {
                 keySender().SendKeys(QStringLiteral("{BACKSPACE}"), true);
                 ProcessEvents(kEventRoundsAfterBackspace);
@@ -184,6 +225,7 @@ void ExpansionEngine::Expand()
             ReleaseModifiersForPaste();
             if (method.type) {
                 keyOutput.TypeText(expanded);
+                ReleaseHeldKeys(earlyKeys);
             } else {
                 for (int modifier : method.modifiers) {
                     keySender().KeyDown(modifier);
@@ -196,6 +238,9 @@ void ExpansionEngine::Expand()
                     held.removeLast();
                 }
                 clipboardKeeper.PasteSent();
+                if (!holdReleased)
+                    holdLimit.start(kHoldLimitMs);
+                pendingReplay = earlyKeys;
             }
         } catch (const std::exception&) {
             // The engine reports nothing; it only makes sure no key stays held.
@@ -205,6 +250,7 @@ void ExpansionEngine::Expand()
                 } catch (const std::exception&) {
                 }
             }
+            ReleaseHeldKeys(earlyKeys);
         }
     }
     typedText.clear();
@@ -274,6 +320,71 @@ void ExpansionEngine::ReleaseModifiersForPaste()
         keySender().KeyUp(VkShift);
     if (altDown)
         keySender().KeyUp(VkAlt);
+}
+
+bool ExpansionEngine::HoldKeys()
+{
+    earlyKeys.clear();
+    earlyCharacters = 0;
+    earlyCommand = false;
+    if (!holdReleased || holdPhase != HoldPhase::None || !keyOutput.HoldUserKeys())
+        return true;
+    holdReleased = false;
+    holdMarkWait.stop();
+    holdPhase = HoldPhase::AwaitingStart;
+    // Until the monitor's mark arrives, key events it reports reached the
+    // application before the hold.
+    QEventLoop wait;
+    holdStartWait = &wait;
+    QTimer::singleShot(kHoldMarkWaitMs, &wait, &QEventLoop::quit);
+    if (holdPhase == HoldPhase::AwaitingStart)
+        wait.exec();
+    holdStartWait = nullptr;
+    if (holdPhase == HoldPhase::AwaitingStart) {
+        // No mark (a monitor that cannot tell): nothing is known to be early.
+        holdPhase = HoldPhase::Held;
+        earlyKeys.clear();
+        earlyCharacters = 0;
+    }
+    return earlyCharacters >= 0 && !earlyCommand;
+}
+
+void ExpansionEngine::NoteEarlyKey(int virtualKey, qintptr lParam)
+{
+    const bool pressed = (lParam & KeyboardHook::kReleasedFlag) == 0;
+    earlyKeys.append({KeyboardHook::KeycodeOf(lParam), pressed});
+    if (!pressed || virtualKey == VkShift || virtualKey == VkControl || virtualKey == VkAlt)
+        return;
+    if (virtualKey == VkBackspace) {
+        --earlyCharacters;
+        return;
+    }
+    hookFlags = lParam;
+    const bool typesText = !TypedBy(virtualKey).isEmpty();
+    hookFlags = 0;
+    if (ctrlDown || altDown)
+        earlyCommand = true;
+    else if (typesText || virtualKey == VkSpace || virtualKey == VkTab || virtualKey == VkEnter)
+        ++earlyCharacters;
+    else
+        earlyCommand = true; // an arrow, Delete, Escape...: where the caret is, is unknown
+}
+
+void ExpansionEngine::ReleaseHeldKeys(KeyOutput::RawKeys replayFirst)
+{
+    if (holdReleased)
+        return;
+    holdReleased = true;
+    holdLimit.stop();
+    pendingReplay.clear();
+    // Our answer to the program's request for the paste may still wait in
+    // the toolkit's buffer: it must reach the program before the held keys.
+    QGuiApplication::sync();
+    try {
+        keyOutput.ReleaseUserKeys(replayFirst);
+    } catch (const std::exception&) {
+    }
+    holdMarkWait.start(kHoldMarkWaitMs);
 }
 
 void ExpansionEngine::ProcessEvents(int rounds)

@@ -2,9 +2,11 @@
 
 #include "app/ClipboardKeeper.h"
 #include "platform/Desktop.h"
+#include "platform/KeyOutput.h"
 #include "store/Snippet.h"
 
 #include <QByteArray>
+#include <QEventLoop>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -43,6 +45,13 @@ public:
     // the keys itself.
     static constexpr int kModifierReleaseWaitMs = 250;
     static constexpr int kModifierPollMs = 5;
+    // Keys the user types from the trigger on are held until the program has
+    // taken the paste (it asks for the clipboard), then sent on after the
+    // content. A program that never asks holds them no longer than this.
+    static constexpr int kHoldLimitMs = 250;
+    // The keyboard monitor marks where held keys end; should the mark not
+    // come, keys count as the user's again after this long.
+    static constexpr int kHoldMarkWaitMs = 1000;
 
     // Virtual keys the engine knows by number.
     enum Key {
@@ -100,6 +109,12 @@ private:
     bool IsAutoMode() const;
     static void ProcessEvents(int rounds);
     void ReleaseModifiersForPaste();
+    // By value: the engine passes its own pending list, which this clears.
+    void ReleaseHeldKeys(KeyOutput::RawKeys replayFirst = {});
+    // Holds the user's keys; false when nothing can be expanded as it
+    // stands (the user erased or commanded something in the meantime).
+    bool HoldKeys();
+    void NoteEarlyKey(int virtualKey, qintptr lParam);
 
     SnippetManager& snippetMgr;
     OptionMgr& optMgr;
@@ -109,6 +124,20 @@ private:
     EngineHost& host;
     std::unique_ptr<cSendKeys> sender;
     ClipboardKeeper clipboardKeeper;
+    // A hold of the user's keys: until the monitor's first mark, key events
+    // reached the program before the hold took effect (they are erased with
+    // the abbreviation and sent again after the content); from it to the
+    // second mark they were held and come again when replayed.
+    enum class HoldPhase { None, AwaitingStart, Held };
+    HoldPhase holdPhase = HoldPhase::None;
+    bool holdReleased = true;
+    KeyOutput::RawKeys earlyKeys;
+    int earlyCharacters = 0; // what the early keys typed in the program
+    bool earlyCommand = false; // an early key the engine cannot undo (Ctrl+Z)
+    QEventLoop* holdStartWait = nullptr;
+    KeyOutput::RawKeys pendingReplay; // the early keys, until the hold ends
+    QTimer holdLimit;
+    QTimer holdMarkWait;
     Desktop::WindowId bufferWindow = 0; // where the buffer's first character was typed
     // The hook flags of the message being handled (0 for HandleKey alone).
     qintptr hookFlags = 0;

@@ -45,3 +45,9 @@ void FakeKeyboardHook::Tap(int virtualKey)
     Press(virtualKey);
     Release(virtualKey);
 }
+
+void FakeKeyboardHook::Mark()
+{
+    if (window)
+        MessageLayer::PostMessage(window, msg, 0, kHoldMarkFlag);
+}

@@ -27,6 +27,8 @@ public:
     void PressTyped(int virtualKey, char32_t character, bool layoutChanged = false);
     void Release(int virtualKey);
     void Tap(int virtualKey);
+    // The mark a monitor posts where a hold of the user's keys begins or ends.
+    void Mark();
 
     QStringList calls; // "set 1024", "release"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <cstdint>
 
@@ -35,4 +37,18 @@ public:
     // are typed all the same (on X11 through a spare key code mapped to them
     // for the moment). Line breaks are Enter, tabs Tab. May throw QuilloError.
     virtual void TypeText(const QString& text) = 0;
+
+    // Holds the user's keys for the length of an expansion: what the user
+    // types from now on reaches no program, while this output's own keys
+    // still do. False when the desktop cannot hold them (then nothing is
+    // held). The base holds nothing.
+    virtual bool HoldUserKeys() { return false; }
+    // The keyboard monitor sees a mark (KeyboardHook::kHoldMarkFlag) where
+    // the hold took effect: keys reported before it reached the program.
+    //
+    // Ends the hold and sends on first the given keys (desktop key codes,
+    // true for down), then the held keys in the order typed. The monitor
+    // sees a second mark after the held keys, before their replay.
+    using RawKeys = QList<QPair<unsigned, bool>>;
+    virtual void ReleaseUserKeys(const RawKeys& replayFirst) { (void)replayFirst; }
 };

@@ -25,6 +25,15 @@ public:
     static constexpr qintptr kTextMask = qintptr(0x1FFFFF) << kTextShift;
     static constexpr qintptr kTypedFlag = qintptr(1) << 53;
     static constexpr qintptr kLayoutChangedFlag = qintptr(1) << 54;
+    // A message of its own (wParam 0): a hold of the user's keys began or
+    // ended here (KeyOutput::HoldUserKeys); the first after the hold began
+    // is its start, the next its end.
+    static constexpr qintptr kHoldMarkFlag = qintptr(1) << 55;
+    // The desktop's own number of the key (on X11 the key code), so that a
+    // key the program saw can be sent again exactly as it came.
+    static constexpr int kKeycodeShift = 16;
+    static constexpr qintptr kKeycodeMask = qintptr(0xFF) << kKeycodeShift;
+    static constexpr unsigned KeycodeOf(qintptr lParam) { return unsigned((lParam & kKeycodeMask) >> kKeycodeShift); }
 
     static constexpr qintptr TypedBits(char32_t character)
     {

@@ -89,6 +89,10 @@ bool KeyboardMonitor::Start(QObject* target, unsigned message, QString* error)
         return fail(QStringLiteral("Quillo cannot watch the keyboard: out of memory."));
     range->device_events.first = KeyPress;
     range->device_events.last = ButtonPress;
+    // The program's marks at the start and end of a hold of the user's keys.
+    // Programs hardly ever send this request otherwise.
+    range->core_requests.first = X_NoOperation;
+    range->core_requests.last = X_NoOperation;
     XRecordClientSpec clients = XRecordAllClients;
     x->context = XRecordCreateContext(x->control, 0, &clients, 1, &range, 1);
     XFree(range);
@@ -189,13 +193,15 @@ void KeyboardMonitor::RebuildKeyTable()
 void KeyboardMonitor::OnRecorded(void* interceptData)
 {
     auto* recorded = static_cast<XRecordInterceptData*>(interceptData);
-    if (recorded->category == XRecordFromServer && recorded->data_len > 0) {
+    if (recorded->category == XRecordFromClient && recorded->data_len > 0 && recorded->data[0] == X_NoOperation) {
+        MessageLayer::PostMessage(window, msg, 0, KeyboardHook::kHoldMarkFlag);
+    } else if (recorded->category == XRecordFromServer && recorded->data_len > 0) {
         const auto* event = reinterpret_cast<const xEvent*>(recorded->data);
         const int type = event->u.u.type & 0x7f;
         const unsigned detail = event->u.u.detail;
         if (type == KeyPress || type == KeyRelease) {
             const int key = detail < keyTable.size() ? keyTable[detail] : 0;
-            qintptr flags = type == KeyRelease ? kReleasedFlag : 0;
+            qintptr flags = (type == KeyRelease ? kReleasedFlag : 0) | (qintptr(detail & 0xFF) << KeyboardHook::kKeycodeShift);
             if (type == KeyPress && layout) {
                 const LayoutTranslator::Typed typed = layout->Press(detail, event->u.keyButtonPointer.state);
                 flags |= KeyboardHook::TypedBits(typed.character);

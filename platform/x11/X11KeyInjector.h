@@ -34,10 +34,16 @@ public:
     void Send(std::initializer_list<Event> events, int delayMs = 0);
     // Presses and releases each key in turn.
     void Tap(std::initializer_list<unsigned> keycodes, int delayMs = 0);
+    // From now on keys come from a keyboard of their own, as a person's
+    // keyboard beside the program's synthetic keys: a second master keyboard
+    // (made once per display) whose XTEST device sends them, its focus where
+    // the core keyboard's focus is now. False when the server cannot.
+    bool UseSecondKeyboard();
     // The key code that types a keysym named as X names it ("BackSpace"),
     // in the current mapping; 0 when none.
     unsigned KeycodeOf(const QString& keysymName) const;
 
 private:
     _XDisplay* display = nullptr;
+    void* secondKeyboard = nullptr; // its XTEST device (an XDevice)
 };

@@ -4,6 +4,7 @@
 #include "platform/UsKeyboardLayout.h"
 #include "platform/x11/X11ErrorTrap.h"
 #include "platform/x11/X11KeyCodes.h"
+#include "platform/x11/X11KeyHold.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -48,6 +49,7 @@ X11KeyOutput::X11KeyOutput()
 X11KeyOutput::~X11KeyOutput()
 {
     if (display) {
+        hold.reset();
         RestoreSpareKeys();
         XCloseDisplay(display);
     }
@@ -68,8 +70,26 @@ void X11KeyOutput::Send(std::uint8_t virtualKey, bool down)
     if (keycode == 0)
         throw QuilloError(kErrorNoKey, kErrorSource,
                           QStringLiteral("The keyboard has no key for virtual key %1.").arg(virtualKey));
+    Inject(keycode, down);
+}
+
+void X11KeyOutput::Inject(unsigned keycode, bool down)
+{
     XTestFakeKeyEvent(display, keycode, down ? True : False, CurrentTime);
     XFlush(display);
+}
+
+bool X11KeyOutput::HoldUserKeys()
+{
+    if (!hold)
+        hold = std::make_unique<X11KeyHold>(display);
+    return hold->Hold();
+}
+
+void X11KeyOutput::ReleaseUserKeys(const RawKeys& replayFirst)
+{
+    if (hold)
+        hold->Release(replayFirst);
 }
 
 void X11KeyOutput::KeyDown(std::uint8_t virtualKey)
@@ -209,12 +229,11 @@ void X11KeyOutput::TypeText(const QString& text)
             if (stroke.keycode == 0)
                 continue;
             if (stroke.shift)
-                XTestFakeKeyEvent(display, shiftKey, True, CurrentTime);
-            XTestFakeKeyEvent(display, stroke.keycode, True, CurrentTime);
-            XTestFakeKeyEvent(display, stroke.keycode, False, CurrentTime);
+                Inject(shiftKey, true);
+            Inject(stroke.keycode, true);
+            Inject(stroke.keycode, false);
             if (stroke.shift)
-                XTestFakeKeyEvent(display, shiftKey, False, CurrentTime);
-            XFlush(display);
+                Inject(shiftKey, false);
             QThread::msleep(kTypeGapMs);
         }
         XSync(display, False);

@@ -7,6 +7,7 @@
 #include <memory>
 
 struct _XDisplay;
+class X11KeyHold;
 
 // Synthetic keys through the XTEST extension on a connection of its own:
 // virtual key -> keysym -> the keycode of the current keyboard mapping.
@@ -25,6 +26,8 @@ public:
     // no key for the character.
     std::uint16_t KeyScan(char16_t character) const override;
     void TypeText(const QString& text) override;
+    bool HoldUserKeys() override;
+    void ReleaseUserKeys(const RawKeys& replayFirst) override;
 
     // Typing pauses this long between keys, so that slow programs keep up.
     static constexpr int kTypeGapMs = 2;
@@ -39,11 +42,13 @@ private:
     struct Stroke;
     // Gives spare key codes back their empty mapping.
     void RestoreSpareKeys();
+    void Inject(unsigned keycode, bool down);
 
     void Send(std::uint8_t virtualKey, bool down);
     unsigned KeycodeOf(int virtualKey) const;
 
     _XDisplay* display = nullptr;
     QList<unsigned> remapped; // spare key codes that hold a character now
+    std::unique_ptr<X11KeyHold> hold; // made on the first expansion
     std::unique_ptr<QTimer> restoreTimer;
 };

@@ -14,6 +14,7 @@
 namespace {
 constexpr int kSpace = 32, kTab = 9, kEnter = 13, kBackspace = 8, kEscape = 27;
 constexpr int kShift = 16, kCtrl = 17, kAlt = 18, kF12 = 123;
+constexpr int kHoldEndSlackMs = 100;
 } // namespace
 
 TEST(Engine, AutomaticModeExpandsOnSpaceTabAndEnter)
@@ -118,6 +119,47 @@ TEST(Engine, HotKeyModeExpandsOnShiftPlusTheExpandKeyOnly)
     s.Tap(kEnter);
     EXPECT_EQ(s.Sent(), ExpansionKeys(3));
     EXPECT_FALSE(s.engine().shiftDown);
+}
+
+TEST(Engine, KeysTypedRightAfterTheTriggerAreHeldErasedOrLeftAlone)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(Shell&)> early; // reaches the program before the hold
+        QStringList sent;
+        QString released;
+    };
+    const Case cases[] = {
+        {"nothing early", [](Shell&) {}, ExpansionKeys(3), "release 0"},
+        // Erased with the abbreviation and sent again after the content.
+        {"' m' early", [](Shell& s) { s.hook.Tap(kSpace); s.hook.Tap('M'); }, ExpansionKeys(3 + 2), "release 4"},
+        // The engine cannot know where these left the caret or the text:
+        // nothing is expanded and nothing sent again.
+        {"an arrow", [](Shell& s) { s.hook.Tap(37); }, {}, "release 0"},
+        {"Ctrl+Z", [](Shell& s) { s.hook.Press(kCtrl); s.hook.Tap('Z'); s.hook.Release(kCtrl); }, {}, "release 0"},
+        {"Backspace over the trigger", [](Shell& s) { s.hook.Tap(kBackspace); }, {}, "release 0"},
+    };
+    for (const Case& c : cases) {
+        Shell s;
+        s.keys.hook = &s.hook;
+        s.keys.holdable = true;
+        s.keys.beforeHold = [&] { c.early(s); };
+        s.Type("sig");
+        s.Tap(kSpace);
+        EXPECT_EQ(s.Sent(), c.sent) << c.what;
+        // No program asks for the paste here: the hold ends by its limit.
+        QTest::qWait(ExpansionEngine::kHoldLimitMs + kHoldEndSlackMs);
+        EXPECT_EQ(s.keys.holds, QStringList({"hold", c.released})) << c.what;
+        // Once the hold has ended, typing counts again.
+        s.keys.beforeHold = nullptr;
+        s.keys.Clear();
+        s.Pump();
+        s.Type("sig");
+        s.Tap(kSpace);
+        EXPECT_EQ(s.Sent(), ExpansionKeys(3)) << c.what;
+        QTest::qWait(ExpansionEngine::kHoldLimitMs + kHoldEndSlackMs);
+    }
 }
 
 TEST(Engine, MultiLineContentIsPastedWhole)

@@ -45,6 +45,30 @@ struct EchoingKeyOutput : RecordingKeyOutput
         if (hook)
             hook->Release(key);
     }
+
+    // A desktop that can hold the user's keys: beforeHold runs as the hold
+    // is asked for (keys the user typed that the monitor has yet to report),
+    // then the monitor's mark follows.
+    bool holdable = false;
+    std::function<void()> beforeHold;
+    QStringList holds; // "hold", "release N" (N keys sent on first)
+    bool HoldUserKeys() override
+    {
+        if (!holdable)
+            return false;
+        holds << "hold";
+        if (beforeHold)
+            beforeHold();
+        if (hook)
+            hook->Mark();
+        return true;
+    }
+    void ReleaseUserKeys(const RawKeys& replayFirst) override
+    {
+        holds << QStringLiteral("release %1").arg(replayFirst.size());
+        if (hook)
+            hook->Mark();
+    }
 };
 
 // A loaded main window on fakes and a private program folder.

@@ -9,8 +9,11 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QThread>
+#include <memory>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,7 +27,8 @@ constexpr int kLayoutSettleMs = 400; // for every client to read a new keyboard 
 // evdev key codes: where the keys are, whatever the layout makes of them.
 enum Keycode : unsigned {
     K7 = 16, KMinus = 20, KEqual = 21, KQ = 24, KE = 26, KR = 27, KI = 31, KLeftBracket = 34,
-    KA = 38, KS = 39, KF = 41, KG = 42, KShift = 50, KC = 54, KM = 58, KSpace = 65, KAltGr = 108,
+    KO = 32, KReturn = 36, KA = 38, KS = 39, KF = 41, KG = 42, KShift = 50, KC = 54, KM = 58, KSpace = 65,
+    KAltGr = 108,
 };
 
 QString Utf8(const char* text)
@@ -249,4 +253,161 @@ TEST_F(Input, TheUsersClipboardComesBackAfterThePasteWhenAsked)
     // And the next paste is the next content, not the old copy.
     desktop->Type(" ty ");
     EXPECT_EQ(WaitForText("Best regards Thank you!").toStdString(), "Best regards Thank you!");
+}
+
+namespace {
+constexpr int kFastRounds = 50; // per gap and editor
+constexpr int kGapsMs[] = {0, 2, 5, 10};
+// mousepad is read by saving it: a typist does not save within a
+// millisecond of the last key, and a save inside an expansion would stop it.
+constexpr int kSaveAfterMs = 250;
+constexpr int kSoakKeyGapMs = 12;
+constexpr int kSoakDefaultExpansions = 60; // QUILLO_SOAK_EXPANSIONS sets another number
+constexpr int kSoakWaitPerExpansionMs = 500;
+
+// Keeps both cores busy while it lives.
+class CpuHog
+{
+public:
+    explicit CpuHog(int processes)
+    {
+        for (int i = 0; i < processes; ++i) {
+            auto process = std::make_unique<QProcess>();
+            process->start("sh", {"-c", "while :; do :; done"});
+            process->waitForStarted();
+            hogs.push_back(std::move(process));
+        }
+    }
+    ~CpuHog()
+    {
+        for (auto& process : hogs) {
+            process->kill();
+            process->waitForFinished();
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<QProcess>> hogs;
+};
+
+} // namespace
+
+class FastTyping : public Input
+{
+protected:
+    // 'sig' typed as a person would, then Space, then ' more' and Enter
+    // right behind it, gapMs between key strokes.
+    void SigAndMore(int gapMs)
+    {
+        keys->Tap({KS, KI, KG}, kKeyGapMs);
+        keys->Tap({KSpace}, 0);
+        for (unsigned keycode : {KSpace, KM, KO, KR, KE, KReturn}) {
+            if (gapMs > 0)
+                QThread::msleep(gapMs);
+            keys->Tap({keycode}, 0);
+        }
+    }
+    // Rounds of SigAndMore at every gap; reads the text with readText after
+    // each gap's rounds have settled. Returns the lines that are wrong.
+    QStringList Rounds(const std::function<QString()>& readText)
+    {
+        QStringList wrong;
+        int lines = 0;
+        for (int gap : kGapsMs) {
+            for (int round = 0; round < kFastRounds; ++round) {
+                SigAndMore(gap);
+                ++lines;
+                // The next round starts once this one is in: rounds are
+                // independent, each as quick as a fast typist.
+                QDeadlineTimer deadline(kWaitMs);
+                while (readText().count('\n') < lines && !deadline.hasExpired())
+                    QThread::msleep(kPollMs / 5);
+            }
+        }
+        const QStringList got = readText().split('\n');
+        for (int i = 0; i < lines; ++i)
+            if (got.value(i) != "Best regards more")
+                wrong << QStringLiteral("line %1 (gap %2 ms): \"%3\"")
+                             .arg(i + 1)
+                             .arg(kGapsMs[i / kFastRounds])
+                             .arg(got.value(i));
+        return wrong;
+    }
+};
+
+TEST_F(FastTyping, KeysTypedDuringAnExpansionFollowTheContentInOurEditor)
+{
+    StartEditorAndQuillo();
+    ASSERT_TRUE(keys->UseSecondKeyboard());
+    const QStringList wrong = Rounds([this] { return PrivateDesktop::ReadText(editorOut); });
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " wrong: " << wrong.join("; ").toStdString();
+}
+
+TEST_F(FastTyping, KeysTypedDuringAnExpansionFollowTheContentInAGtkEditor)
+{
+    const QString file = folder.File("mousepad.txt");
+    QFile touch(file);
+    ASSERT_TRUE(touch.open(QIODevice::WriteOnly));
+    touch.close();
+    const qint64 mousepad = Start("mousepad", {file});
+    const PrivateDesktop::Window window = desktop->WaitForWindow(mousepad);
+    ASSERT_NE(window, 0u) << desktop->ErrorString().toStdString();
+    StartQuillo();
+    ASSERT_TRUE(desktop->FocusWindow(window));
+    ASSERT_TRUE(keys->UseSecondKeyboard());
+    QThread::msleep(kSettleMs);
+    // mousepad shows its text through its file, saved with Ctrl+S.
+    const unsigned control = keys->KeycodeOf("Control_L");
+    const unsigned s = keys->KeycodeOf("s");
+    const QStringList wrong = Rounds([&] {
+        QThread::msleep(kSaveAfterMs);
+        keys->Send({{control, true}, {s, true}, {s, false}, {control, false}});
+        QThread::msleep(kPollMs);
+        return PrivateDesktop::ReadText(file);
+    });
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " wrong: " << wrong.join("; ").toStdString();
+}
+
+// Words and expansions typed without a pause at 12 ms per key while both
+// cores are busy: the user's text must come out exactly, with nothing lost,
+// doubled or eaten by a late Backspace.
+TEST_F(FastTyping, ASoakOfExpansionsAmongWordsOnABusyMachineLosesNothing)
+{
+    StartEditorAndQuillo();
+    ASSERT_TRUE(keys->UseSecondKeyboard());
+    const int expansions = qEnvironmentVariableIsSet("QUILLO_SOAK_EXPANSIONS")
+                               ? qEnvironmentVariableIntValue("QUILLO_SOAK_EXPANSIONS")
+                               : kSoakDefaultExpansions;
+    const QStringList words{"gamma", "sig", "sigma", "sig", "delta", "is", "sig"};
+    QString typed, expected;
+    int expanded = 0;
+    for (int i = 0; expanded < expansions; ++i) {
+        // The trigger's Space goes with the abbreviation.
+        const QString word = words[i % words.size()];
+        typed += word + " ";
+        expected += word == "sig" ? QStringLiteral("Best regards") : word + " ";
+        expanded += word == "sig" ? 1 : 0;
+        if (i % 10 == 9) {
+            typed += "\n";
+            expected += "\n";
+        }
+    }
+    QHash<QChar, unsigned> keycodes;
+    for (QChar c : typed)
+        if (!keycodes.contains(c))
+            keycodes[c] = c == ' ' ? unsigned(KSpace) : c == '\n' ? unsigned(KReturn) : keys->KeycodeOf(QString(c));
+    {
+        CpuHog hog(2);
+        for (QChar c : typed)
+            keys->Tap({keycodes[c]}, kSoakKeyGapMs);
+        const QString got = WaitForFileText(editorOut, expected, kWaitMs + expansions * kSoakWaitPerExpansionMs / 10,
+                                            kPollMs);
+        const QStringList gotLines = got.split('\n'), expectedLines = expected.split('\n');
+        QStringList wrong;
+        for (int i = 0; i < expectedLines.size(); ++i)
+            if (gotLines.value(i) != expectedLines[i])
+                wrong << QStringLiteral("line %1: \"%2\"").arg(i + 1).arg(gotLines.value(i));
+        EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << expectedLines.size() << " lines wrong after "
+                                     << expansions << " expansions: " << wrong.mid(0, 5).join("; ").toStdString();
+    }
 }

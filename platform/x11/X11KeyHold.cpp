@@ -1,0 +1,235 @@
+#include "platform/x11/X11KeyHold.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/XTest.h>
+
+namespace {
+
+constexpr int kXiMajor = 2;
+constexpr int kXiMinor = 0;
+// Keys typed while the last held ones are sent on are collected again; a
+// typist who never stops cannot keep the hold open for longer than this.
+constexpr int kMaxReplayRounds = 4;
+} // namespace
+
+X11KeyHold::X11KeyHold(_XDisplay* display) : display(display)
+{
+    int event = 0, error = 0;
+    int major = kXiMajor, minor = kXiMinor;
+    if (!XQueryExtension(display, "XInputExtension", &xiOpcode, &event, &error) ||
+        XIQueryVersion(display, &major, &minor) != Success) {
+        xiOpcode = -1;
+        return;
+    }
+    // Keyboards come and go: the list is made again after a change.
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_HierarchyChanged);
+    XIEventMask mask{XIAllDevices, int(sizeof bits), bits};
+    XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+}
+
+X11KeyHold::~X11KeyHold()
+{
+    Release({});
+    CloseKeyboards();
+    if (window)
+        XDestroyWindow(display, Window(window));
+}
+
+bool X11KeyHold::EnsureWindow()
+{
+    if (window)
+        return true;
+    // Grabs need a viewable window; this one is off screen and takes no part
+    // in focus or stacking.
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    window = XCreateWindow(display, DefaultRootWindow(display), -10, -10, 1, 1, 0, 0, InputOnly, CopyFromParent,
+                           CWOverrideRedirect, &attributes);
+    XMapWindow(display, Window(window));
+    XSync(display, False);
+    return window != 0;
+}
+
+void X11KeyHold::CloseKeyboards()
+{
+    for (void* device : opened)
+        if (device)
+            XCloseDevice(display, static_cast<XDevice*>(device));
+    opened.clear();
+    keyboards.clear();
+    masterXtest.clear();
+}
+
+void X11KeyHold::RefreshKeyboards()
+{
+    CloseKeyboards();
+    keyboardsKnown = true;
+    int count = 0;
+    XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
+    // A master "X keyboard" has the slave "X XTEST keyboard".
+    const QByteArray keyboardSuffix(" keyboard");
+    QHash<int, int> xtestOfMaster;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray name(devices[i].name);
+        if (devices[i].use != XIMasterKeyboard || !name.endsWith(keyboardSuffix))
+            continue;
+        const QByteArray xtest = name.chopped(keyboardSuffix.size()) + " XTEST" + keyboardSuffix;
+        for (int j = 0; j < count; ++j)
+            if (devices[j].use == XISlaveKeyboard && devices[j].attachment == devices[i].deviceid &&
+                xtest == devices[j].name)
+                xtestOfMaster[devices[i].deviceid] = devices[j].deviceid;
+    }
+    // Our XTEST keys enter through the XTEST keyboard of the master paired
+    // with this connection's pointer.
+    int clientPointer = 0;
+    XIGetClientPointer(display, None, &clientPointer);
+    int ourXtest = 0;
+    for (int i = 0; i < count; ++i)
+        if (devices[i].deviceid == clientPointer)
+            ourXtest = xtestOfMaster.value(devices[i].attachment);
+    for (int i = 0; i < count; ++i) {
+        const XIDeviceInfo& device = devices[i];
+        if (device.use != XISlaveKeyboard || !device.enabled || device.deviceid == ourXtest)
+            continue;
+        keyboards << device.deviceid;
+        const int xtest = xtestOfMaster.value(device.attachment);
+        if (xtest && !opened.contains(xtest))
+            opened[xtest] = XOpenDevice(display, XID(xtest));
+        masterXtest[device.deviceid] = xtest;
+    }
+    XIFreeDeviceInfo(devices);
+}
+
+bool X11KeyHold::Hold()
+{
+    if (holding)
+        return true;
+    if (xiOpcode < 0 || !EnsureWindow())
+        return false;
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_KeyPress);
+    XISetMask(bits, XI_KeyRelease);
+    grabbed.clear();
+    Drain(); // tells of a change of keyboards since the last hold
+    held.clear();
+    heldDown.clear();
+    releasedUnseen.clear();
+    if (!keyboardsKnown)
+        RefreshKeyboards();
+    for (int keyboard : keyboards) {
+        XIEventMask mask{keyboard, int(sizeof bits), bits};
+        if (XIGrabDevice(display, keyboard, Window(window), CurrentTime, None, XIGrabModeAsync, XIGrabModeAsync,
+                         False, &mask) == GrabSuccess)
+            grabbed << keyboard;
+    }
+    holding = !grabbed.isEmpty();
+    if (holding) {
+        XNoOp(display);
+        XFlush(display);
+    }
+    return holding;
+}
+
+void X11KeyHold::Collect()
+{
+    XSync(display, False);
+    Drain();
+}
+
+void X11KeyHold::Drain()
+{
+    while (XPending(display)) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == MappingNotify) {
+            XRefreshKeyboardMapping(&event.xmapping);
+            continue;
+        }
+        XGenericEventCookie* cookie = &event.xcookie;
+        if (cookie->type != GenericEvent || cookie->extension != xiOpcode || !XGetEventData(display, cookie))
+            continue;
+        if (cookie->evtype == XI_HierarchyChanged) {
+            keyboardsKnown = false;
+        } else if (cookie->evtype == XI_KeyPress || cookie->evtype == XI_KeyRelease) {
+            const auto* key = static_cast<const XIDeviceEvent*>(cookie->data);
+            const QPair<int, unsigned> which{key->deviceid, unsigned(key->detail)};
+            if (cookie->evtype == XI_KeyPress) {
+                heldDown.insert(which);
+                held.append({which.second, true});
+            } else if (heldDown.remove(which)) {
+                held.append({which.second, false});
+            } else {
+                releasedUnseen.append(which);
+            }
+        }
+        XFreeEventData(display, cookie);
+    }
+}
+
+void X11KeyHold::SetReleasedKeysRight(bool afterUngrab)
+{
+    for (auto it = releasedUnseen.begin(); it != releasedUnseen.end();) {
+        const int xtestId = masterXtest.value(it->first);
+        if (!afterUngrab && grabbed.contains(xtestId)) {
+            ++it;
+            continue;
+        }
+        if (auto* xtest = static_cast<XDevice*>(opened.value(xtestId))) {
+            XTestFakeDeviceKeyEvent(display, xtest, it->second, True, nullptr, 0, CurrentTime);
+            XTestFakeDeviceKeyEvent(display, xtest, it->second, False, nullptr, 0, CurrentTime);
+        }
+        it = releasedUnseen.erase(it);
+    }
+}
+
+void X11KeyHold::Replay(const KeyOutput::RawKeys& keys)
+{
+    for (const auto& [keycode, down] : keys) {
+        if (!down && !replayedDown.contains(keycode))
+            continue; // pressed before the hold: the program has had its press
+        XTestFakeKeyEvent(display, keycode, down ? True : False, CurrentTime);
+        if (down)
+            replayedDown.insert(keycode);
+        else
+            replayedDown.remove(keycode);
+    }
+}
+
+void X11KeyHold::Release(const KeyOutput::RawKeys& replayFirst)
+{
+    if (!holding)
+        return;
+    Collect();
+    SetReleasedKeysRight(false);
+    // The monitor's mark: from here on, what it records is typing again.
+    XNoOp(display);
+    replayedDown.clear();
+    KeyOutput::RawKeys keys = replayFirst + held;
+    // The keyboards stay grabbed while the held keys are sent on, so a key
+    // typed meanwhile is held too and follows them.
+    for (int round = 0; round < kMaxReplayRounds && !keys.isEmpty(); ++round) {
+        held.clear();
+        Replay(keys);
+        Collect();
+        SetReleasedKeysRight(false);
+        keys = held;
+    }
+    for (int device : grabbed)
+        XIUngrabDevice(display, device, CurrentTime);
+    SetReleasedKeysRight(true);
+    grabbed.clear();
+    holding = false;
+    // Delivered to the grab before it ended.
+    held.clear();
+    Collect();
+    SetReleasedKeysRight(true);
+    Replay(keys + held);
+    held.clear();
+    for (unsigned keycode : replayedDown)
+        XTestFakeKeyEvent(display, keycode, False, CurrentTime);
+    replayedDown.clear();
+    XFlush(display);
+}
