@@ -212,10 +212,10 @@ void ExpansionEngine::Expand()
             if (!method.type)
                 clipboardKeeper.Place(expanded, method.primary, optMgr.RestoreClipboard());
 
-            // One Backspace per character, and one more for the trigger key the
-            // application has already received.
-            // And one for each character typed after the trigger that reached
-            // the application before the hold: it comes again after the content.
+            // One Backspace per character, one for the trigger key the
+            // application has already received, and one for each character
+            // typed after the trigger that reached it before the hold (those
+            // come again after the content).
             const qsizetype typedCharacters = CharacterCount(snippet->snippetString) + earlyCharacters;
             for (qsizetype i = 0; i <= typedCharacters; ++i) {
                 keySender().SendKeys(QStringLiteral("{BACKSPACE}"), true);
