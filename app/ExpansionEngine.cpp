@@ -88,13 +88,7 @@ void ExpansionEngine::HandleHookMessage(quintptr wParam, qintptr lParam, bool ac
         // Only the state of the modifiers counts now (the paste waits for
         // Shift); the keys themselves come again when replayed.
         const int virtualKey = int(wParam);
-        const bool pressed = (lParam & KeyboardHook::kReleasedFlag) == 0;
-        if (virtualKey == VkShift)
-            shiftDown = pressed;
-        else if (virtualKey == VkControl)
-            ctrlDown = pressed;
-        else if (virtualKey == VkAlt)
-            altDown = pressed;
+        TrackModifier(virtualKey, (lParam & KeyboardHook::kReleasedFlag) == 0);
         if (holdPhase == HoldPhase::AwaitingStart)
             NoteEarlyKey(virtualKey, lParam);
         return;
@@ -108,15 +102,20 @@ void ExpansionEngine::HandleHookMessage(quintptr wParam, qintptr lParam, bool ac
     hookFlags = 0;
 }
 
-void ExpansionEngine::HandleKey(int virtualKey, bool released, bool active)
+void ExpansionEngine::TrackModifier(int virtualKey, bool pressed)
 {
-    const bool pressed = !released;
     if (virtualKey == VkShift)
         shiftDown = pressed;
     else if (virtualKey == VkControl)
         ctrlDown = pressed;
     else if (virtualKey == VkAlt)
         altDown = pressed;
+}
+
+void ExpansionEngine::HandleKey(int virtualKey, bool released, bool active)
+{
+    const bool pressed = !released;
+    TrackModifier(virtualKey, pressed);
 
     // The enable/disable hot key works wherever the user types.
     if (pressed && virtualKey == optMgr.SwitchQKKeyCode() && !switchLocked && shiftDown && altDown)

@@ -115,6 +115,7 @@ private:
     // stands (the user erased or commanded something in the meantime).
     bool HoldKeys();
     void NoteEarlyKey(int virtualKey, qintptr lParam);
+    void TrackModifier(int virtualKey, bool pressed);
 
     SnippetManager& snippetMgr;
     OptionMgr& optMgr;

@@ -4,6 +4,7 @@
 // program's CPU use and memory while idle.
 //   bench_latency [--runs N] [--idle-seconds S] [--no-sound]
 #include "PrivateDesktop.h"
+#include "EditorTrace.h"
 #include "store/SnippetManager.h"
 
 #include <QCoreApplication>
@@ -18,8 +19,8 @@
 
 namespace {
 
-constexpr int kWaitMs = 20000;
-constexpr int kPollMs = 5;
+constexpr int kWaitMs = EditorTrace::kWaitMs;
+constexpr int kPollMs = EditorTrace::kPollMs;
 constexpr int kSettleMs = 300; // between runs, so one expansion never overlaps the next
 // Expansions before the measured ones: the first paste of a program pays for
 // setting up its clipboard and fonts, which a user pays once a session.
@@ -30,38 +31,6 @@ void Pause(int ms)
     PrivateDesktop::Pause(ms, kPollMs);
 }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WaitForLength(const QString& textFile, int length)
-{
-    QDeadlineTimer deadline(kWaitMs);
-    while (!deadline.hasExpired()) {
-        if (QString::fromUtf8(ReadAll(textFile)).size() == length)
-            return true;
-        QThread::msleep(kPollMs);
-    }
-    return false;
-}
-
-// From the trace written since offset: the last Space press, then the first
-// change after it that leaves the expected length. -1 when not found.
-double LatencyMs(const QString& traceFile, qsizetype offset, int length)
-{
-    const QList<QByteArray> lines = ReadAll(traceFile).mid(offset).split('\n');
-    qint64 space = -1;
-    for (const QByteArray& line : lines) {
-        const QList<QByteArray> parts = line.split(' ');
-        if (parts.value(0) == "space")
-            space = parts.value(1).toLongLong();
-        else if (parts.value(0) == "text" && space >= 0 && parts.value(2).toInt() == length)
-            return (parts.value(1).toLongLong() - space) / 1e6;
-    }
-    return -1;
-}
 
 struct ProcessUsage
 {
@@ -72,11 +41,11 @@ struct ProcessUsage
 ProcessUsage UsageOf(qint64 pid)
 {
     ProcessUsage usage;
-    const QByteArray stat = ReadAll(QString("/proc/%1/stat").arg(pid));
+    const QByteArray stat = EditorTrace::ReadAll(QString("/proc/%1/stat").arg(pid));
     const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
     // utime and stime are fields 14 and 15 of the whole line, 12 and 13 here.
     usage.cpuSeconds = double(fields.value(11).toLongLong() + fields.value(12).toLongLong()) / sysconf(_SC_CLK_TCK);
-    for (const QByteArray& line : ReadAll(QString("/proc/%1/status").arg(pid)).split('\n'))
+    for (const QByteArray& line : EditorTrace::ReadAll(QString("/proc/%1/status").arg(pid)).split('\n'))
         if (line.startsWith("VmRSS:"))
             usage.rssKb = line.mid(6).trimmed().split(' ').value(0).toLong();
     return usage;
@@ -147,14 +116,14 @@ int main(int argc, char** argv)
         for (int run = -kWarmUpRuns; run < runs; ++run) {
             desktop.Key("ctrl+a");
             desktop.Key("BackSpace");
-            if (!WaitForLength(textFile, 0))
+            if (!EditorTrace::WaitForLength(textFile, 0))
                 continue;
             Pause(kSettleMs);
-            const qsizetype offset = ReadAll(traceFile).size();
+            const qsizetype offset = EditorTrace::ReadAll(traceFile).size();
             desktop.Type(abbreviation + " ");
-            if (!WaitForLength(textFile, length))
+            if (!EditorTrace::WaitForLength(textFile, length))
                 continue;
-            const double ms = LatencyMs(traceFile, offset, length);
+            const double ms = EditorTrace::LatencyMs(traceFile, offset, length);
             if (ms >= 0 && run >= 0)
                 latencies.push_back(ms);
         }

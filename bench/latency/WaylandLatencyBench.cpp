@@ -7,6 +7,7 @@
 //   bench_latency_wayland [--runs N]
 #include "platform/wayland/VirtualKeyboardOutput.h"
 #include "platform/wayland/WaylandConnection.h"
+#include "EditorTrace.h"
 #include "store/SnippetManager.h"
 #include "support/HeadlessSway.h"
 #include "support/SimulatedKeyboard.h"
@@ -21,46 +22,14 @@
 
 namespace {
 
-constexpr int kWaitMs = 20000;
-constexpr int kPollMs = 5;
+constexpr int kWaitMs = EditorTrace::kWaitMs;
+constexpr int kPollMs = EditorTrace::kPollMs;
 constexpr int kSettleMs = 300; // between runs, so one expansion never overlaps the next
 // Expansions before the measured ones: the first paste of a program pays for
 // setting up its clipboard and fonts, which a user pays once a session.
 constexpr int kWarmUpRuns = 2;
 constexpr int kVkBackspace = 8, kVkControl = 17, kVkSpace = 32;
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WaitForLength(const QString& textFile, int length)
-{
-    QDeadlineTimer deadline(kWaitMs);
-    while (!deadline.hasExpired()) {
-        if (QString::fromUtf8(ReadAll(textFile)).size() == length)
-            return true;
-        QThread::msleep(kPollMs);
-    }
-    return false;
-}
-
-// From the trace written since offset: the last Space press, then the first
-// change after it that leaves the expected length. -1 when not found.
-double LatencyMs(const QString& traceFile, qsizetype offset, int length)
-{
-    const QList<QByteArray> lines = ReadAll(traceFile).mid(offset).split('\n');
-    qint64 space = -1;
-    for (const QByteArray& line : lines) {
-        const QList<QByteArray> parts = line.split(' ');
-        if (parts.value(0) == "space")
-            space = parts.value(1).toLongLong();
-        else if (parts.value(0) == "text" && space >= 0 && parts.value(2).toInt() == length)
-            return (parts.value(1).toLongLong() - space) / 1e6;
-    }
-    return -1;
-}
 
 void Tap(KeyOutput& keys, int virtualKey)
 {
@@ -134,7 +103,7 @@ int main(int argc, char** argv)
     }
     // The editor has the keyboard once a probe arrives.
     QDeadlineTimer focused(kWaitMs);
-    while (ReadAll(textFile).isEmpty() && !focused.hasExpired()) {
+    while (EditorTrace::ReadAll(textFile).isEmpty() && !focused.hasExpired()) {
         keys.TypeText("x");
         QThread::msleep(kSettleMs);
     }
@@ -147,20 +116,20 @@ int main(int argc, char** argv)
             Tap(keys, 'A');
             keys.KeyUp(kVkControl);
             Tap(keys, kVkBackspace);
-            if (!WaitForLength(textFile, 0))
+            if (!EditorTrace::WaitForLength(textFile, 0))
                 continue;
             QThread::msleep(kSettleMs);
             // The abbreviation to both; the editor has it before the Space.
             keys.TypeText(abbreviation);
             device.Type(abbreviation);
-            if (!WaitForLength(textFile, int(abbreviation.size())))
+            if (!EditorTrace::WaitForLength(textFile, int(abbreviation.size())))
                 continue;
-            const qsizetype offset = ReadAll(traceFile).size();
+            const qsizetype offset = EditorTrace::ReadAll(traceFile).size();
             Tap(keys, kVkSpace);
             device.Tap(SimulatedKeyboard::kSpace);
-            if (!WaitForLength(textFile, length))
+            if (!EditorTrace::WaitForLength(textFile, length))
                 continue;
-            const double ms = LatencyMs(traceFile, offset, length);
+            const double ms = EditorTrace::LatencyMs(traceFile, offset, length);
             if (ms >= 0 && run >= 0)
                 latencies.push_back(ms);
         }

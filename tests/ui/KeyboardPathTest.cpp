@@ -36,8 +36,9 @@ protected:
     FormSetting* OpenActive(int tab)
     {
         FormSetting* window = Open(tab);
-        if (window)
+        if (window) {
             EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        }
         return window;
     }
     static QWidget* Focus() { return QApplication::focusWidget(); }

@@ -1,0 +1,37 @@
+#include "EditorTrace.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QList>
+#include <QThread>
+
+QByteArray EditorTrace::ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool EditorTrace::WaitForLength(const QString& textFile, int length)
+{
+    QDeadlineTimer deadline(kWaitMs);
+    while (!deadline.hasExpired()) {
+        if (QString::fromUtf8(ReadAll(textFile)).size() == length)
+            return true;
+        QThread::msleep(kPollMs);
+    }
+    return false;
+}
+
+double EditorTrace::LatencyMs(const QString& traceFile, qsizetype offset, int length)
+{
+    const QList<QByteArray> lines = ReadAll(traceFile).mid(offset).split('\n');
+    qint64 space = -1;
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.value(0) == "space")
+            space = parts.value(1).toLongLong();
+        else if (parts.value(0) == "text" && space >= 0 && parts.value(2).toInt() == length)
+            return (parts.value(1).toLongLong() - space) / 1e6;
+    }
+    return -1;
+}
