@@ -12,6 +12,7 @@ constexpr int kXiMinor = 0;
 // Keys typed while the last held ones are sent on are collected again; a
 // typist who never stops cannot keep the hold open for longer than this.
 constexpr int kMaxReplayRounds = 4;
+
 } // namespace
 
 X11KeyHold::X11KeyHold(_XDisplay* display) : display(display)
