@@ -345,7 +345,7 @@ bool ExpansionEngine::HoldKeys()
         earlyKeys.clear();
         earlyCharacters = 0;
     }
-    return earlyCharacters >= 0 && !earlyCommand;
+    return !earlyCommand;
 }
 
 void ExpansionEngine::NoteEarlyKey(int virtualKey, qintptr lParam)
@@ -355,7 +355,10 @@ void ExpansionEngine::NoteEarlyKey(int virtualKey, qintptr lParam)
     if (!pressed || virtualKey == VkShift || virtualKey == VkControl || virtualKey == VkAlt)
         return;
     if (virtualKey == VkBackspace) {
-        --earlyCharacters;
+        // Past the early characters it erases the trigger or the
+        // abbreviation, which the Backspaces would then miss.
+        if (--earlyCharacters < 0)
+            earlyCommand = true;
         return;
     }
     hookFlags = lParam;

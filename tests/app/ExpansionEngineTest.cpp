@@ -139,6 +139,12 @@ TEST(Engine, KeysTypedRightAfterTheTriggerAreHeldErasedOrLeftAlone)
         {"an arrow", [](Shell& s) { s.hook.Tap(37); }, {}, "release 0"},
         {"Ctrl+Z", [](Shell& s) { s.hook.Press(kCtrl); s.hook.Tap('Z'); s.hook.Release(kCtrl); }, {}, "release 0"},
         {"Backspace over the trigger", [](Shell& s) { s.hook.Tap(kBackspace); }, {}, "release 0"},
+        {"Backspace over the trigger, then a letter",
+         [](Shell& s) {
+             s.hook.Tap(kBackspace);
+             s.hook.Tap('X');
+         },
+         {}, "release 0"},
     };
     for (const Case& c : cases) {
         Shell s;
