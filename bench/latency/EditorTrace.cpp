@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QList>
 #include <QThread>
+#include <algorithm>
+#include <cstdio>
 
 QByteArray EditorTrace::ReadAll(const QString& path)
 {
@@ -34,4 +36,13 @@ double EditorTrace::LatencyMs(const QString& traceFile, qsizetype offset, int le
             return (parts.value(1).toLongLong() - space) / 1e6;
     }
     return -1;
+}
+
+void EditorTrace::PrintRow(const QString& abbreviation, int length, std::vector<double> latencies)
+{
+    std::sort(latencies.begin(), latencies.end());
+    const double median = latencies.empty() ? -1 : latencies[latencies.size() / 2];
+    const double max = latencies.empty() ? -1 : latencies.back();
+    std::printf("%-28s %10.2f %10.2f %6zu\n", qPrintable(QString("%1 -> %2 characters").arg(abbreviation).arg(length)),
+                median, max, latencies.size());
 }

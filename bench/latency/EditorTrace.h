@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 // What the test editor writes while a latency benchmark types into it: its
 // whole text after every change, and a trace of "space NS" when a Space
@@ -18,4 +19,6 @@ public:
     // From the trace written since offset: the last Space press, then the
     // first change after it that leaves the expected length. -1 when not found.
     static double LatencyMs(const QString& traceFile, qsizetype offset, int length);
+    // One row of the table: median and longest of the runs, and their count.
+    static void PrintRow(const QString& abbreviation, int length, std::vector<double> latencies);
 };

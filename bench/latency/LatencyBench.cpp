@@ -127,12 +127,7 @@ int main(int argc, char** argv)
             if (ms >= 0 && run >= 0)
                 latencies.push_back(ms);
         }
-        std::sort(latencies.begin(), latencies.end());
-        const double median = latencies.empty() ? -1 : latencies[latencies.size() / 2];
-        const double max = latencies.empty() ? -1 : latencies.back();
-        std::printf("%-28s %10.2f %10.2f %6zu\n",
-                    qPrintable(QString("%1 -> %2 characters").arg(abbreviation).arg(length)), median, max,
-                    latencies.size());
+        EditorTrace::PrintRow(abbreviation, length, std::move(latencies));
     }
 
     desktop.StopProgram(editor);
