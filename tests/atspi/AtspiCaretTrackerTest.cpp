@@ -13,6 +13,9 @@ namespace {
 // Generous: programs start slowly on a loaded machine. Nothing asserts on
 // how long anything took.
 constexpr int kCaretWaitMs = 15000;
+// The first key is typed again when its caret move went unreported.
+constexpr int kFirstCaretWaitMs = 3000;
+constexpr int kFirstCaretAttempts = 5;
 constexpr char kGtkEditor[] = "mousepad";
 
 struct Editor
@@ -110,7 +113,8 @@ protected:
     // Lets events arrive until the tracker reports a caret that satisfies
     // `wanted`; the last caret seen otherwise.
     template <typename Predicate>
-    static std::optional<QRect> WaitForCaret(const AtspiCaretTracker& tracker, Predicate wanted)
+    static std::optional<QRect> WaitForCaret(const AtspiCaretTracker& tracker, Predicate wanted,
+                                             int waitMs = kCaretWaitMs)
     {
         std::optional<QRect> caret;
         (void)QTest::qWaitFor(
@@ -118,7 +122,7 @@ protected:
                 caret = tracker.CaretRect();
                 return caret && wanted(*caret);
             },
-            kCaretWaitMs);
+            waitMs);
         return caret;
     }
 
@@ -132,11 +136,22 @@ protected:
     // to the start of the next after Enter, always inside the window.
     void CheckCaretFollowsTyping(const AtspiCaretTracker& tracker, const Editor& editor)
     {
-        ASSERT_TRUE(desktop->Type("a")) << desktop->ErrorString().toStdString();
-        // The caret of an empty text is where the first character goes.
-        const auto first = WaitForCaret(tracker, [&](const QRect& caret) {
-            return editor.geometry.contains(caret) && caret.x() > editor.geometry.left();
-        });
+        // Toolkits send only the events someone has asked for, and learn of a
+        // new listener a moment after it registers: a key typed in that moment
+        // moves the caret unreported. Another key is typed until one is seen;
+        // what follows compares positions with this first one only.
+        std::optional<QRect> first;
+        for (int attempt = 0; attempt < kFirstCaretAttempts; ++attempt) {
+            ASSERT_TRUE(desktop->Type("a")) << desktop->ErrorString().toStdString();
+            first = WaitForCaret(
+                tracker,
+                [&](const QRect& caret) {
+                    return editor.geometry.contains(caret) && caret.x() > editor.geometry.left();
+                },
+                kFirstCaretWaitMs);
+            if (first && editor.geometry.contains(*first))
+                break;
+        }
         ASSERT_TRUE(first && editor.geometry.contains(*first))
             << "no caret inside the editor at " << Text(editor.geometry);
         EXPECT_EQ(first->width(), 1);
