@@ -10,4 +10,6 @@ public:
     virtual void ToggleTimer(bool value) = 0;
     // Moves the suggestion list out of sight.
     virtual void ParkFormMsg() = 0;
+    // An expansion added to the usage counters.
+    virtual void CountersChanged() = 0;
 };

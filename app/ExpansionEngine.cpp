@@ -197,6 +197,7 @@ void ExpansionEngine::Expand()
             optMgr.SetSniExp(optMgr.SniExp() < std::numeric_limits<int>::max() ? optMgr.SniExp() + 1 : optMgr.SniExp());
             optMgr.SetChrSav(int(std::clamp<qint64>(saved, std::numeric_limits<int>::min(),
                                                     std::numeric_limits<int>::max())));
+            host.CountersChanged();
 
             // Terminals and some other programs paste with other keys, or
             // from the primary selection, or not at all.

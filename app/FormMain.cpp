@@ -61,6 +61,15 @@ FormMain::FormMain(const QString& home, const QString& lockPath, FormMainService
     connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Tick(); });
     TimerCancelMenu.setInterval(kCancelMenuCheckMs);
     connect(&TimerCancelMenu, &QTimer::timeout, this, [this] { OnTimerCancelMenu(); });
+    TimerSaveCounters.setSingleShot(true);
+    TimerSaveCounters.setInterval(kCounterSaveDelayMs);
+    connect(&TimerSaveCounters, &QTimer::timeout, this, [this] {
+        try {
+            optMgr.CommitInfoNum();
+        } catch (const std::exception& e) {
+            Warn("saving the usage counters", e);
+        }
+    });
     BuildMenus();
     ConnectMenus();
     // The window's own procedure, which WindowProc is put in front of.
@@ -314,6 +323,7 @@ void FormMain::Unload()
 
 void FormMain::CloseStoreAndSaveCounters()
 {
+    TimerSaveCounters.stop();
     snippetMgr.CloseLogFile();
     try {
         optMgr.CommitInfoNum();
@@ -407,6 +417,13 @@ void FormMain::ParkFormMsg()
 {
     if (formMsg)
         formMsg->Park();
+}
+
+void FormMain::CountersChanged()
+{
+    // Not restarted by later expansions: steady use still writes every few seconds.
+    if (!TimerSaveCounters.isActive())
+        TimerSaveCounters.start();
 }
 
 QString FormMain::LoadSound(const QString& soundName)

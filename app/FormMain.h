@@ -56,6 +56,11 @@ public:
     static constexpr int kParkedTwips = -20000;
     static constexpr int kPopupListDelayMs = 100;  // Timer1: the suggestion list
     static constexpr int kCancelMenuCheckMs = 500; // TimerCancelMenu
+    // The counters are written this long after an expansion, once for a
+    // burst of them: a run that ends without an orderly stop (a compositor
+    // that dies takes the program with it at once, a power cut) then loses
+    // only the last few seconds' counts.
+    static constexpr int kCounterSaveDelayMs = 3000;
     static constexpr const char* kHelpPage = "help/index.html";
     // A snippet database another program holds locked at start-up is tried
     // again for this long, a pause between tries, before start-up says so.
@@ -83,6 +88,7 @@ public:
     void ShowTrayIcon(bool iconState);
     void ToggleTimer(bool value) override;
     void ParkFormMsg() override;
+    void CountersChanged() override;
     // Reads wav/<name>.wav whole into the engine's sound data (empty when
     // missing); returns what went wrong, naming the file, or "".
     QString LoadSound(const QString& soundName);
@@ -136,6 +142,7 @@ public:
 
     QTimer Timer1;
     QTimer TimerCancelMenu;
+    QTimer TimerSaveCounters;
 
 private:
     // The last step of every way to end: the database closed, the counters written.

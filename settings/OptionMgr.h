@@ -10,7 +10,8 @@ class OptionsObserver;
 
 // The user's options and the two usage counters, kept in memory and in
 // section "qk" of settings.ini. Every option change is written to the file at
-// once; the counters only by CommitInfoNum, at shutdown.
+// once; the counters only by CommitInfoNum, a few seconds after an expansion
+// and at shutdown.
 //
 // Write failures are QuilloError exceptions: the new value stays in memory and
 // the shell's effects still happen, but the user learns the file was not

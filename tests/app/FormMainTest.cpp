@@ -55,6 +55,30 @@ TEST(FormMain, StartsAndShutsDownInOrder)
     EXPECT_EQ(s.engine().typedText, "");
 }
 
+// A run that ends without an orderly stop (the compositor died and took the
+// program with it) keeps the counts of all but the last few seconds.
+TEST(FormMain, CountersReachTheFileSoonAfterAnExpansionWithoutAStop)
+{
+    Shell s;
+    s.Type("sig");
+    s.Tap(32);
+    s.Type("sig");
+    s.Tap(32);
+    EXPECT_EQ(GetIniValue(s.folder.SettingsPath(), "qk", "SniExp"), "0") << "written before the burst ended";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return GetIniValue(s.folder.SettingsPath(), "qk", "SniExp") == "2"; },
+                                FormMain::kCounterSaveDelayMs * 5));
+    EXPECT_EQ(GetIniValue(s.folder.SettingsPath(), "qk", "ChrSav"), "18");
+
+    // A later one is written too, and typing that expands nothing writes nothing.
+    s.Type("sig");
+    s.Tap(32);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return GetIniValue(s.folder.SettingsPath(), "qk", "SniExp") == "3"; },
+                                FormMain::kCounterSaveDelayMs * 5));
+    s.Type("nothing");
+    s.Tap(32);
+    EXPECT_FALSE(s.form->TimerSaveCounters.isActive());
+}
+
 TEST(FormMain, ASecondInstanceSaysSoAndTouchesNothing)
 {
     Shell first;

@@ -191,3 +191,34 @@ TEST_F(WaylandProgram, KeyboardsItMayNotReadAreNamedInOneMessageAndNothingStarts
     EXPECT_TRUE(said.contains("sudo usermod -aG input $USER")) << said.toStdString();
     EXPECT_FALSE(said.contains("running with the Wayland backend")) << said.toStdString();
 }
+
+// Its own compositor, which the test ends.
+class WaylandCompositorLoss : public WaylandProgram
+{
+};
+
+// Qt's Wayland platform ends the program at once when its compositor goes;
+// the counts written a few seconds after each expansion are kept.
+TEST_F(WaylandCompositorLoss, TheProgramEndsAndKeepsTheCountsAlreadyWritten)
+{
+    StartQuillo();
+    ASSERT_FALSE(HasFatalFailure());
+    const QString out = MakeFolder("qt") + "/editor.txt";
+    ASSERT_TRUE(StartQtEditor(out));
+    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
+    TypeBoth("sig ", [&] { return WaitForText(out, "sig ") == "sig "; });
+    ASSERT_EQ(WaitForText(out, "Best regards").toStdString(), "Best regards");
+
+    QDeadlineTimer deadline(kWaitMs);
+    while (GetIniValue(folder.SettingsPath(), kOptionsSection, "SniExp") != "1" && !deadline.hasExpired())
+        QThread::msleep(kPollMs);
+    EXPECT_EQ(GetIniValue(folder.SettingsPath(), kOptionsSection, "SniExp").toStdString(), "1")
+        << "the counters were not written while the program ran";
+
+    ASSERT_TRUE(sway->Crash());
+    ASSERT_TRUE(quillo->waitForFinished(kWaitMs)) << "the program outlived its compositor";
+    EXPECT_EQ(GetIniValue(folder.SettingsPath(), kOptionsSection, "SniExp").toStdString(), "1");
+    EXPECT_EQ(GetIniValue(folder.SettingsPath(), kOptionsSection, "ChrSav").toStdString(), "9");
+    // The rest of the file is whole.
+    EXPECT_EQ(GetIniValue(folder.SettingsPath(), kOptionsSection, "EnableQK").toStdString(), "True");
+}

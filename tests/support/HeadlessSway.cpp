@@ -215,6 +215,14 @@ void HeadlessSway::StopClient(QProcess* client)
     delete client;
 }
 
+bool HeadlessSway::Crash()
+{
+    if (!sway || sway->state() == QProcess::NotRunning)
+        return false;
+    sway->kill();
+    return sway->waitForFinished(kStopTimeoutMs);
+}
+
 void HeadlessSway::Stop()
 {
     while (!clients.isEmpty())

@@ -57,6 +57,9 @@ public:
     QString Describe();
     // Hands a file or folder (with everything in it) to the session's user.
     bool GiveToUser(const QString& path) const;
+    // Ends the compositor at once, as a crash would, and leaves its
+    // programs to notice; false when it did not end.
+    bool Crash();
 
 private:
     bool EnsureUser();
