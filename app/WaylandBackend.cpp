@@ -76,6 +76,12 @@ ClipboardAccess* WaylandBackend::Clipboard()
 
 void WaylandBackend::FollowFocus(const AtspiCaretTracker& tracker)
 {
+    desktop->SetCaretSource([&tracker]() -> std::optional<WaylandDesktop::WindowCaret> {
+        const auto caret = tracker.CaretInWindow();
+        if (!caret)
+            return std::nullopt;
+        return WaylandDesktop::WindowCaret{caret->rect, caret->processId};
+    });
     if (desktop->KnowsToplevels())
         return;
     desktop->SetFocusSource([&tracker] {

@@ -86,9 +86,9 @@ bool HasFocusedState(AtspiAccessible* accessible)
     return focused;
 }
 
-std::optional<QRect> CharacterBox(AtspiText* text, int offset, GError** error)
+std::optional<QRect> CharacterBox(AtspiText* text, int offset, AtspiCoordType coordinates, GError** error)
 {
-    AtspiRect* box = atspi_text_get_character_extents(text, offset, ATSPI_COORD_TYPE_SCREEN, error);
+    AtspiRect* box = atspi_text_get_character_extents(text, offset, coordinates, error);
     std::optional<QRect> result;
     if (box && !*error && box->height > 0)
         result = QRect(box->x, box->y, box->width, box->height);
@@ -130,7 +130,7 @@ public:
 
     bool active = false;
 
-    std::optional<QRect> CaretRect();
+    std::optional<QRect> CaretRect(AtspiCoordType coordinates, qint64* processId = nullptr);
     AtspiCaretTracker::Application FocusedApplication();
 
 private:
@@ -139,11 +139,14 @@ private:
     void Follow(AtspiAccessible* accessible);
     void Forget();
     bool IsOwnProcess(AtspiAccessible* accessible);
-    std::optional<QRect> CaretAt(AtspiText* text, int offset, GError** error);
+    std::optional<QRect> CaretAt(AtspiText* text, int offset, AtspiCoordType coordinates, GError** error);
     // Whether the text reports every paragraph's boxes at the first one's
     // height (asked once per text).
-    bool ParagraphTopsCollapse(AtspiText* text, GError** error);
-    std::optional<QRect> CountedCaretLine(AtspiText* text, int offset, const QRect& caret, GError** error);
+    bool ParagraphTopsCollapse(AtspiText* text, AtspiCoordType coordinates, GError** error);
+    std::optional<QRect> CountedCaretLine(AtspiText* text, int offset, const QRect& caret, AtspiCoordType coordinates,
+                                          GError** error);
+    // The process that owns the text's application (asked of the bus once per application).
+    qint64 ProcessOf(AtspiAccessible* accessible, GError** error);
 
     AtspiEventListener* listener = nullptr;
     QTimer* pump = nullptr;
@@ -153,6 +156,7 @@ private:
     // Per application connection: is it this very process (whose own
     // accessibility bridge cannot answer while the UI thread waits)?
     QHash<QByteArray, bool> ownProcess;
+    QHash<QByteArray, qint64> processIds;
     // The answer of ParagraphTopsCollapse for the followed text.
     std::optional<bool> collapsedTops;
     // Where the focus went last (a reference we hold), and the names of
@@ -275,7 +279,7 @@ bool AtspiCaretTracker::Impl::IsOwnProcess(AtspiAccessible* accessible)
     return own;
 }
 
-std::optional<QRect> AtspiCaretTracker::Impl::CaretRect()
+std::optional<QRect> AtspiCaretTracker::Impl::CaretRect(AtspiCoordType coordinates, qint64* processId)
 {
     if (!text)
         return std::nullopt;
@@ -286,7 +290,7 @@ std::optional<QRect> AtspiCaretTracker::Impl::CaretRect()
     std::optional<QRect> caret;
     const int offset = atspi_text_get_caret_offset(queried, &error);
     if (!error && offset >= 0)
-        caret = CaretAt(queried, offset, &error);
+        caret = CaretAt(queried, offset, coordinates, &error);
     // Qt 6.4's plain-text editor reports every paragraph's character boxes as
     // the first paragraph's, so the box puts the caret on line 1 whatever
     // line it is on. There the line is counted from the paragraphs instead.
@@ -294,11 +298,17 @@ std::optional<QRect> AtspiCaretTracker::Impl::CaretRect()
     // the text is still followed.
     if (caret && !error) {
         GError* countingError = nullptr;
-        if (ParagraphTopsCollapse(queried, &countingError) && !countingError) {
-            if (const auto counted = CountedCaretLine(queried, offset, *caret, &countingError); counted && !countingError)
+        if (ParagraphTopsCollapse(queried, coordinates, &countingError) && !countingError) {
+            if (const auto counted = CountedCaretLine(queried, offset, *caret, coordinates, &countingError);
+                counted && !countingError)
                 caret = counted;
         }
         g_clear_error(&countingError);
+    }
+    if (caret && !error && processId) {
+        *processId = ProcessOf(ATSPI_ACCESSIBLE(queried), &error);
+        if (error)
+            caret.reset();
     }
     if (error) {
         // Gone, hung or confused: ask again only after it reports a change.
@@ -310,16 +320,16 @@ std::optional<QRect> AtspiCaretTracker::Impl::CaretRect()
     return caret;
 }
 
-std::optional<QRect> AtspiCaretTracker::Impl::CaretAt(AtspiText* queried, int offset,
+std::optional<QRect> AtspiCaretTracker::Impl::CaretAt(AtspiText* queried, int offset, AtspiCoordType coordinates,
                                                       GError** error)
 {
-    if (const auto box = CharacterBox(queried, offset, error))
+    if (const auto box = CharacterBox(queried, offset, coordinates, error))
         return QRect(box->x(), box->y(), kCaretWidthPx, box->height());
     if (*error || offset == 0)
         return std::nullopt;
     // At the end of the text some toolkits report an empty box: the caret
     // then stands right after the character before it...
-    const auto before = CharacterBox(queried, offset - 1, error);
+    const auto before = CharacterBox(queried, offset - 1, coordinates, error);
     if (!before)
         return std::nullopt;
     const guint previous = atspi_text_get_character_at_offset(queried, offset - 1, error);
@@ -329,14 +339,14 @@ std::optional<QRect> AtspiCaretTracker::Impl::CaretAt(AtspiText* queried, int of
         return QRect(before->x() + before->width(), before->y(), kCaretWidthPx, before->height());
     // ...unless that character ends a line: then the caret starts the next
     // one, at the text's left edge.
-    const auto first = CharacterBox(queried, 0, error);
+    const auto first = CharacterBox(queried, 0, coordinates, error);
     if (*error)
         return std::nullopt;
     const int left = first ? first->x() : before->x();
     return QRect(left, before->y() + before->height(), kCaretWidthPx, before->height());
 }
 
-bool AtspiCaretTracker::Impl::ParagraphTopsCollapse(AtspiText* queried, GError** error)
+bool AtspiCaretTracker::Impl::ParagraphTopsCollapse(AtspiText* queried, AtspiCoordType coordinates, GError** error)
 {
     if (queried == text && collapsedTops)
         return *collapsedTops;
@@ -351,8 +361,8 @@ bool AtspiCaretTracker::Impl::ParagraphTopsCollapse(AtspiText* queried, GError**
     // The second paragraph starts at least a line below the first in any
     // text that reports its boxes where they are drawn.
     if (starts.size() > 1 && starts[1] < count) {
-        const auto first = CharacterBox(queried, 0, error);
-        const auto second = !*error ? CharacterBox(queried, starts[1], error) : std::nullopt;
+        const auto first = CharacterBox(queried, 0, coordinates, error);
+        const auto second = !*error ? CharacterBox(queried, starts[1], coordinates, error) : std::nullopt;
         collapse = first && second && second->y() <= first->y();
         compared = first && second;
     }
@@ -364,11 +374,11 @@ bool AtspiCaretTracker::Impl::ParagraphTopsCollapse(AtspiText* queried, GError**
 }
 
 std::optional<QRect> AtspiCaretTracker::Impl::CountedCaretLine(AtspiText* queried, int offset, const QRect& caret,
-                                                               GError** error)
+                                                               AtspiCoordType coordinates, GError** error)
 {
     // All paragraphs' first lines report this top; lines within a paragraph
     // are reported right relative to it.
-    const auto top = CharacterBox(queried, 0, error);
+    const auto top = CharacterBox(queried, 0, coordinates, error);
     if (!top || *error)
         return std::nullopt;
     const int lineHeight = qMax(1, caret.height());
@@ -376,7 +386,7 @@ std::optional<QRect> AtspiCaretTracker::Impl::CountedCaretLine(AtspiText* querie
     if (*error)
         return std::nullopt;
     const auto linesDown = [&](int at) -> int {
-        const auto box = CharacterBox(queried, at, error);
+        const auto box = CharacterBox(queried, at, coordinates, error);
         return box ? qMax(0, qRound(double(box->y() - top->y()) / lineHeight)) : 0;
     };
     // Lines of the paragraphs before the caret's, wrapped ones included.
@@ -391,7 +401,7 @@ std::optional<QRect> AtspiCaretTracker::Impl::CountedCaretLine(AtspiText* querie
     }
     // The caret's own line within its paragraph.
     if (offset > starts.last()) {
-        const auto box = CharacterBox(queried, offset, error);
+        const auto box = CharacterBox(queried, offset, coordinates, error);
         if (*error)
             return std::nullopt;
         line += box ? qMax(0, qRound(double(box->y() - top->y()) / lineHeight)) : linesDown(offset - 1);
@@ -405,7 +415,7 @@ std::optional<QRect> AtspiCaretTracker::Impl::CountedCaretLine(AtspiText* querie
     AtspiComponent* component = atspi_accessible_get_component_iface(ATSPI_ACCESSIBLE(queried));
     if (!component)
         return std::nullopt;
-    AtspiRect* extents = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, error);
+    AtspiRect* extents = atspi_component_get_extents(component, coordinates, error);
     g_object_unref(component);
     if (!extents || *error) {
         if (extents)
@@ -422,6 +432,21 @@ std::optional<QRect> AtspiCaretTracker::Impl::CountedCaretLine(AtspiText* querie
     // Never outside the text's own window, whatever the counting gave.
     y = qBound(widget.y(), y, qMax(widget.y(), widget.bottom() - lineHeight));
     return QRect(caret.x(), y, caret.width(), lineHeight);
+}
+
+qint64 AtspiCaretTracker::Impl::ProcessOf(AtspiAccessible* accessible, GError** error)
+{
+    const QByteArray key(BusName(accessible));
+    const auto known = processIds.constFind(key);
+    if (known != processIds.constEnd())
+        return *known;
+    // The bus daemon answers this, not the application.
+    const qint64 pid = atspi_accessible_get_process_id(accessible, error);
+    if (*error)
+        return 0;
+    if (!key.isEmpty())
+        processIds.insert(key, pid);
+    return pid;
 }
 
 AtspiCaretTracker::AtspiCaretTracker() : impl(std::make_unique<Impl>()) {}
@@ -468,5 +493,15 @@ bool AtspiCaretTracker::IsActive() const
 
 std::optional<QRect> AtspiCaretTracker::CaretRect() const
 {
-    return impl->CaretRect();
+    return impl->CaretRect(ATSPI_COORD_TYPE_SCREEN);
+}
+
+std::optional<AtspiCaretTracker::WindowCaret> AtspiCaretTracker::CaretInWindow() const
+{
+    WindowCaret caret;
+    const auto rect = impl->CaretRect(ATSPI_COORD_TYPE_WINDOW, &caret.processId);
+    if (!rect)
+        return std::nullopt;
+    caret.rect = *rect;
+    return caret;
 }

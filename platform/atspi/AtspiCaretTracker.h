@@ -38,6 +38,18 @@ public:
     // trips to the application; nothing is searched.
     std::optional<QRect> CaretRect() const;
 
+    // The same caret relative to the top-left corner of the application's
+    // window, and the process that owns the window. Where windows do not
+    // know their place on the screen (Wayland), toolkits report this for
+    // "screen" positions too; the desktop then adds the window's place,
+    // which only the compositor knows.
+    struct WindowCaret
+    {
+        QRect rect;
+        qint64 processId = 0;
+    };
+    std::optional<WindowCaret> CaretInWindow() const;
+
     // The application that has the keyboard focus, as the focus events
     // told: its connection on the bus (one per running program) and its
     // name ("mousepad"). Empty until a focus change is seen; the name is

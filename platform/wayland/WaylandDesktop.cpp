@@ -1,5 +1,6 @@
 #include "platform/wayland/WaylandDesktop.h"
 
+#include "platform/wayland/SwayIpc.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
@@ -7,7 +8,8 @@
 #include <QScreen>
 #include <wayland-client.h>
 
-WaylandDesktop::WaylandDesktop(WaylandConnection& connection) : connection(connection), manager(connection.ToplevelManager())
+WaylandDesktop::WaylandDesktop(WaylandConnection& connection)
+    : connection(connection), manager(connection.ToplevelManager()), windowPlacer(std::make_unique<SwayIpc>())
 {
     static const zwlr_foreign_toplevel_manager_v1_listener managerListener = {&OnToplevel, &OnFinished};
     if (manager) {
@@ -31,6 +33,40 @@ Desktop::WindowId WaylandDesktop::ForegroundWindow() const
     // A window change that has arrived but not been read yet counts now.
     connection.ReadAvailable();
     return active;
+}
+
+void WaylandDesktop::SetWindowPlacer(std::unique_ptr<SwayIpc> placer)
+{
+    windowPlacer = std::move(placer);
+}
+
+std::optional<QRect> WaylandDesktop::PlaceCaret(const WindowCaret& caret, const QRect& windowContent,
+                                                qint64 windowProcessId)
+{
+    // Never beside another window's caret: the accessibility bus and the
+    // compositor may disagree for a moment after the focus moves.
+    if (caret.processId <= 0 || caret.processId != windowProcessId)
+        return std::nullopt;
+    const QRect placed = caret.rect.translated(windowContent.topLeft());
+    // A caret outside its own window is a toolkit that reports screen
+    // positions after all, or one scrolled out of view: no place for a list.
+    if (!windowContent.contains(placed.topLeft()))
+        return std::nullopt;
+    return placed;
+}
+
+std::optional<QRect> WaylandDesktop::CaretRect() const
+{
+    if (!caretSource || !windowPlacer)
+        return std::nullopt;
+    // The caret first: without one the compositor need not be asked.
+    const auto caret = caretSource();
+    if (!caret)
+        return std::nullopt;
+    const auto window = windowPlacer->FocusedWindow();
+    if (!window)
+        return std::nullopt;
+    return PlaceCaret(*caret, window->content, window->processId);
 }
 
 bool WaylandDesktop::CapsLockOn() const

@@ -4,7 +4,9 @@
 
 #include <QHash>
 #include <functional>
+#include <memory>
 
+class SwayIpc;
 class WaylandConnection;
 struct zwlr_foreign_toplevel_handle_v1;
 struct zwlr_foreign_toplevel_manager_v1;
@@ -14,8 +16,16 @@ struct wl_output;
 // The desktop's answers in a Wayland session. The active window, its title
 // and its application id (its class) come from the compositor's
 // foreign-toplevel protocol where it offers one; elsewhere from a focus
-// source the program gives (the accessibility bus). Windows report no
-// screen positions on Wayland, so there is no caret to place a list beside.
+// source the program gives (the accessibility bus).
+//
+// Wayland clients do not know where their windows are: what toolkits
+// report as screen positions over the accessibility bus is relative to
+// their own window. The caret on the screen is that position plus the
+// place of the window, which only the compositor knows; sway and other
+// compositors speaking the i3 IPC tell it for the focused window. The
+// caret is given only when the application whose caret it is owns the
+// window the compositor says has the focus; elsewhere (GNOME, KDE, no IPC
+// socket) there is no caret, and the list stays parked.
 class WaylandDesktop : public Desktop
 {
 public:
@@ -38,9 +48,28 @@ public:
     // Where Caps Lock's state comes from (the keyboard monitor knows it).
     void SetCapsLockSource(std::function<bool()> source) { capsLockSource = std::move(source); }
 
+    // Where the caret of the focused application is within its window, and
+    // the process owning that window (the accessibility bus knows both).
+    struct WindowCaret
+    {
+        QRect rect;
+        qint64 processId = 0;
+    };
+    void SetCaretSource(std::function<std::optional<WindowCaret>()> source) { caretSource = std::move(source); }
+    // Where the focused window's content lies on the screen: the
+    // compositor's IPC socket unless given (tests).
+    void SetWindowPlacer(std::unique_ptr<SwayIpc> placer);
+
+    // The caret on the screen, given the caret in its window and the window
+    // the compositor has focused: nothing unless that window is the caret's
+    // application's, and the caret lies within it.
+    static std::optional<QRect> PlaceCaret(const WindowCaret& caret, const QRect& windowContent,
+                                           qint64 windowProcessId);
+
     WindowId ForegroundWindow() const override;
     bool CapsLockOn() const override;
-    std::optional<QRect> CaretRect() const override { return std::nullopt; }
+    // In layout pixels (the compositor's logical pixels, all outputs together).
+    std::optional<QRect> CaretRect() const override;
     QString WindowTitle(WindowId window) const override;
     // The application id twice (instance and class), as X11 programs give
     // two names.
@@ -77,4 +106,6 @@ private:
     WindowId nextId = 1;
     std::function<FocusInfo()> focusSource;
     std::function<bool()> capsLockSource;
+    std::function<std::optional<WindowCaret>()> caretSource;
+    std::unique_ptr<SwayIpc> windowPlacer;
 };
