@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -81,6 +82,11 @@ QProcessEnvironment HeadlessSway::ClientEnvironment() const
     environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     if (!socketName.isEmpty())
         environment.insert(QStringLiteral("WAYLAND_DISPLAY"), socketName);
+    if (!sessionBus.isEmpty()) {
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBus);
+        // Qt exposes its widgets only when told to or when a screen reader runs.
+        environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    }
     environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     return environment;
 }
@@ -156,6 +162,62 @@ bool HeadlessSway::Start()
     return false;
 }
 
+bool HeadlessSway::StartSessionBus()
+{
+    if (!IsRunning()) {
+        error = QStringLiteral("the compositor is not running");
+        return false;
+    }
+    const QString address = QStringLiteral("unix:path=%1").arg(QDir(RuntimeDir()).filePath(QStringLiteral("bus")));
+    busDaemon = std::make_unique<QProcess>();
+    busDaemon->setProcessChannelMode(QProcess::MergedChannels);
+    busDaemon->setStandardOutputFile(QDir(RuntimeDir()).filePath(QStringLiteral("dbus.log")));
+    Prepare(*busDaemon, QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--address=") + address},
+            ClientEnvironment());
+    busDaemon->start();
+    if (!busDaemon->waitForStarted(kStartTimeoutMs)) {
+        error = QStringLiteral("cannot start dbus-daemon: %1").arg(busDaemon->errorString());
+        return false;
+    }
+    // Listening once its socket is there.
+    const QDeadlineTimer listening(kStartTimeoutMs);
+    while (!QFileInfo::exists(QDir(RuntimeDir()).filePath(QStringLiteral("bus"))) && !listening.hasExpired() &&
+           busDaemon->state() == QProcess::Running)
+        QThread::msleep(kPollMs);
+    sessionBus = address;
+    accessibilityBus = std::make_unique<QProcess>();
+    accessibilityBus->setProcessChannelMode(QProcess::MergedChannels);
+    accessibilityBus->setStandardOutputFile(QDir(RuntimeDir()).filePath(QStringLiteral("at-spi.log")));
+    Prepare(*accessibilityBus, QStringLiteral("/usr/libexec/at-spi-bus-launcher"),
+            {QStringLiteral("--launch-immediately")}, ClientEnvironment());
+    accessibilityBus->start();
+    if (!accessibilityBus->waitForStarted(kStartTimeoutMs)) {
+        error = QStringLiteral("cannot start at-spi-bus-launcher: %1").arg(accessibilityBus->errorString());
+        return false;
+    }
+    // Ready once the launcher answers for the accessibility bus; a program
+    // asking earlier would have a second launcher started for it.
+    const QDeadlineTimer deadline(kStartTimeoutMs);
+    while (!deadline.hasExpired() && accessibilityBus->state() == QProcess::Running) {
+        QByteArray answer;
+        if (RunClient(QStringLiteral("dbus-send"),
+                      {"--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus.GetAddress"},
+                      kBusQueryTimeoutMs, &answer) &&
+            answer.contains("unix:"))
+            return true;
+        QThread::msleep(kPollMs);
+    }
+    error = QStringLiteral("the accessibility bus did not come up");
+    return false;
+}
+
+QString HeadlessSway::IpcSocket() const
+{
+    const QStringList sockets = QDir(RuntimeDir()).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
+    return sockets.isEmpty() ? QString() : QDir(RuntimeDir()).filePath(sockets.first());
+}
+
 bool HeadlessSway::IsRunning() const
 {
     return sway && sway->state() == QProcess::Running && !socketName.isEmpty();
@@ -227,6 +289,19 @@ void HeadlessSway::Stop()
 {
     while (!clients.isEmpty())
         StopClient(clients.last());
+    // The launcher takes its accessibility bus down with it; services the
+    // buses started end when their bus goes.
+    for (auto* service : {&accessibilityBus, &busDaemon}) {
+        if (*service && (*service)->state() != QProcess::NotRunning) {
+            (*service)->terminate();
+            if (!(*service)->waitForFinished(kStopTimeoutMs)) {
+                (*service)->kill();
+                (*service)->waitForFinished(kStopTimeoutMs);
+            }
+        }
+        service->reset();
+    }
+    sessionBus.clear();
     if (sway && sway->state() != QProcess::NotRunning) {
         sway->terminate();
         if (!sway->waitForFinished(kStopTimeoutMs)) {
@@ -241,10 +316,9 @@ void HeadlessSway::Stop()
 
 QString HeadlessSway::Describe()
 {
-    const QStringList sockets = QDir(RuntimeDir()).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
-    if (sockets.isEmpty())
+    const QString socket = IpcSocket();
+    if (socket.isEmpty())
         return QStringLiteral("(sway has no IPC socket)");
-    const QString socket = QDir(RuntimeDir()).filePath(sockets.first());
     QByteArray tree;
     QByteArray seats;
     RunClient(QStringLiteral("swaymsg"), {"-s", socket, "-r", "-t", "get_tree"}, kStopTimeoutMs, &tree);

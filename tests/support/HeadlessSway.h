@@ -19,6 +19,7 @@ public:
     static constexpr int kStartTimeoutMs = 20000;
     static constexpr int kPollMs = 25;
     static constexpr int kStopTimeoutMs = 5000;
+    static constexpr int kBusQueryTimeoutMs = 3000;
 
     HeadlessSway() = default;
     ~HeadlessSway();
@@ -30,6 +31,17 @@ public:
     bool Start();
     bool IsRunning() const;
     QString ErrorString() const { return error; }
+
+    // A D-Bus session bus and the accessibility bus for the programs on the
+    // compositor, started as the session's user after Start() (the buses
+    // admit only their own user's programs, so code asking programs about
+    // their text runs on the compositor too). Programs started afterwards
+    // find them, Qt programs with their accessibility on; false with the
+    // reason in ErrorString().
+    bool StartSessionBus();
+    bool HasSessionBus() const { return !sessionBus.isEmpty(); }
+    // The compositor's IPC socket (swaymsg -s), empty before it is up.
+    QString IpcSocket() const;
 
     // A folder owned by the session's user for files the programs use.
     QString RuntimeDir() const { return runtime ? runtime->path() : QString(); }
@@ -69,6 +81,9 @@ private:
 
     std::unique_ptr<QTemporaryDir> runtime;
     std::unique_ptr<QProcess> sway;
+    std::unique_ptr<QProcess> busDaemon;
+    std::unique_ptr<QProcess> accessibilityBus;
+    QString sessionBus;
     QList<QProcess*> clients;
     QString socketName;
     QString error;

@@ -288,7 +288,7 @@ TEST(SwayTree, TheFocusedWindowsContentIsItsRectLessTitleBarAndBorders)
         R"({"type":"con","focused":true,"rect":{"x":0,"y":0,"width":9,"height":9},"nodes":[{"type":"con"}]})"));
 }
 
-TEST(WaylandCaret, TheCaretIsPlacedInItsOwnWindowOnly)
+TEST(WaylandCaretPlacement, TheCaretIsPlacedInItsOwnWindowOnly)
 {
     const QRect window(640, 24, 640, 776);
     const WaylandDesktop::WindowCaret caret{QRect(26, 1, 1, 14), 4242};
