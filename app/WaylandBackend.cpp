@@ -76,6 +76,7 @@ ClipboardAccess* WaylandBackend::Clipboard()
 
 void WaylandBackend::FollowFocus(const AtspiCaretTracker& tracker)
 {
+    // The caret within its window; the desktop adds the window's place.
     desktop->SetCaretSource([&tracker]() -> std::optional<WaylandDesktop::WindowCaret> {
         const auto caret = tracker.CaretInWindow();
         if (!caret)

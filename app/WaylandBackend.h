@@ -33,10 +33,9 @@ public:
     Desktop& DesktopServices();
     // nullptr: Qt's clipboard.
     ClipboardAccess* Clipboard();
-    // The caret within its window comes from the accessibility bus. Where
-    // the compositor does not say which window is active (GNOME, KDE), the
-    // program with the focus is learned from there too: one id per
-    // program, named after it.
+    // Where the compositor does not say which window is active (GNOME,
+    // KDE), the program with the focus is learned from the accessibility
+    // bus: one id per program, named after it.
     void FollowFocus(const AtspiCaretTracker& tracker);
 
 private:

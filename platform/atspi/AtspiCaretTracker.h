@@ -42,7 +42,8 @@ public:
     // window, and the process that owns the window. Where windows do not
     // know their place on the screen (Wayland), toolkits report this for
     // "screen" positions too; the desktop then adds the window's place,
-    // which only the compositor knows.
+    // which only the compositor knows. (On X11, Qt 6.4 answers with screen
+    // positions when its top-level widget is no window of its own.)
     struct WindowCaret
     {
         QRect rect;
