@@ -1,6 +1,5 @@
 #include "platform/wayland/SwayIpc.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -244,8 +243,14 @@ std::optional<QByteArray> SwayIpc::Request(quint32 type, const QByteArray& paylo
         QByteArray body(qsizetype(length), Qt::Uninitialized);
         if (!ReadExactly(body.data(), length, deadline))
             return std::nullopt;
-        if (replyType & kEventBit)
+        if (replyType & kEventBit) {
+            // A flood of events must not hold the caller past its deadline.
+            if (NowMs() >= deadline) {
+                Fail(QStringLiteral("the compositor did not answer in time"));
+                return std::nullopt;
+            }
             continue;
+        }
         if (replyType != type) {
             Fail(QStringLiteral("the compositor answered message type %1 to type %2").arg(replyType).arg(type));
             return std::nullopt;

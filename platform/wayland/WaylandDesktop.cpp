@@ -59,12 +59,13 @@ std::optional<QRect> WaylandDesktop::CaretRect() const
 {
     if (!caretSource || !windowPlacer)
         return std::nullopt;
-    // The caret first: without one the compositor need not be asked.
-    const auto caret = caretSource();
-    if (!caret)
-        return std::nullopt;
+    // The compositor first: its answer is the cheaper one, and where it
+    // tells nothing (no IPC socket) the application need not be asked.
     const auto window = windowPlacer->FocusedWindow();
     if (!window)
+        return std::nullopt;
+    const auto caret = caretSource();
+    if (!caret)
         return std::nullopt;
     return PlaceCaret(*caret, window->content, window->processId);
 }

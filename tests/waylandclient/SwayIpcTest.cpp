@@ -155,6 +155,7 @@ TEST_F(SwayIpcTest, GarbageShortAndForeignAnswersFailCleanlyAndTheNextQuestionSt
         {Reply(SwayIpc::kGetVersion, "{}")},                                    // the answer to another question
         {"i3-"},                                                                // a broken header
         {QByteArray(), true},                                                   // no answer at all
+        {Reply(0x80000000u, "{\"change\":\"run\"}").repeated(2000)},              // events, never the answer
     };
     std::atomic<int> asked{0};
     FakeCompositor compositor(SocketPath(), [&](quint32 type, const QByteArray&, const QByteArray&) {
