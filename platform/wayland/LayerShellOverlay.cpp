@@ -18,6 +18,10 @@ namespace {
 // may match it).
 constexpr const char* kNamespace = "quillo-suggestions";
 constexpr int kBytesPerPixel = 4;
+// Buffers kept at most. One in the compositor's hands and one being filled is
+// the usual case; a compositor that never gives some back must not make the
+// program's memory grow with every list shown.
+constexpr size_t kMaxBuffers = 4;
 
 // How far the point lies outside the rectangle (0 inside it).
 qint64 DistanceSquared(const QRect& rect, QPoint point)
@@ -188,6 +192,13 @@ LayerShellOverlay::Buffer* LayerShellOverlay::FreeBuffer(QSize size)
     for (const std::unique_ptr<Buffer>& buffer : buffers) {
         if (!buffer->busy)
             return buffer.get();
+    }
+    // All busy: the oldest go. A buffer the compositor still holds may be
+    // destroyed as long as its memory is not written again, and a destroyed
+    // one's never is.
+    while (buffers.size() >= kMaxBuffers) {
+        DestroyBuffer(*buffers.front());
+        buffers.erase(buffers.begin());
     }
 
     auto made = std::make_unique<Buffer>();

@@ -4,6 +4,8 @@
 #include "WaylandSuite.h"
 #include "platform/wayland/LayerShellOverlay.h"
 #include "platform/wayland/WaylandConnection.h"
+#include "support/SimulatedKeyboard.h"
+#include "support/TempProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -134,4 +136,74 @@ TEST_F(ListOverlayOnSway, ShowsAtThePointTakesNoKeyboardAndLeavesNoTrace)
     shot = ScreenshotWhen([&](const QImage& s) { return PictureAt(s, first); });
     EXPECT_TRUE(PictureAt(shot, first)) << "shown again after hiding";
     EXPECT_FALSE(connection->IsBroken());
+}
+
+// The whole program: the list goes up through the overlay and away again,
+// and the editor keeps the keyboard. Without a caret on Wayland, a window
+// titled as a browser's gets the list at the top centre of the screen.
+class ListOverlayProgram : public ListOverlayOnSway
+{
+protected:
+    void SetUp() override
+    {
+        ListOverlayOnSway::SetUp();
+        if (HasFatalFailure())
+            return;
+        devices = MakeFolder("list-devices");
+        keyboard = std::make_unique<SimulatedKeyboard>(devices);
+        ASSERT_TRUE(sway->GiveToUser(devices));
+        ASSERT_TRUE(sway->GiveToUser(folder.Path()));
+    }
+    void TearDown() override
+    {
+        ListOverlayOnSway::TearDown();
+        keyboard.reset();
+    }
+
+    // How many of the region's pixels differ from the same pixels in `base`.
+    static int Changed(const QImage& shot, const QImage& base, const QRect& region)
+    {
+        int changed = 0;
+        for (int y = region.top(); y <= region.bottom(); ++y)
+            for (int x = region.left(); x <= region.right(); ++x)
+                changed += !Near(shot.pixel(x, y), base.pixel(x, y));
+        return changed;
+    }
+
+    TempProgramFolder folder;
+    QString devices;
+    std::unique_ptr<SimulatedKeyboard> keyboard;
+};
+
+TEST_F(ListOverlayProgram, TheListShowsAboveTheEditorWithoutTakingItsKeys)
+{
+    QProcessEnvironment environment;
+    environment.insert("QUILLO_INPUT_DEVICES", devices);
+    environment.insert("QT_QPA_PLATFORM", "wayland");
+    ASSERT_TRUE(Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path(), "--backend", "wayland"},
+                      environment));
+    ASSERT_TRUE(keyboard->Connect(kWaitMs)) << "the keyboard monitor never opened the device";
+    const QString out = MakeFolder("browser") + "/editor.txt";
+    ASSERT_TRUE(StartQtEditor(out, QStringLiteral("Recipes \u2014 Mozilla Firefox")));
+    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
+    // The list for "si" (the samples' sig: one row) goes at the top centre
+    // of the 1280 px wide screen: 244 x 24 px from x 518.
+    const QRect listPlace(518 + 2, 3, 244 - 4, 24 - 4);
+    const QImage before = Screenshot();
+    ASSERT_FALSE(before.isNull()) << "grim took no screenshot";
+
+    ASSERT_TRUE(Wtype({"-k", "Shift_L", "si"}));
+    ASSERT_EQ(WaitForText(out, "si").toStdString(), "si");
+    ASSERT_TRUE(keyboard->Type("si"));
+    const int area = listPlace.width() * listPlace.height();
+    QImage shot = ScreenshotWhen([&](const QImage& s) { return Changed(s, before, listPlace) > area / 2; });
+    EXPECT_GT(Changed(shot, before, listPlace), area / 2) << "the list at the top centre";
+
+    // A space ends the word: no match any more, the list goes; the editor
+    // had the keys all along.
+    ASSERT_TRUE(Wtype({"-k", "Shift_L", "x "}));
+    ASSERT_EQ(WaitForText(out, "six ").toStdString(), "six ") << sway->Describe().toStdString();
+    ASSERT_TRUE(keyboard->Type("x "));
+    shot = ScreenshotWhen([&](const QImage& s) { return Changed(s, before, listPlace) == 0; });
+    EXPECT_EQ(Changed(shot, before, listPlace), 0) << "the list went away";
 }
