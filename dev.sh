@@ -29,7 +29,7 @@ PACKAGES=(
     imagemagick
     clang libclang-rt-14-dev
     libevdev-dev libudev-dev libwayland-dev wayland-protocols
-    sway wtype wl-clipboard qt6-wayland
+    sway wtype wl-clipboard qt6-wayland grim
 )
 
 setup() {

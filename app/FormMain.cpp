@@ -247,8 +247,11 @@ bool FormMain::Load()
     // Parked means shown off the screen, which only X11 lets a program
     // choose. A Wayland compositor would put the list on the screen as a
     // window of its own and hand it the keyboard, away from the application
-    // being typed in: there the list stays hidden.
-    if (QGuiApplication::platformName() != QLatin1String("wayland"))
+    // being typed in: there it shows through the overlay where the
+    // compositor offers one, and stays hidden elsewhere.
+    if (services.listOverlay)
+        formMsg->SetOverlay(services.listOverlay);
+    if (services.listOverlay || QGuiApplication::platformName() != QLatin1String("wayland"))
         formMsg->show();
     ParkFormMsg();
 

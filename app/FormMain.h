@@ -20,6 +20,7 @@ class ExpansionEngine;
 class FormMsg;
 class KeyboardHook;
 class KeyOutput;
+class ListOverlay;
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
@@ -42,6 +43,9 @@ struct FormMainServices
     UserNotifier& notifier;
     // The clipboard expansions go through; Qt's when none is given.
     ClipboardAccess* clipboard = nullptr;
+    // What shows the suggestion list where the program may not place a
+    // window of its own (Wayland); none: the list is a window of its own.
+    ListOverlay* listOverlay = nullptr;
 };
 
 // The hidden main window: it brings the program up and down, receives the

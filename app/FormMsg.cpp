@@ -5,6 +5,7 @@
 #include "app/SnippetTip.h"
 #include "controls/ControlArray.h"
 #include "controls/Twips.h"
+#include "platform/ListOverlay.h"
 
 #include <QPalette>
 #include <algorithm>
@@ -47,12 +48,41 @@ FormMsg::FormMsg(QWidget* parent)
         pattern, [](SnippetTip& element0) { return new SnippetTip(element0.parentWidget()); });
 }
 
-FormMsg::~FormMsg() = default;
+FormMsg::~FormMsg()
+{
+    if (overlay)
+        overlay->Hide();
+}
+
+void FormMsg::SetOverlay(ListOverlay* listOverlay)
+{
+    overlay = listOverlay;
+    // Shown (so that it is laid out and drawn as on screen), yet never put
+    // on screen, where the compositor would make it a window with the keyboard.
+    setAttribute(Qt::WA_DontShowOnScreen, overlay != nullptr);
+}
 
 void FormMsg::Park()
 {
     Move(kParkedTwips, kParkedTwips);
     shownOver = 0;
+    if (overlay)
+        overlay->Hide();
+}
+
+void FormMsg::Present()
+{
+    if (!overlay) {
+        // A window brought forward since the list last showed may cover it.
+        raise();
+        return;
+    }
+    // The list as it would look on screen, at its place there.
+    const QImage picture = grab().toImage();
+    if (!overlay->Show(picture, geometry().topLeft()) && !overlayFailureTold) {
+        overlayFailureTold = true;
+        qWarning("quillo: the suggestion list cannot be shown on this desktop");
+    }
 }
 
 double FormMsg::HeightFor(qsizetype rows)
@@ -151,7 +181,7 @@ void FormMsg::Timer1Tick(FormMain& main)
     } else if (IsFirefoxWindow(desktop, foreground)) {
         SetSnippets(col);
         Move((ToTwips(screen.width()) - Width()) / 2, kNoCaretTop);
-        raise();
+        Present();
         shownOver = foreground;
     } else {
         // Nowhere to show it; rows listed for an earlier text must not stay
@@ -192,8 +222,7 @@ void FormMsg::ShowBesideCaret(const QRect& caretPixels, const QSize& screenPixel
     left = std::clamp(left, 0.0, std::max(0.0, screenWidth - Width()));
     top = std::clamp(top, 0.0, std::max(0.0, screenHeight - Height()));
     Move(left, top);
-    // A window brought forward since the list last showed may cover it.
-    raise();
+    Present();
 }
 
 bool FormMsg::IsFirefoxWindow(const Desktop& desktop, Desktop::WindowId window)

@@ -7,6 +7,7 @@
 #include <memory>
 
 class FormMain;
+class ListOverlay;
 class SnippetTip;
 template <class T> class ControlArray;
 
@@ -24,6 +25,12 @@ template <class T> class ControlArray;
 // the front, rather than stay over the window it was shown for. Its rows
 // show their whole text (capped to a readable size) when hovered, although
 // the list never becomes the active window.
+//
+// Where the desktop lets no program place a window of its own (Wayland), an
+// overlay shows the list instead: the form is laid out and drawn without
+// ever being on screen, and wherever it would move itself beside the caret
+// its picture goes to the overlay at that place. Parking takes the picture
+// away. There the rows' hover texts do not show.
 class FormMsg : public QKForm
 {
     Q_OBJECT
@@ -45,6 +52,9 @@ public:
 
     void Park();
     bool IsParked() const;
+    // Shows the list through the overlay from now on; the form itself no
+    // longer goes on screen. The overlay must outlive the form.
+    void SetOverlay(ListOverlay* listOverlay);
 
     // Rebuilds the rows from the collection, in its order, and fits the
     // list's height to them.
@@ -69,9 +79,13 @@ private:
     // Out of sight while the list may not show; what it listed is forgotten
     // so that it comes back once it may.
     void Withdraw(FormMain& main);
+    // Brings the list, just moved into place, in front of every window.
+    void Present();
 
     std::unique_ptr<ControlArray<SnippetTip>> rows;
     int rowCount = 0;
     // The window the list was last shown over; 0 while parked.
     Desktop::WindowId shownOver = 0;
+    ListOverlay* overlay = nullptr;
+    bool overlayFailureTold = false;
 };

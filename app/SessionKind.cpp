@@ -89,6 +89,7 @@ QString SessionKind::WaylandBackendNotice()
 {
     return QStringLiteral(
         "Quillo is running with the Wayland backend: it reads the keyboard devices and types through the "
-        "compositor, so snippets expand in Wayland and X11 applications alike. The suggestion list stays "
-        "at the side of the screen, as Wayland does not tell where the text caret is.");
+        "compositor, so snippets expand in Wayland and X11 applications alike. The suggestion list is shown "
+        "beside the caret on compositors with the layer-shell protocol where the caret's place is known "
+        "(sway); elsewhere it stays hidden.");
 }

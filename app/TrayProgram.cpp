@@ -92,8 +92,9 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QSt
     KeyOutput& keyOutput = waylandBackend ? waylandBackend->Output() : static_cast<KeyOutput&>(*x11KeyOutput);
     Desktop& desktop = waylandBackend ? waylandBackend->DesktopServices() : static_cast<Desktop&>(*x11Desktop);
     ClipboardAccess* clipboard = waylandBackend ? waylandBackend->Clipboard() : nullptr;
+    ListOverlay* listOverlay = waylandBackend ? waylandBackend->Overlay() : nullptr;
     FormMain form(home, SingleInstance::DefaultLockPath(),
-                  FormMainServices{hook, keyOutput, desktop, sound, urls, notifier, clipboard});
+                  FormMainServices{hook, keyOutput, desktop, sound, urls, notifier, clipboard, listOverlay});
     // The settings window, opened from the tray menu.
     SettingsShell settingsShell(form);
     form.SetShellCommands(&settingsShell);

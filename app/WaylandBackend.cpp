@@ -6,6 +6,7 @@
 #include "platform/wayland/DeviceAccess.h"
 #include "platform/wayland/UinputKeyOutput.h"
 #include "platform/wayland/DataControlClipboard.h"
+#include "platform/wayland/LayerShellOverlay.h"
 #include "platform/wayland/VirtualKeyboardOutput.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandDesktop.h"
@@ -53,12 +54,14 @@ WaylandBackend::WaylandBackend(const QString& libraryFolder)
     desktop = std::make_unique<WaylandDesktop>(*connection);
     if (connection->DataControlManager())
         clipboard = std::make_unique<DataControlClipboard>(*connection);
+    overlay = LayerShellOverlay::Create(*connection);
 }
 
 WaylandBackend::~WaylandBackend()
 {
     // The monitor stops before the connection its keymap came from.
     hook.ReleaseKeyboardHook();
+    overlay.reset();
     clipboard.reset();
     desktop.reset();
     keyOutput.reset();
@@ -72,6 +75,11 @@ Desktop& WaylandBackend::DesktopServices()
 ClipboardAccess* WaylandBackend::Clipboard()
 {
     return clipboard.get();
+}
+
+ListOverlay* WaylandBackend::Overlay()
+{
+    return overlay.get();
 }
 
 void WaylandBackend::FollowFocus(const AtspiCaretTracker& tracker)

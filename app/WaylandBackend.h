@@ -10,6 +10,8 @@ class ClipboardAccess;
 class DataControlClipboard;
 class Desktop;
 class KeyOutput;
+class LayerShellOverlay;
+class ListOverlay;
 class WaylandConnection;
 class WaylandDesktop;
 
@@ -33,6 +35,9 @@ public:
     Desktop& DesktopServices();
     // nullptr: Qt's clipboard.
     ClipboardAccess* Clipboard();
+    // What shows the suggestion list beside the caret; nullptr where the
+    // compositor lacks the layer shell, and the list stays hidden.
+    ListOverlay* Overlay();
     // Where the compositor does not say which window is active (GNOME,
     // KDE), the program with the focus is learned from the accessibility
     // bus: one id per program, named after it.
@@ -43,5 +48,6 @@ private:
     std::unique_ptr<KeyOutput> keyOutput;
     std::unique_ptr<WaylandDesktop> desktop;
     std::unique_ptr<DataControlClipboard> clipboard;
+    std::unique_ptr<LayerShellOverlay> overlay;
     LibraryKeyboardHook hook;
 };

@@ -3,6 +3,8 @@
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "xdg-output-unstable-v1-client-protocol.h"
 
 #include <QSocketNotifier>
 #include <algorithm>
@@ -19,6 +21,14 @@ namespace {
 constexpr uint32_t kSeatVersion = 5;
 constexpr uint32_t kDataControlVersion = 2;
 constexpr uint32_t kToplevelVersion = 1;
+// Surfaces need set_buffer_scale (3) and damage_buffer (4).
+constexpr uint32_t kCompositorVersion = 4;
+constexpr uint32_t kCompositorVersionNeeded = 3;
+constexpr uint32_t kShmVersion = 1;
+constexpr uint32_t kLayerShellVersion = 1;
+// Geometry, mode, done and scale; later versions add only names.
+constexpr uint32_t kOutputVersion = 2;
+constexpr uint32_t kXdgOutputVersion = 1;
 // A compositor that reads nothing of ours for this long is taken as gone.
 constexpr int kFlushWaitMs = 5000;
 
@@ -27,6 +37,10 @@ void IgnoreLeave(void*, wl_keyboard*, uint32_t, wl_surface*) {}
 void IgnoreKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t) {}
 void IgnoreModifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
 void IgnoreRepeat(void*, wl_keyboard*, int32_t, int32_t) {}
+void IgnoreOutputDone(void*, wl_output*) {}
+void IgnoreOutputText(void*, wl_output*, const char*) {}
+void IgnoreXdgOutputDone(void*, zxdg_output_v1*) {}
+void IgnoreXdgOutputText(void*, zxdg_output_v1*, const char*) {}
 
 } // namespace
 
@@ -72,6 +86,20 @@ WaylandConnection::~WaylandConnection()
         zwlr_data_control_manager_v1_destroy(dataControlManager);
     if (toplevelManager)
         wl_proxy_destroy(reinterpret_cast<wl_proxy*>(toplevelManager));
+    for (const std::unique_ptr<Output>& output : outputs) {
+        if (output->xdgOutput)
+            zxdg_output_v1_destroy(output->xdgOutput);
+        wl_output_destroy(output->output);
+    }
+    outputs.clear();
+    if (xdgOutputManager)
+        zxdg_output_manager_v1_destroy(xdgOutputManager);
+    if (layerShell)
+        wl_proxy_destroy(reinterpret_cast<wl_proxy*>(layerShell));
+    if (shm)
+        wl_shm_destroy(shm);
+    if (compositor)
+        wl_compositor_destroy(compositor);
     if (seat)
         wl_seat_destroy(seat);
     if (registry)
@@ -160,10 +188,99 @@ void WaylandConnection::OnGlobal(void* data, wl_registry* registry, uint32_t nam
     } else if (std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0) {
         self->toplevelManager = static_cast<zwlr_foreign_toplevel_manager_v1*>(
             bind(&zwlr_foreign_toplevel_manager_v1_interface, kToplevelVersion));
+    } else if (std::strcmp(interface, wl_compositor_interface.name) == 0 && !self->compositor &&
+               version >= kCompositorVersionNeeded) {
+        self->compositor = static_cast<wl_compositor*>(bind(&wl_compositor_interface, kCompositorVersion));
+    } else if (std::strcmp(interface, wl_shm_interface.name) == 0 && !self->shm) {
+        self->shm = static_cast<wl_shm*>(bind(&wl_shm_interface, kShmVersion));
+    } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0 && !self->layerShell) {
+        self->layerShell = static_cast<zwlr_layer_shell_v1*>(bind(&zwlr_layer_shell_v1_interface, kLayerShellVersion));
+    } else if (std::strcmp(interface, zxdg_output_manager_v1_interface.name) == 0 && !self->xdgOutputManager) {
+        self->xdgOutputManager =
+            static_cast<zxdg_output_manager_v1*>(bind(&zxdg_output_manager_v1_interface, kXdgOutputVersion));
+        for (const std::unique_ptr<Output>& output : self->outputs)
+            self->WatchLogicalGeometry(*output);
+    } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
+        static const wl_output_listener outputListener = {&OnOutputGeometry, &OnOutputMode, &IgnoreOutputDone,
+                                                          &OnOutputScale,    &IgnoreOutputText, &IgnoreOutputText};
+        auto output = std::make_unique<Output>();
+        output->name = name;
+        output->output = static_cast<wl_output*>(bind(&wl_output_interface, kOutputVersion));
+        wl_output_add_listener(output->output, &outputListener, output.get());
+        self->WatchLogicalGeometry(*output);
+        self->outputs.push_back(std::move(output));
     }
 }
 
-void WaylandConnection::OnGlobalRemove(void*, wl_registry*, uint32_t) {}
+void WaylandConnection::OnGlobalRemove(void* data, wl_registry*, uint32_t name)
+{
+    // A screen unplugged; the other globals Quillo binds stay for the session.
+    auto* self = static_cast<WaylandConnection*>(data);
+    const auto gone = std::find_if(self->outputs.begin(), self->outputs.end(),
+                                   [name](const std::unique_ptr<Output>& output) { return output->name == name; });
+    if (gone == self->outputs.end())
+        return;
+    if ((*gone)->xdgOutput)
+        zxdg_output_v1_destroy((*gone)->xdgOutput);
+    wl_output_destroy((*gone)->output);
+    self->outputs.erase(gone);
+}
+
+void WaylandConnection::WatchLogicalGeometry(Output& output)
+{
+    static const zxdg_output_v1_listener xdgOutputListener = {&OnLogicalPosition, &OnLogicalSize,
+                                                              &IgnoreXdgOutputDone, &IgnoreXdgOutputText,
+                                                              &IgnoreXdgOutputText};
+    if (!xdgOutputManager || output.xdgOutput)
+        return;
+    output.xdgOutput = zxdg_output_manager_v1_get_xdg_output(xdgOutputManager, output.output);
+    zxdg_output_v1_add_listener(output.xdgOutput, &xdgOutputListener, &output);
+}
+
+QList<WaylandConnection::OutputInfo> WaylandConnection::Outputs() const
+{
+    QList<OutputInfo> list;
+    for (const std::unique_ptr<Output>& output : outputs) {
+        OutputInfo info;
+        info.output = output->output;
+        info.scale = std::max(1, output->scale);
+        if (output->logicalSize.isValid() && !output->logicalSize.isEmpty())
+            info.geometry = QRect(output->logicalPosition, output->logicalSize);
+        else if (output->modePixels.isValid() && !output->modePixels.isEmpty())
+            info.geometry = QRect(output->position, output->modePixels / info.scale);
+        else
+            continue;
+        list << info;
+    }
+    return list;
+}
+
+void WaylandConnection::OnOutputGeometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t,
+                                         const char*, const char*, int32_t)
+{
+    static_cast<Output*>(data)->position = QPoint(x, y);
+}
+
+void WaylandConnection::OnOutputMode(void* data, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t)
+{
+    if (flags & WL_OUTPUT_MODE_CURRENT)
+        static_cast<Output*>(data)->modePixels = QSize(width, height);
+}
+
+void WaylandConnection::OnOutputScale(void* data, wl_output*, int32_t factor)
+{
+    static_cast<Output*>(data)->scale = factor;
+}
+
+void WaylandConnection::OnLogicalPosition(void* data, zxdg_output_v1*, int32_t x, int32_t y)
+{
+    static_cast<Output*>(data)->logicalPosition = QPoint(x, y);
+}
+
+void WaylandConnection::OnLogicalSize(void* data, zxdg_output_v1*, int32_t width, int32_t height)
+{
+    static_cast<Output*>(data)->logicalSize = QSize(width, height);
+}
 
 void WaylandConnection::OnCapabilities(void* data, wl_seat* seat, uint32_t capabilities)
 {

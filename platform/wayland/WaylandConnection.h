@@ -2,8 +2,11 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QList>
+#include <QRect>
 #include <QString>
 #include <memory>
+#include <vector>
 
 struct wl_display;
 struct wl_registry;
@@ -12,6 +15,12 @@ struct wl_keyboard;
 struct zwp_virtual_keyboard_manager_v1;
 struct zwlr_data_control_manager_v1;
 struct zwlr_foreign_toplevel_manager_v1;
+struct wl_compositor;
+struct wl_shm;
+struct wl_output;
+struct zwlr_layer_shell_v1;
+struct zxdg_output_manager_v1;
+struct zxdg_output_v1;
 class QSocketNotifier;
 
 // Quillo's own connection to the Wayland compositor, beside the one Qt keeps
@@ -32,6 +41,21 @@ public:
     zwlr_data_control_manager_v1* DataControlManager() const { return dataControlManager; }
     zwlr_foreign_toplevel_manager_v1* ToplevelManager() const { return toplevelManager; }
     quint32 DataControlVersion() const { return dataControlVersion; }
+    wl_compositor* Compositor() const { return compositor; }
+    wl_shm* Shm() const { return shm; }
+    zwlr_layer_shell_v1* LayerShell() const { return layerShell; }
+
+    // A screen of the compositor: where it lies in the layout that window
+    // and caret positions are given in, and its scale.
+    struct OutputInfo
+    {
+        wl_output* output = nullptr;
+        QRect geometry;
+        int scale = 1;
+    };
+    // The screens as the compositor last described them, in the order it
+    // announced them; screens without a size yet are left out.
+    QList<OutputInfo> Outputs() const;
 
     // The keymap (XKB text) of the seat's keyboard as the compositor handed
     // it to us when we connected; empty when the seat had no keyboard then.
@@ -60,6 +84,30 @@ private:
     static void OnSeatName(void* data, wl_seat* seat, const char* name);
     static void OnKeymap(void* data, wl_keyboard* keyboard, uint32_t format, int32_t fd, uint32_t size);
 
+    struct Output
+    {
+        uint32_t name = 0;
+        wl_output* output = nullptr;
+        zxdg_output_v1* xdgOutput = nullptr;
+        // From wl_output: the corner in the layout, the mode's pixels, the scale.
+        QPoint position;
+        QSize modePixels;
+        int scale = 1;
+        // From xdg-output, which accounts for scale and rotation: the
+        // place in the layout itself, when the compositor offers it.
+        QPoint logicalPosition;
+        QSize logicalSize;
+    };
+    void WatchLogicalGeometry(Output& output);
+    static void OnOutputGeometry(void* data, wl_output* output, int32_t x, int32_t y, int32_t physicalWidth,
+                                 int32_t physicalHeight, int32_t subpixel, const char* make, const char* model,
+                                 int32_t transform);
+    static void OnOutputMode(void* data, wl_output* output, uint32_t flags, int32_t width, int32_t height,
+                             int32_t refresh);
+    static void OnOutputScale(void* data, wl_output* output, int32_t factor);
+    static void OnLogicalPosition(void* data, zxdg_output_v1* output, int32_t x, int32_t y);
+    static void OnLogicalSize(void* data, zxdg_output_v1* output, int32_t width, int32_t height);
+
     wl_display* display = nullptr;
     wl_registry* registry = nullptr;
     wl_seat* seat = nullptr;
@@ -67,6 +115,11 @@ private:
     zwp_virtual_keyboard_manager_v1* virtualKeyboardManager = nullptr;
     zwlr_data_control_manager_v1* dataControlManager = nullptr;
     zwlr_foreign_toplevel_manager_v1* toplevelManager = nullptr;
+    wl_compositor* compositor = nullptr;
+    wl_shm* shm = nullptr;
+    zwlr_layer_shell_v1* layerShell = nullptr;
+    zxdg_output_manager_v1* xdgOutputManager = nullptr;
+    std::vector<std::unique_ptr<Output>> outputs;
     quint32 dataControlVersion = 0;
     QByteArray sessionKeymap;
     bool keymapTaken = false;

@@ -82,6 +82,8 @@ struct Shell
     FakeSoundPlayer sound;
     FakeUrlOpener urls;
     RecordingNotifier notifier;
+    // Set before Create(): the list shows through it, as on Wayland.
+    ListOverlay* listOverlay = nullptr;
     std::unique_ptr<FormMain> form;
 
     explicit Shell(bool load = true) { Create(); if (load) Load(); }
@@ -89,7 +91,7 @@ struct Shell
     void Create()
     {
         form = std::make_unique<FormMain>(folder.Path(), LockPath(),
-                                          FormMainServices{hook, keys, desktop, sound, urls, notifier});
+                                          FormMainServices{hook, keys, desktop, sound, urls, notifier, nullptr, listOverlay});
     }
     bool Load() { return form->Load(); }
     QString LockPath() const { return runtime.filePath("quillo.lock"); }
