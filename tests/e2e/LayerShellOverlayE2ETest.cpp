@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
+#include <cstdio>
 
 namespace {
 
@@ -206,4 +207,96 @@ TEST_F(ListOverlayProgram, TheListShowsAboveTheEditorWithoutTakingItsKeys)
     ASSERT_TRUE(keyboard->Type("x "));
     shot = ScreenshotWhen([&](const QImage& s) { return Changed(s, before, listPlace) == 0; });
     EXPECT_EQ(Changed(shot, before, listPlace), 0) << "the list went away";
+}
+
+// The whole program on sway with an accessibility bus: the list goes right
+// below the caret of a plain editor, where the compositor has its window.
+class ListBesideTheCaretOnSway : public ListOverlayProgram
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        ListOverlayProgram::SetUpTestSuite();
+        if (sway->IsRunning() && !sway->StartSessionBus())
+            busError = sway->ErrorString();
+    }
+    void SetUp() override
+    {
+        ListOverlayProgram::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_TRUE(busError.isEmpty()) << busError.toStdString();
+    }
+
+    static inline QString busError;
+};
+
+TEST_F(ListBesideTheCaretOnSway, TheListLiesRightBelowTheCaretOfAQtEditor)
+{
+    QProcessEnvironment environment;
+    environment.insert("QUILLO_INPUT_DEVICES", devices);
+    environment.insert("QT_QPA_PLATFORM", "wayland");
+    ASSERT_TRUE(Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path(), "--backend", "wayland"},
+                      environment));
+    ASSERT_TRUE(keyboard->Connect(kWaitMs)) << "the keyboard monitor never opened the device";
+    const QString editorFolder = MakeFolder("caret-editor");
+    // A window on the left first: the editor is tiled right of it, so its
+    // caret is far from its window's own origin.
+    const QString leftOut = editorFolder + "/left.txt";
+    ASSERT_TRUE(StartQtEditor(leftOut, QStringLiteral("left")));
+    ASSERT_TRUE(WaitUntilFocused(leftOut)) << sway->Describe().toStdString();
+    const QString out = editorFolder + "/editor.txt";
+    const QString caretFile = editorFolder + "/caret.txt";
+    QProcessEnvironment qt;
+    qt.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    ASSERT_TRUE(
+        Start(QStringLiteral(QUILLO_TEST_EDITOR), {"--out", out, "--caret", caretFile, "--title", "right"}, qt));
+    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
+    const Window window = WindowOf("quillo-test-editor", "right");
+    ASSERT_TRUE(window.focused) << sway->Describe().toStdString();
+    ASSERT_GT(window.content.left(), 0) << "tiled right of the first window";
+
+    // The editor has the letters before Quillo hears them: what changes on
+    // the screen after that is the list.
+    ASSERT_TRUE(Wtype({"-k", "Shift_L", "si"}));
+    ASSERT_EQ(WaitForText(out, "si").toStdString(), "si");
+    const QStringList own = ReadText(caretFile).split(' ', Qt::SkipEmptyParts);
+    ASSERT_EQ(own.size(), 4) << "the editor's caret";
+    const QRect caret = QRect(own[0].toInt(), own[1].toInt(), own[2].toInt(), own[3].toInt())
+                            .translated(window.content.topLeft());
+    QThread::msleep(kProbeWaitMs);
+    const QImage before = Screenshot();
+    ASSERT_FALSE(before.isNull()) << "grim took no screenshot";
+    ASSERT_TRUE(keyboard->Type("si"));
+
+    // Below the caret's line only, where the editor's blinking caret changes nothing.
+    const QRect below(window.content.left(), caret.bottom() + 1, window.content.width(),
+                      window.content.bottom() - caret.bottom());
+    const auto changedBox = [&](const QImage& shot) {
+        QRect box;
+        for (int y = below.top(); y <= below.bottom(); ++y)
+            for (int x = below.left(); x <= below.right(); ++x)
+                if (!Near(shot.pixel(x, y), before.pixel(x, y)))
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    // The samples' sig makes one row: the list is a few hundred pixels wide.
+    constexpr int kMinListWidthPx = 100;
+    const QImage shot = ScreenshotWhen([&](const QImage& s) { return changedBox(s).width() > kMinListWidthPx; });
+    const QRect list = changedBox(shot);
+    std::printf("[ measured ] caret %d,%d %dx%d; list %d,%d %dx%d\n", caret.x(), caret.y(), caret.width(),
+                caret.height(), list.x(), list.y(), list.width(), list.height());
+    ASSERT_GT(list.width(), kMinListWidthPx) << "no list below the caret at " << caret.x() << "," << caret.y();
+    // Rounding to the list's own units moves it by a pixel or two.
+    constexpr int kSlackPx = 3;
+    EXPECT_NEAR(list.left(), caret.right() + 1, kSlackPx) << "the list starts right of the caret";
+    EXPECT_NEAR(list.top(), caret.bottom() + 1, kSlackPx) << "the list starts below the caret";
+    EXPECT_TRUE(window.content.contains(list)) << "inside the editor's window";
+
+    // The word goes on without a match: the list goes, the keys stayed the editor's.
+    ASSERT_TRUE(Wtype({"-k", "Shift_L", "x "}));
+    ASSERT_EQ(WaitForText(out, "six ").toStdString(), "six ");
+    ASSERT_TRUE(keyboard->Type("x "));
+    const QImage after = ScreenshotWhen([&](const QImage& s) { return changedBox(s).isEmpty(); });
+    EXPECT_TRUE(changedBox(after).isEmpty()) << "the list went away";
 }

@@ -79,36 +79,6 @@ protected:
         return caret;
     }
 
-    // Where swaymsg says the program's window shows what the program draws
-    // (its container less title bar and borders); empty when not there.
-    struct Window
-    {
-        QRect content;
-        bool focused = false;
-    };
-    Window WindowOf(const QString& appId)
-    {
-        QByteArray tree;
-        sway->RunClient(QStringLiteral("swaymsg"), {"-s", sway->IpcSocket(), "-r", "-t", "get_tree"}, kToolTimeoutMs,
-                        &tree);
-        Window found;
-        std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
-            if (node.value("app_id").toString() == appId) {
-                const QJsonObject rect = node.value("rect").toObject();
-                const QJsonObject inner = node.value("window_rect").toObject();
-                found.content = QRect(rect.value("x").toInt() + inner.value("x").toInt(),
-                                      rect.value("y").toInt() + inner.value("y").toInt(), inner.value("width").toInt(),
-                                      inner.value("height").toInt());
-                found.focused = node.value("focused").toBool();
-            }
-            for (const char* children : {"nodes", "floating_nodes"})
-                for (const QJsonValue& child : node.value(children).toArray())
-                    walk(child.toObject());
-        };
-        walk(QJsonDocument::fromJson(tree).object());
-        return found;
-    }
-
     // The test editor's own caret (relative to its window on Wayland).
     static std::optional<QRect> EditorCaret(const QString& file)
     {

@@ -6,7 +6,12 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRect>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 
 // A test suite on one headless compositor, started before the suite's first
@@ -39,6 +44,38 @@ protected:
             sway->StopClient(client);
         started.clear();
         connection.reset();
+    }
+
+    // Where swaymsg says the program's window shows what the program draws
+    // (its container less title bar and borders); empty when not there.
+    struct Window
+    {
+        QRect content;
+        bool focused = false;
+    };
+    // A title tells apart windows of one program.
+    Window WindowOf(const QString& appId, const QString& title = QString())
+    {
+        QByteArray tree;
+        sway->RunClient(QStringLiteral("swaymsg"), {"-s", sway->IpcSocket(), "-r", "-t", "get_tree"}, kToolTimeoutMs,
+                        &tree);
+        Window found;
+        std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
+            if (node.value("app_id").toString() == appId &&
+                (title.isEmpty() || node.value("name").toString() == title)) {
+                const QJsonObject rect = node.value("rect").toObject();
+                const QJsonObject inner = node.value("window_rect").toObject();
+                found.content = QRect(rect.value("x").toInt() + inner.value("x").toInt(),
+                                      rect.value("y").toInt() + inner.value("y").toInt(), inner.value("width").toInt(),
+                                      inner.value("height").toInt());
+                found.focused = node.value("focused").toBool();
+            }
+            for (const char* children : {"nodes", "floating_nodes"})
+                for (const QJsonValue& child : node.value(children).toArray())
+                    walk(child.toObject());
+        };
+        walk(QJsonDocument::fromJson(tree).object());
+        return found;
     }
 
     // This process as a client of the compositor too, on Quillo's own connection.
