@@ -26,6 +26,7 @@
 #include <QSessionManager>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QString& backendOption)
@@ -55,6 +56,21 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QSt
     // The name a StatusNotifier host shows as the icon's title.
     QApplication::setApplicationName(QStringLiteral("Quillo"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
+    const int code = RunOn(app, wayland, sessionNotice, homeOption);
+    if (wayland) {
+        // Qt 6.4's Wayland plugin can wait forever for its own event thread
+        // while the application object is destroyed (seen about one exit in
+        // four on a busy machine): the process would linger after Exit. All
+        // of ours has been written, closed and released by now; what is left
+        // is Qt's memory and sockets, which the system takes back.
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
+}
+
+int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, const QString& homeOption)
+{
     const QString home = ProgramFolder::Resolve(homeOption);
 
     MessageBoxNotifier notifier;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QApplication;
+
 // The tray program on the desktop: the real keyboard monitor, key output,
 // desktop, sound and message boxes around the main window, and an orderly
 // shutdown on Exit, SIGTERM/SIGINT/SIGHUP and the end of the session. The
@@ -19,4 +21,9 @@ public:
     // Returns the process's exit code.
     // backendOption: "x11", "wayland" or "" (the session's).
     static int Run(int argc, char** argv, const QString& homeOption, const QString& backendOption = QString());
+
+private:
+    // Everything that runs on the application object; every part of the
+    // program is gone when it returns.
+    static int RunOn(QApplication& app, bool wayland, QString sessionNotice, const QString& homeOption);
 };

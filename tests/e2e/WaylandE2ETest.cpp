@@ -184,7 +184,10 @@ TEST_F(WaylandProgram, KeyboardsItMayNotReadAreNamedInOneMessageAndNothingStarts
         user.KeyUp(kVkEnter);
         program->waitForFinished(kProbeWaitMs);
     }
-    ASSERT_EQ(program->state(), QProcess::NotRunning);
+    said += QString::fromUtf8(program->readAll());
+    // Also whether it hung on its way out once the box closed.
+    ASSERT_EQ(program->state(), QProcess::NotRunning)
+        << sway->Describe().toStdString() << "; the program said: " << said.toStdString();
     EXPECT_EQ(program->exitCode(), 1);
     said += QString::fromUtf8(program->readAll());
     EXPECT_TRUE(said.contains("not allowed to read the keyboard devices in " + devices)) << said.toStdString();
