@@ -132,10 +132,7 @@ void FormMain::ConnectMenus()
     connect(menu_help, &QAction::triggered, this, [this] {
         services.urls.OpenUrl(QUrl::fromLocalFile(ProgramFolder::ReadOnlyFile(home, QLatin1String(kHelpPage))));
     });
-    connect(menu_exit, &QAction::triggered, this, [this] {
-        Unload();
-        QCoreApplication::quit();
-    });
+    connect(menu_exit, &QAction::triggered, this, [this] { Quit(); });
     connect(menu_sortbydate, &QAction::triggered, this, [this] { SortBy(1); });
     connect(menu_sortbyabbr, &QAction::triggered, this, [this] { SortBy(2); });
     connect(menu_export, &QAction::triggered, this, [this] {
@@ -422,6 +419,30 @@ void FormMain::ParkFormMsg()
         formMsg->Park();
 }
 
+void FormMain::Quit()
+{
+    if (quitting)
+        return;
+    if (engine && !engine->engineReady) {
+        // Arrived while the expansion lets events run: stopping here would
+        // leave the abbreviation erased and nothing pasted.
+        quitWhenExpanded = true;
+        return;
+    }
+    quitting = true;
+    // A program still reading our paste would find no clipboard owner.
+    if (engine)
+        engine->FinishPaste();
+    Unload();
+    QCoreApplication::quit();
+}
+
+void FormMain::ExpansionFinished()
+{
+    if (quitWhenExpanded)
+        QTimer::singleShot(0, this, [this] { Quit(); });
+}
+
 void FormMain::CountersChanged()
 {
     // Not restarted by later expansions: steady use still writes every few seconds.
@@ -514,10 +535,7 @@ QJsonObject FormMain::ControlCommand(const QString& command)
         }
         if (command == QLatin1String("exit")) {
             // After the reply has gone out.
-            QTimer::singleShot(0, this, [this] {
-                Unload();
-                QCoreApplication::quit();
-            });
+            QTimer::singleShot(0, this, [this] { Quit(); });
             return {};
         }
     } catch (const std::exception& e) {

@@ -61,10 +61,11 @@ public:
     static constexpr int kPopupListDelayMs = 100;  // Timer1: the suggestion list
     static constexpr int kCancelMenuCheckMs = 500; // TimerCancelMenu
     // The counters are written this long after an expansion, once for a
-    // burst of them: a run that ends without an orderly stop (a compositor
-    // that dies takes the program with it at once, a power cut) then loses
-    // only the last few seconds' counts.
-    static constexpr int kCounterSaveDelayMs = 3000;
+    // burst of them: late enough that the write never delays the paste or
+    // the keys held for it, soon enough that a run ending without an orderly
+    // stop (a compositor that dies takes the program with it at once, a
+    // power cut) loses no count.
+    static constexpr int kCounterSaveDelayMs = 200;
     static constexpr const char* kHelpPage = "help/index.html";
     // A snippet database another program holds locked at start-up is tried
     // again for this long, a pause between tries, before start-up says so.
@@ -80,6 +81,10 @@ public:
     bool Load();
     // Shutdown, in order; does nothing the second time.
     void Unload();
+    // An orderly stop of the whole program (Exit, a signal, the session's
+    // end): an expansion under way is finished first and its paste
+    // delivered, then Unload and the event loop's end.
+    void Quit();
     bool IsLoaded() const { return loaded; }
     // The display went away: only what needs no display is done (the
     // counters written, the database closed, the channel and the lock
@@ -93,6 +98,7 @@ public:
     void ToggleTimer(bool value) override;
     void ParkFormMsg() override;
     void CountersChanged() override;
+    void ExpansionFinished() override;
     // Reads wav/<name>.wav whole into the engine's sound data (empty when
     // missing); returns what went wrong, naming the file, or "".
     QString LoadSound(const QString& soundName);
@@ -149,6 +155,8 @@ public:
     QTimer TimerSaveCounters;
 
 private:
+    bool quitWhenExpanded = false;
+    bool quitting = false;
     // The last step of every way to end: the database closed, the counters written.
     void CloseStoreAndSaveCounters();
     void BuildMenus();

@@ -64,7 +64,6 @@ TEST(FormMain, CountersReachTheFileSoonAfterAnExpansionWithoutAStop)
     s.Tap(32);
     s.Type("sig");
     s.Tap(32);
-    EXPECT_EQ(GetIniValue(s.folder.SettingsPath(), "qk", "SniExp"), "0") << "written before the burst ended";
     EXPECT_TRUE(QTest::qWaitFor([&] { return GetIniValue(s.folder.SettingsPath(), "qk", "SniExp") == "2"; },
                                 FormMain::kCounterSaveDelayMs * 5));
     EXPECT_EQ(GetIniValue(s.folder.SettingsPath(), "qk", "ChrSav"), "18");
