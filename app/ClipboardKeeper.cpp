@@ -97,9 +97,12 @@ bool ClipboardKeeper::Delivered()
     const bool stillOurs = (placedClipboard && clipboard->Holds(placedClipboard.data(), Mode::Clipboard)) ||
                            (placedSelection && clipboard->Holds(placedSelection.data(), Mode::Selection));
     // Content placed without paste keys yet is the caller's own business.
+    // Each request is answered whole before the next event is handled (Qt
+    // sends even megabytes in one piece on X11; the Wayland pipe is written
+    // to the end), so a quiet moment after the last request means the
+    // program has all it asked for.
     const bool done = !stillOurs || !pasteSent ||
-                      (!clipboard->TransferInProgress() &&
-                       sinceActivity.elapsed() >= (requestSeen ? kDeliverySettleMs : kUnclaimedPasteMs));
+                      sinceActivity.elapsed() >= (requestSeen ? kDeliverySettleMs : kUnclaimedPasteMs);
     if (done)
         inFlight = false;
     return done;

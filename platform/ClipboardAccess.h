@@ -27,7 +27,4 @@ public:
     virtual void Set(QMimeData* data, Mode mode) = 0;
     // Whether the data given to Set is still the content.
     virtual bool Holds(const QMimeData* data, Mode mode) const = 0;
-    // Whether a program is still receiving content of ours in pieces (a
-    // large content goes over in several steps after the request).
-    virtual bool TransferInProgress() const { return false; }
 };

@@ -198,10 +198,12 @@ TEST_F(WaylandProgram, KeyboardsItMayNotReadAreNamedInOneMessageAndNothingStarts
 // Its own compositor, which the test ends.
 class WaylandCompositorLoss : public WaylandProgram
 {
+protected:
+    static constexpr int kCrashAfterExpansionMs = 500;
 };
 
 // Qt's Wayland platform ends the program at once when its compositor goes;
-// the counts written a few seconds after each expansion are kept.
+// the counts, written right after each expansion, are kept.
 TEST_F(WaylandCompositorLoss, TheProgramEndsAndKeepsTheCountsAlreadyWritten)
 {
     StartQuillo();
@@ -212,12 +214,8 @@ TEST_F(WaylandCompositorLoss, TheProgramEndsAndKeepsTheCountsAlreadyWritten)
     TypeBoth("sig ", [&] { return WaitForText(out, "sig ") == "sig "; });
     ASSERT_EQ(WaitForText(out, "Best regards").toStdString(), "Best regards");
 
-    QDeadlineTimer deadline(kWaitMs);
-    while (GetIniValue(folder.SettingsPath(), kOptionsSection, "SniExp") != "1" && !deadline.hasExpired())
-        QThread::msleep(kPollMs);
-    EXPECT_EQ(GetIniValue(folder.SettingsPath(), kOptionsSection, "SniExp").toStdString(), "1")
-        << "the counters were not written while the program ran";
-
+    // The session ends half a second after the expansion, as a logout may.
+    QThread::msleep(kCrashAfterExpansionMs);
     ASSERT_TRUE(sway->Crash());
     ASSERT_TRUE(quillo->waitForFinished(kWaitMs)) << "the program outlived its compositor";
     EXPECT_EQ(GetIniValue(folder.SettingsPath(), kOptionsSection, "SniExp").toStdString(), "1");
