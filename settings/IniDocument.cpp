@@ -11,8 +11,6 @@ namespace {
 constexpr const char* kErrorSource = "settings";
 constexpr int kErrorRead = 2001;
 constexpr int kErrorBadName = 2003;
-// Links of links are followed this deep, as the kernel does.
-constexpr int kMaxLinkDepth = 40;
 
 bool HasLineBreak(const QString& text)
 {
@@ -183,14 +181,11 @@ QByteArray IniDocument::Contents() const
 
 void IniDocument::Save(const QString& path) const
 {
-    // Users who keep their options elsewhere link to them; replacing the
-    // link itself would silently part the two.
-    QString target = path;
-    for (int depth = 0; depth < kMaxLinkDepth && QFileInfo(target).isSymLink(); ++depth)
-        target = QFileInfo(target).symLinkTarget();
+    // Users who keep their options elsewhere link to them.
     AtomicFileWriter::Rules rules;
     rules.replaceExisting = true;
-    AtomicFileWriter writer(target, rules, QLatin1String(kErrorSource), QStringLiteral("Cannot write \"%1\""));
+    rules.followLinks = true;
+    AtomicFileWriter writer(path, rules, QLatin1String(kErrorSource), QStringLiteral("Cannot write \"%1\""));
     writer.Write(Contents());
     writer.Commit();
 }
