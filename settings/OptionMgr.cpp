@@ -81,7 +81,11 @@ bool OptionMgr::ReloadVars()
                                      std::tuple("ChrSav", &chrSav, &savedChrSav)})
         if (!MergeCounter(document, key, *value, *saved))
             loadProblems << QStringLiteral("%1: \"%2\" is not a whole number").arg(key, document.Value(kSection, key));
+    const bool startedWithSession = startWin;
     ReadOptions(document, true);
+    // As the check box: the session's start-up entry follows the option.
+    if (startWin != startedWithSession)
+        PlaceStartupEntry();
     return true;
 }
 

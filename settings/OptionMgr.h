@@ -41,7 +41,7 @@ public:
     // file's values; a malformed key keeps the value in memory (listed in
     // LoadProblems()); a counter takes the file's value plus what was
     // counted since the last read or write. The observer hears of what
-    // changed. False, with nothing changed, when the file holds what was
+    // changed; a changed StartWin places or removes the start-up entry. False, with nothing changed, when the file holds what was
     // read last (our own writes included) or is missing. Throws QuilloError
     // when the file cannot be read.
     bool ReloadVars();

@@ -295,7 +295,7 @@ TEST_F(Options, ReloadTakesInHandEditsAndTellsTheShell)
     QByteArray edited = ReadBytes(path);
     edited.replace("EnableQK=True", "EnableQK=False").replace("SwitchQKKey=F12", "SwitchQKKey=F9");
     edited.replace("SoundName=type", "SoundName=kata").replace("SniExp=5", "SniExp=100");
-    edited.replace("EnablePlaySound=True", "EnablePlaySound=perhaps");
+    edited.replace("EnablePlaySound=True", "EnablePlaySound=perhaps").replace("StartWin=False", "StartWin=True");
     WriteBytes(path, edited + "[PasteKeys]\nemacs=Type\n");
     EXPECT_TRUE(options.ReloadVars());
     EXPECT_FALSE(options.EnableQK());
@@ -308,6 +308,7 @@ TEST_F(Options, ReloadTakesInHandEditsAndTellsTheShell)
     EXPECT_EQ(options.ChrSav(), 44);
     EXPECT_EQ(options.PasteKeysFor("Emacs"), "Type");
     EXPECT_EQ(observer.calls, QStringList({"EnableQK 0", "Enable Quillo             Shift+Alt+F9"}));
+    EXPECT_TRUE(QFile::exists(placedEntry));
 
     options.CommitInfoNum();
     EXPECT_EQ(GetIniValue(path, "qk", "SniExp"), "102");
