@@ -17,6 +17,7 @@
 class ControlServer;
 class Desktop;
 class ExpansionEngine;
+class QFileSystemWatcher;
 class FormMsg;
 class KeyboardHook;
 class KeyOutput;
@@ -71,6 +72,9 @@ public:
     // again for this long, a pause between tries, before start-up says so.
     static constexpr int kDatabaseLockedRetryMs = 5000;
     static constexpr int kDatabaseRetryPauseMs = 250;
+    // An editor's save comes as several events (truncate, write, rename):
+    // the options file is read again once they have been quiet this long.
+    static constexpr int kSettingsReloadDelayMs = 250;
 
     FormMain(const QString& home, const QString& lockPath, FormMainServices services);
     ~FormMain() override;
@@ -153,12 +157,19 @@ public:
     QTimer Timer1;
     QTimer TimerCancelMenu;
     QTimer TimerSaveCounters;
+    QTimer TimerReloadSettings;
 
 private:
     bool quitWhenExpanded = false;
     bool quitting = false;
     // The last step of every way to end: the database closed, the counters written.
     void CloseStoreAndSaveCounters();
+    // Writes the counters; a failure is said once until a write succeeds.
+    void SaveCounters();
+    // Takes in the user's edits of the options file; the shell follows.
+    void ReloadOptions();
+    // Notices when the options file changes on disk.
+    void WatchSettings(const QString& path);
     void BuildMenus();
     // Opens the snippet database, trying again while another program holds it locked.
     void OpenSnippets();
@@ -180,5 +191,7 @@ private:
     SnippetFileCommands* fileCommands = nullptr;
     bool loaded = false;
     bool hookSet = false;
+    bool counterSaveFailing = false;
+    std::unique_ptr<QFileSystemWatcher> settingsWatcher;
     quint64 foregroundAtMenu = 0;
 };
