@@ -94,6 +94,45 @@ TEST_F(WaylandProgram, ExpandsInAQtEditorAndGivesTheClipboardBack)
     EXPECT_EQ(ReadText(out).toStdString(), "Best regards xsig ");
 }
 
+// Keys typed right after the trigger, with no pause: a keyboard's keys reach
+// both the editor and Quillo unless Quillo holds the keyboard, which it does
+// from the trigger until the editor has taken the paste; then they follow the
+// content. Without the hold the Backspaces would erase them instead.
+TEST_F(WaylandProgram, KeysTypedRightAfterTheTriggerFollowTheContent)
+{
+    StartQuillo();
+    ASSERT_FALSE(HasFatalFailure());
+    const QString out = MakeFolder("qt") + "/editor.txt";
+    ASSERT_TRUE(StartQtEditor(out));
+    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
+    Connect();
+    ASSERT_FALSE(HasFatalFailure());
+    // The user's keyboard as the compositor sees it; the device is the same
+    // keyboard as Quillo reads it.
+    VirtualKeyboardOutput user(*connection, connection->SessionKeymap());
+    constexpr int kVkShift = 16;
+    user.KeyDown(kVkShift); // a new keyboard's first key may be missed
+    user.KeyUp(kVkShift);
+    auto type = [&](const QString& text) {
+        for (const QChar character : text) {
+            if (keyboard->KeepGrabOff()) {
+                user.KeyDown(std::uint8_t(character.toUpper().unicode()));
+                user.KeyUp(std::uint8_t(character.toUpper().unicode()));
+                connection->Roundtrip(); // the compositor has passed it on
+                keyboard->Type(character);
+                keyboard->AllowGrab();
+            } else {
+                keyboard->Type(character); // held: the compositor sees nothing
+            }
+        }
+    };
+    type("sig");
+    ASSERT_EQ(WaitForText(out, "sig").toStdString(), "sig");
+    type(" abc");
+    EXPECT_EQ(WaitForText(out, "Best regardsabc").toStdString(), "Best regardsabc");
+    EXPECT_FALSE(keyboard->Grabbed()) << "the keyboard stayed held";
+}
+
 TEST_F(WaylandProgram, ExpandsInAGtkEditor)
 {
     StartQuillo();
