@@ -56,6 +56,23 @@ int ButtonKey(unsigned code)
     }
 }
 
+bool IsModifier(unsigned code)
+{
+    switch (code) {
+    case KEY_LEFTSHIFT:
+    case KEY_RIGHTSHIFT:
+    case KEY_LEFTCTRL:
+    case KEY_RIGHTCTRL:
+    case KEY_LEFTALT:
+    case KEY_RIGHTALT:
+    case KEY_LEFTMETA:
+    case KEY_RIGHTMETA:
+        return true;
+    default:
+        return false;
+    }
+}
+
 QStringList Candidates(const QString& folder)
 {
     return QDir(folder).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
@@ -374,6 +391,14 @@ EvdevMonitor::Keys EvdevMonitor::ReplayHeld(const Keys& replayFirst)
     // are about to reach the program.
     PostHoldMark();
     Keys keys;
+    // Modifiers the user held since before the hold: the desktop has them
+    // down on the keyboard, not on the one the keys are sent on with.
+    if (!replayFirst.empty() || !held.empty()) {
+        for (const auto& [name, device] : devices)
+            for (unsigned code : device->DownAtGrab())
+                if (IsModifier(code))
+                    keys.push_back({code + kXkbOffset, true});
+    }
     for (const auto& [keycode, down] : replayFirst) {
         if (keycode < kXkbOffset)
             continue;

@@ -67,7 +67,8 @@ public:
     // False when no keyboard could be grabbed (nothing is held then).
     bool Hold(int limitMs);
     // Posts the second mark, then replayFirst and the keys kept, as typing
-    // (they are about to reach the program); gives the keys kept. The
+    // (they are about to reach the program); gives the keys kept, after
+    // presses of the modifiers held since before the hold. The
     // keyboards stay grabbed: keys typed while the caller sends these on
     // are posted and kept for EndHold.
     Keys ReplayHeld(const Keys& replayFirst);

@@ -46,7 +46,8 @@ EVDEVHOOK_EXPORT int HoldKeyboards(int limitMs);
 
 // Keys in and out: the XKB key code, with kEvdevHookKeyDown set for a press.
 // Posts the second hold mark, then the keys in first and those held, as
-// typed; writes first and the held keys, in order, to keys (as many as
+// typed; writes first and the held keys, in order, to keys (after presses
+// of the modifiers the user holds since before the hold) (as many as
 // size takes) and returns how many there are. The keyboards stay held.
 EVDEVHOOK_EXPORT int ReplayHeldKeys(const unsigned* first, int firstCount, unsigned* keys, int size);
 // Lets the keyboards go; gives the keys typed since ReplayHeldKeys, as it does.

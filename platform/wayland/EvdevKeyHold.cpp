@@ -51,19 +51,18 @@ void EvdevKeyHold::Replay(const unsigned* keys, int count)
         if (!down && !replayedDown.contains(keycode))
             continue;
         send(keycode, down);
+        replayedDown.removeAll(keycode);
         if (down)
-            replayedDown.insert(keycode);
-        else
-            replayedDown.remove(keycode);
+            replayedDown << keycode;
     }
 }
 
 void EvdevKeyHold::LetUp()
 {
-    const QSet<unsigned> down = replayedDown;
+    const QList<unsigned> down = replayedDown;
     replayedDown.clear();
-    for (unsigned keycode : down)
-        send(keycode, false);
+    for (auto keycode = down.crbegin(); keycode != down.crend(); ++keycode)
+        send(*keycode, false);
 }
 
 void EvdevKeyHold::ReleaseUserKeys(const RawKeys& replayFirst)

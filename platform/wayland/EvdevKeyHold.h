@@ -3,7 +3,7 @@
 #include "platform/KeyOutput.h"
 
 #include <QLibrary>
-#include <QSet>
+#include <QList>
 #include <functional>
 
 // Holds the user's keys for the length of an expansion in a Wayland session.
@@ -56,5 +56,5 @@ private:
     int (*replayHeld)(const unsigned*, int, unsigned*, int) = nullptr;
     int (*endHold)(unsigned*, int) = nullptr;
     bool holding = false;
-    QSet<unsigned> replayedDown;
+    QList<unsigned> replayedDown; // in the order pressed
 };
