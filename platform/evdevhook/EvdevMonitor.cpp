@@ -432,10 +432,12 @@ void EvdevMonitor::Ungrab(bool readBack)
     for (const auto& [name, device] : devices) {
         if (!device->Grabbed())
             continue;
-        device->Grab(false);
-        // What the grab delivered before it ended is ours alone.
+        // What the grab has delivered is ours alone; what comes after it
+        // ends reaches the desktop too. (A key in the moment between the two
+        // cannot be told apart: the kernel marks no boundary.)
         if (readBack)
             device->ReadAvailable([&](unsigned code, int value) { KeepKey(*device, code, value); });
+        device->Grab(false);
         for (unsigned code : device->TakenReleases())
             device->InjectRelease(code);
         device->TakenReleases().clear();
