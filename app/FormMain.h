@@ -27,6 +27,7 @@ class QSystemTrayIcon;
 class ShellCommands;
 class SnippetFileCommands;
 class SoundPlayer;
+class StoreWatcher;
 class UrlOpener;
 class UserNotifier;
 
@@ -70,6 +71,9 @@ public:
     // again for this long, a pause between tries, before start-up says so.
     static constexpr int kDatabaseLockedRetryMs = 5000;
     static constexpr int kDatabaseRetryPauseMs = 250;
+    // A warning that comes up during an expansion waits, looking again
+    // this often, so its box never holds the paste.
+    static constexpr int kIdleWarningPollMs = 100;
 
     FormMain(const QString& home, const QString& lockPath, FormMainServices services);
     ~FormMain() override;
@@ -162,11 +166,13 @@ private:
     void SortBy(qint16 sortInt);
     // Runs a user's menu action; a failure is shown, never thrown further.
     template <typename Action> void Guarded(Action action);
+    void WarnWhenIdle(const QString& text);
 
     QString home;
     QString lockPath;
     SingleInstance instance;
     std::unique_ptr<ControlServer> controlServer;
+    std::unique_ptr<StoreWatcher> storeWatcher;
     FormMainServices services;
     ShellCommands* shellCommands = nullptr;
     SnippetFileCommands* fileCommands = nullptr;
