@@ -13,7 +13,11 @@ StoreWatcher::StoreWatcher(SnippetManager& store, Reports reports, QObject* pare
     retry.setInterval(kRetryMs);
     connect(&settle, &QTimer::timeout, this, [this] { CheckNow(); });
     connect(&retry, &QTimer::timeout, this, [this] { CheckNow(); });
-    connect(&watcher, &QFileSystemWatcher::directoryChanged, this, [this] { settle.start(); });
+    // Not restarted by later changes: a folder that never rests is still looked at.
+    connect(&watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        if (!settle.isActive())
+            settle.start();
+    });
 }
 
 void StoreWatcher::Watch()

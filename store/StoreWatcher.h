@@ -17,7 +17,7 @@ class StoreWatcher : public QObject
 {
 public:
     // Changes in the folder come in bursts (a rename, a journal made and
-    // removed); one look after the burst settles.
+    // removed); one look this long after a burst begins covers it.
     static constexpr int kSettleMs = 200;
     // A locked database is looked at again after this long, until it is free.
     static constexpr int kRetryMs = 500;
