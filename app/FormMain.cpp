@@ -15,6 +15,7 @@
 #include "platform/Desktop.h"
 #include "platform/KeyboardHook.h"
 #include "platform/UrlOpener.h"
+#include "store/StoreWatcher.h"
 
 #include <QActionGroup>
 #include <QCoreApplication>
@@ -228,6 +229,15 @@ bool FormMain::Load()
         Warn("opening the snippets", e);
         problems << ErrorText(e);
     }
+    // A file put in place of the database (or back after a delete) is read
+    // a moment later; the settings window's list follows.
+    storeWatcher = std::make_unique<StoreWatcher>(
+        snippetMgr, StoreWatcher::Reports{[this](const QString& text) { WarnWhenIdle(text); },
+                                          [this] {
+                                              if (settingsLoaded && shellCommands)
+                                                  shellCommands->ReloadAllSnippets();
+                                          }});
+    storeWatcher->Watch();
     const QString settingsPath = ProgramFolder::SettingsPath(home);
     try {
         const bool settingsThere = QFileInfo(settingsPath).isFile();
@@ -337,6 +347,7 @@ void FormMain::Unload()
 void FormMain::CloseStoreAndSaveCounters()
 {
     TimerSaveCounters.stop();
+    storeWatcher.reset();
     snippetMgr.CloseLogFile();
     SaveCounters();
 }
@@ -426,6 +437,10 @@ qintptr FormMain::WindowProc(QObject* window, const WindowMessage& message)
             } catch (const std::exception& e) {
                 Warn("re-reading the snippets", e);
             }
+            // Locked by another program: the cache serves the keys, and the
+            // re-read is done once the lock is gone.
+            if (snippetMgr.RefreshPending() && storeWatcher)
+                storeWatcher->RetryLater();
         }
         engine->HandleHookMessage(message.wParam, message.lParam, active);
     } else if (message.msg == MessageLayer::kTrayMessage &&
@@ -599,9 +614,21 @@ QJsonObject FormMain::ControlCommand(const QString& command)
             } catch (const std::exception& e) {
                 optionsProblem = ErrorText(e);
             }
+            // A file put in place of the database is the one read from now on.
+            const SnippetManager::FileState file = snippetMgr.FollowFile();
+            if (file == SnippetManager::FileState::Gone)
+                return failure(snippetMgr.GoneMessage());
             if (!snippetMgr.IsOpen())
                 return failure(QStringLiteral("no snippet database is open"));
-            snippetMgr.ChangeSortMethod(0);
+            if (file != SnippetManager::FileState::Locked)
+                snippetMgr.ChangeSortMethod(0);
+            if (snippetMgr.RefreshPending()) {
+                if (storeWatcher)
+                    storeWatcher->RetryLater();
+                return failure(QStringLiteral("the snippet database \"%1\" is locked by another program; it is "
+                                              "read as soon as it is free")
+                                   .arg(snippetMgr.DatabasePath()));
+            }
             if (settingsLoaded && shellCommands)
                 shellCommands->ReloadAllSnippets();
             if (!optionsProblem.isEmpty())
@@ -617,6 +644,18 @@ QJsonObject FormMain::ControlCommand(const QString& command)
         return failure(ErrorText(e));
     }
     return failure(QStringLiteral("unknown command \"%1\"").arg(command));
+}
+
+void FormMain::WarnWhenIdle(const QString& text)
+{
+    QTimer::singleShot(kIdleWarningPollMs, this, [this, text] {
+        if (!loaded)
+            return;
+        if (!engine->engineReady)
+            WarnWhenIdle(text);
+        else
+            services.notifier.Warning(text);
+    });
 }
 
 void FormMain::SortBy(qint16 sortInt)

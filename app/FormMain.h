@@ -28,6 +28,7 @@ class QSystemTrayIcon;
 class ShellCommands;
 class SnippetFileCommands;
 class SoundPlayer;
+class StoreWatcher;
 class UrlOpener;
 class UserNotifier;
 
@@ -75,6 +76,9 @@ public:
     // An editor's save comes as several events (truncate, write, rename):
     // the options file is read again once they have been quiet this long.
     static constexpr int kSettingsReloadDelayMs = 250;
+    // A warning that comes up during an expansion waits, looking again
+    // this often, so its box never holds the paste.
+    static constexpr int kIdleWarningPollMs = 100;
 
     FormMain(const QString& home, const QString& lockPath, FormMainServices services);
     ~FormMain() override;
@@ -181,11 +185,13 @@ private:
     void SortBy(qint16 sortInt);
     // Runs a user's menu action; a failure is shown, never thrown further.
     template <typename Action> void Guarded(Action action);
+    void WarnWhenIdle(const QString& text);
 
     QString home;
     QString lockPath;
     SingleInstance instance;
     std::unique_ptr<ControlServer> controlServer;
+    std::unique_ptr<StoreWatcher> storeWatcher;
     FormMainServices services;
     ShellCommands* shellCommands = nullptr;
     SnippetFileCommands* fileCommands = nullptr;

@@ -9,12 +9,14 @@
 #include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <algorithm>
 #include <sqlite3.h>
 #include <limits>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -78,6 +80,11 @@ void BindFields(SQLite::Statement& statement, const Snippet& snippet)
     statement.bind(5, snippet.snippetString.toStdString());
     statement.bind(6, snippet.useCount);
 }
+
+// The row of a snippet read from a file that has since been replaced (a
+// sync, a restore): the same id may name another snippet in the new file,
+// which must not be overwritten or deleted, so the GUID must agree too.
+const char* const kSameRowAfterReplace = "id=? and (guid=? or guid is null)";
 
 // The columns a snippet file must have; its id and guid are never read.
 const char* const kImportColumns[] = {"snippet", "content", "description", "usecount", "group", "enable"};
@@ -253,6 +260,32 @@ void YieldToEventLoop()
         QCoreApplication::processEvents();
 }
 
+bool IsLocked(const SQLite::Exception& e)
+{
+    const int code = e.getErrorCode() & 0xff;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+// Takes the busy handler off a connection while it lives: what runs
+// meanwhile fails at once with SQLITE_BUSY instead of waiting for the lock.
+class NoWait
+{
+public:
+    NoWait(SQLite::Database& db, int (*handler)(void*, int), void* context)
+        : handle(db.getHandle()), handler(handler), context(context)
+    {
+        sqlite3_busy_handler(handle, nullptr, nullptr);
+    }
+    ~NoWait() { sqlite3_busy_handler(handle, handler, context); }
+    NoWait(const NoWait&) = delete;
+    NoWait& operator=(const NoWait&) = delete;
+
+private:
+    sqlite3* handle;
+    int (*handler)(void*, int);
+    void* context;
+};
+
 } // namespace
 
 SnippetManager::SnippetManager() : snippetCache(SnippetCollection()), orderClause(kOrderById) {}
@@ -289,9 +322,14 @@ int SnippetManager::DelSnippet(const Snippet& aSnippet)
 {
     if (aSnippet.snippetID <= 0)
         return 0;
+    FollowFileForWrite();
+    const bool fromOldFile = ReadFromReplacedFile(aSnippet);
     try {
-        SQLite::Statement remove(Connection(), "delete from snippets where id=?");
+        SQLite::Statement remove(Connection(), std::string("delete from snippets where ") +
+                                                   (fromOldFile ? kSameRowAfterReplace : "id=?"));
         remove.bind(1, aSnippet.snippetID);
+        if (fromOldFile)
+            remove.bind(2, aSnippet.guidString.toStdString());
         remove.exec();
     } catch (const SQLite::Exception& e) {
         Fail(e, QStringLiteral("Cannot delete the snippet \"%1\" from").arg(aSnippet.snippetString));
@@ -304,6 +342,8 @@ SnippetPtr SnippetManager::CommitSnippet(const Snippet& aSnippet)
 {
     CheckAbbreviation(aSnippet.snippetString);
     SnippetPtr result = aSnippet.Clone();
+    FollowFileForWrite();
+    const bool fromOldFile = ReadFromReplacedFile(aSnippet);
     try {
         SQLite::Database& db = Connection();
         if (aSnippet.snippetID < 1) {
@@ -314,10 +354,12 @@ SnippetPtr SnippetManager::CommitSnippet(const Snippet& aSnippet)
         } else {
             // The guid is the row's identity and is never rewritten.
             SQLite::Statement update(
-                db, R"(update snippets set content=?, description=?, enable=?, "group"=?, snippet=?, usecount=? )"
-                    "where id=?");
+                db, std::string(R"(update snippets set content=?, description=?, enable=?, "group"=?, snippet=?, )"
+                                "usecount=? where ") + (fromOldFile ? kSameRowAfterReplace : "id=?"));
             BindFields(update, aSnippet);
             update.bind(7, aSnippet.snippetID);
+            if (fromOldFile)
+                update.bind(8, aSnippet.guidString.toStdString());
             if (update.exec() == 0)
                 throw QuilloError(kErrorRowGone, kErrorSource,
                                   QStringLiteral("Cannot save the snippet \"%1\": it is no longer in \"%2\".")
@@ -334,6 +376,7 @@ SnippetPtr SnippetManager::AddSnippet(const Snippet& aSnippet)
 {
     CheckAbbreviation(aSnippet.snippetString);
     SnippetPtr result = aSnippet.Clone();
+    FollowFileForWrite();
     try {
         SQLite::Database& db = Connection();
         // Immediate: the write lock is taken before the check, so no other
@@ -380,24 +423,120 @@ int SnippetManager::OpenSetFile(const QString& strPath)
 {
     CloseLogFile();
     dbPath = strPath;
+    refreshPending = false;
+    replacedRows.clear();
     try {
-        // Never OPEN_CREATE: the database is installed with the program, and a
-        // typo in a path must not silently start an empty list.
-        dbConnection = std::make_unique<SQLite::Database>(strPath.toStdString(), SQLite::OPEN_READWRITE,
-                                                          kBusyTimeoutMs);
+        dbConnection = OpenConnection(strPath);
     } catch (const SQLite::Exception& e) {
         Fail(e, QStringLiteral("Cannot open"));
     }
+    openFileId = IdOf(strPath);
     try {
-        ReloadSnippets();
-        knownDataVersion = dbConnection->execAndGet("pragma data_version").getInt64();
+        // Start-up and the command line wait for a lock and say when it stays.
+        ReloadSnippets(OnLocked::Wait);
     } catch (...) {
         // Leave the manager as on a failed start: no connection, empty cache.
         dbConnection.reset();
+        openFileId.reset();
         snippetCache = SnippetCollection();
         throw;
     }
     return 0;
+}
+
+std::unique_ptr<SQLite::Database> SnippetManager::OpenConnection(const QString& path)
+{
+    // Never OPEN_CREATE: the database is installed with the program, and a
+    // typo in a path or a deleted file must not silently start an empty list.
+    auto db = std::make_unique<SQLite::Database>(path.toStdString(), SQLite::OPEN_READWRITE);
+    sqlite3_busy_handler(db->getHandle(), &SnippetManager::OnBusy, this);
+    return db;
+}
+
+int SnippetManager::OnBusy(void* self, int attempts)
+{
+    if (attempts * kBusyPollMs >= kBusyTimeoutMs)
+        return 0;
+    ++static_cast<SnippetManager*>(self)->busyWaits;
+    sqlite3_sleep(kBusyPollMs);
+    return 1;
+}
+
+std::optional<SnippetManager::FileId> SnippetManager::IdOf(const QString& path)
+{
+    struct stat info{};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileId{static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
+}
+
+SnippetManager::FileState SnippetManager::FollowFile()
+{
+    if (dbPath.isEmpty() || !dbConnection)
+        return FileState::Same;
+    const std::optional<FileId> now = IdOf(dbPath);
+    if (!now)
+        return FileState::Gone;
+    if (openFileId == now)
+        return FileState::Same;
+    // Another file (or a copy put back): it is read before the old one is
+    // let go, so a file that cannot be read yet leaves expansion as it was.
+    std::unique_ptr<SQLite::Database> replacement;
+    SnippetCollection fresh;
+    long long version = 0;
+    try {
+        replacement = OpenConnection(dbPath);
+        const NoWait noWait(*replacement, &SnippetManager::OnBusy, this);
+        version = replacement->execAndGet("pragma data_version").getInt64();
+        SQLite::Statement rows(*replacement, kSelectRows + orderClause.toStdString());
+        FillSnippets(rows, fresh);
+    } catch (const SQLite::Exception& e) {
+        if (IsLocked(e)) {
+            refreshPending = true;
+            return FileState::Locked;
+        }
+        Fail(e, QStringLiteral("Cannot open"));
+    }
+    // Snippets read from the old file may still be edited somewhere.
+    if (snippetCache)
+        for (const SnippetPtr& row : *snippetCache)
+            replacedRows.insert(row->snippetID, row->guidString);
+    dbConnection = std::move(replacement);
+    openFileId = now;
+    snippetCache = std::move(fresh);
+    knownDataVersion = version;
+    refreshPending = false;
+    return FileState::Reopened;
+}
+
+void SnippetManager::FollowFileForWrite()
+{
+    switch (FollowFile()) {
+    case FileState::Gone:
+        throw QuilloError(kErrorDatabaseGone, kErrorSource, GoneMessage());
+    case FileState::Locked:
+        throw QuilloError(SQLITE_BUSY, kErrorSource,
+                          QStringLiteral("The snippet database \"%1\" has been replaced by another file, which "
+                                         "another program holds locked; nothing was saved. Try again in a moment.")
+                              .arg(dbPath));
+    case FileState::Reopened:
+    case FileState::Same:
+        break;
+    }
+}
+
+bool SnippetManager::ReadFromReplacedFile(const Snippet& snippet) const
+{
+    const auto row = replacedRows.constFind(snippet.snippetID);
+    return row != replacedRows.constEnd() && *row == snippet.guidString;
+}
+
+QString SnippetManager::GoneMessage() const
+{
+    return QStringLiteral("The snippet database \"%1\" is gone (deleted, or moved away by another program). "
+                          "Quillo goes on expanding the snippets it had read and saves nothing until the file "
+                          "is back; it is read again as soon as it is.")
+        .arg(dbPath);
 }
 
 SnippetCollection SnippetManager::GetMatchedCol(const QString& str) const
@@ -424,6 +563,7 @@ SnippetPtr SnippetManager::GetMatchedSnippet(const QString& str) const
 int SnippetManager::CloseLogFile()
 {
     dbConnection.reset();
+    openFileId.reset();
     return 0;
 }
 
@@ -432,24 +572,31 @@ bool SnippetManager::RefreshIfChanged()
     if (!dbConnection || !snippetCache)
         return false;
     try {
+        const NoWait noWait(*dbConnection, &SnippetManager::OnBusy, this);
         // The version moves only for commits of other connections: our own
         // changes re-read the table already.
         const long long version = dbConnection->execAndGet("pragma data_version").getInt64();
-        if (version == knownDataVersion)
+        if (version == knownDataVersion && !refreshPending)
             return false;
         SnippetCollection fresh;
         SQLite::Statement rows(*dbConnection, kSelectRows + orderClause.toStdString());
         FillSnippets(rows, fresh);
         snippetCache = std::move(fresh);
         knownDataVersion = version;
+        refreshPending = false;
         return true;
     } catch (const SQLite::Exception& e) {
+        if (IsLocked(e)) {
+            refreshPending = true;
+            return false;
+        }
         Fail(e, QStringLiteral("Cannot read the snippets of"));
     }
 }
 
 int SnippetManager::ImportSnippets(const QString& importFile)
 {
+    FollowFileForWrite();
     Connection(); // nothing to import into: fail before touching the file
     CheckImportSource(importFile);
     try {
@@ -562,8 +709,9 @@ void SnippetManager::AppendRows(const QString& importFile)
     }
 }
 
-void SnippetManager::ReloadSnippets()
+void SnippetManager::ReloadSnippets(OnLocked onLocked)
 {
+    std::optional<SnippetCollection> previous = std::move(snippetCache);
     snippetCache.reset();
     YieldToEventLoop();
     // The yield may have run a shutdown that closed the database.
@@ -572,13 +720,27 @@ void SnippetManager::ReloadSnippets()
         return;
     }
     SnippetCollection fresh;
+    long long version = 0;
     try {
+        std::optional<NoWait> noWait;
+        if (onLocked == OnLocked::KeepCache)
+            noWait.emplace(*dbConnection, &SnippetManager::OnBusy, this);
+        version = dbConnection->execAndGet("pragma data_version").getInt64();
         SQLite::Statement rows(*dbConnection, kSelectRows + orderClause.toStdString());
         FillSnippets(rows, fresh);
     } catch (const SQLite::Exception& e) {
+        // A failed read must not leave expansion without any snippets: the
+        // list read before stays in use.
+        snippetCache = previous ? std::move(*previous) : SnippetCollection();
+        if (onLocked == OnLocked::KeepCache && IsLocked(e)) {
+            refreshPending = true;
+            return;
+        }
         Fail(e, QStringLiteral("Cannot read the snippets of"));
     }
     snippetCache = std::move(fresh);
+    knownDataVersion = version;
+    refreshPending = false;
 }
 
 SnippetCollection SnippetManager::QuerySnippets(const QString& searchStr)

@@ -2,6 +2,7 @@
 
 #include "store/Snippet.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -19,7 +20,13 @@ class Statement;
 // change straight to the file, after which it re-reads the table.
 //
 // Failures are QuilloError exceptions (source "SnippetManager") naming the
-// file and the reason; the manager catches none of them.
+// file and the reason. The one failure it absorbs is a lock held by another
+// program while the cache is rebuilt: the old cache stays in use and the
+// rebuild is marked pending (RefreshPending), for the owner to try again.
+//
+// The file is followed by identity: a sync tool or `mv` that puts another
+// file at the path (a rename) makes the manager open that file (FollowFile,
+// and before every write); a file that is gone is never created again.
 class SnippetManager
 {
 public:
@@ -33,6 +40,7 @@ public:
     static constexpr int kErrorBadAbbreviation = 1006;
     static constexpr int kErrorNoFreeId = 1007;
     static constexpr int kErrorImportLimit = 1008;
+    static constexpr int kErrorDatabaseGone = 1009;
     // Row ids are 32-bit numbers here; rows another program numbered beyond
     // that are left out of the list (see SkippedRows) and new rows never get one.
     static constexpr long long kMaxId = 2147483647;
@@ -45,8 +53,19 @@ public:
         long long steps = 2000000000; // SQLite virtual machine steps reading the file
     };
     static constexpr int kImportStepsPerCheck = 10000;
-    // How long a statement waits for another connection's lock before failing.
+    // How long a user's action (a save, a search, the command line) waits
+    // for another connection's lock before failing, in pauses of kBusyPollMs.
+    // Cache rebuilds never wait: they run on the thread that handles the keys.
     static constexpr int kBusyTimeoutMs = 1000;
+    static constexpr int kBusyPollMs = 10;
+
+    // What FollowFile found at the database's path.
+    enum class FileState {
+        Same,     // the file the connection has open
+        Reopened, // another file, now open and read in place of the old one
+        Locked,   // another file, held locked by another program: not read yet (RefreshPending)
+        Gone,     // no file: connection and cache stay, writes are refused
+    };
 
     static constexpr const char* kOrderById = " order by id";
     static constexpr const char* kOrderByIdDesc = " order by id desc";
@@ -84,7 +103,20 @@ public:
     // Cheap when nothing changed: one pragma on the open connection. Unlike
     // the other re-reads it runs no pending events, so it is safe to call
     // from the middle of key handling.
+    // Never waits for a lock: while another program holds one, the cache
+    // stays as it is and the re-read is pending.
     bool RefreshIfChanged();
+    // A cache rebuild found the database locked and is still to be done;
+    // the next RefreshIfChanged does it.
+    bool RefreshPending() const { return refreshPending; }
+    // Compares the file now at the database's path with the one the
+    // connection has open (device and inode), and opens and reads another
+    // one in its place. Never waits for a lock and never creates a file.
+    FileState FollowFile();
+    // What is said when the database's file is gone.
+    QString GoneMessage() const;
+    // How often a statement has waited for another connection's lock.
+    long long BusyWaits() const { return busyWaits; }
 
     // Appends every row of importFile's snippets table to the user's table,
     // each with a new id and GUID; nulls become a new snippet's defaults. All
@@ -109,7 +141,15 @@ public:
     bool IsOpen() const { return dbConnection != nullptr; }
 
 private:
-    void ReloadSnippets();
+    enum class OnLocked { Wait, KeepCache };
+    // Rebuilds the cache; with KeepCache a locked database leaves the old
+    // cache in use and the rebuild pending, any other failure throws.
+    void ReloadSnippets(OnLocked onLocked = OnLocked::KeepCache);
+    std::unique_ptr<SQLite::Database> OpenConnection(const QString& path);
+    // Before a write: the write goes to the file at the path or fails.
+    void FollowFileForWrite();
+    bool ReadFromReplacedFile(const Snippet& snippet) const;
+    static int OnBusy(void* self, int attempts);
     SnippetCollection QuerySnippets(const QString& searchStr);
     void FillSnippets(SQLite::Statement& rows, SnippetCollection& into);
     void AppendRows(const QString& importFile);
@@ -128,4 +168,18 @@ private:
     ImportLimits importLimits;
     // SQLite's data version of our connection when the cache was last filled.
     long long knownDataVersion = 0;
+    bool refreshPending = false;
+    long long busyWaits = 0;
+    // Id and GUID of the rows read from files that were replaced since the
+    // database was opened.
+    QHash<int, QString> replacedRows;
+    // Device and inode of the file the connection has open.
+    struct FileId
+    {
+        unsigned long long device = 0;
+        unsigned long long inode = 0;
+        bool operator==(const FileId&) const = default;
+    };
+    static std::optional<FileId> IdOf(const QString& path);
+    std::optional<FileId> openFileId;
 };

@@ -10,14 +10,18 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+#include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 
 namespace {
 
 constexpr int kWaitMs = 20000;
 constexpr int kPollMs = 50;
+// A brisk typist's pace, well apart from the trigger's own keys.
+constexpr int kSteadyTypingMs = 120;
 
 struct CliRun
 {
@@ -168,4 +172,59 @@ TEST_F(Channel, HandEditsOfTheOptionsFileSurvive)
         PrivateDesktop::Pause(kPollMs, kPollMs);
     EXPECT_EQ(GetIniValue(path, "qk", "SoundName").toStdString(), "kata");
     EXPECT_EQ(GetIniValue(path, "PasteKeys", "MyTerm").toStdString(), "Ctrl+Shift+V");
+}
+
+// Another program holds the database in a transaction (the sqlite3 shell):
+// typing goes on from the snippets read before, the abbreviation is replaced.
+TEST_F(Channel, AnAbbreviationExpandsWhileAnotherProgramHoldsTheDatabase)
+{
+    StartEditorAndQuillo();
+    QProcess shell;
+    shell.start(QStringLiteral("sqlite3"), {folder.DatabasePath()});
+    ASSERT_TRUE(shell.waitForStarted(kWaitMs));
+    // The shell answers the select once it holds the lock.
+    shell.write("begin exclusive;\nselect 'locked';\n");
+    QByteArray answer;
+    QDeadlineTimer deadline(kWaitMs);
+    while (!answer.contains("locked") && !deadline.hasExpired()) {
+        shell.waitForReadyRead(kPollMs);
+        answer += shell.readAllStandardOutput();
+    }
+    ASSERT_TRUE(answer.contains("locked")) << shell.readAllStandardError().toStdString();
+
+    // Typed on at a steady pace, as a user does: keys that waited for the
+    // database would meet the keys typed after them.
+    QProcess typist;
+    typist.setProcessEnvironment(desktop->Environment());
+    typist.start(QStringLiteral("xdotool"),
+                 {"type", "--delay", QString::number(kSteadyTypingMs), "--", "sig and ty more"});
+    ASSERT_TRUE(typist.waitForFinished(kWaitMs));
+    EXPECT_EQ(WaitForText("Best regardsand Thank you!more").toStdString(), "Best regardsand Thank you!more");
+    EXPECT_EQ(shell.state(), QProcess::Running) << "the lock was held throughout";
+    shell.write("rollback;\n");
+    shell.closeWriteChannel();
+    EXPECT_TRUE(shell.waitForFinished(kWaitMs));
+}
+
+// `mv` puts another database in place: `quillo reload` reads it; once the
+// file is gone the reply says so and no empty database appears.
+TEST_F(Channel, ReloadAfterAMoveReadsTheNewFile)
+{
+    StartEditorAndQuillo();
+    const QString incoming = folder.File("incoming.mdb");
+    ASSERT_TRUE(QFile::copy(folder.DatabasePath(), incoming));
+    SQLite::Database(incoming.toStdString(), SQLite::OPEN_READWRITE)
+        .exec("insert into snippets (snippet, content, guid) values ('omw', 'On my way', 'G-OMW')");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mv"), {incoming, folder.DatabasePath()}), 0);
+
+    CliRun run = Quillo({"reload"});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    desktop->Type("omw ");
+    EXPECT_EQ(WaitForText("On my way").toStdString(), "On my way");
+
+    ASSERT_TRUE(QFile::remove(folder.DatabasePath()));
+    run = Quillo({"reload"});
+    EXPECT_NE(run.code, 0);
+    EXPECT_TRUE(run.err.contains("is gone")) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder.DatabasePath()));
 }
