@@ -4,6 +4,9 @@
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <X11/XKBlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -97,8 +100,9 @@ void X11KeyHold::RefreshKeyboards()
             continue;
         keyboards << device.deviceid;
         const int xtest = xtestOfMaster.value(device.attachment);
-        if (xtest && !opened.contains(xtest))
-            opened[xtest] = XOpenDevice(display, XID(xtest));
+        for (int id : {device.deviceid, xtest})
+            if (id && !opened.contains(id))
+                opened[id] = XOpenDevice(display, XID(id));
         masterXtest[device.deviceid] = xtest;
     }
     XIFreeDeviceInfo(devices);
@@ -118,8 +122,10 @@ bool X11KeyHold::Hold()
     held.clear();
     heldDown.clear();
     releasedUnseen.clear();
+    lifted.clear();
     if (!keyboardsKnown)
         RefreshKeyboards();
+    LiftKeysDown();
     for (int keyboard : keyboards) {
         XIEventMask mask{keyboard, int(sizeof bits), bits};
         if (XIGrabDevice(display, keyboard, Window(window), CurrentTime, None, XIGrabModeAsync, XIGrabModeAsync,
@@ -132,6 +138,49 @@ bool X11KeyHold::Hold()
         XFlush(display);
     }
     return holding;
+}
+
+namespace {
+
+// The key codes an XI 1 device state reports down.
+QList<unsigned> KeysDown(XDeviceState* state)
+{
+    QList<unsigned> down;
+    auto* item = state ? state->data : nullptr;
+    for (int i = 0; item && i < state->num_classes; ++i) {
+        if (item->c_class == KeyClass) {
+            const auto* keys = reinterpret_cast<const XKeyState*>(item);
+            for (int keycode = 0; keycode < keys->num_keys && keycode < 256; ++keycode)
+                if (keys->keys[keycode / 8] & (1 << (keycode % 8)))
+                    down << unsigned(keycode);
+        }
+        item = reinterpret_cast<XInputClass*>(reinterpret_cast<char*>(item) + item->length);
+    }
+    return down;
+}
+
+} // namespace
+
+void X11KeyHold::LiftKeysDown()
+{
+    for (int keyboard : keyboards) {
+        auto* device = static_cast<XDevice*>(opened.value(keyboard));
+        auto* xtest = static_cast<XDevice*>(opened.value(masterXtest.value(keyboard)));
+        if (!device || !xtest)
+            continue;
+        XDeviceState* state = XQueryDeviceState(display, device);
+        const QList<unsigned> down = KeysDown(state);
+        if (state)
+            XFreeDeviceState(state);
+        for (unsigned keycode : down) {
+            if (IsModifierKey(XkbKeycodeToKeysym(display, KeyCode(keycode), 0, 0)))
+                continue;
+            if (device != xtest)
+                XTestFakeDeviceKeyEvent(display, xtest, keycode, True, nullptr, 0, CurrentTime);
+            XTestFakeDeviceKeyEvent(display, xtest, keycode, False, nullptr, 0, CurrentTime);
+            lifted.insert({keyboard, keycode});
+        }
+    }
 }
 
 void X11KeyHold::Collect()
@@ -158,8 +207,17 @@ void X11KeyHold::Drain()
             const auto* key = static_cast<const XIDeviceEvent*>(cookie->data);
             const QPair<int, unsigned> which{key->deviceid, unsigned(key->detail)};
             if (cookie->evtype == XI_KeyPress) {
-                heldDown.insert(which);
-                held.append({which.second, true});
+                // A held key's auto-repeat, or a press of a key already
+                // down: the key was typed once.
+                const bool repeat = (key->flags & XIKeyRepeat) || heldDown.contains(which);
+                if (!repeat) {
+                    // A new press of a lifted key: its release went unseen.
+                    lifted.remove(which);
+                    heldDown.insert(which);
+                    held.append({which.second, true});
+                }
+            } else if (lifted.remove(which)) {
+                // Its master had it let up when the hold began.
             } else if (heldDown.remove(which)) {
                 held.append({which.second, false});
             } else {

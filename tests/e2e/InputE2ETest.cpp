@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QProcess>
 #include <QThread>
+#include <csignal>
 #include <memory>
 #include <vector>
 #include <gtest/gtest.h>
@@ -89,7 +90,7 @@ protected:
         ASSERT_NE(editor, 0) << desktop->ErrorString().toStdString();
         editorWindow = desktop->WaitForWindow(editor);
         ASSERT_NE(editorWindow, 0u) << desktop->ErrorString().toStdString();
-        const qint64 quillo = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
+        quillo = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
         ASSERT_NE(quillo, 0) << desktop->ErrorString().toStdString();
         ASSERT_NE(desktop->WaitForWindow(quillo), 0u) << desktop->ErrorString().toStdString();
         ASSERT_TRUE(desktop->FocusWindow(editorWindow));
@@ -136,6 +137,7 @@ protected:
     std::unique_ptr<X11KeyInjector> keys;
     PrivateDesktop::Window editorWindow = 0;
     QString editorOut;
+    qint64 quillo = 0; // its process group
 };
 
 
@@ -264,6 +266,11 @@ constexpr int kSaveAfterMs = 250;
 constexpr int kSoakKeyGapMs = 12;
 constexpr int kSoakDefaultExpansions = 60; // QUILLO_SOAK_EXPANSIONS sets another number
 constexpr int kSoakWaitPerExpansionMs = 500;
+// Longer than the server's auto-repeat delay (660 ms), as an event loop
+// stalled by a busy machine or a slow disk.
+constexpr int kStallMs = 1200;
+constexpr int kStallTries = 5;
+constexpr int kGrabPollUs = 100; // the hold lasts a few milliseconds
 
 // Keeps both cores busy while it lives.
 class CpuHog
@@ -410,4 +417,42 @@ TEST_F(FastTyping, ASoakOfExpansionsAmongWordsOnABusyMachineLosesNothing)
         EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << expectedLines.size() << " lines wrong after "
                                      << expansions << " expansions: " << wrong.mid(0, 5).join("; ").toStdString();
     }
+}
+
+// The program stalls while it holds the user's keys, past the server's
+// auto-repeat delay, with the trigger still down: the trigger is neither
+// repeated into the editor nor replayed, the keys typed meanwhile follow the
+// content once, and the hold ends in order (no grab, no key left down: the
+// next round comes out right too).
+TEST_F(FastTyping, AStallDuringAHoldRepeatsNoKeyAndEndsInOrder)
+{
+    StartEditorAndQuillo();
+    ASSERT_TRUE(keys->UseSecondKeyboard());
+    QString expected;
+    int stalledInHold = 0;
+    for (int attempt = 0; attempt < kStallTries && stalledInHold == 0; ++attempt) {
+        keys->Tap({KS, KI, KG}, kKeyGapMs);
+        keys->Send({{KSpace, true}});
+        QDeadlineTimer deadline(kWaitMs);
+        while (!keys->SecondKeyboardGrabbed() && !deadline.hasExpired())
+            QThread::usleep(kGrabPollUs);
+        ASSERT_EQ(::kill(-pid_t(quillo), SIGSTOP), 0);
+        // The hold may have ended in the meantime: then the try proves nothing.
+        stalledInHold += keys->SecondKeyboardGrabbed() ? 1 : 0;
+        keys->Send({{KSpace, false}});
+        for (unsigned keycode : {KSpace, KM, KO, KR, KE, KReturn})
+            keys->Tap({keycode}, kKeyGapMs);
+        QThread::msleep(kStallMs);
+        ASSERT_EQ(::kill(-pid_t(quillo), SIGCONT), 0);
+        expected += "Best regards more\n";
+        EXPECT_EQ(WaitForText(expected).toStdString(), expected.toStdString());
+    }
+    ASSERT_EQ(stalledInHold, 1) << "the program was never stopped while it held the keys";
+    QDeadlineTimer deadline(kWaitMs);
+    while (keys->SecondKeyboardGrabbed() && !deadline.hasExpired())
+        QThread::msleep(kPollMs);
+    EXPECT_FALSE(keys->SecondKeyboardGrabbed());
+    SigAndMore(kKeyGapMs);
+    expected += "Best regards more\n";
+    EXPECT_EQ(WaitForText(expected).toStdString(), expected.toStdString());
 }
