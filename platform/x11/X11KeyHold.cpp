@@ -64,6 +64,7 @@ void X11KeyHold::CloseKeyboards()
             XCloseDevice(display, static_cast<XDevice*>(device));
     opened.clear();
     keyboards.clear();
+    onOurMaster.clear();
     masterXtest.clear();
 }
 
@@ -90,15 +91,18 @@ void X11KeyHold::RefreshKeyboards()
     // with this connection's pointer.
     int clientPointer = 0;
     XIGetClientPointer(display, None, &clientPointer);
-    int ourXtest = 0;
+    int ourMaster = 0;
     for (int i = 0; i < count; ++i)
         if (devices[i].deviceid == clientPointer)
-            ourXtest = xtestOfMaster.value(devices[i].attachment);
+            ourMaster = devices[i].attachment;
+    const int ourXtest = xtestOfMaster.value(ourMaster);
     for (int i = 0; i < count; ++i) {
         const XIDeviceInfo& device = devices[i];
         if (device.use != XISlaveKeyboard || !device.enabled || device.deviceid == ourXtest)
             continue;
         keyboards << device.deviceid;
+        if (device.attachment == ourMaster)
+            onOurMaster.insert(device.deviceid);
         const int xtest = xtestOfMaster.value(device.attachment);
         for (int id : {device.deviceid, xtest})
             if (id && !opened.contains(id))
@@ -163,22 +167,44 @@ QList<unsigned> KeysDown(XDeviceState* state)
 
 void X11KeyHold::LiftKeysDown()
 {
+    // The keyboards of our own master (on most desktops, all of them): the
+    // core key map answers for all of them in one round trip.
+    QList<unsigned> oursDown;
+    bool oursAsked = false;
+    QSet<QPair<int, unsigned>> sent; // XTEST keyboard, key code
     for (int keyboard : keyboards) {
+        const int xtestId = masterXtest.value(keyboard);
+        auto* xtest = static_cast<XDevice*>(opened.value(xtestId));
         auto* device = static_cast<XDevice*>(opened.value(keyboard));
-        auto* xtest = static_cast<XDevice*>(opened.value(masterXtest.value(keyboard)));
-        if (!device || !xtest)
+        if (!xtest || !device)
             continue;
-        XDeviceState* state = XQueryDeviceState(display, device);
-        const QList<unsigned> down = KeysDown(state);
-        if (state)
-            XFreeDeviceState(state);
+        QList<unsigned> down;
+        if (onOurMaster.contains(keyboard)) {
+            if (!oursAsked) {
+                oursAsked = true;
+                char keymap[32] = {};
+                XQueryKeymap(display, keymap);
+                for (unsigned keycode = 0; keycode < 256; ++keycode)
+                    if (keymap[keycode / 8] & (1 << (keycode % 8)))
+                        oursDown << keycode;
+            }
+            down = oursDown;
+        } else {
+            XDeviceState* state = XQueryDeviceState(display, device);
+            down = KeysDown(state);
+            if (state)
+                XFreeDeviceState(state);
+        }
         for (unsigned keycode : down) {
             if (IsModifierKey(XkbKeycodeToKeysym(display, KeyCode(keycode), 0, 0)))
                 continue;
-            if (device != xtest)
+            lifted.insert({keyboard, keycode});
+            if (sent.contains({xtestId, keycode}))
+                continue;
+            sent.insert({xtestId, keycode});
+            if (keyboard != xtestId)
                 XTestFakeDeviceKeyEvent(display, xtest, keycode, True, nullptr, 0, CurrentTime);
             XTestFakeDeviceKeyEvent(display, xtest, keycode, False, nullptr, 0, CurrentTime);
-            lifted.insert({keyboard, keycode});
         }
     }
 }

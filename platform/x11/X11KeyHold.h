@@ -71,6 +71,7 @@ private:
     bool holding = false;
     QList<int> keyboards;
     QHash<int, int> masterXtest; // keyboard -> its master's XTEST keyboard
+    QSet<int> onOurMaster; // keyboards of the master our XTEST keys go through
     QHash<int, void*> opened; // keyboard or XTEST keyboard -> it opened (an XDevice)
     bool keyboardsKnown = false; // until the device hierarchy changes
     QList<int> grabbed;
