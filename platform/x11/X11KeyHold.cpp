@@ -101,12 +101,14 @@ void X11KeyHold::RefreshKeyboards()
         if (device.use != XISlaveKeyboard || !device.enabled || device.deviceid == ourXtest)
             continue;
         keyboards << device.deviceid;
+        const int xtest = xtestOfMaster.value(device.attachment);
+        // The keys down on another master's keyboards are asked of each.
         if (device.attachment == ourMaster)
             onOurMaster.insert(device.deviceid);
-        const int xtest = xtestOfMaster.value(device.attachment);
-        for (int id : {device.deviceid, xtest})
-            if (id && !opened.contains(id))
-                opened[id] = XOpenDevice(display, XID(id));
+        else if (!opened.contains(device.deviceid))
+            opened[device.deviceid] = XOpenDevice(display, XID(device.deviceid));
+        if (xtest && !opened.contains(xtest))
+            opened[xtest] = XOpenDevice(display, XID(xtest));
         masterXtest[device.deviceid] = xtest;
     }
     XIFreeDeviceInfo(devices);
@@ -176,7 +178,7 @@ void X11KeyHold::LiftKeysDown()
         const int xtestId = masterXtest.value(keyboard);
         auto* xtest = static_cast<XDevice*>(opened.value(xtestId));
         auto* device = static_cast<XDevice*>(opened.value(keyboard));
-        if (!xtest || !device)
+        if (!xtest)
             continue;
         QList<unsigned> down;
         if (onOurMaster.contains(keyboard)) {
@@ -189,7 +191,7 @@ void X11KeyHold::LiftKeysDown()
                         oursDown << keycode;
             }
             down = oursDown;
-        } else {
+        } else if (device) {
             XDeviceState* state = XQueryDeviceState(display, device);
             down = KeysDown(state);
             if (state)
