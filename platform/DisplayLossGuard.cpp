@@ -28,9 +28,25 @@ bool OnUiThread()
         ::pause();
 }
 
+// Asks the UI thread, once, to end the process.
+void AskTheUiThreadToEnd()
+{
+    if (!ending.exchange(true) && QCoreApplication::instance())
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { DisplayLossGuard::EndNow(); },
+                                  Qt::QueuedConnection);
+}
+
 int OnBrokenConnection(Display*)
 {
-    DisplayLossGuard::EndNow();
+    if (OnUiThread())
+        DisplayLossGuard::EndNow();
+    // Another thread asks the UI thread and returns: Xlib then calls the
+    // connection's exit handler. One that lets the thread go on (the
+    // keyboard monitor's) keeps the thread from waiting here while the UI
+    // thread, shutting down after a signal, waits for it. Xlib's default
+    // exit handler calls exit(), which waits below.
+    AskTheUiThreadToEnd();
+    return 0;
 }
 
 void OnExit()
@@ -70,9 +86,7 @@ void DisplayLossGuard::EndNow()
 {
     if (!OnUiThread()) {
         // Once: the UI thread is asked to end, and this thread waits for it.
-        if (!ending.exchange(true) && QCoreApplication::instance())
-            QMetaObject::invokeMethod(QCoreApplication::instance(), [] { DisplayLossGuard::EndNow(); },
-                                      Qt::QueuedConnection);
+        AskTheUiThreadToEnd();
         WaitForTheEnd();
     }
     static bool done = false;

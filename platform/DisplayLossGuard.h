@@ -9,9 +9,12 @@
 // reader thread then tears down its own object and aborts.
 //
 // With the guard, the thread that notices never ends the process itself: a
-// helper thread waits, the UI thread runs onLost once (counters written, lock
-// released) and the process ends at once with exit code 0, without the exit
-// handlers that would wait for threads stuck on the dead connection.
+// helper thread asks the UI thread, which runs onLost once (counters written,
+// lock released) and ends the process at once with exit code 0, without the
+// exit handlers that would wait for threads stuck on the dead connection.
+// The helper thread is not held in the IO error handler: a connection whose
+// exit handler returns (the keyboard monitor's) lets it leave by itself, so
+// a UI thread joining it while shutting down for a signal is never stuck.
 class DisplayLossGuard
 {
 public:

@@ -29,6 +29,16 @@ void RecordCallback(XPointer closure, XRecordInterceptData* recorded)
     reinterpret_cast<KeyboardMonitor*>(closure)->OnRecorded(recorded);
 }
 
+// Xlib calls this after the IO error handler when one of the monitor's
+// connections breaks. Returning (rather than Xlib's default exit()) lets
+// the reader thread leave its loop by itself: a thread that ended the
+// process or waited for its end here could deadlock with a UI thread that
+// is joining it during shutdown.
+void ConnectionLost(Display*, void* closure)
+{
+    static_cast<std::atomic<bool>*>(closure)->store(true);
+}
+
 struct KeyboardMonitor::Connections
 {
     Display* control = nullptr; // creates and stops the recording context
@@ -72,6 +82,9 @@ bool KeyboardMonitor::Start(QObject* target, unsigned message, QString* error)
     if (!x->control || !x->data || !x->lookup)
         return fail(QStringLiteral("Quillo cannot watch the keyboard: cannot open the X display \"%1\".")
                         .arg(QString::fromLocal8Bit(name ? name : "")));
+    lost = false;
+    for (Display* display : {x->control, x->data, x->lookup})
+        XSetIOErrorExitHandler(display, &ConnectionLost, &lost);
     int major = 0, minor = 0;
     if (!XRecordQueryVersion(x->control, &major, &minor))
         return fail(QStringLiteral("Quillo cannot watch the keyboard: the X server has no RECORD extension."));
@@ -127,7 +140,8 @@ void KeyboardMonitor::Stop()
         [[maybe_unused]] const ssize_t written = ::write(wakePipe[1], &wake, 1);
         reader.join();
     }
-    if (x && x->context) {
+    // A lost server takes the context with it; asking would only fail.
+    if (x && x->context && !lost) {
         XRecordDisableContext(x->control, x->context);
         XRecordFreeContext(x->control, x->context);
         XSync(x->control, False);
@@ -150,9 +164,11 @@ void KeyboardMonitor::Run()
     for (;;) {
         // Replies already buffered by Xlib would not wake poll.
         XRecordProcessReplies(x->data);
+        if (lost)
+            return;
         if (::poll(fds, 3, -1) < 0)
             continue;
-        if (fds[2].revents)
+        if (fds[2].revents || lost)
             return;
         if (fds[1].revents) {
             bool remap = false;
@@ -169,6 +185,8 @@ void KeyboardMonitor::Run()
                     remap = true;
                 }
             }
+            if (lost)
+                return;
             if (remap)
                 RebuildKeyTable();
         }

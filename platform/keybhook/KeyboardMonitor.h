@@ -38,6 +38,8 @@ private:
     std::unique_ptr<Connections> x;
     std::thread reader;
     int wakePipe[2] = {-1, -1};
+    // Set when a connection to the server breaks; the reader then ends.
+    std::atomic<bool> lost = false;
     // keycode -> virtual key of the current keyboard mapping.
     std::array<int, 256> keyTable{};
     // The character each press types; follows the mapping like keyTable.

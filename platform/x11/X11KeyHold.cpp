@@ -4,6 +4,9 @@
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <X11/XKBlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -61,6 +64,7 @@ void X11KeyHold::CloseKeyboards()
             XCloseDevice(display, static_cast<XDevice*>(device));
     opened.clear();
     keyboards.clear();
+    onOurMaster.clear();
     masterXtest.clear();
 }
 
@@ -87,16 +91,22 @@ void X11KeyHold::RefreshKeyboards()
     // with this connection's pointer.
     int clientPointer = 0;
     XIGetClientPointer(display, None, &clientPointer);
-    int ourXtest = 0;
+    int ourMaster = 0;
     for (int i = 0; i < count; ++i)
         if (devices[i].deviceid == clientPointer)
-            ourXtest = xtestOfMaster.value(devices[i].attachment);
+            ourMaster = devices[i].attachment;
+    const int ourXtest = xtestOfMaster.value(ourMaster);
     for (int i = 0; i < count; ++i) {
         const XIDeviceInfo& device = devices[i];
         if (device.use != XISlaveKeyboard || !device.enabled || device.deviceid == ourXtest)
             continue;
         keyboards << device.deviceid;
         const int xtest = xtestOfMaster.value(device.attachment);
+        // The keys down on another master's keyboards are asked of each.
+        if (device.attachment == ourMaster)
+            onOurMaster.insert(device.deviceid);
+        else if (!opened.contains(device.deviceid))
+            opened[device.deviceid] = XOpenDevice(display, XID(device.deviceid));
         if (xtest && !opened.contains(xtest))
             opened[xtest] = XOpenDevice(display, XID(xtest));
         masterXtest[device.deviceid] = xtest;
@@ -118,8 +128,10 @@ bool X11KeyHold::Hold()
     held.clear();
     heldDown.clear();
     releasedUnseen.clear();
+    lifted.clear();
     if (!keyboardsKnown)
         RefreshKeyboards();
+    LiftKeysDown();
     for (int keyboard : keyboards) {
         XIEventMask mask{keyboard, int(sizeof bits), bits};
         if (XIGrabDevice(display, keyboard, Window(window), CurrentTime, None, XIGrabModeAsync, XIGrabModeAsync,
@@ -132,6 +144,71 @@ bool X11KeyHold::Hold()
         XFlush(display);
     }
     return holding;
+}
+
+namespace {
+
+// The key codes an XI 1 device state reports down.
+QList<unsigned> KeysDown(XDeviceState* state)
+{
+    QList<unsigned> down;
+    auto* item = state ? state->data : nullptr;
+    for (int i = 0; item && i < state->num_classes; ++i) {
+        if (item->c_class == KeyClass) {
+            const auto* keys = reinterpret_cast<const XKeyState*>(item);
+            for (int keycode = 0; keycode < keys->num_keys && keycode < 256; ++keycode)
+                if (keys->keys[keycode / 8] & (1 << (keycode % 8)))
+                    down << unsigned(keycode);
+        }
+        item = reinterpret_cast<XInputClass*>(reinterpret_cast<char*>(item) + item->length);
+    }
+    return down;
+}
+
+} // namespace
+
+void X11KeyHold::LiftKeysDown()
+{
+    // The keyboards of our own master (on most desktops, all of them): the
+    // core key map answers for all of them in one round trip.
+    QList<unsigned> oursDown;
+    bool oursAsked = false;
+    QSet<QPair<int, unsigned>> sent; // XTEST keyboard, key code
+    for (int keyboard : keyboards) {
+        const int xtestId = masterXtest.value(keyboard);
+        auto* xtest = static_cast<XDevice*>(opened.value(xtestId));
+        auto* device = static_cast<XDevice*>(opened.value(keyboard));
+        if (!xtest)
+            continue;
+        QList<unsigned> down;
+        if (onOurMaster.contains(keyboard)) {
+            if (!oursAsked) {
+                oursAsked = true;
+                char keymap[32] = {};
+                XQueryKeymap(display, keymap);
+                for (unsigned keycode = 0; keycode < 256; ++keycode)
+                    if (keymap[keycode / 8] & (1 << (keycode % 8)))
+                        oursDown << keycode;
+            }
+            down = oursDown;
+        } else if (device) {
+            XDeviceState* state = XQueryDeviceState(display, device);
+            down = KeysDown(state);
+            if (state)
+                XFreeDeviceState(state);
+        }
+        for (unsigned keycode : down) {
+            if (IsModifierKey(XkbKeycodeToKeysym(display, KeyCode(keycode), 0, 0)))
+                continue;
+            lifted.insert({keyboard, keycode});
+            if (sent.contains({xtestId, keycode}))
+                continue;
+            sent.insert({xtestId, keycode});
+            if (keyboard != xtestId)
+                XTestFakeDeviceKeyEvent(display, xtest, keycode, True, nullptr, 0, CurrentTime);
+            XTestFakeDeviceKeyEvent(display, xtest, keycode, False, nullptr, 0, CurrentTime);
+        }
+    }
 }
 
 void X11KeyHold::Collect()
@@ -158,8 +235,17 @@ void X11KeyHold::Drain()
             const auto* key = static_cast<const XIDeviceEvent*>(cookie->data);
             const QPair<int, unsigned> which{key->deviceid, unsigned(key->detail)};
             if (cookie->evtype == XI_KeyPress) {
-                heldDown.insert(which);
-                held.append({which.second, true});
+                // A held key's auto-repeat, or a press of a key already
+                // down: the key was typed once.
+                const bool repeat = (key->flags & XIKeyRepeat) || heldDown.contains(which);
+                if (!repeat) {
+                    // A new press of a lifted key: its release went unseen.
+                    lifted.remove(which);
+                    heldDown.insert(which);
+                    held.append({which.second, true});
+                }
+            } else if (lifted.remove(which)) {
+                // Its master had it let up when the hold began.
             } else if (heldDown.remove(which)) {
                 held.append({which.second, false});
             } else {

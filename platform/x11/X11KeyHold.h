@@ -55,6 +55,15 @@ private:
     // Sends the keys; those still down at the end are let up too, so that
     // no key stays down on the XTEST device.
     void Replay(const KeyOutput::RawKeys& keys);
+    // A key down when the hold begins (the trigger, mostly) stays down on
+    // the master, cut off from its release by the grab, and the server
+    // repeats it into the focused program for as long as the hold lasts
+    // (past about 0.7 s: a stalled event loop). Such keys are let up on
+    // their master before the grabs, through the master's XTEST keyboard:
+    // a release alone where that keyboard holds the key itself, else a
+    // press (dropped by the master as a key already down) and a release.
+    // Modifiers do not repeat and stay as they are.
+    void LiftKeysDown();
 
     _XDisplay* display;
     int xiOpcode = -1;
@@ -62,11 +71,13 @@ private:
     bool holding = false;
     QList<int> keyboards;
     QHash<int, int> masterXtest; // keyboard -> its master's XTEST keyboard
-    QHash<int, void*> opened; // XTEST keyboard -> it opened (an XDevice)
+    QSet<int> onOurMaster; // keyboards of the master our XTEST keys go through
+    QHash<int, void*> opened; // keyboard or XTEST keyboard -> it opened (an XDevice)
     bool keyboardsKnown = false; // until the device hierarchy changes
     QList<int> grabbed;
     KeyOutput::RawKeys held;
     QSet<QPair<int, unsigned>> heldDown; // keyboard, key code pressed during the hold
     QList<QPair<int, unsigned>> releasedUnseen; // keyboard, key code let up during the hold
+    QSet<QPair<int, unsigned>> lifted; // keyboard, key code let up on its master when the hold began
     QSet<unsigned> replayedDown; // key codes the replay has pressed and not let up
 };

@@ -73,6 +73,18 @@ bool X11KeyInjector::UseSecondKeyboard()
     return secondKeyboard != nullptr;
 }
 
+bool X11KeyInjector::SecondKeyboardGrabbed() const
+{
+    if (!display || !secondKeyboard)
+        return false;
+    int count = 0;
+    XIDeviceInfo* info = XIQueryDevice(display, int(static_cast<XDevice*>(secondKeyboard)->device_id), &count);
+    const bool floating = info && count == 1 && info->use == XIFloatingSlave;
+    if (info)
+        XIFreeDeviceInfo(info);
+    return floating;
+}
+
 bool X11KeyInjector::LockGroup(int group)
 {
     if (!display || !XkbLockGroup(display, XkbUseCoreKbd, unsigned(group)))

@@ -39,6 +39,9 @@ public:
     // (made once per display) whose XTEST device sends them, its focus where
     // the core keyboard's focus is now. False when the server cannot.
     bool UseSecondKeyboard();
+    // Whether another client has the second keyboard grabbed now (a grabbed
+    // device is cut off from its master for the grab's length).
+    bool SecondKeyboardGrabbed() const;
     // The key code that types a keysym named as X names it ("BackSpace"),
     // in the current mapping; 0 when none.
     unsigned KeycodeOf(const QString& keysymName) const;

@@ -266,6 +266,12 @@ constexpr int kSaveAfterMs = 250;
 constexpr int kSoakKeyGapMs = 12;
 constexpr int kSoakDefaultExpansions = 60; // QUILLO_SOAK_EXPANSIONS sets another number
 constexpr int kSoakWaitPerExpansionMs = 500;
+// Longer than the server's auto-repeat delay (660 ms), as an event loop
+// stalled by a busy machine or a slow disk.
+constexpr int kStallMs = 1200;
+constexpr int kStallTries = 5;
+constexpr int kHeldKeyMs = 900; // past the repeat delay, within the stall
+constexpr int kGrabPollUs = 100; // the hold lasts a few milliseconds
 // How long after the trigger's Space a stop arrives: before the program has
 // heard it, during the Backspaces, around the paste, after it.
 constexpr int kStopDelaysMs[] = {0, 1, 2, 4, 8, 15, 30};
@@ -490,4 +496,47 @@ TEST_F(FastTyping, AStopRightAfterTheTriggerFinishesTheExpansionFirst)
         const QString line = lines.value(lines.size() - 2);
         EXPECT_TRUE(line == "Best regards" || line == "sig ") << delayMs << " ms: \"" << line.toStdString() << "\"";
     }
+}
+
+// The program stalls while it holds the user's keys, past the server's
+// auto-repeat delay, with the trigger still down: the trigger is neither
+// repeated into the editor nor replayed, the keys typed meanwhile (one held
+// down for a while) follow the content once each, and the hold ends in order
+// (no grab, no key left down: the next round comes out right too).
+TEST_F(FastTyping, AStallDuringAHoldRepeatsNoKeyAndEndsInOrder)
+{
+    StartEditorAndQuillo();
+    ASSERT_TRUE(keys->UseSecondKeyboard());
+    QString expected;
+    int stalledInHold = 0;
+    for (int attempt = 0; attempt < kStallTries && stalledInHold == 0; ++attempt) {
+        keys->Tap({KS, KI, KG}, kKeyGapMs);
+        keys->Send({{KSpace, true}});
+        QDeadlineTimer deadline(kWaitMs);
+        while (!keys->SecondKeyboardGrabbed() && !deadline.hasExpired())
+            QThread::usleep(kGrabPollUs);
+        ASSERT_EQ(::kill(-pid_t(quillo), SIGSTOP), 0);
+        // The hold may have ended in the meantime: then the try proves nothing.
+        stalledInHold += keys->SecondKeyboardGrabbed() ? 1 : 0;
+        // Typed meanwhile, one key held past the repeat delay.
+        keys->Send({{KSpace, false}});
+        keys->Tap({KSpace}, kKeyGapMs);
+        keys->Send({{KM, true}});
+        QThread::msleep(kHeldKeyMs);
+        keys->Send({{KM, false}});
+        for (unsigned keycode : {KO, KR, KE, KReturn})
+            keys->Tap({keycode}, kKeyGapMs);
+        QThread::msleep(kStallMs - kHeldKeyMs);
+        ASSERT_EQ(::kill(-pid_t(quillo), SIGCONT), 0);
+        expected += "Best regards more\n";
+        EXPECT_EQ(WaitForText(expected).toStdString(), expected.toStdString());
+    }
+    ASSERT_EQ(stalledInHold, 1) << "the program was never stopped while it held the keys";
+    QDeadlineTimer deadline(kWaitMs);
+    while (keys->SecondKeyboardGrabbed() && !deadline.hasExpired())
+        QThread::msleep(kPollMs);
+    EXPECT_FALSE(keys->SecondKeyboardGrabbed());
+    SigAndMore(kKeyGapMs);
+    expected += "Best regards more\n";
+    EXPECT_EQ(WaitForText(expected).toStdString(), expected.toStdString());
 }
