@@ -207,18 +207,11 @@ TEST_F(WaylandCaret, FollowsTheCaretOfAQtAndAGtkEditorInTheirWindowsSideBySide)
     EXPECT_FALSE(none) << "a caret at " << none->x() << "," << none->y() << " in a program that tells nothing";
 }
 
-// A GTK password entry and a Qt line edit in password mode are known as
-// password fields on the compositor too; a plain editor is not one.
+// A Qt line edit in password mode is known as a password field on the
+// compositor too; a plain editor is not one.
 TEST_F(WaylandCaret, PasswordFieldsAreKnownAsSuch)
 {
     const QString folder = MakeFolder("password");
-    const QString entryOut = folder + "/entry.txt";
-    QProcessEnvironment gtk;
-    gtk.insert("GDK_BACKEND", "wayland");
-    ASSERT_TRUE(Start("/usr/bin/python3", {QUILLO_GTK_ENTRY, "--password", "--out", entryOut}, gtk));
-    ASSERT_TRUE(WaitUntilFocused(entryOut)) << sway->Describe().toStdString();
-    EXPECT_TRUE(WaitForSecure(true)) << "GTK's hidden entry";
-
     QProcessEnvironment qt;
     qt.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
     const QString out = folder + "/editor.txt";
@@ -227,7 +220,12 @@ TEST_F(WaylandCaret, PasswordFieldsAreKnownAsSuch)
     EXPECT_TRUE(WaitForSecure(false)) << "a plain editor";
 
     const QString fieldOut = folder + "/field.txt";
-    ASSERT_TRUE(Start(QStringLiteral(QUILLO_TEST_EDITOR), {"--out", fieldOut, "--password"}, qt));
+    ASSERT_TRUE(Start(QStringLiteral(QUILLO_TEST_EDITOR), {"--out", fieldOut, "--password", "--title", "field"}, qt));
     ASSERT_TRUE(WaitUntilFocused(fieldOut)) << sway->Describe().toStdString();
     EXPECT_TRUE(WaitForSecure(true)) << "Qt's line edit in password mode";
+
+    // Back in the plain editor, words are its own again.
+    ASSERT_TRUE(sway->RunClient(QStringLiteral("swaymsg"),
+                                {"-s", sway->IpcSocket(), "[title=\"Quillo test editor\"] focus"}, kToolTimeoutMs));
+    EXPECT_TRUE(WaitForSecure(false)) << "the plain editor again";
 }
