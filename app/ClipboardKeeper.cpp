@@ -3,6 +3,7 @@
 #include "app/TransientMimeData.h"
 #include "platform/QtClipboardAccess.h"
 
+#include <QEventLoop>
 #include <QMimeData>
 
 ClipboardKeeper::ClipboardKeeper() : qtClipboard(std::make_unique<QtClipboardAccess>()), clipboard(qtClipboard.get())
@@ -20,6 +21,8 @@ void ClipboardKeeper::UseClipboard(ClipboardAccess* access)
 
 void ClipboardKeeper::Place(const QString& text, bool selectionToo, bool restore)
 {
+    // A program may still be reading the previous content.
+    WaitUntilDelivered();
     using Mode = ClipboardAccess::Mode;
     const bool selection = selectionToo && clipboard->SupportsSelection();
     if (restore && !haveSaved) {
@@ -30,6 +33,8 @@ void ClipboardKeeper::Place(const QString& text, bool selectionToo, bool restore
         haveSaved = true;
     }
     timer.stop();
+    inFlight = true;
+    requestSeen = false;
     pasteSent = false;
     takenReported = false;
     waitingForPaste = restore;
@@ -39,6 +44,10 @@ void ClipboardKeeper::Place(const QString& text, bool selectionToo, bool restore
         data->OnRequested([keeper = QPointer<ClipboardKeeper>(this)] {
             if (keeper)
                 keeper->Taken();
+        });
+        data->OnFormatsAsked([keeper = QPointer<ClipboardKeeper>(this)] {
+            if (keeper)
+                keeper->Asked();
         });
         clipboard->Set(data, mode);
         return data;
@@ -50,14 +59,25 @@ void ClipboardKeeper::Place(const QString& text, bool selectionToo, bool restore
 void ClipboardKeeper::PasteSent()
 {
     pasteSent = true;
+    sinceActivity.start();
     if (waitingForPaste)
         timer.start(kRestoreTimeoutMs);
+}
+
+void ClipboardKeeper::Asked()
+{
+    if (pasteSent && inFlight)
+        sinceActivity.start();
 }
 
 void ClipboardKeeper::Taken()
 {
     if (!pasteSent)
         return;
+    if (inFlight) {
+        requestSeen = true;
+        sinceActivity.start();
+    }
     if (!takenReported) {
         takenReported = true;
         if (taken)
@@ -69,8 +89,50 @@ void ClipboardKeeper::Taken()
     timer.start(kRestoreAfterTakenMs);
 }
 
+bool ClipboardKeeper::Delivered()
+{
+    if (!inFlight)
+        return true;
+    using Mode = ClipboardAccess::Mode;
+    const bool stillOurs = (placedClipboard && clipboard->Holds(placedClipboard.data(), Mode::Clipboard)) ||
+                           (placedSelection && clipboard->Holds(placedSelection.data(), Mode::Selection));
+    // Content placed without paste keys yet is the caller's own business.
+    // Each request is answered whole before the next event is handled (Qt
+    // sends even megabytes in one piece on X11; the Wayland pipe is written
+    // to the end), so a quiet moment after the last request means the
+    // program has all it asked for.
+    const bool done = !stillOurs || !pasteSent ||
+                      sinceActivity.elapsed() >= (requestSeen ? kDeliverySettleMs : kUnclaimedPasteMs);
+    if (done)
+        inFlight = false;
+    return done;
+}
+
+void ClipboardKeeper::WaitUntilDelivered()
+{
+    if (Delivered())
+        return;
+    QElapsedTimer waited;
+    waited.start();
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(kDeliveryPollMs);
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (Delivered() || waited.elapsed() >= kDeliveryWaitLimitMs)
+            loop.quit();
+    });
+    poll.start();
+    loop.exec();
+    inFlight = false;
+}
+
 void ClipboardKeeper::Restore()
 {
+    // The program pasting our content has it whole first.
+    if (!Delivered()) {
+        timer.start(kDeliveryPollMs);
+        return;
+    }
     waitingForPaste = false;
     if (!haveSaved)
         return;

@@ -2,6 +2,7 @@
 
 #include "platform/ClipboardAccess.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -24,6 +25,18 @@ public:
     // A program that never asks (it did not paste after all) does not keep
     // the user's content away for longer than this.
     static constexpr int kRestoreTimeoutMs = 3000;
+    // A paste is delivered once the program has asked for the content and
+    // then asked nothing more for this long: it may ask for several formats,
+    // one after the other, and a toolkit still reading a paste breaks (or
+    // pastes the wrong text) when the clipboard changes under it.
+    static constexpr int kDeliverySettleMs = 100;
+    // Paste keys that bring no request for this long did not paste (a
+    // program where they mean something else); the clipboard is free again.
+    static constexpr int kUnclaimedPasteMs = 1000;
+    // However busy the program, a wait for delivery ends after this long.
+    static constexpr int kDeliveryWaitLimitMs = 3000;
+    // How often a wait for delivery looks again while events run.
+    static constexpr int kDeliveryPollMs = 2;
 
     ClipboardKeeper();
     ~ClipboardKeeper() override;
@@ -41,6 +54,13 @@ public:
     // The paste keys went out: a request from now on is the paste.
     void PasteSent();
     bool RestorePending() const { return timer.isActive() || waitingForPaste; }
+    // Whether the program pasting the last content has received it in every
+    // format it asked for (or never asked); until then the clipboard must not
+    // change.
+    bool Delivered();
+    // Lets events run (requests are served meanwhile) until Delivered(), at
+    // most kDeliveryWaitLimitMs.
+    void WaitUntilDelivered();
     // Called once per placed content, at the first request after the paste
     // keys: the program is taking the paste. Runs inside the request, before
     // the program has the data.
@@ -49,6 +69,7 @@ public:
 private:
     void Restore();
     void Taken();
+    void Asked();
 
     std::unique_ptr<QMimeData> savedClipboard;
     std::unique_ptr<QMimeData> savedSelection;
@@ -56,6 +77,10 @@ private:
     bool waitingForPaste = false;
     bool pasteSent = false;
     bool takenReported = false;
+    // The last placed content is not known to be delivered yet.
+    bool inFlight = false;
+    bool requestSeen = false; // a request for the content since the paste keys
+    QElapsedTimer sinceActivity; // since the paste keys, then since the last request
     std::function<void()> taken;
     QPointer<TransientMimeData> placedClipboard;
     QPointer<TransientMimeData> placedSelection;

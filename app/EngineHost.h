@@ -12,4 +12,6 @@ public:
     virtual void ParkFormMsg() = 0;
     // An expansion added to the usage counters.
     virtual void CountersChanged() = 0;
+    // An expansion has ended (its paste keys sent, or given up).
+    virtual void ExpansionFinished() {}
 };

@@ -46,6 +46,16 @@ cSendKeys& ExpansionEngine::keySender()
 
 namespace {
 
+// Keys that only change what other keys do.
+bool IsModifierKey(int virtualKey)
+{
+    constexpr int kCapsLock = 20, kLeftWindows = 91, kRightWindows = 92, kFirstSidedModifier = 160,
+                  kLastSidedModifier = 165;
+    return virtualKey == ExpansionEngine::VkShift || virtualKey == ExpansionEngine::VkControl ||
+           virtualKey == ExpansionEngine::VkAlt || virtualKey == kCapsLock || virtualKey == kLeftWindows ||
+           virtualKey == kRightWindows || (virtualKey >= kFirstSidedModifier && virtualKey <= kLastSidedModifier);
+}
+
 // Characters as the user sees them: a character outside the Basic
 // Multilingual Plane is one Backspace in the application, not two.
 qsizetype CharacterCount(const QString& text)
@@ -265,22 +275,39 @@ void ExpansionEngine::Expand()
     engineReady = true;
     host.ParkFormMsg();
     host.ToggleTimer(false);
+    host.ExpansionFinished();
+}
+
+void ExpansionEngine::FinishPaste()
+{
+    clipboardKeeper.WaitUntilDelivered();
+    ReleaseHeldKeys(pendingReplay);
 }
 
 void ExpansionEngine::UpdateBuffer(int virtualKey, bool pressed)
 {
     if (!pressed)
         return;
-    if (!ctrlDown && !altDown) {
-        const QString typed = TypedBy(virtualKey);
-        // A secret is not kept, not even its first letters.
-        if (!typed.isEmpty() && (!typedText.isEmpty() || !desktop.SecureInputActive())) {
-            if (typedText.isEmpty())
-                bufferWindow = desktop.ForegroundWindow();
-            typedText += typed;
-            if (CharacterCount(typedText) > kMaxTypedLength)
-                typedText = LastCharacters(typedText, kMaxTypedLength);
-        }
+    if (ctrlDown || altDown) {
+        // Ctrl+A, Ctrl+X, Ctrl+V, Ctrl+Z, Ctrl+Backspace...: the text or the
+        // caret may have changed in ways the buffer cannot follow.
+        if (!IsModifierKey(virtualKey))
+            Reset();
+        return;
+    }
+    if (virtualKey == VkInsert) {
+        // Shift+Insert pastes; Insert alone changes how typing acts.
+        Reset();
+        return;
+    }
+    const QString typed = TypedBy(virtualKey);
+    // A secret is not kept, not even its first letters.
+    if (!typed.isEmpty() && (!typedText.isEmpty() || !desktop.SecureInputActive())) {
+        if (typedText.isEmpty())
+            bufferWindow = desktop.ForegroundWindow();
+        typedText += typed;
+        if (CharacterCount(typedText) > kMaxTypedLength)
+            typedText = LastCharacters(typedText, kMaxTypedLength);
     }
     if (virtualKey == VkBackspace) {
         if (CharacterCount(typedText) > 1) {

@@ -47,8 +47,11 @@ public:
     static constexpr int kModifierPollMs = 5;
     // Keys the user types from the trigger on are held until the program has
     // taken the paste (it asks for the clipboard), then sent on after the
-    // content. A program that never asks holds them no longer than this.
-    static constexpr int kHoldLimitMs = 250;
+    // content. A program that never asks holds them no longer than this. A
+    // busy program may take a good part of a second to ask, and keys sent on
+    // before it has would land before the content (toolkits that paste
+    // asynchronously go on reading keys meanwhile).
+    static constexpr int kHoldLimitMs = 1000;
     // The keyboard monitor marks where held keys end; should the mark not
     // come, keys count as the user's again after this long.
     static constexpr int kHoldMarkWaitMs = 1000;
@@ -58,7 +61,7 @@ public:
         VkLeftButton = 1, VkRightButton = 2, VkMiddleButton = 4,
         VkBackspace = 8, VkTab = 9, VkEnter = 13, VkShift = 16, VkControl = 17, VkAlt = 18,
         VkEscape = 27, VkSpace = 32, VkPageUp = 33, VkPageDown = 34, VkEnd = 35, VkHome = 36,
-        VkLeft = 37, VkUp = 38, VkRight = 39, VkDown = 40, VkV = 86,
+        VkLeft = 37, VkUp = 38, VkRight = 39, VkDown = 40, VkInsert = 45, VkV = 86,
     };
 
     ExpansionEngine(SnippetManager& snippetMgr, OptionMgr& optMgr, KeyOutput& keyOutput, Desktop& desktop,
@@ -76,6 +79,9 @@ public:
 
     // Clears the buffer, parks the suggestion list and stops its timer.
     void Reset();
+    // Before the program ends: the last paste is delivered and the user's
+    // held keys are given back (each at most a moment away).
+    void FinishPaste();
 
     // The clipboard the content goes through (nullptr: Qt's).
     void UseClipboard(ClipboardAccess* access) { clipboardKeeper.UseClipboard(access); }

@@ -25,6 +25,7 @@
 #include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QUrl>
@@ -63,11 +64,20 @@ FormMain::FormMain(const QString& home, const QString& lockPath, FormMainService
     connect(&TimerCancelMenu, &QTimer::timeout, this, [this] { OnTimerCancelMenu(); });
     TimerSaveCounters.setSingleShot(true);
     TimerSaveCounters.setInterval(kCounterSaveDelayMs);
-    connect(&TimerSaveCounters, &QTimer::timeout, this, [this] {
+    connect(&TimerSaveCounters, &QTimer::timeout, this, [this] { SaveCounters(); });
+    TimerReloadSettings.setSingleShot(true);
+    TimerReloadSettings.setInterval(kSettingsReloadDelayMs);
+    connect(&TimerReloadSettings, &QTimer::timeout, this, [this] {
+        if (!loaded || !settingsWatcher)
+            return;
+        // The watch on a file replaced by a rename ended with the old file.
+        const QString path = ProgramFolder::SettingsPath(this->home);
+        if (!settingsWatcher->files().contains(path) && QFileInfo::exists(path))
+            settingsWatcher->addPath(path);
         try {
-            optMgr.CommitInfoNum();
+            ReloadOptions();
         } catch (const std::exception& e) {
-            Warn("saving the usage counters", e);
+            Warn("re-reading the options", e);
         }
     });
     BuildMenus();
@@ -132,10 +142,7 @@ void FormMain::ConnectMenus()
     connect(menu_help, &QAction::triggered, this, [this] {
         services.urls.OpenUrl(QUrl::fromLocalFile(ProgramFolder::ReadOnlyFile(home, QLatin1String(kHelpPage))));
     });
-    connect(menu_exit, &QAction::triggered, this, [this] {
-        Unload();
-        QCoreApplication::quit();
-    });
+    connect(menu_exit, &QAction::triggered, this, [this] { Quit(); });
     connect(menu_sortbydate, &QAction::triggered, this, [this] { SortBy(1); });
     connect(menu_sortbyabbr, &QAction::triggered, this, [this] { SortBy(2); });
     connect(menu_export, &QAction::triggered, this, [this] {
@@ -236,6 +243,7 @@ bool FormMain::Load()
         Warn("loading the settings", e);
         problems << ErrorText(e);
     }
+    WatchSettings(settingsPath);
 
     menu_enableQK->setChecked(optMgr.EnableQK());
     menu_enableQK->setText(OptionMgr::EnableQKMenuCaption(optMgr.SwitchQKKey()));
@@ -305,6 +313,8 @@ void FormMain::Unload()
     TimerCancelMenu.stop();
     // No command is taken once shutdown has begun.
     controlServer.reset();
+    TimerReloadSettings.stop();
+    settingsWatcher.reset();
     CloseStoreAndSaveCounters();
     if (trayIcon) {
         trayIcon->hide();
@@ -328,10 +338,61 @@ void FormMain::CloseStoreAndSaveCounters()
 {
     TimerSaveCounters.stop();
     snippetMgr.CloseLogFile();
+    SaveCounters();
+}
+
+void FormMain::SaveCounters()
+{
     try {
         optMgr.CommitInfoNum();
+        counterSaveFailing = false;
     } catch (const std::exception& e) {
+        // The counters are written again after every burst of expansions:
+        // a full disk would say the same thing each time.
+        if (counterSaveFailing)
+            return;
+        counterSaveFailing = true;
         Warn("saving the usage counters", e);
+        const QString text = QStringLiteral("The usage counters cannot be saved; the options file is kept as it "
+                                            "was.\n\n%1")
+                                 .arg(ErrorText(e));
+        // Not from inside the timer or the shutdown: after it, while running.
+        QTimer::singleShot(0, this, [this, text] {
+            if (loaded)
+                services.notifier.Warning(text);
+        });
+    }
+}
+
+void FormMain::WatchSettings(const QString& path)
+{
+    settingsWatcher = std::make_unique<QFileSystemWatcher>();
+    // Editors, and this program's own writes, replace the file by a rename:
+    // the watch on the file ends with the old one, the folder's tells of the new.
+    settingsWatcher->addPath(QFileInfo(path).absolutePath());
+    if (QFileInfo::exists(path))
+        settingsWatcher->addPath(path);
+    const auto changed = [this] { TimerReloadSettings.start(); };
+    connect(settingsWatcher.get(), &QFileSystemWatcher::fileChanged, this, changed);
+    connect(settingsWatcher.get(), &QFileSystemWatcher::directoryChanged, this, changed);
+}
+
+void FormMain::ReloadOptions()
+{
+    const bool wasEnabled = optMgr.EnableQK();
+    const QString oldSound = optMgr.SoundName();
+    // Our own writes hold what memory holds: nothing follows from them.
+    if (!optMgr.ReloadVars())
+        return;
+    for (const QString& problem : optMgr.LoadProblems())
+        qWarning("quillo: settings.ini: %s", qPrintable(problem));
+    // As the hot key: what was typed while expansion was off is forgotten.
+    if (!wasEnabled && optMgr.EnableQK())
+        engine->Reset();
+    if (optMgr.SoundName() != oldSound) {
+        const QString problem = LoadSound(optMgr.SoundName());
+        if (!problem.isEmpty())
+            qWarning("quillo: %s", qPrintable(problem));
     }
 }
 
@@ -341,6 +402,8 @@ void FormMain::EndWithoutDisplay()
         return;
     loaded = false;
     controlServer.reset();
+    TimerReloadSettings.stop();
+    settingsWatcher.reset();
     CloseStoreAndSaveCounters();
     instance.Unlock();
 }
@@ -420,6 +483,30 @@ void FormMain::ParkFormMsg()
 {
     if (formMsg)
         formMsg->Park();
+}
+
+void FormMain::Quit()
+{
+    if (quitting)
+        return;
+    if (engine && !engine->engineReady) {
+        // Arrived while the expansion lets events run: stopping here would
+        // leave the abbreviation erased and nothing pasted.
+        quitWhenExpanded = true;
+        return;
+    }
+    quitting = true;
+    // A program still reading our paste would find no clipboard owner.
+    if (engine)
+        engine->FinishPaste();
+    Unload();
+    QCoreApplication::quit();
+}
+
+void FormMain::ExpansionFinished()
+{
+    if (quitWhenExpanded)
+        QTimer::singleShot(0, this, [this] { Quit(); });
 }
 
 void FormMain::CountersChanged()
@@ -505,19 +592,25 @@ QJsonObject FormMain::ControlCommand(const QString& command)
                     {QStringLiteral("settingsOpen"), bool(formSetting && formSetting->isVisible())}};
         }
         if (command == QLatin1String("reload")) {
+            // The options too: the user may have edited them by hand.
+            QString optionsProblem;
+            try {
+                ReloadOptions();
+            } catch (const std::exception& e) {
+                optionsProblem = ErrorText(e);
+            }
             if (!snippetMgr.IsOpen())
                 return failure(QStringLiteral("no snippet database is open"));
             snippetMgr.ChangeSortMethod(0);
             if (settingsLoaded && shellCommands)
                 shellCommands->ReloadAllSnippets();
+            if (!optionsProblem.isEmpty())
+                return failure(optionsProblem);
             return {{QStringLiteral("snippets"), snippetMgr.GetMatchedCol(QString()).size()}};
         }
         if (command == QLatin1String("exit")) {
             // After the reply has gone out.
-            QTimer::singleShot(0, this, [this] {
-                Unload();
-                QCoreApplication::quit();
-            });
+            QTimer::singleShot(0, this, [this] { Quit(); });
             return {};
         }
     } catch (const std::exception& e) {

@@ -17,6 +17,7 @@
 class ControlServer;
 class Desktop;
 class ExpansionEngine;
+class QFileSystemWatcher;
 class FormMsg;
 class KeyboardHook;
 class KeyOutput;
@@ -61,15 +62,19 @@ public:
     static constexpr int kPopupListDelayMs = 100;  // Timer1: the suggestion list
     static constexpr int kCancelMenuCheckMs = 500; // TimerCancelMenu
     // The counters are written this long after an expansion, once for a
-    // burst of them: a run that ends without an orderly stop (a compositor
-    // that dies takes the program with it at once, a power cut) then loses
-    // only the last few seconds' counts.
-    static constexpr int kCounterSaveDelayMs = 3000;
+    // burst of them: late enough that the write never delays the paste or
+    // the keys held for it, soon enough that a run ending without an orderly
+    // stop (a compositor that dies takes the program with it at once, a
+    // power cut) loses no count.
+    static constexpr int kCounterSaveDelayMs = 200;
     static constexpr const char* kHelpPage = "help/index.html";
     // A snippet database another program holds locked at start-up is tried
     // again for this long, a pause between tries, before start-up says so.
     static constexpr int kDatabaseLockedRetryMs = 5000;
     static constexpr int kDatabaseRetryPauseMs = 250;
+    // An editor's save comes as several events (truncate, write, rename):
+    // the options file is read again once they have been quiet this long.
+    static constexpr int kSettingsReloadDelayMs = 250;
 
     FormMain(const QString& home, const QString& lockPath, FormMainServices services);
     ~FormMain() override;
@@ -80,6 +85,10 @@ public:
     bool Load();
     // Shutdown, in order; does nothing the second time.
     void Unload();
+    // An orderly stop of the whole program (Exit, a signal, the session's
+    // end): an expansion under way is finished first and its paste
+    // delivered, then Unload and the event loop's end.
+    void Quit();
     bool IsLoaded() const { return loaded; }
     // The display went away: only what needs no display is done (the
     // counters written, the database closed, the channel and the lock
@@ -93,6 +102,7 @@ public:
     void ToggleTimer(bool value) override;
     void ParkFormMsg() override;
     void CountersChanged() override;
+    void ExpansionFinished() override;
     // Reads wav/<name>.wav whole into the engine's sound data (empty when
     // missing); returns what went wrong, naming the file, or "".
     QString LoadSound(const QString& soundName);
@@ -147,10 +157,19 @@ public:
     QTimer Timer1;
     QTimer TimerCancelMenu;
     QTimer TimerSaveCounters;
+    QTimer TimerReloadSettings;
 
 private:
+    bool quitWhenExpanded = false;
+    bool quitting = false;
     // The last step of every way to end: the database closed, the counters written.
     void CloseStoreAndSaveCounters();
+    // Writes the counters; a failure is said once until a write succeeds.
+    void SaveCounters();
+    // Takes in the user's edits of the options file; the shell follows.
+    void ReloadOptions();
+    // Notices when the options file changes on disk.
+    void WatchSettings(const QString& path);
     void BuildMenus();
     // Opens the snippet database, trying again while another program holds it locked.
     void OpenSnippets();
@@ -172,5 +191,7 @@ private:
     SnippetFileCommands* fileCommands = nullptr;
     bool loaded = false;
     bool hookSet = false;
+    bool counterSaveFailing = false;
+    std::unique_ptr<QFileSystemWatcher> settingsWatcher;
     quint64 foregroundAtMenu = 0;
 };

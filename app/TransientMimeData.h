@@ -17,10 +17,16 @@ public:
 
     // Called on each request for the text by any program (not for the marker).
     void OnRequested(std::function<void()> callback) { requested = std::move(callback); }
+    // Called whenever a program asks which formats there are, the first
+    // step of every paste.
+    void OnFormatsAsked(std::function<void()> callback) { formatsAsked = std::move(callback); }
+
+    QStringList formats() const override;
 
 protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
 
 private:
     std::function<void()> requested;
+    std::function<void()> formatsAsked;
 };

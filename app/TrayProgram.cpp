@@ -159,10 +159,7 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
                                                    : sessionNotice + QStringLiteral("\n\n") + TrayHost::NoTrayText());
     });
 
-    auto shutDown = [&] {
-        form.Unload();
-        QCoreApplication::quit();
-    };
+    auto shutDown = [&] { form.Quit(); };
     UnixSignalWatcher signalWatcher([&](int) { shutDown(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&](QSessionManager&) { shutDown(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&] { form.Unload(); });

@@ -4,6 +4,7 @@
 #include "platform/atspi/AtspiCaretTracker.h"
 #include "platform/evdevhook/EvdevKeymap.h"
 #include "platform/wayland/DeviceAccess.h"
+#include "platform/wayland/EvdevKeyHold.h"
 #include "platform/wayland/UinputKeyOutput.h"
 #include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/LayerShellOverlay.h"
@@ -11,6 +12,7 @@
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandDesktop.h"
 
+#include <QDir>
 #include <QHash>
 
 namespace {
@@ -46,10 +48,20 @@ WaylandBackend::WaylandBackend(const QString& libraryFolder)
     const QString problems = DeviceAccess::ForSession().Problems(!compositorKeyboard);
     if (!problems.isEmpty())
         throw QuilloError(kErrorNoDevices, kErrorSource, problems);
-    if (compositorKeyboard)
-        keyOutput = std::make_unique<VirtualKeyboardOutput>(*connection, keymap->Text());
-    else
-        keyOutput = std::make_unique<UinputKeyOutput>(keymap);
+    // The user's keys typed during an expansion are held by the monitor,
+    // which owns the keyboards, and sent on through the virtual keyboard.
+    EvdevKeyHold::RawSender sendRaw;
+    if (compositorKeyboard) {
+        auto output = std::make_unique<VirtualKeyboardOutput>(*connection, keymap->Text());
+        sendRaw = [keyboard = output.get()](unsigned keycode, bool down) { keyboard->SendRawKey(keycode, down); };
+        deviceOutput = std::move(output);
+    } else {
+        auto output = std::make_unique<UinputKeyOutput>(keymap);
+        sendRaw = [keyboard = output.get()](unsigned keycode, bool down) { keyboard->SendRawKey(keycode, down); };
+        deviceOutput = std::move(output);
+    }
+    keyOutput = std::make_unique<EvdevKeyHold>(*deviceOutput, sendRaw,
+                                               QDir(libraryFolder).filePath(LibraryKeyboardHook::kEvdevLibrary));
     hook.SetKeymap(keymap->Text());
     desktop = std::make_unique<WaylandDesktop>(*connection);
     if (connection->DataControlManager())
@@ -59,12 +71,21 @@ WaylandBackend::WaylandBackend(const QString& libraryFolder)
 
 WaylandBackend::~WaylandBackend()
 {
-    // The monitor stops before the connection its keymap came from.
+    // Keys held at the end are sent on while the monitor still has them.
+    if (keyOutput) {
+        try {
+            keyOutput->ReleaseUserKeys({});
+        } catch (const std::exception&) {
+        }
+    }
+    // The monitor stops before the connection its keymap came from; it lets
+    // the keyboards go (and were the process killed, the kernel would).
     hook.ReleaseKeyboardHook();
     overlay.reset();
     clipboard.reset();
     desktop.reset();
     keyOutput.reset();
+    deviceOutput.reset();
 }
 
 Desktop& WaylandBackend::DesktopServices()

@@ -45,7 +45,8 @@ public:
 
 private:
     std::unique_ptr<WaylandConnection> connection;
-    std::unique_ptr<KeyOutput> keyOutput;
+    std::unique_ptr<KeyOutput> deviceOutput; // the virtual keyboard
+    std::unique_ptr<KeyOutput> keyOutput;    // it, holding the user's keys through the monitor
     std::unique_ptr<WaylandDesktop> desktop;
     std::unique_ptr<DataControlClipboard> clipboard;
     std::unique_ptr<LayerShellOverlay> overlay;

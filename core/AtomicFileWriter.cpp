@@ -18,6 +18,8 @@ namespace {
 // ordinary listings while it exists.
 constexpr const char* kTemporaryTemplate = "/.quillo-XXXXXX.part";
 constexpr int kTemporarySuffixLength = 5; // ".part"
+// Links of links are followed this deep, as the kernel does.
+constexpr int kMaxLinkDepth = 40;
 
 QString ErrnoText(int number)
 {
@@ -97,6 +99,9 @@ void AtomicFileWriter::CheckTarget(const QString& target, const Rules& rules, co
 AtomicFileWriter::AtomicFileWriter(QString target, const Rules& rules, QString errorSource, QString errorLead)
     : target(std::move(target)), errorSource(std::move(errorSource)), errorLead(std::move(errorLead))
 {
+    // Renaming over the link would replace the link and part it from its file.
+    for (int depth = 0; rules.followLinks && depth < kMaxLinkDepth && QFileInfo(this->target).isSymLink(); ++depth)
+        this->target = QFileInfo(this->target).symLinkTarget();
     CheckTarget(this->target, rules, this->errorSource, this->errorLead);
     struct stat existing {};
     if (::stat(Native(this->target).constData(), &existing) == 0) {

@@ -28,6 +28,9 @@ public:
     {
         QStringList protectedFiles;   // never written, whatever they are called
         bool replaceExisting = false; // an existing regular file may be replaced
+        // A symbolic link is followed and the file it names replaced, the
+        // link kept (a user's own files linked from elsewhere); else refused.
+        bool followLinks = false;
     };
 
     // Checks the target and creates the temporary file. errorSource and
@@ -49,7 +52,8 @@ public:
     // the target.
     void Commit();
 
-    // Throws, with the reason, when target may not be written under rules.
+    // Throws, with the reason, when target may not be written under rules
+    // (a link counts as itself: resolve it first where links are followed).
     static void CheckTarget(const QString& target, const Rules& rules, const QString& errorSource,
                             const QString& errorLead);
 

@@ -36,8 +36,8 @@ std::unique_ptr<QMimeData> QtClipboardAccess::Read(Mode mode)
 
 void QtClipboardAccess::Set(QMimeData* data, Mode mode)
 {
-    if (mode == Mode::Clipboard)
-        QGuiApplication::clipboard()->clear();
+    // Replaced in one step: clearing first would leave the clipboard without
+    // an owner for a moment, and a paste asked for then gets nothing.
     QGuiApplication::clipboard()->setMimeData(data, QtMode(mode));
 }
 

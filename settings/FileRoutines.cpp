@@ -1,5 +1,6 @@
 #include "settings/FileRoutines.h"
 
+#include "core/AtomicFileWriter.h"
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
 
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QUrl>
 #include <cstdio>
 
@@ -52,6 +52,23 @@ QString EscapeValue(const QString& text)
     return escaped;
 }
 
+// Writes bytes to target through a temporary file renamed over it, every
+// step checked: a full disk leaves the old file whole. errorLead has %1 for
+// the target; failures carry number.
+void ReplaceWhole(const QString& target, const QByteArray& bytes, int number, const QString& errorLead)
+{
+    AtomicFileWriter::Rules rules;
+    rules.replaceExisting = true;
+    rules.followLinks = true;
+    try {
+        AtomicFileWriter writer(target, rules, QLatin1String(kErrorSource), errorLead);
+        writer.Write(bytes);
+        writer.Commit();
+    } catch (const QuilloError& e) {
+        throw QuilloError(number, e.Source(), e.Message());
+    }
+}
+
 } // namespace
 
 QString GetStartupFolder()
@@ -63,16 +80,16 @@ QString GetStartupFolder()
 void CopyFileTo(const QString& source, const QString& target)
 {
     QFile in(source);
+    const auto unreadable = [&] {
+        return QuilloError(kErrorCopy, kErrorSource, QStringLiteral("Cannot copy \"%1\": %2").arg(source, in.errorString()));
+    };
     if (!in.open(QIODevice::ReadOnly))
-        throw QuilloError(kErrorCopy, kErrorSource,
-                          QStringLiteral("Cannot copy \"%1\": %2").arg(source, in.errorString()));
+        throw unreadable();
     const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        throw unreadable(); // a part of the file is no copy
     QDir().mkpath(QFileInfo(target).absolutePath());
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        throw QuilloError(kErrorCopy, kErrorSource,
-                          QStringLiteral("Cannot copy \"%1\" to \"%2\": %3")
-                              .arg(source, target, out.errorString()));
+    ReplaceWhole(target, bytes, kErrorCopy, QStringLiteral("Cannot copy \"%1\" to \"%2\"").arg(source, QStringLiteral("%1")));
 }
 
 void DeleteFileIfExists(const QString& path)
@@ -202,8 +219,5 @@ void WriteStartupEntry(const QString& target, const QString& programFolder)
     const QString home = ProgramFolder::IsDefaultFolder(programFolder) ? QString() : QDir(programFolder).absolutePath();
     const QByteArray text = StartupEntryText(QCoreApplication::applicationFilePath(), home);
     QDir().mkpath(QFileInfo(target).absolutePath());
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit())
-        throw QuilloError(kErrorStartupEntry, kErrorSource,
-                          QStringLiteral("Cannot write \"%1\": %2").arg(target, out.errorString()));
+    ReplaceWhole(target, text, kErrorStartupEntry, QStringLiteral("Cannot write \"%1\""));
 }

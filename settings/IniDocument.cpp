@@ -1,15 +1,15 @@
 #include "settings/IniDocument.h"
 
+#include "core/AtomicFileWriter.h"
 #include "core/QuilloError.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
 namespace {
 
 constexpr const char* kErrorSource = "settings";
 constexpr int kErrorRead = 2001;
-constexpr int kErrorWrite = 2002;
 constexpr int kErrorBadName = 2003;
 
 bool HasLineBreak(const QString& text)
@@ -39,15 +39,31 @@ IniDocument::IniDocument(const QByteArray& raw)
         lines.removeLast(); // the empty piece after the final line end
 }
 
+QByteArray IniDocument::ReadWhole(const QString& path, bool* exists)
+{
+    const QFileInfo info(path);
+    if (exists)
+        *exists = info.exists();
+    if (!info.exists())
+        return QByteArray();
+    const auto failure = [&path](const QString& reason) {
+        return QuilloError(kErrorRead, kErrorSource, QStringLiteral("Cannot read \"%1\": %2").arg(path, reason));
+    };
+    // Opening a FIFO would wait for a writer forever.
+    if (!info.isFile())
+        throw failure(QStringLiteral("it is not a regular file."));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw failure(file.errorString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw failure(file.errorString());
+    return bytes;
+}
+
 IniDocument IniDocument::Load(const QString& path)
 {
-    QFile file(path);
-    if (!file.exists())
-        return IniDocument();
-    if (!file.open(QIODevice::ReadOnly))
-        throw QuilloError(kErrorRead, kErrorSource,
-                          QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
-    return IniDocument(file.readAll());
+    return IniDocument(ReadWhole(path));
 }
 
 bool IniDocument::SectionName(const QByteArray& line, QString* name)
@@ -165,8 +181,11 @@ QByteArray IniDocument::Contents() const
 
 void IniDocument::Save(const QString& path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(Contents()) < 0 || !file.commit())
-        throw QuilloError(kErrorWrite, kErrorSource,
-                          QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
+    // Users who keep their options elsewhere link to them.
+    AtomicFileWriter::Rules rules;
+    rules.replaceExisting = true;
+    rules.followLinks = true;
+    AtomicFileWriter writer(path, rules, QLatin1String(kErrorSource), QStringLiteral("Cannot write \"%1\""));
+    writer.Write(Contents());
+    writer.Commit();
 }

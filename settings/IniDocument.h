@@ -17,8 +17,13 @@ public:
     explicit IniDocument(const QByteArray& raw);
 
     // Reads the file; a missing file gives an empty document. Throws
-    // QuilloError when the file exists but cannot be read.
+    // QuilloError when the file exists but cannot be read whole (or is no
+    // regular file): a document made of part of a file would lose the rest
+    // when it is written back.
     static IniDocument Load(const QString& path);
+    // The file's bytes as Load reads them; *exists tells a missing file
+    // from an empty one.
+    static QByteArray ReadWhole(const QString& path, bool* exists = nullptr);
 
     // The value of the key, trimmed, with one pair of enclosing quotes removed,
     // at most kMaxValueLength characters; "" when section or key is missing.
@@ -32,7 +37,11 @@ public:
     QByteArray Contents() const;
 
     // Writes the whole document to a temporary file in the same folder and
-    // renames it over the target, so a crash never leaves half a file.
+    // renames it over the target, so a crash never leaves half a file. Every
+    // step is checked (write, flush to disk, close, rename): when one fails,
+    // on a full disk say, the file stays exactly as it was and QuilloError
+    // gives the reason. A symbolic link is followed: the file it names is
+    // replaced and the link stays.
     void Save(const QString& path) const;
 
 private:

@@ -3,14 +3,16 @@
 #include "core/ProgramFolder.h"
 #include "settings/FileRoutines.h"
 #include "settings/IniDocument.h"
-#include "settings/IniFile.h"
 #include "settings/KeyNames.h"
 #include "settings/OptionsObserver.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <exception>
+#include <limits>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -49,21 +51,56 @@ int OptionMgr::LoadVars(const QString& strFile)
 {
     filePath = strFile;
     loadProblems.clear();
-    document = IniDocument::Load(strFile);
-    auto text = [&](const char* key) { return document.Value(kSection, key); };
+    loadedBytes = IniDocument::ReadWhole(strFile);
+    document = IniDocument(loadedBytes);
+    ReadOptions(document, false);
+    for (auto [key, value, saved] : {std::tuple("SniExp", &sniExp, &savedSniExp),
+                                     std::tuple("ChrSav", &chrSav, &savedChrSav)}) {
+        const QString raw = document.Value(kSection, key);
+        if (const auto number = ParseInt(raw))
+            *value = *number;
+        else
+            loadProblems << QStringLiteral("%1: \"%2\" is not a whole number").arg(key, raw);
+        *saved = *value;
+    }
+    return 0;
+}
+
+bool OptionMgr::ReloadVars()
+{
+    bool exists = false;
+    const QByteArray bytes = IniDocument::ReadWhole(filePath, &exists);
+    // A file that is gone (an editor between deleting and writing it)
+    // holds no edit to take in; the next write makes it anew.
+    if (!exists || bytes == loadedBytes)
+        return false;
+    loadProblems.clear();
+    loadedBytes = bytes;
+    document = IniDocument(bytes);
+    for (auto [key, value, saved] : {std::tuple("SniExp", &sniExp, &savedSniExp),
+                                     std::tuple("ChrSav", &chrSav, &savedChrSav)})
+        if (!MergeCounter(document, key, *value, *saved))
+            loadProblems << QStringLiteral("%1: \"%2\" is not a whole number").arg(key, document.Value(kSection, key));
+    const bool startedWithSession = startWin;
+    ReadOptions(document, true);
+    // As the check box: the session's start-up entry follows the option.
+    if (startWin != startedWithSession)
+        PlaceStartupEntry();
+    return true;
+}
+
+void OptionMgr::ReadOptions(const IniDocument& source, bool notify)
+{
+    const bool wasEnabled = enableQK;
+    const QString oldSwitchKey = switchQKKey;
+    const bool wasPlayingSound = enablePlaySound;
+    auto text = [&](const char* key) { return source.Value(kSection, key); };
     auto readBool = [&](const char* key, bool& into) {
         const QString raw = text(key);
         if (const auto value = ParseBool(raw))
             into = *value;
         else
             loadProblems << QStringLiteral("%1: \"%2\" is not True or False").arg(key, raw);
-    };
-    auto readInt = [&](const char* key, int& into) {
-        const QString raw = text(key);
-        if (const auto value = ParseInt(raw))
-            into = *value;
-        else
-            loadProblems << QStringLiteral("%1: \"%2\" is not a whole number").arg(key, raw);
     };
 
     readBool("EnableQK", enableQK);
@@ -78,8 +115,6 @@ int OptionMgr::LoadVars(const QString& strFile)
     createKeyCode = KeyNameToCode(createKey);
     expandKeyCode = KeyNameToCode(expandKey);
     readBool("StartWin", startWin);
-    readInt("SniExp", sniExp);
-    readInt("ChrSav", chrSav);
     const QString restore = text("RestoreClipboard");
     restoreClipboard = false;
     if (!restore.isEmpty()) {
@@ -88,13 +123,33 @@ int OptionMgr::LoadVars(const QString& strFile)
         else
             loadProblems << QStringLiteral("RestoreClipboard: \"%1\" is not True or False").arg(restore);
     }
-    return 0;
+    if (!notify || !observer)
+        return;
+    if (enableQK != wasEnabled)
+        observer->EnableQKChanged(enableQK);
+    if (switchQKKey != oldSwitchKey)
+        observer->SwitchQKKeyChanged(switchQKKey);
+    if (enablePlaySound != wasPlayingSound)
+        observer->EnablePlaySoundChanged(enablePlaySound);
+}
+
+bool OptionMgr::MergeCounter(const IniDocument& source, const char* key, int& value, int& saved)
+{
+    const auto stored = ParseInt(source.Value(kSection, key));
+    if (!stored)
+        return false;
+    const qint64 merged = qint64(*stored) + (qint64(value) - saved);
+    value = int(std::clamp<qint64>(merged, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    saved = *stored;
+    return true;
 }
 
 void OptionMgr::SetRestoreClipboard(bool value)
 {
     restoreClipboard = value;
-    SetIniValue(filePath, kSection, QStringLiteral("RestoreClipboard"), BoolText(value));
+    WriteKeys([value](IniDocument& fresh) {
+        fresh.SetValue(QLatin1String(kSection), QStringLiteral("RestoreClipboard"), BoolText(value));
+    });
 }
 
 QString OptionMgr::PasteKeysFor(const QString& windowClass) const
@@ -104,16 +159,40 @@ QString OptionMgr::PasteKeysFor(const QString& windowClass) const
 
 int OptionMgr::CommitInfoNum()
 {
-    SetIniValues(filePath, kSection,
-                 {{QStringLiteral("SniExp"), QString::number(sniExp)},
-                  {QStringLiteral("ChrSav"), QString::number(chrSav)}});
+    int newSniExp = sniExp, newChrSav = chrSav;
+    int newSavedSniExp = savedSniExp, newSavedChrSav = savedChrSav;
+    WriteKeys([&](IniDocument& fresh) {
+        // A counter the user set by hand (to count anew) is where counting goes on.
+        MergeCounter(fresh, "SniExp", newSniExp, newSavedSniExp);
+        MergeCounter(fresh, "ChrSav", newChrSav, newSavedChrSav);
+        fresh.SetValue(QLatin1String(kSection), QStringLiteral("SniExp"), QString::number(newSniExp));
+        fresh.SetValue(QLatin1String(kSection), QStringLiteral("ChrSav"), QString::number(newChrSav));
+    });
+    sniExp = newSniExp;
+    chrSav = newChrSav;
+    savedSniExp = newSniExp;
+    savedChrSav = newChrSav;
     return 0;
+}
+
+void OptionMgr::WriteKeys(const std::function<void(IniDocument&)>& edit)
+{
+    const QByteArray before = IniDocument::ReadWhole(filePath);
+    IniDocument fresh(before);
+    edit(fresh);
+    fresh.Save(filePath);
+    // Our own write is no edit to take in again; an edit the user made
+    // before it still is, at the next ReloadVars.
+    if (before == loadedBytes) {
+        loadedBytes = fresh.Contents();
+        document = fresh;
+    }
 }
 
 void OptionMgr::SetEnableQK(bool value)
 {
     enableQK = value;
-    SaveThen([this] {
+    SaveThen("EnableQK", BoolText(value), [this] {
         if (observer)
             observer->EnableQKChanged(enableQK);
     });
@@ -123,7 +202,7 @@ void OptionMgr::SetSwitchQKKey(const QString& value)
 {
     switchQKKey = value;
     switchQKKeyCode = KeyNameToCode(value);
-    SaveThen([this] {
+    SaveThen("SwitchQKKey", value, [this] {
         if (observer)
             observer->SwitchQKKeyChanged(switchQKKey);
     });
@@ -132,33 +211,33 @@ void OptionMgr::SetSwitchQKKey(const QString& value)
 void OptionMgr::SetEnableSelectCreate(bool value)
 {
     enableSelectCreate = value;
-    SaveThen(nullptr);
+    SaveThen("EnableSelectCreate", BoolText(value), nullptr);
 }
 
 void OptionMgr::SetCreateKey(const QString& value)
 {
     createKey = value;
     createKeyCode = KeyNameToCode(value);
-    SaveThen(nullptr);
+    SaveThen("CreateKey", value, nullptr);
 }
 
 void OptionMgr::SetExpandWhen(const QString& value)
 {
     expandWhen = value;
-    SaveThen(nullptr);
+    SaveThen("ExpandWhen", value, nullptr);
 }
 
 void OptionMgr::SetExpandKey(const QString& value)
 {
     expandKey = value;
     expandKeyCode = KeyNameToCode(value);
-    SaveThen(nullptr);
+    SaveThen("ExpandKey", value, nullptr);
 }
 
 void OptionMgr::SetEnablePlaySound(bool value)
 {
     enablePlaySound = value;
-    SaveThen([this] {
+    SaveThen("EnablePlaySound", BoolText(value), [this] {
         if (observer)
             observer->EnablePlaySoundChanged(enablePlaySound);
     });
@@ -167,13 +246,13 @@ void OptionMgr::SetEnablePlaySound(bool value)
 void OptionMgr::SetSoundName(const QString& value)
 {
     soundName = value;
-    SaveThen(nullptr);
+    SaveThen("SoundName", value, nullptr);
 }
 
 void OptionMgr::SetStartWin(bool value)
 {
     startWin = value;
-    SaveThen([this] { PlaceStartupEntry(); });
+    SaveThen("StartWin", BoolText(value), [this] { PlaceStartupEntry(); });
 }
 
 QString OptionMgr::EnableQKMenuCaption(const QString& keyName)
@@ -181,25 +260,13 @@ QString OptionMgr::EnableQKMenuCaption(const QString& keyName)
     return QStringLiteral("Enable Quillo             Shift+Alt+") + keyName;
 }
 
-void OptionMgr::SaveOptions()
-{
-    SetIniValues(filePath, kSection,
-                 {{QStringLiteral("EnableQK"), BoolText(enableQK)},
-                  {QStringLiteral("SwitchQKKey"), switchQKKey},
-                  {QStringLiteral("EnableSelectCreate"), BoolText(enableSelectCreate)},
-                  {QStringLiteral("CreateKey"), createKey},
-                  {QStringLiteral("ExpandWhen"), expandWhen},
-                  {QStringLiteral("ExpandKey"), expandKey},
-                  {QStringLiteral("EnablePlaySound"), BoolText(enablePlaySound)},
-                  {QStringLiteral("SoundName"), soundName},
-                  {QStringLiteral("StartWin"), BoolText(startWin)}});
-}
-
-void OptionMgr::SaveThen(const std::function<void()>& effect)
+void OptionMgr::SaveThen(const char* key, const QString& value, const std::function<void()>& effect)
 {
     std::exception_ptr saveFailure;
     try {
-        SaveOptions();
+        WriteKeys([key, &value](IniDocument& fresh) {
+            fresh.SetValue(QLatin1String(kSection), QLatin1String(key), value);
+        });
     } catch (...) {
         saveFailure = std::current_exception();
     }

@@ -13,6 +13,11 @@ class OptionsObserver;
 // once; the counters only by CommitInfoNum, a few seconds after an expansion
 // and at shutdown.
 //
+// The user may edit the file while the program runs. So every write reads the
+// file afresh and changes only the key(s) it is about, keeping every other
+// line ([PasteKeys], keys this version does not know, comments), and
+// ReloadVars takes the edits in.
+//
 // Write failures are QuilloError exceptions: the new value stays in memory and
 // the shell's effects still happen, but the user learns the file was not
 // written instead of losing the change at the next start.
@@ -32,6 +37,16 @@ public:
     // missing or malformed key keeps its zero value and is listed in
     // LoadProblems(), and the keys after it still load.
     int LoadVars(const QString& strFile);
+    // Reads the file again after it changed on disk. Options take the
+    // file's values; a malformed key keeps the value in memory (listed in
+    // LoadProblems()); a counter takes the file's value plus what was
+    // counted since the last read or write. The observer hears of what
+    // changed; a changed StartWin places or removes the start-up entry. False, with nothing changed, when the file holds what was
+    // read last (our own writes included) or is missing. Throws QuilloError
+    // when the file cannot be read.
+    bool ReloadVars();
+    // Writes SniExp and ChrSav alone. A counter the user edited in the file
+    // meanwhile is kept, plus what was counted since.
     int CommitInfoNum();
 
     bool EnableQK() const { return enableQK; }
@@ -75,10 +90,16 @@ public:
     static QString EnableQKMenuCaption(const QString& keyName);
 
 private:
-    void SaveOptions();
-    // Writes the options, then runs the shell's effect even if the write
-    // failed, then reports the write failure (or the effect's).
-    void SaveThen(const std::function<void()>& effect);
+    // Reads the options of document; notify: tell the observer what changed.
+    void ReadOptions(const IniDocument& source, bool notify);
+    // The counter's value in source plus what was counted since saved was
+    // read or written; false, value unchanged, when source has no number for it.
+    bool MergeCounter(const IniDocument& source, const char* key, int& value, int& saved);
+    // Reads the file afresh, lets edit change its key(s) and writes it.
+    void WriteKeys(const std::function<void(IniDocument&)>& edit);
+    // Writes one option's key, then runs the shell's effect even if the
+    // write failed, then reports the write failure (or the effect's).
+    void SaveThen(const char* key, const QString& value, const std::function<void()>& effect);
     void PlaceStartupEntry();
 
     OptionsObserver* observer;
@@ -99,6 +120,9 @@ private:
     bool startWin = false;
     int sniExp = 0;
     int chrSav = 0;
+    int savedSniExp = 0; // the counters as last read from or written to the file
+    int savedChrSav = 0;
     bool restoreClipboard = false;
-    IniDocument document; // as LoadVars read it: the paste keys come from it
+    IniDocument document; // as last read: the paste keys come from it
+    QByteArray loadedBytes; // the file as last read, to tell an edit from nothing
 };

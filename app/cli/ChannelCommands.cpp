@@ -97,7 +97,7 @@ QList<CliCommand> ChannelCommands::Commands()
                }),
         {QStringLiteral("status"), QStringLiteral("[--json]"),
          QStringLiteral("say whether Quillo runs, and its state (--json: for programs)"), &Status},
-        Simple("reload", "make the running Quillo read the snippets again"),
+        Simple("reload", "make the running Quillo read the snippets and options again"),
         Simple("exit", "end the running Quillo in order (its counters are written)"),
     };
 }

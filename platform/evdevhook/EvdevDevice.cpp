@@ -1,11 +1,16 @@
 #include "platform/evdevhook/EvdevDevice.h"
 
+#include "platform/evdevhook/EvdevRecords.h"
+#include "platform/wayland/UinputDevice.h"
+
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <libevdev/libevdev.h>
 #include <linux/input.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,7 +57,17 @@ std::unique_ptr<EvdevDevice> EvdevDevice::Open(const QString& path, bool simulat
     }
 
     // Non-blocking: a FIFO without a writer opens at once and reads nothing.
-    const int fd = ::open(local.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // A node is opened for writing too where allowed, to give the desktop
+    // back a release a grab took (InjectRelease); a FIFO never is, as it
+    // would then never see its writer leave.
+    int fd = -1;
+    bool writable = false;
+    if (source == Source::Evdev) {
+        fd = ::open(local.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        writable = fd >= 0;
+    }
+    if (fd < 0)
+        fd = ::open(local.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errorNumber)
             *errorNumber = errno;
@@ -62,11 +77,14 @@ std::unique_ptr<EvdevDevice> EvdevDevice::Open(const QString& path, bool simulat
     device->path = path;
     device->fd = fd;
     device->source = source;
+    device->writable = writable;
     libevdev* description = nullptr;
     const int result = source == Source::Evdev ? libevdev_new_from_fd(fd, &description) : -ENOTTY;
     if (result == 0) {
         device->keyboard = libevdev_has_event_type(description, EV_KEY) && HasLetterKeys(description);
         device->pointer = libevdev_has_event_code(description, EV_KEY, BTN_LEFT);
+        const char* deviceName = libevdev_get_name(description);
+        device->ownOutput = deviceName && std::strcmp(deviceName, UinputDevice::kDeviceName) == 0;
         libevdev_free(description);
     } else if (result == -ENOTTY && simulated) {
         // Not an evdev node: a simulated device, known by its name alone.
@@ -82,6 +100,26 @@ EvdevDevice::~EvdevDevice()
 {
     if (fd >= 0)
         ::close(fd);
+}
+
+bool EvdevDevice::Grab(bool on)
+{
+    if (on == grabbed)
+        return true;
+    const int result = source == Source::Evdev ? ::ioctl(fd, EVIOCGRAB, on ? 1 : 0)
+                                                : ::flock(fd, on ? LOCK_EX : LOCK_UN);
+    // A device that refuses to let go is gone: nothing is grabbed any more.
+    grabbed = on && result == 0;
+    return result == 0;
+}
+
+void EvdevDevice::InjectRelease(unsigned code)
+{
+    if (!writable)
+        return;
+    const QByteArray records = EvdevRecords::Key(code, 0);
+    if (::write(fd, records.constData(), size_t(records.size())) == ssize_t(records.size()))
+        injected.insert(code);
 }
 
 bool EvdevDevice::ReadAvailable(const KeySink& sink)

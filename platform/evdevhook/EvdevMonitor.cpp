@@ -18,6 +18,8 @@
 #include <pthread.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include <algorithm>
+#include <chrono>
 #include <vector>
 
 namespace {
@@ -51,6 +53,23 @@ int ButtonKey(unsigned code)
         return 4;
     default:
         return 0;
+    }
+}
+
+bool IsModifier(unsigned code)
+{
+    switch (code) {
+    case KEY_LEFTSHIFT:
+    case KEY_RIGHTSHIFT:
+    case KEY_LEFTCTRL:
+    case KEY_RIGHTCTRL:
+    case KEY_LEFTALT:
+    case KEY_RIGHTALT:
+    case KEY_LEFTMETA:
+    case KEY_RIGHTMETA:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -103,6 +122,7 @@ bool EvdevMonitor::Start(QObject* target, unsigned message, const QString& devic
         return failWith(DeviceAccess::InputGroupAdvice(folder));
     firstLook = false;
 
+    stopping = false;
     reader = std::thread([this] { Run(); });
     // Named, so that a thread left behind can be told apart from others.
     pthread_setname_np(reader.native_handle(), kThreadName);
@@ -118,11 +138,17 @@ void EvdevMonitor::Stop()
         return;
     }
     if (reader.joinable()) {
+        stopping = true;
         const char wake = 1;
         [[maybe_unused]] const ssize_t written = ::write(wakePipe[1], &wake, 1);
         reader.join();
     }
     std::lock_guard<std::mutex> lock(mutex);
+    // Closing the devices would end the grabs as well; letting go first
+    // gives the desktop back the releases they took.
+    if (holding)
+        Ungrab(false);
+    held.clear();
     devices.clear();
     unreadable.clear();
     for (int* fd : {&inotifyFd, &wakePipe[0], &wakePipe[1]}) {
@@ -242,19 +268,64 @@ void EvdevMonitor::ReadDevice(const QString& name)
 
 void EvdevMonitor::OnKey(EvdevDevice& device, unsigned code, int value)
 {
+    if (device.Grabbed())
+        KeepKey(device, code, value);
+    else
+        PassKey(device, code, value);
+}
+
+void EvdevMonitor::PassKey(EvdevDevice& device, unsigned code, int value)
+{
+    if (value == kKeyPressed) {
+        device.HeldKeys().insert(code);
+    } else if (value == kKeyReleased) {
+        // A release the monitor gave back to the desktop after a grab: the
+        // program had it already.
+        if (!device.HeldKeys().erase(code) && device.IsInjectedRelease(code))
+            return;
+    } else if (value != kKeyRepeated) {
+        return;
+    }
+    Post(device.IsKeyboard(), code, value);
+}
+
+void EvdevMonitor::KeepKey(EvdevDevice& device, unsigned code, int value)
+{
+    // The desktop never sees a key held here, so neither may the program
+    // see it repeat: once sent on, the key types once.
+    if (value == kKeyRepeated)
+        return;
+    if (value == kKeyReleased && device.DownAtGrab().erase(code)) {
+        // Pressed before the hold: the program had the press, and the
+        // engine counts the modifiers; the desktop gets the release when
+        // the grab ends.
+        device.HeldKeys().erase(code);
+        device.TakenReleases().insert(code);
+        Post(device.IsKeyboard(), code, value);
+        return;
+    }
     if (value == kKeyPressed)
         device.HeldKeys().insert(code);
-    else if (value == kKeyReleased)
-        device.HeldKeys().erase(code);
-    else if (value != kKeyRepeated)
+    else if (value != kKeyReleased || !device.HeldKeys().erase(code))
         return;
+    // A keyboard sends on keys only; a button on a keyboard that is a
+    // pointer too cannot follow them.
+    if (ButtonKey(code) || !device.IsKeyboard())
+        return;
+    held.push_back({code, value == kKeyPressed});
+    if (replaying)
+        Post(true, code, value);
+}
+
+void EvdevMonitor::Post(bool keyboard, unsigned code, int value)
+{
     if (const int button = ButtonKey(code)) {
         if (value == kKeyPressed)
             MessageLayer::PostMessage(window, msg, quintptr(button), 0);
         return;
     }
     // Keys only from keyboards: mice and power buttons have keys of their own.
-    if (!device.IsKeyboard() || code > EvdevKeymap::kMaxEvdevCode || !translator)
+    if (!keyboard || code > EvdevKeymap::kMaxEvdevCode || !translator)
         return;
     qintptr flags = 0;
     int key = 0;
@@ -272,8 +343,115 @@ void EvdevMonitor::OnKey(EvdevDevice& device, unsigned code, int value)
         key = translator->Release(code);
         flags |= KeyboardHook::kReleasedFlag;
     }
+    // The key's own number, for the program to send it again after a hold.
+    if (code + kXkbOffset <= unsigned(KeyboardHook::kKeycodeMask >> KeyboardHook::kKeycodeShift))
+        flags |= (qintptr(code + kXkbOffset) << KeyboardHook::kKeycodeShift) & KeyboardHook::kKeycodeMask;
     if (key != 0)
         MessageLayer::PostMessage(window, msg, quintptr(key), flags);
+}
+
+void EvdevMonitor::PostHoldMark()
+{
+    MessageLayer::PostMessage(window, msg, 0, KeyboardHook::kHoldMarkFlag);
+}
+
+bool EvdevMonitor::Hold(int limitMs)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (holding)
+        return true;
+    held.clear();
+    replaying = false;
+    std::vector<EvdevDevice*> grabbed;
+    for (const auto& [name, device] : devices)
+        if (device->IsKeyboard() && !device->IsOwnOutput() && device->Grab(true))
+            grabbed.push_back(device.get());
+    if (grabbed.empty())
+        return false;
+    // Records already waiting were sent before the grab: the programs have
+    // them too.
+    for (EvdevDevice* device : grabbed) {
+        device->ReadAvailable([&](unsigned code, int value) { PassKey(*device, code, value); });
+        device->DownAtGrab() = device->HeldKeys();
+        device->TakenReleases().clear();
+    }
+    PostHoldMark();
+    holding = true;
+    holdLimit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    // The reader waits no longer than the limit from now on.
+    const char wake = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wakePipe[1], &wake, 1);
+    return true;
+}
+
+EvdevMonitor::Keys EvdevMonitor::ReplayHeld(const Keys& replayFirst)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    // From this mark on, what the monitor posts is typing again: the keys
+    // are about to reach the program.
+    PostHoldMark();
+    Keys keys;
+    // Modifiers the user held since before the hold: the desktop has them
+    // down on the keyboard, not on the one the keys are sent on with.
+    if (!replayFirst.empty() || !held.empty()) {
+        for (const auto& [name, device] : devices)
+            for (unsigned code : device->DownAtGrab())
+                if (IsModifier(code))
+                    keys.push_back({code + kXkbOffset, true});
+    }
+    for (const auto& [keycode, down] : replayFirst) {
+        if (keycode < kXkbOffset)
+            continue;
+        Post(true, keycode - kXkbOffset, down ? kKeyPressed : kKeyReleased);
+        keys.push_back({keycode, down});
+    }
+    for (const auto& [code, down] : held) {
+        Post(true, code, down ? kKeyPressed : kKeyReleased);
+        keys.push_back({code + kXkbOffset, down});
+    }
+    held.clear();
+    replaying = holding;
+    return keys;
+}
+
+EvdevMonitor::Keys EvdevMonitor::EndHold()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (holding)
+        Ungrab(true);
+    Keys keys;
+    for (const auto& [code, down] : held)
+        keys.push_back({code + kXkbOffset, down});
+    held.clear();
+    replaying = false;
+    return keys;
+}
+
+void EvdevMonitor::Ungrab(bool readBack)
+{
+    for (const auto& [name, device] : devices) {
+        if (!device->Grabbed())
+            continue;
+        // What the grab has delivered is ours alone; what comes after it
+        // ends reaches the desktop too. (A key in the moment between the two
+        // cannot be told apart: the kernel marks no boundary.)
+        if (readBack)
+            device->ReadAvailable([&](unsigned code, int value) { KeepKey(*device, code, value); });
+        device->Grab(false);
+        for (unsigned code : device->TakenReleases())
+            device->InjectRelease(code);
+        device->TakenReleases().clear();
+        device->DownAtGrab().clear();
+    }
+    holding = false;
+}
+
+int EvdevMonitor::MsToHoldLimit() const
+{
+    if (!holding)
+        return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(holdLimit - std::chrono::steady_clock::now());
+    return int(std::max<std::chrono::milliseconds::rep>(0, left.count()));
 }
 
 void EvdevMonitor::HandleFolderEvents()
@@ -319,8 +497,13 @@ void EvdevMonitor::Run()
     for (;;) {
         fds.assign({{wakePipe[0], POLLIN, 0}, {inotifyFd, POLLIN, 0}});
         names.assign(2, QString());
+        int timeoutMs = -1;
         {
             std::lock_guard<std::mutex> lock(mutex);
+            // A hold the program never ended (its thread stalled) ends here.
+            if (holding && MsToHoldLimit() == 0)
+                Ungrab(true);
+            timeoutMs = MsToHoldLimit();
             for (const auto& [name, device] : devices) {
                 // A file is always readable: its growth comes through inotify.
                 if (device->Kind() == EvdevDevice::Source::Recording)
@@ -329,10 +512,15 @@ void EvdevMonitor::Run()
                 names.push_back(name);
             }
         }
-        if (::poll(fds.data(), nfds_t(fds.size()), -1) < 0)
+        if (::poll(fds.data(), nfds_t(fds.size()), timeoutMs) < 0)
             continue;
-        if (fds[0].revents)
-            return;
+        if (fds[0].revents) {
+            if (stopping)
+                return;
+            char drained[16];
+            while (::read(wakePipe[0], drained, sizeof drained) > 0) {
+            }
+        }
         for (size_t i = 2; i < fds.size(); ++i)
             if (fds[i].revents)
                 ReadDevice(names[i]);

@@ -30,6 +30,13 @@ void CopyOut(const QString& text, char* buffer, int size)
     buffer[length] = '\0';
 }
 
+int CopyKeys(const EvdevMonitor::Keys& held, unsigned* keys, int size)
+{
+    for (size_t i = 0; i < held.size() && keys && int(i) < size; ++i)
+        keys[i] = held[i].first | (held[i].second ? kEvdevHookKeyDown : 0u);
+    return int(held.size());
+}
+
 } // namespace
 
 extern "C" int SetKeyboardHook(void* window, unsigned int msg, char* error, int errorSize)
@@ -101,4 +108,27 @@ extern "C" int KeyboardDevices(char* text, int textSize)
     }
     CopyOut(lines.join(QLatin1Char('\n')), text, textSize);
     return keyboards;
+}
+
+extern "C" int HoldKeyboards(int limitMs)
+{
+    std::lock_guard<std::mutex> lock(hookMutex);
+    return monitor && monitor->Hold(limitMs) ? 1 : 0;
+}
+
+extern "C" int ReplayHeldKeys(const unsigned* first, int firstCount, unsigned* keys, int size)
+{
+    std::lock_guard<std::mutex> lock(hookMutex);
+    if (!monitor)
+        return 0;
+    EvdevMonitor::Keys replayFirst;
+    for (int i = 0; first && i < firstCount; ++i)
+        replayFirst.push_back({first[i] & ~kEvdevHookKeyDown, (first[i] & kEvdevHookKeyDown) != 0});
+    return CopyKeys(monitor->ReplayHeld(replayFirst), keys, size);
+}
+
+extern "C" int EndKeyboardHold(unsigned* keys, int size)
+{
+    std::lock_guard<std::mutex> lock(hookMutex);
+    return monitor ? CopyKeys(monitor->EndHold(), keys, size) : 0;
 }

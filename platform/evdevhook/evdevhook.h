@@ -36,4 +36,22 @@ EVDEVHOOK_EXPORT int SetKeyboardKeymap(const char* xkbKeymapText);
 // look at the device folder. Writes as much as fits, NUL-terminated, into
 // text; returns the number of keyboards that can be read.
 EVDEVHOOK_EXPORT int KeyboardDevices(char* text, int textSize);
+
+// Holding the user's keys for the length of an expansion: the keyboards
+// are grabbed, so what the user types reaches no program until it is sent
+// on. Key events read before the grab are posted, then a hold mark
+// (lParam kHoldMarkFlag, wParam 0). The grabs end after limitMs at the
+// latest. Returns 1 when a keyboard is held, 0 when none could be.
+EVDEVHOOK_EXPORT int HoldKeyboards(int limitMs);
+
+// Keys in and out: the XKB key code, with kEvdevHookKeyDown set for a press.
+// Posts the second hold mark, then the keys in first and those held, as
+// typed; writes first and the held keys, in order, to keys (after presses
+// of the modifiers the user holds since before the hold) (as many as
+// size takes) and returns how many there are. The keyboards stay held.
+EVDEVHOOK_EXPORT int ReplayHeldKeys(const unsigned* first, int firstCount, unsigned* keys, int size);
+// Lets the keyboards go; gives the keys typed since ReplayHeldKeys, as it does.
+EVDEVHOOK_EXPORT int EndKeyboardHold(unsigned* keys, int size);
 }
+
+constexpr unsigned kEvdevHookKeyDown = 0x80000000u;

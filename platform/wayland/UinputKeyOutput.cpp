@@ -53,6 +53,13 @@ void UinputKeyOutput::KeyUp(std::uint8_t virtualKey)
     writer.Key(CodeOf(virtualKey), false);
 }
 
+void UinputKeyOutput::SendRawKey(unsigned xkbKeycode, bool down)
+{
+    constexpr unsigned kXkbOffset = 8;
+    if (xkbKeycode >= kXkbOffset)
+        writer.Key(xkbKeycode - kXkbOffset, down);
+}
+
 std::uint16_t UinputKeyOutput::KeyScan(char16_t character) const
 {
     const EvdevKeymap::Stroke stroke = keymap->StrokeOf(character);

@@ -40,6 +40,9 @@ public:
     // character, as on X11.
     std::uint16_t KeyScan(char16_t character) const override;
     void TypeText(const QString& text) override;
+    // One key by its XKB key code (evdev + 8): keys the user typed, sent on
+    // after a hold.
+    void SendRawKey(unsigned xkbKeycode, bool down);
 
 private:
     unsigned CodeOf(int virtualKey) const;

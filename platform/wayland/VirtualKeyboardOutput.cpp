@@ -159,6 +159,15 @@ void VirtualKeyboardOutput::KeyUp(std::uint8_t virtualKey)
     Flush();
 }
 
+void VirtualKeyboardOutput::SendRawKey(std::uint32_t xkbKeycode, bool isDown)
+{
+    SendKey(xkbKeycode, isDown);
+    if (xkb_state_update_key(state, xkbKeycode, isDown ? XKB_KEY_DOWN : XKB_KEY_UP) &
+        (XKB_STATE_MODS_EFFECTIVE | XKB_STATE_LAYOUT_EFFECTIVE))
+        SendModifiers();
+    Flush();
+}
+
 std::uint16_t VirtualKeyboardOutput::KeyScan(char16_t character) const
 {
     const std::uint32_t keysym = WaylandKeymap::KeysymOfCharacter(character);

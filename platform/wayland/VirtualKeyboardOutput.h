@@ -42,6 +42,10 @@ public:
     // whatever the session's layout, then back to the session's keymap.
     void TypeText(const QString& text) override;
 
+    // One key of the session's keymap by its XKB key code, modifiers
+    // following (keys the user typed, sent on after a hold).
+    void SendRawKey(std::uint32_t xkbKeycode, bool down);
+
     // The keymap keys are pressed in (XKB text), for the keyboard monitor.
     QByteArray KeymapText() const;
 

@@ -7,6 +7,7 @@
 #include "app/cli/ControlClient.h"
 #include "app/cli/ControlServer.h"
 #include "settings/IniFile.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,9 +15,11 @@
 #include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTest>
 #include <QThread>
 #include <SQLiteCpp/Database.h>
 #include <atomic>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
@@ -88,6 +91,13 @@ void InsertBehindTheProgramsBack(const QString& database, const char* abbreviati
     insert.exec();
 }
 
+void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
 int SnippetCount(FormMain& form)
 {
     return form.snippetMgr.GetMatchedCol(QString()).size();
@@ -151,6 +161,44 @@ TEST(ControlChannel, EveryCommandReachesTheRunningProgram)
     EXPECT_EQ(Ask(socket, "status").outcome, ControlClient::Outcome::NotRunning);
     Shell second;
     EXPECT_TRUE(second.form->IsLoaded()) << "the lock was released";
+}
+
+// The user edits settings.ini while the program runs: the program takes the
+// edits in by itself or at "reload", and what it writes next keeps them.
+TEST(ControlChannel, HandEditsOfTheOptionsAreTakenInAndKept)
+{
+    Shell s;
+    const QString path = s.folder.SettingsPath();
+    const QString socket = s.form->ControlSocketPath();
+    QByteArray edited = ReadBytes(path);
+    edited.replace("SwitchQKKey=F12", "SwitchQKKey=F9").replace("SoundName=type", "SoundName=kata");
+    edited += "MyTerm=Ctrl+Shift+V\n"; // into [PasteKeys], the last section
+    // As editors save: a new file renamed over the old one.
+    WriteBytes(path + ".new", edited);
+    ASSERT_EQ(std::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.form->optMgr.SwitchQKKey() == "F9"; }, kClientWaitMs));
+    EXPECT_EQ(s.form->menu_enableQK->text(), OptionMgr::EnableQKMenuCaption("F9"));
+    EXPECT_EQ(s.form->optMgr.PasteKeysFor("myterm"), "Ctrl+Shift+V");
+    EXPECT_EQ(s.form->optMgr.SoundName(), "kata");
+
+    EXPECT_FALSE(Ask(socket, "toggle").reply["expansion"].toBool());
+    QByteArray expected = edited;
+    expected.replace("EnableQK=True", "EnableQK=False");
+    EXPECT_EQ(ReadBytes(path), expected);
+
+    // Edited in place and read at once on request: the tray follows.
+    expected.replace("EnableQK=False", "EnableQK=True");
+    WriteBytes(path, expected);
+    EXPECT_TRUE(Ask(socket, "reload").reply["ok"].toBool());
+    EXPECT_TRUE(s.form->optMgr.EnableQK());
+    EXPECT_TRUE(s.form->menu_enableQK->isChecked());
+
+    s.Type("sig");
+    s.Tap(32);
+    EXPECT_TRUE(Ask(socket, "exit").reply["ok"].toBool());
+    Shell::Pump();
+    expected.replace("SniExp=0", "SniExp=1").replace("ChrSav=0", "ChrSav=9");
+    EXPECT_EQ(ReadBytes(path), expected);
 }
 
 TEST(ControlChannel, ChangesByOtherProgramsExpandAtTheNextWord)

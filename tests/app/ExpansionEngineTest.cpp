@@ -92,6 +92,25 @@ TEST(Engine, BackspaceEditsTheBufferAndModifiedKeysAreNotCollected)
     EXPECT_TRUE(s.Sent().isEmpty());
 }
 
+TEST(Engine, ShortcutsThatMayChangeTheTextForgetWhatWasTyped)
+{
+    constexpr int kInsert = 45;
+    const std::pair<int, int> shortcuts[] = {{kCtrl, 'A'}, {kCtrl, 'X'}, {kCtrl, 'V'}, {kCtrl, 'Z'},
+                                             {kCtrl, kBackspace}, {kAlt, 'B'}, {kShift, kInsert}};
+    for (const auto& [modifier, key] : shortcuts) {
+        Shell s;
+        // "si", the shortcut (the field is now something else), then "g":
+        // "sig" was never typed where the Backspaces would go.
+        s.Type("si");
+        s.Press(modifier);
+        s.Tap(key);
+        s.Release(modifier);
+        s.Type("g");
+        s.Tap(kSpace);
+        EXPECT_TRUE(s.Sent().isEmpty()) << modifier << "+" << key;
+    }
+}
+
 TEST(Engine, HotKeyModeExpandsOnShiftPlusTheExpandKeyOnly)
 {
     Shell s;
@@ -420,17 +439,18 @@ TEST(Engine, TheBufferHoldsWhatTheActiveLayoutTyped)
 TEST(Engine, AltGrDeadKeysAndLayoutSwitches)
 {
     Shell s;
-    // AltGr levels are text; Alt and Ctrl still make commands.
+    // AltGr levels are text; Alt and Ctrl make commands, which forget the word.
     s.Press(kAltGr);
     TypeKeys(s, {{'Q', U'@'}});
     s.Release(kAltGr);
+    EXPECT_EQ(s.engine().typedText, "@");
     s.Press(kAlt);
     TypeKeys(s, {{'F', 0}});
     s.Release(kAlt);
-    EXPECT_EQ(s.engine().typedText, "@");
+    EXPECT_EQ(s.engine().typedText, "");
 
     // A dead key types nothing until its letter composes with it.
-    TypeKeys(s, {{kDeadKey, 0}, {'E', U'é'}});
+    TypeKeys(s, {{'Q', U'@'}, {kDeadKey, 0}, {'E', U'é'}});
     EXPECT_EQ(s.engine().typedText, QString::fromUtf8("@é"));
 
     // A switch of layout forgets the buffer, keeping the key that follows.
@@ -553,4 +573,40 @@ TEST(Engine, TheClipboardGivenIsTheOneUsedAndRestored)
     compositor.CopyElsewhere("copied meanwhile");
     QTest::qWait(ClipboardKeeper::kRestoreTimeoutMs + ClipboardKeeper::kRestoreAfterTakenMs);
     EXPECT_EQ(compositor.Content()->text(), "copied meanwhile");
+}
+
+TEST(Engine, TheClipboardChangesOnlyOnceTheProgramHasThePreviousPaste)
+{
+    Shell s;
+    FakeClipboardAccess editor(true);
+    s.engine().UseClipboard(&editor);
+    Snippet thanks;
+    thanks.snippetString = "ty";
+    thanks.contentString = "Thank you!";
+    s.form->snippetMgr.CommitSnippet(thanks);
+
+    // A busy editor asks for the first paste, in two formats, only after the
+    // second expansion has begun.
+    QStringList pasted;
+    s.Type("sig");
+    s.Tap(kSpace);
+    QTimer::singleShot(20, [&] { pasted << editor.Request(); });
+    QTimer::singleShot(20 + ClipboardKeeper::kDeliverySettleMs / 2, [&] { pasted << editor.Request(); });
+    s.Type("ty");
+    s.Tap(kSpace);
+    EXPECT_EQ(pasted, QStringList({"Best regards", "Best regards"}));
+    EXPECT_EQ(editor.Content()->text(), "Thank you!");
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3) + ExpansionKeys(2)) << "both served, in order";
+}
+
+TEST(Engine, AStopDuringAnExpansionFinishesItFirst)
+{
+    Shell s;
+    s.keys.holdable = true;
+    s.keys.beforeHold = [&] { s.form->Quit(); };
+    s.Type("sig");
+    s.Tap(kSpace);
+    QTest::qWait(ClipboardKeeper::kUnclaimedPasteMs + ClipboardKeeper::kDeliverySettleMs);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3)) << "the paste went out before the stop";
+    EXPECT_FALSE(s.form->IsLoaded());
 }

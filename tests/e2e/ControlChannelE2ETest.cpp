@@ -135,3 +135,37 @@ TEST_F(Channel, EachCommandReachesTheRunningProgram)
     EXPECT_EQ(GetIniValue(folder.SettingsPath(), "qk", "SniExp").toStdString(), "1");
     EXPECT_EQ(Quillo({"status"}).code, 3);
 }
+
+// The user edits settings.ini while Quillo runs: Quillo notices by itself,
+// and its own writes (a toggle from the command line, the counters at the
+// end) keep the edits.
+TEST_F(Channel, HandEditsOfTheOptionsFileSurvive)
+{
+    StartEditorAndQuillo();
+    const QString path = folder.SettingsPath();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray edited = file.readAll();
+    file.close();
+    edited.replace("SoundName=type", "SoundName=kata").replace("EnableQK=True", "EnableQK=False");
+    edited += "MyTerm=Ctrl+Shift+V\n";
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(edited);
+    file.close();
+    QDeadlineTimer deadline(kWaitMs);
+    while (Status()["expansion"].toBool() && !deadline.hasExpired())
+        QThread::msleep(kPollMs);
+    EXPECT_FALSE(Status()["expansion"].toBool()) << "the edit was not noticed";
+
+    EXPECT_EQ(Quillo({"toggle"}).out, "Expansion is now on.\n");
+    EXPECT_EQ(GetIniValue(path, "qk", "EnableQK").toStdString(), "True");
+    EXPECT_EQ(GetIniValue(path, "qk", "SoundName").toStdString(), "kata");
+    EXPECT_EQ(GetIniValue(path, "PasteKeys", "MyTerm").toStdString(), "Ctrl+Shift+V");
+
+    EXPECT_EQ(Quillo({"exit"}).code, 0);
+    deadline = QDeadlineTimer(kWaitMs);
+    while (desktop->IsProgramRunning(quillo) && !deadline.hasExpired())
+        PrivateDesktop::Pause(kPollMs, kPollMs);
+    EXPECT_EQ(GetIniValue(path, "qk", "SoundName").toStdString(), "kata");
+    EXPECT_EQ(GetIniValue(path, "PasteKeys", "MyTerm").toStdString(), "Ctrl+Shift+V");
+}

@@ -7,6 +7,7 @@
 #include "support/TempProgramFolder.h"
 
 #include <QDeadlineTimer>
+#include <csignal>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -85,14 +86,20 @@ protected:
     void StartEditorAndQuillo()
     {
         editorOut = folder.File("editor.txt");
-        const qint64 editor = Start(QStringLiteral(QUILLO_TEST_EDITOR), {"--out", editorOut});
-        ASSERT_NE(editor, 0) << desktop->ErrorString().toStdString();
-        editorWindow = desktop->WaitForWindow(editor);
+        editorProcess = Start(QStringLiteral(QUILLO_TEST_EDITOR), {"--out", editorOut});
+        ASSERT_NE(editorProcess, 0) << desktop->ErrorString().toStdString();
+        editorWindow = desktop->WaitForWindow(editorProcess);
         ASSERT_NE(editorWindow, 0u) << desktop->ErrorString().toStdString();
-        const qint64 quillo = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
+        StartQuillo();
+    }
+
+    void StartQuillo()
+    {
+        quillo = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
         ASSERT_NE(quillo, 0) << desktop->ErrorString().toStdString();
         ASSERT_NE(desktop->WaitForWindow(quillo), 0u) << desktop->ErrorString().toStdString();
-        ASSERT_TRUE(desktop->FocusWindow(editorWindow));
+        if (editorWindow)
+            ASSERT_TRUE(desktop->FocusWindow(editorWindow));
     }
 
     QString WaitForText(const QString& expected) { return WaitForFileText(editorOut, expected, kWaitMs, kPollMs); }
@@ -125,14 +132,9 @@ protected:
         return PrivateDesktop::ReadText(out);
     }
 
-    void StartQuillo()
-    {
-        const qint64 quillo = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
-        ASSERT_NE(quillo, 0) << desktop->ErrorString().toStdString();
-        ASSERT_NE(desktop->WaitForWindow(quillo), 0u) << desktop->ErrorString().toStdString();
-    }
-
     TempProgramFolder folder;
+    qint64 quillo = 0;
+    qint64 editorProcess = 0;
     std::unique_ptr<X11KeyInjector> keys;
     PrivateDesktop::Window editorWindow = 0;
     QString editorOut;
@@ -264,6 +266,9 @@ constexpr int kSaveAfterMs = 250;
 constexpr int kSoakKeyGapMs = 12;
 constexpr int kSoakDefaultExpansions = 60; // QUILLO_SOAK_EXPANSIONS sets another number
 constexpr int kSoakWaitPerExpansionMs = 500;
+// How long after the trigger's Space a stop arrives: before the program has
+// heard it, during the Backspaces, around the paste, after it.
+constexpr int kStopDelaysMs[] = {0, 1, 2, 4, 8, 15, 30};
 
 // Keeps both cores busy while it lives.
 class CpuHog
@@ -333,6 +338,53 @@ protected:
                              .arg(got.value(i));
         return wrong;
     }
+
+    // Expansions among words typed at 12 ms per key by the second keyboard
+    // while both cores are busy; waitForText(expected, ms) reads the editor.
+    // Returns the wrong lines (the first few) with their count.
+    QStringList Soak(const std::function<QString(const QString&, int)>& waitForText)
+    {
+        const int expansions = qEnvironmentVariableIsSet("QUILLO_SOAK_EXPANSIONS")
+                                   ? qEnvironmentVariableIntValue("QUILLO_SOAK_EXPANSIONS")
+                                   : kSoakDefaultExpansions;
+        const QStringList words{"gamma", "sig", "sigma", "sig", "delta", "is", "sig"};
+        QString typed, expected;
+        int expanded = 0;
+        for (int i = 0; expanded < expansions; ++i) {
+            // The trigger's Space goes with the abbreviation.
+            const QString word = words[i % words.size()];
+            typed += word + " ";
+            expected += word == "sig" ? QStringLiteral("Best regards") : word + " ";
+            expanded += word == "sig" ? 1 : 0;
+            if (i % 10 == 9) {
+                typed += "\n";
+                expected += "\n";
+            }
+        }
+        QHash<QChar, unsigned> keycodes;
+        for (QChar c : typed)
+            if (!keycodes.contains(c))
+                keycodes[c] = c == ' ' ? unsigned(KSpace) : c == '\n' ? unsigned(KReturn) : keys->KeycodeOf(QString(c));
+        QString got;
+        {
+            CpuHog hog(2);
+            for (QChar c : typed)
+                keys->Tap({keycodes[c]}, kSoakKeyGapMs);
+            got = waitForText(expected, kWaitMs + expansions * kSoakWaitPerExpansionMs / 10);
+        }
+        const QStringList gotLines = got.split('\n'), expectedLines = expected.split('\n');
+        QStringList wrong;
+        for (int i = 0; i < expectedLines.size(); ++i)
+            if (gotLines.value(i) != expectedLines[i])
+                wrong << QStringLiteral("line %1: \"%2\"").arg(i + 1).arg(gotLines.value(i));
+        if (wrong.isEmpty())
+            return {};
+        return QStringList{QStringLiteral("%1 of %2 lines wrong after %3 expansions")
+                               .arg(wrong.size())
+                               .arg(expectedLines.size())
+                               .arg(expansions)} +
+               wrong.mid(0, 5);
+    }
 };
 
 TEST_F(FastTyping, KeysTypedDuringAnExpansionFollowTheContentInOurEditor)
@@ -375,39 +427,67 @@ TEST_F(FastTyping, ASoakOfExpansionsAmongWordsOnABusyMachineLosesNothing)
 {
     StartEditorAndQuillo();
     ASSERT_TRUE(keys->UseSecondKeyboard());
-    const int expansions = qEnvironmentVariableIsSet("QUILLO_SOAK_EXPANSIONS")
-                               ? qEnvironmentVariableIntValue("QUILLO_SOAK_EXPANSIONS")
-                               : kSoakDefaultExpansions;
-    const QStringList words{"gamma", "sig", "sigma", "sig", "delta", "is", "sig"};
-    QString typed, expected;
-    int expanded = 0;
-    for (int i = 0; expanded < expansions; ++i) {
-        // The trigger's Space goes with the abbreviation.
-        const QString word = words[i % words.size()];
-        typed += word + " ";
-        expected += word == "sig" ? QStringLiteral("Best regards") : word + " ";
-        expanded += word == "sig" ? 1 : 0;
-        if (i % 10 == 9) {
-            typed += "\n";
-            expected += "\n";
-        }
-    }
-    QHash<QChar, unsigned> keycodes;
-    for (QChar c : typed)
-        if (!keycodes.contains(c))
-            keycodes[c] = c == ' ' ? unsigned(KSpace) : c == '\n' ? unsigned(KReturn) : keys->KeycodeOf(QString(c));
-    {
-        CpuHog hog(2);
-        for (QChar c : typed)
-            keys->Tap({keycodes[c]}, kSoakKeyGapMs);
-        const QString got = WaitForFileText(editorOut, expected, kWaitMs + expansions * kSoakWaitPerExpansionMs / 10,
-                                            kPollMs);
-        const QStringList gotLines = got.split('\n'), expectedLines = expected.split('\n');
-        QStringList wrong;
-        for (int i = 0; i < expectedLines.size(); ++i)
-            if (gotLines.value(i) != expectedLines[i])
-                wrong << QStringLiteral("line %1: \"%2\"").arg(i + 1).arg(gotLines.value(i));
-        EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << expectedLines.size() << " lines wrong after "
-                                     << expansions << " expansions: " << wrong.mid(0, 5).join("; ").toStdString();
+    const QStringList wrong = Soak([this](const QString& expected, int waitMs) {
+        return WaitForFileText(editorOut, expected, waitMs, kPollMs);
+    });
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join("; ").toStdString();
+}
+
+TEST_F(FastTyping, ASoakInAGtkEditorLosesNothing)
+{
+    const QString file = folder.File("mousepad.txt");
+    QFile touch(file);
+    ASSERT_TRUE(touch.open(QIODevice::WriteOnly));
+    touch.close();
+    const qint64 mousepad = Start("mousepad", {file});
+    const PrivateDesktop::Window window = desktop->WaitForWindow(mousepad);
+    ASSERT_NE(window, 0u) << desktop->ErrorString().toStdString();
+    StartQuillo();
+    ASSERT_TRUE(desktop->FocusWindow(window));
+    ASSERT_TRUE(keys->UseSecondKeyboard());
+    QThread::msleep(kSettleMs);
+    const unsigned control = keys->KeycodeOf("Control_L");
+    const unsigned s = keys->KeycodeOf("s");
+    const QStringList wrong = Soak([&](const QString& expected, int waitMs) {
+        // Saved once typing is over: a save inside an expansion would stop it.
+        QDeadlineTimer deadline(waitMs);
+        QString text;
+        do {
+            QThread::msleep(kSaveAfterMs);
+            keys->Send({{control, true}, {s, true}, {s, false}, {control, false}});
+            QThread::msleep(kPollMs);
+            text = PrivateDesktop::ReadText(file);
+        } while (text != expected && !deadline.hasExpired());
+        return text;
+    });
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join("; ").toStdString();
+    EXPECT_TRUE(desktop->IsProgramRunning(mousepad)) << "the editor crashed";
+}
+
+// A stop (SIGTERM, as at logout) right after the trigger: the expansion is
+// finished first, so the editor holds the content or the abbreviation as
+// typed, never an erased abbreviation, and it does not crash.
+TEST_F(FastTyping, AStopRightAfterTheTriggerFinishesTheExpansionFirst)
+{
+    StartEditorAndQuillo();
+    ASSERT_TRUE(keys->UseSecondKeyboard());
+    QStringList lines;
+    for (int delayMs : kStopDelaysMs) {
+        if (!desktop->IsProgramRunning(quillo))
+            StartQuillo();
+        QThread::msleep(kSettleMs / 3);
+        keys->Tap({KS, KI, KG, KSpace}, kKeyGapMs);
+        QThread::msleep(delayMs);
+        ::kill(pid_t(quillo), SIGTERM);
+        QDeadlineTimer deadline(kWaitMs);
+        while (desktop->IsProgramRunning(quillo) && !deadline.hasExpired())
+            PrivateDesktop::Pause(kPollMs / 5, kPollMs / 5);
+        ASSERT_FALSE(desktop->IsProgramRunning(quillo)) << "stopped " << delayMs << " ms after the trigger";
+        keys->Tap({KReturn}, kKeyGapMs);
+        PrivateDesktop::Pause(kSettleMs / 3, kPollMs);
+        lines = PrivateDesktop::ReadText(editorOut).split('\n');
+        ASSERT_TRUE(desktop->IsProgramRunning(editorProcess)) << "the editor crashed";
+        const QString line = lines.value(lines.size() - 2);
+        EXPECT_TRUE(line == "Best regards" || line == "sig ") << delayMs << " ms: \"" << line.toStdString() << "\"";
     }
 }

@@ -97,6 +97,14 @@ TEST(FileRoutines, StartupEntryNamesTheFolderOnlyWhenItIsNotTheDefault)
     // A folder where the autostart folder belongs: an error, nothing written.
     WriteBytes(dir.filePath("blocked"), "x");
     EXPECT_THROW(WriteStartupEntry(dir.filePath("blocked/autostart/Quillo.desktop"), dir.path()), QuilloError);
+
+    // A disk that takes no more data leaves the entry there whole.
+    const QByteArray before = ReadBytes(target);
+    {
+        FileSizeLimit limit(before.size() / 2);
+        EXPECT_THROW(WriteStartupEntry(target, dir.filePath("third")), QuilloError);
+    }
+    EXPECT_EQ(ReadBytes(target), before);
 }
 
 TEST(FileRoutines, DeletingMovesToTheTrashWithItsRecordAndKeepsNamesApart)

@@ -3,6 +3,8 @@
 #include "settings/IniFile.h"
 #include "settings/KeyNames.h"
 
+#include <QFileInfo>
+
 class IniFile : public ::testing::Test
 {
 protected:
@@ -106,6 +108,39 @@ TEST_F(IniFile, BinaryGarbageReadsEmptyAndSurvivesAWrite)
     SetIniValue(path, "qk", "EnableQK", "True");
     EXPECT_TRUE(ReadBytes(path).startsWith(garbage));
     EXPECT_EQ(GetIniValue(path, "qk", "EnableQK"), "True");
+}
+
+// Data the file system does not take (a full disk, a quota, a size limit)
+// never replaces the file with a part of the new one, and nothing is left
+// behind.
+TEST_F(IniFile, AWriteTheFileSystemRefusesLeavesTheFileWhole)
+{
+    const QByteArray before = "[qk]\nEnableQK=True\n; " + QByteArray(4000, 'c') + "\n[PasteKeys]\nemacs=Type\n";
+    WriteBytes(path, before);
+    {
+        FileSizeLimit limit(before.size() / 2);
+        try {
+            SetIniValue(path, "qk", "EnableQK", "False");
+            ADD_FAILURE() << "no error";
+        } catch (const QuilloError& e) {
+            EXPECT_TRUE(e.Message().contains(path)) << e.Message().toStdString();
+            EXPECT_TRUE(e.Message().contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+                << e.Message().toStdString();
+        }
+    }
+    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"settings.ini"}));
+}
+
+// A link to options kept elsewhere stays a link; the file it names changes.
+TEST_F(IniFile, ALinkedFileIsWrittenThroughTheLink)
+{
+    const QString real = dir.filePath("elsewhere.ini");
+    WriteBytes(real, "[qk]\nEnableQK=True\n");
+    ASSERT_TRUE(QFile::link(real, path));
+    SetIniValue(path, "qk", "EnableQK", "False");
+    EXPECT_TRUE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(ReadBytes(real), "[qk]\nEnableQK=False\n");
 }
 
 TEST(KeyNames, NamesMapToVirtualKeyCodes)

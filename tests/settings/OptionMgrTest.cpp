@@ -7,6 +7,7 @@
 #include "support/TempProgramFolder.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace {
 
@@ -70,7 +71,7 @@ TEST_F(Options, LoadsTheShippedDefaults)
     EXPECT_TRUE(observer.calls.isEmpty());
 }
 
-TEST_F(Options, SettingAnOptionWritesTheNineOptionKeysButNotTheCounters)
+TEST_F(Options, SettingAnOptionWritesItsKeyButNotTheCounters)
 {
     WriteBytes(path, kAllKeys);
     options.LoadVars(path);
@@ -256,4 +257,96 @@ TEST_F(Options, RestoreClipboardIsOptionalAndPasteKeysComeFromTheirOwnSection)
     options.LoadVars(path);
     EXPECT_FALSE(options.RestoreClipboard());
     EXPECT_EQ(options.LoadProblems().size(), 1);
+}
+
+// The user edits the file while the program runs: a setter changes its own
+// key in the file as it is now, the counters only theirs; a counter set by
+// hand goes on from there.
+TEST_F(Options, HandEditsSurviveTheProgramsWrites)
+{
+    WriteBytes(path, kAllKeys + "[PasteKeys]\nemacs=Type\n");
+    options.LoadVars(path);
+    QByteArray edited = kAllKeys + "Unknown=kept\n[PasteKeys]\nemacs=Type\nMyTerm=Ctrl+Shift+V\n";
+    edited.replace("SoundName=type", "SoundName=kata").replace("SwitchQKKey=F12", "SwitchQKKey=F9");
+    edited.replace("SniExp=5", "SniExp=0");
+    WriteBytes(path, edited);
+
+    options.SetEnableQK(false);
+    options.SetExpandKey("Enter");
+    options.SetSniExp(options.SniExp() + 1);
+    options.CommitInfoNum();
+    QByteArray expected = edited;
+    expected.replace("EnableQK=True", "EnableQK=False").replace("ExpandKey=Space", "ExpandKey=Enter");
+    expected.replace("SniExp=0", "SniExp=1");
+    EXPECT_EQ(ReadBytes(path), expected);
+    EXPECT_EQ(options.SniExp(), 1);
+}
+
+TEST_F(Options, ReloadTakesInHandEditsAndTellsTheShell)
+{
+    WriteBytes(path, kAllKeys);
+    options.LoadVars(path);
+    EXPECT_FALSE(options.ReloadVars()) << "nothing changed";
+    options.SetSniExp(7); // two expansions not yet written
+    options.SetExpandKey("Enter");
+    observer.calls.clear();
+    EXPECT_FALSE(options.ReloadVars()) << "our own write brings nothing new";
+
+    QByteArray edited = ReadBytes(path);
+    edited.replace("EnableQK=True", "EnableQK=False").replace("SwitchQKKey=F12", "SwitchQKKey=F9");
+    edited.replace("SoundName=type", "SoundName=kata").replace("SniExp=5", "SniExp=100");
+    edited.replace("EnablePlaySound=True", "EnablePlaySound=perhaps").replace("StartWin=False", "StartWin=True");
+    WriteBytes(path, edited + "[PasteKeys]\nemacs=Type\n");
+    EXPECT_TRUE(options.ReloadVars());
+    EXPECT_FALSE(options.EnableQK());
+    EXPECT_EQ(options.SwitchQKKeyCode(), 120);
+    EXPECT_EQ(options.SoundName(), "kata");
+    EXPECT_EQ(options.ExpandKeyCode(), 13);
+    EXPECT_TRUE(options.EnablePlaySound()) << "a malformed value keeps the one in use";
+    EXPECT_EQ(options.LoadProblems().size(), 1);
+    EXPECT_EQ(options.SniExp(), 102) << "the file's count plus the two not yet written";
+    EXPECT_EQ(options.ChrSav(), 44);
+    EXPECT_EQ(options.PasteKeysFor("Emacs"), "Type");
+    EXPECT_EQ(observer.calls, QStringList({"EnableQK 0", "Enable Quillo             Shift+Alt+F9"}));
+    EXPECT_TRUE(QFile::exists(placedEntry));
+
+    options.CommitInfoNum();
+    EXPECT_EQ(GetIniValue(path, "qk", "SniExp"), "102");
+    QFile::remove(path);
+    EXPECT_FALSE(options.ReloadVars()) << "a missing file is no edit";
+    EXPECT_EQ(options.SoundName(), "kata");
+}
+
+// On a full disk no write gets through, and none empties the file: the
+// counters and the options fail with the reason and the file stays whole.
+TEST_F(Options, AFullDiskLeavesTheOptionsFileWhole)
+{
+    TinyFileSystem disk;
+    if (!disk.Mounted())
+        GTEST_SKIP() << "cannot mount a file system here: " << disk.Why().toStdString();
+    const QString onDisk = disk.File("settings.ini");
+    const QByteArray before = kAllKeys + "[PasteKeys]\nemacs=Type\n";
+    WriteBytes(onDisk, before);
+    options.LoadVars(onDisk);
+    disk.Fill();
+
+    options.SetSniExp(6);
+    try {
+        options.CommitInfoNum();
+        ADD_FAILURE() << "no error";
+    } catch (const QuilloError& e) {
+        EXPECT_TRUE(e.Message().contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << e.Message().toStdString();
+    }
+    EXPECT_EQ(ReadBytes(onDisk), before);
+    EXPECT_THROW(options.SetSoundName("kata"), QuilloError);
+    EXPECT_EQ(ReadBytes(onDisk), before);
+    EXPECT_EQ(QDir(QFileInfo(onDisk).absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList({"filler", "settings.ini"}));
+
+    disk.Free();
+    options.CommitInfoNum();
+    options.SetSoundName("kata");
+    QByteArray expected = before;
+    expected.replace("SniExp=5", "SniExp=6").replace("SoundName=type", "SoundName=kata");
+    EXPECT_EQ(ReadBytes(onDisk), expected);
 }

@@ -7,7 +7,14 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 inline void WriteBytes(const QString& path, const QByteArray& bytes)
 {
@@ -39,4 +46,72 @@ private:
     const char* name;
     bool had;
     QByteArray old;
+};
+
+// A file system of its own, a few pages large, that Fill() leaves without a
+// free block: writes there fail with "No space left on device" as on a full
+// disk. Mounting needs root; Mounted() says whether it worked.
+class TinyFileSystem
+{
+public:
+    static constexpr const char* kOptions = "size=64k,mode=0755";
+
+    TinyFileSystem()
+    {
+        if (::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, kOptions) == 0)
+            mounted = true;
+        else
+            why = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ~TinyFileSystem()
+    {
+        if (mounted)
+            ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
+    }
+    bool Mounted() const { return mounted; }
+    QString Why() const { return why; }
+    QString File(const QString& name) const { return dir.filePath(name); }
+
+    void Fill()
+    {
+        const int fd = ::open(QFile::encodeName(File("filler")).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        const QByteArray block(4096, 'f');
+        while (::write(fd, block.constData(), block.size()) > 0) {
+        }
+        const int error = errno;
+        ::close(fd);
+        ASSERT_EQ(error, ENOSPC);
+    }
+    void Free() { ::unlink(QFile::encodeName(File("filler")).constData()); }
+
+private:
+    QTemporaryDir dir;
+    bool mounted = false;
+    QString why;
+};
+
+// Files this process writes may not grow past the limit while the object
+// lives: write() fails with "File too large" (the signal that would end the
+// process is ignored meanwhile).
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+
+private:
+    rlimit old{};
+    void (*oldHandler)(int) = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -150,4 +151,25 @@ bool SimulatedKeyboard::Type(const QString& text)
 QStringList SimulatedKeyboard::Records(const QByteArray& bytes)
 {
     return EvdevRecords::Describe(bytes);
+}
+
+bool SimulatedKeyboard::Grabbed() const
+{
+    if (fd < 0 || ::flock(fd, LOCK_SH | LOCK_NB) == 0) {
+        if (fd >= 0)
+            ::flock(fd, LOCK_UN);
+        return false;
+    }
+    return true;
+}
+
+bool SimulatedKeyboard::KeepGrabOff()
+{
+    return fd >= 0 && ::flock(fd, LOCK_SH | LOCK_NB) == 0;
+}
+
+void SimulatedKeyboard::AllowGrab()
+{
+    if (fd >= 0)
+        ::flock(fd, LOCK_UN);
 }

@@ -62,6 +62,15 @@ public:
     // where the US layout needs it. False for other characters.
     bool Type(const QString& text);
 
+    // The reader stands for a grab of the device (the desktop sees none of
+    // its keys then) with an exclusive lock on the FIFO.
+    bool Grabbed() const;
+    // As the kernel does while it delivers one key to every reader: keeps a
+    // grab from starting until AllowGrab. False (and nothing kept) when the
+    // device is grabbed already.
+    bool KeepGrabOff();
+    void AllowGrab();
+
     // The US key of an ASCII character and whether it needs Shift.
     static bool KeyOf(char character, unsigned* code, bool* shift);
 

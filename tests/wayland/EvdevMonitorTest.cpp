@@ -44,6 +44,9 @@ public:
         release = reinterpret_cast<decltype(release)>(library.resolve("ReleaseKeyboardHook"));
         keymap = reinterpret_cast<decltype(keymap)>(library.resolve("SetKeyboardKeymap"));
         devices = reinterpret_cast<decltype(devices)>(library.resolve("KeyboardDevices"));
+        hold = reinterpret_cast<decltype(hold)>(library.resolve("HoldKeyboards"));
+        replayHeld = reinterpret_cast<decltype(replayHeld)>(library.resolve("ReplayHeldKeys"));
+        endHold = reinterpret_cast<decltype(endHold)>(library.resolve("EndKeyboardHold"));
         MessageLayer::SetWindowProc(&window, [this](QObject*, const WindowMessage& m) {
             if (m.msg == kHookMessage)
                 messages << Message{int(m.wParam), m.lParam};
@@ -105,7 +108,49 @@ public:
     void (*release)() = nullptr;
     int (*keymap)(const char*) = nullptr;
     int (*devices)(char*, int) = nullptr;
+    int (*hold)(int) = nullptr;
+    int (*replayHeld)(const unsigned*, int, unsigned*, int) = nullptr;
+    int (*endHold)(unsigned*, int) = nullptr;
+
+    // Waits until this many messages came, and a moment more for strays.
+    QList<Message> Take(int count)
+    {
+        QDeadlineTimer deadline(kWaitMs);
+        while (messages.size() < count && !deadline.hasExpired()) {
+            QCoreApplication::processEvents();
+            QThread::msleep(2);
+        }
+        QThread::msleep(kSettleMs);
+        QCoreApplication::processEvents();
+        const QList<Message> taken = messages;
+        messages.clear();
+        return taken;
+    }
 };
+
+// Messages as "d:A" (a press of the key A), "u:16" (a release of Shift), "mark".
+QStringList Described(const QList<Message>& messages)
+{
+    QStringList lines;
+    for (const Message& m : messages) {
+        if (m.lParam & KeyboardHook::kHoldMarkFlag)
+            lines << "mark";
+        else
+            lines << QStringLiteral("%1:%2").arg(m.Released() ? "u" : "d",
+                                                 m.key > ' ' ? QString(QChar(m.key)) : QString::number(m.key));
+    }
+    return lines;
+}
+
+// Keys the library hands back: "+" or "-" and the evdev code.
+QStringList HeldKeys(const unsigned* keys, int count)
+{
+    constexpr unsigned kDown = 0x80000000u, kXkbOffset = 8;
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines << QStringLiteral("%1%2").arg(keys[i] & kDown ? "+" : "-").arg((keys[i] & ~kDown) - kXkbOffset);
+    return lines;
+}
 
 QString Typed(const QList<Message>& downs)
 {
@@ -382,4 +427,75 @@ TEST_F(EvdevMonitor, AMissingFolderIsAReasonAndReleaseLeavesNoThread)
         QFile comm("/proc/self/task/" + task + "/comm");
         EXPECT_FALSE(comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "evdevhook");
     }
+}
+
+// A hold grabs the keyboard: keys read before it are posted ahead of the
+// first mark, keys typed during it wait (their repeats dropped) and come
+// after the second mark with the keys to send again, as typing. Keys typed
+// while they are sent on follow them; then the keyboard is free again.
+TEST_F(EvdevMonitor, AHoldKeepsKeysBetweenItsMarksAndGivesThemBackInOrder)
+{
+    SK keyboard(folder.path());
+    Hook hook;
+    ASSERT_EQ(hook.Set(), QString());
+    ASSERT_TRUE(keyboard.Connect());
+    ASSERT_TRUE(hook.WaitForKeyboards(1));
+    constexpr unsigned kA = 30, kB = 48, kC = 46, kD = 32;
+    constexpr int kLongLimitMs = 60000;
+
+    ASSERT_TRUE(keyboard.Press(SK::kLeftShift) && keyboard.Tap(kA));
+    ASSERT_EQ(hook.hold(kLongLimitMs), 1);
+    EXPECT_TRUE(keyboard.Grabbed());
+    ASSERT_TRUE(keyboard.Tap(kB) && keyboard.Press(kC) && keyboard.Key(kC, 2) && keyboard.Key(kC, 2) &&
+                keyboard.Release(kC) && keyboard.Release(SK::kLeftShift));
+    QList<Message> messages = hook.Take(5);
+    // The Shift pressed before the hold comes up for the program; B and C wait.
+    EXPECT_EQ(Described(messages), QStringList({"d:16", "d:A", "u:A", "mark", "u:16"}));
+    ASSERT_GE(messages.size(), 2);
+    EXPECT_EQ(KeyboardHook::KeycodeOf(messages[1].lParam), kA + 8) << "the key's own number, to send it again";
+
+    unsigned keys[64] = {};
+    const unsigned first[] = {(kA + 8) | 0x80000000u, kA + 8};
+    const int count = hook.replayHeld(first, 2, keys, 64);
+    EXPECT_EQ(HeldKeys(keys, count), QStringList({"+30", "-30", "+48", "-48", "+46", "-46"}));
+    EXPECT_EQ(Described(hook.Take(7)), QStringList({"mark", "d:A", "u:A", "d:B", "u:B", "d:C", "u:C"}));
+    EXPECT_TRUE(keyboard.Grabbed()) << "still held while the keys are sent on";
+
+    ASSERT_TRUE(keyboard.Tap(kD));
+    EXPECT_EQ(Described(hook.Take(2)), QStringList({"d:D", "u:D"}));
+    const int late = hook.endHold(keys, 64);
+    EXPECT_EQ(HeldKeys(keys, late), QStringList({"+32", "-32"}));
+    EXPECT_FALSE(keyboard.Grabbed());
+    ASSERT_TRUE(keyboard.Tap(kA));
+    EXPECT_EQ(Described(hook.Take(2)), QStringList({"d:A", "u:A"}));
+}
+
+// The monitor lets go by itself once the hold outlives its limit (the
+// program stalled), keeping what it held for the program; and when it stops.
+TEST_F(EvdevMonitor, AHoldEndsAtItsLimitAndWhenTheMonitorStops)
+{
+    SK keyboard(folder.path());
+    Hook hook;
+    ASSERT_EQ(hook.Set(), QString());
+    ASSERT_TRUE(keyboard.Connect());
+    ASSERT_TRUE(hook.WaitForKeyboards(1));
+    constexpr int kShortLimitMs = 50;
+    constexpr unsigned kB = 48, kC = 46;
+
+    ASSERT_EQ(hook.hold(kShortLimitMs), 1);
+    ASSERT_TRUE(keyboard.Tap(kB));
+    QDeadlineTimer deadline(kWaitMs);
+    while (keyboard.Grabbed() && !deadline.hasExpired())
+        QThread::msleep(2);
+    ASSERT_FALSE(keyboard.Grabbed());
+    ASSERT_TRUE(keyboard.Tap(kC)); // reaches the desktop: passed on at once
+    EXPECT_EQ(Described(hook.Take(3)), QStringList({"mark", "d:C", "u:C"}));
+    unsigned keys[64] = {};
+    EXPECT_EQ(HeldKeys(keys, hook.replayHeld(nullptr, 0, keys, 64)), QStringList({"+48", "-48"}));
+    EXPECT_EQ(hook.endHold(keys, 64), 0);
+
+    ASSERT_EQ(hook.hold(60000), 1);
+    ASSERT_TRUE(keyboard.Grabbed());
+    hook.release();
+    EXPECT_FALSE(keyboard.Grabbed());
 }
