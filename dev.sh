@@ -24,7 +24,7 @@ PACKAGES=(
     xvfb xdotool xclip x11-utils
     pulseaudio pulseaudio-utils
     libatspi2.0-dev at-spi2-core dbus-daemon mousepad
-    openbox trayer libglib2.0-bin
+    openbox trayer libglib2.0-bin python3-gi gir1.2-gtk-3.0
     xterm stterm
     imagemagick
     clang libclang-rt-14-dev

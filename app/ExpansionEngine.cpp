@@ -135,8 +135,15 @@ void ExpansionEngine::HandleKey(int virtualKey, bool released, bool active)
         return;
     if (pressed)
         ResetIfMovedElsewhere(virtualKey);
-    if (pressed && engineReady && optMgr.EnableQK() && IsTrigger(virtualKey))
-        Expand();
+    if (pressed && engineReady && optMgr.EnableQK() && IsTrigger(virtualKey)) {
+        // Nothing is sent into a password field or to a program holding the
+        // keyboard (a screen locker), should the focus have gone there
+        // while a word was typed.
+        if (!typedText.isEmpty() && desktop.SecureInputActive())
+            Reset();
+        else
+            Expand();
+    }
     UpdateBuffer(virtualKey, pressed);
     if (!typedText.isEmpty()) {
         // The suggestion list shows a moment after the last key event.
@@ -294,7 +301,8 @@ void ExpansionEngine::UpdateBuffer(int virtualKey, bool pressed)
         return;
     }
     const QString typed = TypedBy(virtualKey);
-    if (!typed.isEmpty()) {
+    // A secret is not kept, not even its first letters.
+    if (!typed.isEmpty() && (!typedText.isEmpty() || !desktop.SecureInputActive())) {
         if (typedText.isEmpty())
             bufferWindow = desktop.ForegroundWindow();
         typedText += typed;

@@ -160,6 +160,11 @@ void FormMsg::Timer1Tick(FormMain& main)
     }
     if (engine.typedText == engine.listedText)
         return;
+    // The focus went into a password field after the word began.
+    if (desktop.SecureInputActive()) {
+        engine.Reset();
+        return;
+    }
 
     SnippetCollection col = main.snippetMgr.GetMatchedCol(engine.typedText);
     engine.listedText = engine.typedText;

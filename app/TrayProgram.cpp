@@ -96,9 +96,10 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
     }
     // The caret of other applications, for the suggestion list beside it.
     AtspiCaretTracker caretTracker;
-    if (x11Desktop)
+    if (x11Desktop) {
         x11Desktop->SetCaretSource([&caretTracker] { return caretTracker.CaretRect(); });
-    else
+        x11Desktop->SetPasswordFocusSource([&caretTracker] { return caretTracker.FocusIsPassword(); });
+    } else
         waylandBackend->FollowFocus(caretTracker);
     LibraryKeyboardHook x11Hook(ProgramFolder::LibraryFolder());
     QtSoundPlayer sound;

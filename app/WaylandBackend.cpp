@@ -112,6 +112,7 @@ void WaylandBackend::FollowFocus(const AtspiCaretTracker& tracker)
             return std::nullopt;
         return WaylandDesktop::WindowCaret{caret->rect, caret->processId};
     });
+    desktop->SetPasswordFocusSource([&tracker] { return tracker.FocusIsPassword(); });
     if (desktop->KnowsToplevels())
         return;
     desktop->SetFocusSource([&tracker] {

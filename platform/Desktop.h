@@ -25,4 +25,10 @@ public:
     // WM_CLASS, e.g. "xterm", "XTerm"); empty when unknown.
     virtual QStringList WindowClass(WindowId window) const = 0;
     virtual QSize ScreenSize() const = 0;
+    // Whether what the user types now is a secret: the focused field is a
+    // password field, or another program holds the whole keyboard (a screen
+    // locker, a password prompt). Nothing typed then may be kept, listed or
+    // expanded. May cost a round trip to the display server: asked when a
+    // word starts and at the trigger, not for every key.
+    virtual bool SecureInputActive() const = 0;
 };

@@ -11,6 +11,7 @@ public:
     std::optional<QRect> CaretRect() const override { return caret; }
     QString WindowTitle(WindowId window) const override { return window == foreground ? title : QString(); }
     QSize ScreenSize() const override { return screen; }
+    bool SecureInputActive() const override { return secureInput; }
     QStringList WindowClass(WindowId window) const override
     {
         return window == foreground ? windowClass : QStringList();
@@ -22,4 +23,5 @@ public:
     QString title;
     QStringList windowClass;
     QSize screen{1920, 1080};
+    bool secureInput = false;
 };

@@ -86,6 +86,18 @@ bool HasFocusedState(AtspiAccessible* accessible)
     return focused;
 }
 
+// One round trip the first time an object is asked; libatspi keeps the
+// answer. An application that does not answer counts as no password field:
+// it takes no keys either while it hangs.
+bool IsPasswordField(AtspiAccessible* accessible)
+{
+    GError* error = nullptr;
+    const AtspiRole role = atspi_accessible_get_role(accessible, &error);
+    const bool password = !error && role == ATSPI_ROLE_PASSWORD_TEXT;
+    g_clear_error(&error);
+    return password;
+}
+
 std::optional<QRect> CharacterBox(AtspiText* text, int offset, AtspiCoordType coordinates, GError** error)
 {
     AtspiRect* box = atspi_text_get_character_extents(text, offset, coordinates, error);
@@ -129,6 +141,8 @@ public:
     ~Impl();
 
     bool active = false;
+    // The followed text is a password field.
+    bool passwordFocus = false;
 
     std::optional<QRect> CaretRect(AtspiCoordType coordinates, qint64* processId = nullptr);
     AtspiCaretTracker::Application FocusedApplication();
@@ -150,6 +164,9 @@ private:
 
     AtspiEventListener* listener = nullptr;
     QTimer* pump = nullptr;
+    // Counts the texts followed, so that a focus change handled while a
+    // question about an earlier one was waiting for its answer wins.
+    quint64 follows = 0;
     // The focused text, a reference we hold; null when the focus is not in
     // a text or unknown.
     AtspiText* text = nullptr;
@@ -247,10 +264,20 @@ void AtspiCaretTracker::Impl::Handle(const AtspiEvent& event)
 
 void AtspiCaretTracker::Impl::Follow(AtspiAccessible* accessible)
 {
+    const quint64 follow = ++follows;
     AtspiText* focused = IsOwnProcess(accessible) ? nullptr
                                                   : atspi_accessible_get_text_iface(accessible);
+    const bool password = focused && IsPasswordField(accessible);
+    if (follow != follows) {
+        // Bus events were handled while the role was asked: a later focus
+        // change is already followed.
+        if (focused)
+            g_object_unref(focused);
+        return;
+    }
     Forget();
     text = focused;
+    passwordFocus = password;
 }
 
 void AtspiCaretTracker::Impl::Forget()
@@ -258,6 +285,7 @@ void AtspiCaretTracker::Impl::Forget()
     if (text)
         g_object_unref(text);
     text = nullptr;
+    passwordFocus = false;
     collapsedTops.reset();
 }
 
@@ -484,6 +512,11 @@ AtspiCaretTracker::Application AtspiCaretTracker::Impl::FocusedApplication()
 AtspiCaretTracker::Application AtspiCaretTracker::FocusedApplication() const
 {
     return impl->FocusedApplication();
+}
+
+bool AtspiCaretTracker::FocusIsPassword() const
+{
+    return impl->passwordFocus;
 }
 
 bool AtspiCaretTracker::IsActive() const

@@ -62,6 +62,11 @@ public:
     };
     Application FocusedApplication() const;
 
+    // Whether the focused text is a password field (GTK's hidden entries,
+    // Qt's line edits in password mode). Learned once per focus change,
+    // so asking costs nothing; false until a focus change is seen.
+    bool FocusIsPassword() const;
+
 private:
     class Impl;
     std::unique_ptr<Impl> impl;

@@ -70,6 +70,11 @@ std::optional<QRect> WaylandDesktop::CaretRect() const
     return PlaceCaret(*caret, window->content, window->processId);
 }
 
+bool WaylandDesktop::SecureInputActive() const
+{
+    return passwordFocusSource && passwordFocusSource();
+}
+
 bool WaylandDesktop::CapsLockOn() const
 {
     return capsLockSource && capsLockSource();

@@ -56,6 +56,9 @@ public:
         qint64 processId = 0;
     };
     void SetCaretSource(std::function<std::optional<WindowCaret>()> source) { caretSource = std::move(source); }
+    // Whether the focused field is a password field (the accessibility bus
+    // knows).
+    void SetPasswordFocusSource(std::function<bool()> source) { passwordFocusSource = std::move(source); }
     // Where the focused window's content lies on the screen: the
     // compositor's IPC socket unless given (tests).
     void SetWindowPlacer(std::unique_ptr<SwayIpc> placer);
@@ -75,6 +78,9 @@ public:
     // two names.
     QStringList WindowClass(WindowId window) const override;
     QSize ScreenSize() const override;
+    // A password field has the focus. No client can learn whether the
+    // compositor gives the keyboard to a screen locker.
+    bool SecureInputActive() const override;
 
 private:
     struct Toplevel
@@ -107,5 +113,6 @@ private:
     std::function<FocusInfo()> focusSource;
     std::function<bool()> capsLockSource;
     std::function<std::optional<WindowCaret>()> caretSource;
+    std::function<bool()> passwordFocusSource;
     std::unique_ptr<SwayIpc> windowPlacer;
 };

@@ -55,6 +55,8 @@ X11Desktop::X11Desktop()
 X11Desktop::~X11Desktop()
 {
     delete notifier;
+    if (display && grabProbe)
+        XDestroyWindow(display, Window(grabProbe));
     if (display)
         XCloseDisplay(display);
 }
@@ -153,4 +155,33 @@ QStringList X11Desktop::WindowClass(WindowId window) const
             XFree(hint.res_class);
     }
     return names;
+}
+
+bool X11Desktop::SecureInputActive() const
+{
+    if (passwordFocusSource && passwordFocusSource())
+        return true;
+    return KeyboardGrabbedElsewhere();
+}
+
+bool X11Desktop::KeyboardGrabbedElsewhere() const
+{
+    // The server refuses a grab on a window that is not viewable, but it
+    // looks for another client's grab first: the answer tells which, and
+    // the keyboard is never taken from anyone, not even for a moment.
+    if (!grabProbe) {
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        grabProbe = XCreateWindow(display, DefaultRootWindow(display), -1, -1, 1, 1, 0, CopyFromParent, InputOnly,
+                                  CopyFromParent, CWOverrideRedirect, &attributes);
+    }
+    const int status =
+        XGrabKeyboard(display, Window(grabProbe), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    if (status == GrabSuccess) {
+        // A server that grants it after all: let go at once.
+        XUngrabKeyboard(display, CurrentTime);
+        XFlush(display);
+    }
+    // Frozen: another client's synchronous grab holds the keyboard.
+    return status == AlreadyGrabbed || status == GrabFrozen;
 }

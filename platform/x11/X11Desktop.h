@@ -11,8 +11,9 @@ class QSocketNotifier;
 // The X11 desktop: the active window from _NET_ACTIVE_WINDOW, kept up to
 // date from the root window's property changes (or, without a window
 // manager, the input focus walked up to its top-level window), Caps Lock
-// from XKB, window titles, the screen size. The caret comes from a source
-// set by the program (the accessibility bus), as no X call can tell it.
+// from XKB, window titles, the screen size. The caret and whether the
+// focused field is a password field come from sources set by the program
+// (the accessibility bus), as no X call can tell them.
 class X11Desktop : public QObject, public Desktop
 {
 public:
@@ -28,8 +29,15 @@ public:
     QString WindowTitle(WindowId window) const override;
     QSize ScreenSize() const override;
     QStringList WindowClass(WindowId window) const override;
+    // A password field has the focus, or another client has grabbed the
+    // keyboard.
+    bool SecureInputActive() const override;
 
     void SetCaretSource(CaretSource source) { caretSource = std::move(source); }
+    void SetPasswordFocusSource(std::function<bool()> source) { passwordFocusSource = std::move(source); }
+    // Whether another client holds an active grab of the keyboard. One round
+    // trip; the grab is never disturbed.
+    bool KeyboardGrabbedElsewhere() const;
 
 private:
     void ReadEvents();
@@ -44,4 +52,7 @@ private:
     bool haveActiveProperty = false;
     WindowId active = 0;
     CaretSource caretSource;
+    std::function<bool()> passwordFocusSource;
+    // A window that is never mapped, for asking about the keyboard's grab.
+    mutable unsigned long grabProbe = 0;
 };

@@ -1,4 +1,5 @@
 #include "FakeClipboardAccess.h"
+#include "app/FormMsg.h"
 #include "ShellTestSupport.h"
 #include "app/KeyToChar.h"
 #include "app/TransientMimeData.h"
@@ -296,6 +297,37 @@ TEST(Engine, NothingIsCollectedInTheSettingsWindow)
     s.Press(kAlt);
     s.Tap(kF12);
     EXPECT_FALSE(s.form->optMgr.EnableQK());
+}
+
+TEST(Engine, NothingTypedIntoAPasswordFieldIsKeptListedOrExpanded)
+{
+    Shell s;
+    s.desktop.secureInput = true;
+    s.Type("si");
+    EXPECT_EQ(s.engine().typedText, "");
+    EXPECT_FALSE(s.form->Timer1.isActive()) << "no list is due";
+    s.Type("g ");
+    EXPECT_TRUE(s.Sent().isEmpty());
+
+    // The focus moved into the field after the word began: the list's next
+    // look forgets the word, and the trigger sends nothing.
+    s.desktop.secureInput = false;
+    s.Type("si");
+    s.desktop.secureInput = true;
+    s.form->formMsg->Timer1Tick(*s.form);
+    EXPECT_EQ(s.engine().typedText, "");
+    EXPECT_TRUE(s.form->formMsg->IsParked());
+    s.desktop.secureInput = false;
+    s.Type("sig");
+    s.desktop.secureInput = true;
+    s.Tap(kSpace);
+    EXPECT_TRUE(s.Sent().isEmpty());
+    EXPECT_EQ(s.form->optMgr.SniExp(), 0);
+
+    // Out of the field, words expand again.
+    s.desktop.secureInput = false;
+    s.Type("sig ");
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3));
 }
 
 TEST(Engine, ItsOwnKeysComingBackDoNotStartASecondExpansion)

@@ -17,6 +17,8 @@ constexpr int kCaretWaitMs = 15000;
 constexpr int kFirstCaretWaitMs = 3000;
 constexpr int kFirstCaretAttempts = 5;
 constexpr char kGtkEditor[] = "mousepad";
+// GTK's Python bindings live with the system's interpreter.
+constexpr char kPython[] = "/usr/bin/python3";
 
 struct Editor
 {
@@ -203,6 +205,19 @@ protected:
 
     static QString QtEditor() { return QStringLiteral(QUILLO_TEST_EDITOR); }
 
+    // Lets events arrive until the tracker tells the focus is (or is not)
+    // in a password field; a key is typed between looks, in case the focus
+    // change went out before the program heard of the tracker.
+    static bool WaitForPasswordFocus(const AtspiCaretTracker& tracker, bool wanted)
+    {
+        for (int attempt = 0; attempt < kFirstCaretAttempts; ++attempt) {
+            if (QTest::qWaitFor([&] { return tracker.FocusIsPassword() == wanted; }, kFirstCaretWaitMs))
+                return true;
+            desktop->Type("a");
+        }
+        return false;
+    }
+
     static inline PrivateDesktop* desktop = nullptr;
     std::vector<Editor> editors;
 };
@@ -307,6 +322,27 @@ TEST_F(AtspiCaretTrackerTest, HungProgramGivesNoCaretUntilItMovesAgain)
     ASSERT_TRUE(desktop->Type("c"));
     const auto recovered = WaitForCaretIn(tracker, editor.geometry);
     EXPECT_TRUE(recovered && editor.geometry.contains(*recovered));
+}
+
+// Password fields are known from the focus alone, in GTK and in Qt; a
+// plain text is not one.
+TEST_F(AtspiCaretTrackerTest, KnowsWhenTheFocusIsInAPasswordField)
+{
+    AtspiCaretTracker tracker;
+    ASSERT_TRUE(tracker.IsActive());
+    QTemporaryDir folder;
+    const Editor gtk = StartedOrFail(
+        Start(kPython, {QStringLiteral(QUILLO_GTK_ENTRY), "--password", "--out", folder.filePath("gtk.txt")}));
+    ASSERT_TRUE(gtk.window);
+    EXPECT_TRUE(WaitForPasswordFocus(tracker, true)) << "GTK's hidden entry";
+
+    const Editor plain = StartedOrFail(Start(QtEditor(), {"Qt"}));
+    ASSERT_TRUE(plain.window);
+    EXPECT_TRUE(WaitForPasswordFocus(tracker, false)) << "a plain text";
+
+    const Editor qt = StartedOrFail(Start(QtEditor(), {"--password"}));
+    ASSERT_TRUE(qt.window);
+    EXPECT_TRUE(WaitForPasswordFocus(tracker, true)) << "Qt's line edit in password mode";
 }
 
 // Trackers share the process's one bus connection: ending one leaves the

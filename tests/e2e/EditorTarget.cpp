@@ -2,6 +2,8 @@
 // one QPlainTextEdit whose whole text is written to a file after every
 // change, so a test can read what the editor holds at any moment.
 //   quillo-test-editor --out FILE [--title TITLE] [--trace FILE] [--caret FILE]
+//   quillo-test-editor --out FILE --password [--title TITLE]
+// --password gives a one-line field in password mode instead.
 // --trace appends "space NS" when a Space key press reaches the editor and
 // "text NS LENGTH" after every change, NS on one steady clock.
 // --caret writes "X Y WIDTH HEIGHT", the editor's own caret rectangle on the
@@ -11,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSaveFile>
 
@@ -49,8 +52,28 @@ int main(int argc, char* argv[])
                                          QStringLiteral("FILE"));
     const QCommandLineOption caretOption(QStringLiteral("caret"), QStringLiteral("file to write the caret to"),
                                          QStringLiteral("FILE"));
-    parser.addOptions({out, title, traceOption, caretOption});
+    const QCommandLineOption passwordOption(QStringLiteral("password"), QStringLiteral("a password field"));
+    parser.addOptions({out, title, traceOption, caretOption, passwordOption});
     parser.process(app);
+
+    if (parser.isSet(passwordOption)) {
+        QLineEdit field;
+        field.setEchoMode(QLineEdit::Password);
+        field.setWindowTitle(parser.value(title));
+        field.resize(400, field.sizeHint().height());
+        const auto save = [&] {
+            QSaveFile file(parser.value(out));
+            if (file.open(QIODevice::WriteOnly)) {
+                file.write(field.text().toUtf8());
+                file.commit();
+            }
+        };
+        QObject::connect(&field, &QLineEdit::textChanged, &field, save);
+        save();
+        field.show();
+        field.activateWindow();
+        return app.exec();
+    }
 
     QElapsedTimer clock;
     clock.start();

@@ -88,6 +88,21 @@ protected:
         return QRect(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt());
     }
 
+    // Whether the desktop takes the focused field for a password field,
+    // asked until it says `wanted` or the wait runs out.
+    bool WaitForSecure(bool wanted)
+    {
+        QDeadlineTimer deadline(kWaitMs);
+        do {
+            probe->write("secure\n");
+            probe->waitForBytesWritten(kToolTimeoutMs);
+            if (ReadProbeLine() == (wanted ? "secure 1" : "secure 0"))
+                return true;
+            QThread::msleep(kPollMs);
+        } while (!deadline.hasExpired());
+        return false;
+    }
+
     static inline QString busError;
     QProcess* probe = nullptr;
 };
@@ -190,4 +205,27 @@ TEST_F(WaylandCaret, FollowsTheCaretOfAQtAndAGtkEditorInTheirWindowsSideBySide)
     ASSERT_TRUE(WaitUntilFocused(silentOut)) << sway->Describe().toStdString();
     const auto none = WaitForCaret([](const auto& caret) { return !caret.has_value(); });
     EXPECT_FALSE(none) << "a caret at " << none->x() << "," << none->y() << " in a program that tells nothing";
+}
+
+// A Qt line edit in password mode is known as a password field on the
+// compositor too; a plain editor is not one.
+TEST_F(WaylandCaret, PasswordFieldsAreKnownAsSuch)
+{
+    const QString folder = MakeFolder("password");
+    QProcessEnvironment qt;
+    qt.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    const QString out = folder + "/editor.txt";
+    ASSERT_TRUE(Start(QStringLiteral(QUILLO_TEST_EDITOR), {"--out", out}, qt));
+    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
+    EXPECT_TRUE(WaitForSecure(false)) << "a plain editor";
+
+    const QString fieldOut = folder + "/field.txt";
+    ASSERT_TRUE(Start(QStringLiteral(QUILLO_TEST_EDITOR), {"--out", fieldOut, "--password", "--title", "field"}, qt));
+    ASSERT_TRUE(WaitUntilFocused(fieldOut)) << sway->Describe().toStdString();
+    EXPECT_TRUE(WaitForSecure(true)) << "Qt's line edit in password mode";
+
+    // Back in the plain editor, words are its own again.
+    ASSERT_TRUE(sway->RunClient(QStringLiteral("swaymsg"),
+                                {"-s", sway->IpcSocket(), "[title=\"Quillo test editor\"] focus"}, kToolTimeoutMs));
+    EXPECT_TRUE(WaitForSecure(false)) << "the plain editor again";
 }

@@ -4,8 +4,9 @@
 // other user's programs.
 //   quillo-test-wayland-caret
 // Prints "ready" once it listens to the accessibility bus, then answers
-// each line on its standard input with "caret X Y WIDTH HEIGHT" or
-// "caret none". Like the program, it keeps a virtual keyboard in the seat
+// the line "secure" with "secure 1" or "secure 0" (whether the desktop
+// takes the focused field for a password field), and any other line on its
+// standard input with "caret X Y WIDTH HEIGHT" or "caret none". Like the program, it keeps a virtual keyboard in the seat
 // (toolkits take the focus from a window when the seat's last keyboard
 // goes away).
 #include "platform/atspi/AtspiCaretTracker.h"
@@ -43,8 +44,10 @@ int main(int argc, char* argv[])
             return std::nullopt;
         return WaylandDesktop::WindowCaret{caret->rect, caret->processId};
     });
+    desktop.SetPasswordFocusSource([&tracker] { return tracker.FocusIsPassword(); });
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray line;
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
         char buffer[256];
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
@@ -53,9 +56,15 @@ int main(int argc, char* argv[])
             return;
         }
         for (ssize_t i = 0; i < n; ++i) {
-            if (buffer[i] != '\n')
+            if (buffer[i] != '\n') {
+                line += buffer[i];
                 continue;
-            if (const auto caret = desktop.CaretRect())
+            }
+            const bool askedSecure = line == "secure";
+            line.clear();
+            if (askedSecure)
+                std::printf("secure %d\n", desktop.SecureInputActive() ? 1 : 0);
+            else if (const auto caret = desktop.CaretRect())
                 std::printf("caret %d %d %d %d\n", caret->x(), caret->y(), caret->width(), caret->height());
             else
                 std::printf("caret none\n");

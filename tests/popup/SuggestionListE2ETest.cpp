@@ -303,6 +303,63 @@ TEST_F(SuggestionListOnADesktop, EscapeAndAnExpansionPutItAway)
     EXPECT_EQ(ReadFile(file).toStdString(), "si Best regards");
 }
 
+// Secrets on the same desktop: a GTK entry in front of the editor, hiding
+// what is typed, or holding the whole keyboard as a screen locker does.
+class SecretsOnADesktop : public SuggestionListOnADesktop
+{
+protected:
+    // Long enough for the list or an expansion that should not come.
+    static constexpr int kSettleMs = 1500;
+
+    // Starts the entry in front once the program and its list are up.
+    void StartEntry(const QStringList& options)
+    {
+        StartDesktop();
+        if (HasFatalFailure())
+            return;
+        entryText = folder.File("entry.txt");
+        const qint64 entry =
+            Start("/usr/bin/python3", QStringList{QStringLiteral(QUILLO_GTK_ENTRY), "--out", entryText} + options);
+        ASSERT_NE(entry, 0);
+        const PrivateDesktop::Window window = desktop->WaitForWindow(entry);
+        ASSERT_NE(window, 0u) << desktop->ErrorString().toStdString();
+        Run("xdotool", {"windowactivate", "--sync", QString::number(window)});
+        // A person looks at the field before typing into it; the program
+        // hears of the focus change meanwhile.
+        Pause(kSettleMs);
+    }
+
+    // Types the abbreviation and its trigger: the list never shows, and the
+    // entry holds what was typed and nothing else.
+    void CheckSigStaysSig()
+    {
+        ASSERT_TRUE(desktop->Type("si"));
+        Pause(kSettleMs);
+        EXPECT_TRUE(Parked(ListGeometry())) << "list shown at " << Text(ListGeometry());
+        ASSERT_TRUE(desktop->Type("g "));
+        Pause(kSettleMs);
+        EXPECT_EQ(ReadFile(entryText).toStdString(), "sig ");
+        EXPECT_TRUE(Parked(ListGeometry()));
+    }
+
+    QString entryText;
+};
+
+TEST_F(SecretsOnADesktop, APasswordFieldGetsNoListAndNoExpansion)
+{
+    StartEntry({"--password"});
+    CheckSigStaysSig();
+}
+
+TEST_F(SecretsOnADesktop, NoKeyIsSentWhileAnotherProgramHoldsTheKeyboard)
+{
+    // A plain entry: only the grab tells that this is no place to expand.
+    StartEntry({"--grab"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(entryText + ".grabbed"); }, kWaitMs))
+        << "the entry did not get the keyboard";
+    CheckSigStaysSig();
+}
+
 TEST_F(SuggestionListOnADesktop, TheFirstRunNoticeShowsOnceWhenAskedFor)
 {
     ASSERT_NE(StartWindowManager(), 0);
