@@ -36,6 +36,10 @@ constexpr int kWarmUpRuns = 2;
 constexpr int kReadyTryMs = 3000;
 constexpr int kReadyTries = 10;
 constexpr int kDefaultRuns = 20;
+// The peer writes this to its log once it listens to the keyboard.
+constexpr const char* kPeerReadyLine = "Service now marked as running";
+constexpr int kPeerStartMs = 60000;
+constexpr int kLogTailCharacters = 3000;
 
 struct Case
 {
@@ -269,7 +273,8 @@ int main(int argc, char** argv)
     // Starts an editor, gives it the focus, measures the expander in it and
     // ends it again.
     QList<Row> rows;
-    auto inEachEditor = [&](const QString& program, const QList<Case>& programCases) {
+    const QString peerLog = peerHome.path() + "/.local/share/autokey/autokey.log";
+    auto inEachEditor = [&](const QString& program, const QList<Case>& programCases, const QString& log) {
         for (const QString& name : editors) {
             std::unique_ptr<TextChangeWatch> watch;
             Editor editor;
@@ -312,10 +317,14 @@ int main(int argc, char** argv)
                 desktop.Type(programCases[0].abbreviation + " ");
                 ready = editor.latencyMs(int(programCases[0].content.size()), kReadyTryMs) >= 0;
             }
-            if (ready)
+            if (ready) {
                 Measure(desktop, program, editor, programCases, runs, rows);
-            else
+            } else {
                 std::fprintf(stderr, "%s never expanded in %s\n", qPrintable(program), qPrintable(name));
+                if (!log.isEmpty())
+                    std::fprintf(stderr, "its log ends:\n%s\n",
+                                 EditorTrace::ReadAll(log).right(kLogTailCharacters).constData());
+            }
             desktop.StopProgram(id);
             Pause(kSettleMs);
         }
@@ -323,9 +332,13 @@ int main(int argc, char** argv)
 
     std::fprintf(stderr, "peer: %s\n", qPrintable(autokey));
     const qint64 peer = desktop.StartProgram(autokey, {}, peerEnvironment);
-    inEachEditor("AutoKey clipboard", cases);
+    // A busy machine can take many seconds to start a Python program.
+    QDeadlineTimer peerStart(kPeerStartMs);
+    while (!EditorTrace::ReadAll(peerLog).contains(kPeerReadyLine) && !peerStart.hasExpired())
+        Pause(kSettleMs);
+    inEachEditor("AutoKey clipboard", cases, peerLog);
     if (args.contains("--keyboard-mode"))
-        inEachEditor("AutoKey keyboard", typedCases);
+        inEachEditor("AutoKey keyboard", typedCases, peerLog);
     desktop.StopProgram(peer);
     Pause(kSettleMs);
 
@@ -334,7 +347,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Quillo did not start: %s\n", qPrintable(desktop.ErrorString()));
         return 1;
     }
-    inEachEditor("Quillo", cases);
+    inEachEditor("Quillo", cases, QString());
     desktop.StopProgram(quillo);
 
     std::printf("%-20s %-10s %10s %10s %10s %5s %14s\n", "program", "editor", "characters", "median ms", "max ms",
