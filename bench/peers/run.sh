@@ -6,7 +6,8 @@
 # Quillo, 20 measured runs each after two warm-up runs. Prints median and
 # longest per program, editor and size, and Quillo's median over the peer's.
 #
-#   bench/peers/run.sh [--runs N] [--editors qt,mousepad] [--keyboard-mode] [--no-sound]
+#   bench/peers/run.sh [--runs N] [--editors qt,mousepad] [--programs autokey,quillo]
+#                      [--keyboard-mode] [--no-sound] [--editor-without-accessibility]
 #
 # Run from the repository after ./dev.sh build; it builds bench_peers and
 # what it drives, installs autokey-gtk (as root, only when missing: the
