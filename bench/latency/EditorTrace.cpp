@@ -30,7 +30,9 @@ double EditorTrace::LatencyMs(const QString& traceFile, qsizetype offset, int le
     qint64 space = -1;
     for (const QByteArray& line : lines) {
         const QList<QByteArray> parts = line.split(' ');
-        if (parts.value(0) == "space")
+        // The first Space is the trigger: content typed key by key has
+        // Spaces of its own.
+        if (parts.value(0) == "space" && space < 0)
             space = parts.value(1).toLongLong();
         else if (parts.value(0) == "text" && space >= 0 && parts.value(2).toInt() == length)
             return (parts.value(1).toLongLong() - space) / 1e6;

@@ -16,7 +16,7 @@ public:
     static QByteArray ReadAll(const QString& path);
     // True once the text file holds exactly length characters (kWaitMs at most).
     static bool WaitForLength(const QString& textFile, int length);
-    // From the trace written since offset: the last Space press, then the
+    // From the trace written since offset: the first Space press, then the
     // first change after it that leaves the expected length. -1 when not found.
     static double LatencyMs(const QString& traceFile, qsizetype offset, int length);
     // One row of the table: median and longest of the runs, and their count.
