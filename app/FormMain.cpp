@@ -405,6 +405,8 @@ void FormMain::ReloadOptions()
         if (!problem.isEmpty())
             qWarning("quillo: %s", qPrintable(problem));
     }
+    if (shellCommands)
+        shellCommands->OptionsReloaded();
 }
 
 void FormMain::EndWithoutDisplay()

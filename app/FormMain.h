@@ -107,6 +107,8 @@ public:
     void ParkFormMsg() override;
     void CountersChanged() override;
     void ExpansionFinished() override;
+    // Takes in the user's edits of the options file; the shell follows.
+    void ReloadOptions();
     // Reads wav/<name>.wav whole into the engine's sound data (empty when
     // missing); returns what went wrong, naming the file, or "".
     QString LoadSound(const QString& soundName);
@@ -170,8 +172,6 @@ private:
     void CloseStoreAndSaveCounters();
     // Writes the counters; a failure is said once until a write succeeds.
     void SaveCounters();
-    // Takes in the user's edits of the options file; the shell follows.
-    void ReloadOptions();
     // Notices when the options file changes on disk.
     void WatchSettings(const QString& path);
     void BuildMenus();

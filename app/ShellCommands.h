@@ -16,6 +16,8 @@ public:
     // An option changed elsewhere: the settings window's check box follows.
     virtual void EnableQKChanged(bool) {}
     virtual void EnablePlaySoundChanged(bool) {}
+    // The options were read again from the file (a hand edit).
+    virtual void OptionsReloaded() {}
     // Shutdown: the first-run notice and the settings window close.
     virtual void CloseWindows() {}
 };

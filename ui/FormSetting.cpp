@@ -424,6 +424,25 @@ void FormSetting::TabSwitch(int k)
 
 void FormSetting::FillOptions()
 {
+    ShowOptionValues();
+    for (const QString& key : kFunctionKeys)
+        cmbEnableHotKey->AddItem(key);
+    for (const QString& key : kFunctionKeys)
+        cmbCreateHotKey->AddItem(key);
+    for (const QString& key : kExpandKeys)
+        cmbExpandHotKey->AddItem(key);
+    for (const QString& sound : kSounds)
+        cmbSound->AddItem(sound);
+}
+
+void FormSetting::OptionsReloaded()
+{
+    if (optionsLoaded)
+        ShowOptionValues();
+}
+
+void FormSetting::ShowOptionValues()
+{
     const OptionMgr& options = form.optMgr;
     chkEnable->SetValue(options.EnableQK() ? 1 : 0);
     chkCreateFromSelection->SetValue(options.EnableSelectCreate() ? 1 : 0);
@@ -437,14 +456,6 @@ void FormSetting::FillOptions()
     const bool automatic = options.ExpandWhen().toUpper() == QLatin1String("AUTO");
     optAutoExpand->SetValue(automatic);
     optHandExpand->SetValue(!automatic);
-    for (const QString& key : kFunctionKeys)
-        cmbEnableHotKey->AddItem(key);
-    for (const QString& key : kFunctionKeys)
-        cmbCreateHotKey->AddItem(key);
-    for (const QString& key : kExpandKeys)
-        cmbExpandHotKey->AddItem(key);
-    for (const QString& sound : kSounds)
-        cmbSound->AddItem(sound);
 }
 
 void FormSetting::PlayChosenSound(const QString& soundName)

@@ -71,6 +71,8 @@ public:
     // The options store changed these elsewhere.
     void SetEnableCheck(bool enabled);
     void SetPlaySoundCheck(bool enabled);
+    // settings.ini was read again: the options page shows what it holds.
+    void OptionsReloaded();
 
     // "###0.000": 36000 characters give "1.500".
     static QString HoursSaved(int charactersSaved);
@@ -126,6 +128,7 @@ private:
     void BuildInfoPage();
     void TabSwitch(int k);
     void FillOptions();
+    void ShowOptionValues();
     void Search();
     void PlayChosenSound(const QString& soundName);
     void PadSizeChanged(qint32 width, qint32 height);

@@ -52,6 +52,12 @@ void SettingsShell::EnablePlaySoundChanged(bool enabled)
         window->SetPlaySoundCheck(enabled);
 }
 
+void SettingsShell::OptionsReloaded()
+{
+    if (window)
+        window->OptionsReloaded();
+}
+
 void SettingsShell::CloseWindows()
 {
     if (window)

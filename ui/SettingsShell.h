@@ -20,6 +20,7 @@ public:
     void ReloadAllSnippets() override;
     void EnableQKChanged(bool enabled) override;
     void EnablePlaySoundChanged(bool enabled) override;
+    void OptionsReloaded() override;
     void CloseWindows() override;
 
     // The window while it is open, else null.

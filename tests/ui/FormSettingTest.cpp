@@ -377,6 +377,14 @@ TEST_F(SettingsWindow, OptionsShowTheStoreAndChangesReachTheFile)
     EXPECT_EQ(window->chkEnable->Value(), 1);
     options.SetEnablePlaySound(true);
     EXPECT_EQ(window->chkPlaySound->Value(), 1);
+
+    // Edited by hand and read again: the page shows the file.
+    SetIniValues(shell.folder.SettingsPath(), "qk", {{"ExpandKey", "Tab"}, {"ExpandWhen", "hand"}, {"SoundName", "tadi"}});
+    shell.form->ReloadOptions();
+    EXPECT_EQ(window->cmbExpandHotKey->Text(), "Tab");
+    EXPECT_TRUE(window->optHandExpand->Value());
+    EXPECT_EQ(window->cmbSound->Text(), "tadi");
+    EXPECT_EQ(window->cmbSound->Items().size(), 6) << "the lists are filled once";
 }
 
 TEST_F(SettingsWindow, AnyOtherExpandWhenSelectsExpandingByHand)
