@@ -164,6 +164,10 @@ void X11KeyHold::Drain()
                 held.append({which.second, false});
             } else {
                 releasedUnseen.append(which);
+                // Pressed before the hold: if the press was early and is
+                // sent again, this release follows it there, or the key
+                // would stay down and drop its next press.
+                held.append({which.second, false});
             }
         }
         XFreeEventData(display, cookie);
