@@ -32,7 +32,12 @@ ExpansionEngine::ExpansionEngine(SnippetManager& snippetMgr, OptionMgr& optMgr, 
     connect(&holdMarkWait, &QTimer::timeout, this, [this] { holdPhase = HoldPhase::None; });
     // The program asks for the pasted text: once that request has been
     // answered, what the user typed meanwhile may follow the content.
-    clipboardKeeper.OnTaken([this] { QTimer::singleShot(0, this, [this] { ReleaseHeldKeys(pendingReplay); }); });
+    clipboardKeeper.OnTaken([this] {
+        QTimer::singleShot(0, this, [this] {
+            if (holdPasteSent)
+                ReleaseHeldKeys(pendingReplay);
+        });
+    });
 }
 
 ExpansionEngine::~ExpansionEngine() = default;
@@ -255,6 +260,7 @@ void ExpansionEngine::Expand()
                     held.removeLast();
                 }
                 clipboardKeeper.PasteSent();
+                holdPasteSent = true;
                 if (!holdReleased)
                     holdLimit.start(kHoldLimitMs);
                 pendingReplay = earlyKeys;
@@ -365,6 +371,7 @@ bool ExpansionEngine::HoldKeys()
     if (!holdReleased || holdPhase != HoldPhase::None || !keyOutput.HoldUserKeys())
         return true;
     holdReleased = false;
+    holdPasteSent = false;
     holdMarkWait.stop();
     holdPhase = HoldPhase::AwaitingStart;
     // Until the monitor's mark arrives, key events it reports reached the

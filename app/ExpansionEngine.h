@@ -138,6 +138,10 @@ private:
     enum class HoldPhase { None, AwaitingStart, Held };
     HoldPhase holdPhase = HoldPhase::None;
     bool holdReleased = true;
+    // The paste of the expansion holding the keys has gone out: once its
+    // program takes it, the hold ends. A late program taking an earlier
+    // paste must not end a hold whose own paste is still to come.
+    bool holdPasteSent = false;
     KeyOutput::RawKeys earlyKeys;
     int earlyCharacters = 0; // what the early keys typed in the program
     bool earlyCommand = false; // an early key the engine cannot undo (Ctrl+Z)

@@ -40,6 +40,8 @@ X11KeyHold::~X11KeyHold()
     CloseKeyboards();
     if (window)
         XDestroyWindow(display, Window(window));
+    if (stateDisplay)
+        XCloseDisplay(stateDisplay);
 }
 
 bool X11KeyHold::EnsureWindow()
@@ -66,6 +68,7 @@ void X11KeyHold::CloseKeyboards()
     keyboards.clear();
     onOurMaster.clear();
     masterXtest.clear();
+    masterPointer.clear();
 }
 
 void X11KeyHold::RefreshKeyboards()
@@ -77,10 +80,12 @@ void X11KeyHold::RefreshKeyboards()
     // A master "X keyboard" has the slave "X XTEST keyboard".
     const QByteArray keyboardSuffix(" keyboard");
     QHash<int, int> xtestOfMaster;
+    QHash<int, int> pointerOfMaster;
     for (int i = 0; i < count; ++i) {
         const QByteArray name(devices[i].name);
         if (devices[i].use != XIMasterKeyboard || !name.endsWith(keyboardSuffix))
             continue;
+        pointerOfMaster[devices[i].deviceid] = devices[i].attachment;
         const QByteArray xtest = name.chopped(keyboardSuffix.size()) + " XTEST" + keyboardSuffix;
         for (int j = 0; j < count; ++j)
             if (devices[j].use == XISlaveKeyboard && devices[j].attachment == devices[i].deviceid &&
@@ -110,6 +115,7 @@ void X11KeyHold::RefreshKeyboards()
         if (xtest && !opened.contains(xtest))
             opened[xtest] = XOpenDevice(display, XID(xtest));
         masterXtest[device.deviceid] = xtest;
+        masterPointer[device.deviceid] = pointerOfMaster.value(device.attachment);
     }
     XIFreeDeviceInfo(devices);
 }
@@ -250,6 +256,10 @@ void X11KeyHold::Drain()
                 held.append({which.second, false});
             } else {
                 releasedUnseen.append(which);
+                // Pressed before the hold: if the press was early and is
+                // sent again, this release follows it there, or the key
+                // would stay down and drop its next press.
+                held.append({which.second, false});
             }
         }
         XFreeEventData(display, cookie);
@@ -264,12 +274,32 @@ void X11KeyHold::SetReleasedKeysRight(bool afterUngrab)
             ++it;
             continue;
         }
-        if (auto* xtest = static_cast<XDevice*>(opened.value(xtestId))) {
+        auto* xtest = static_cast<XDevice*>(opened.value(xtestId));
+        if (xtest && MasterHasKeyDown(it->first, it->second)) {
             XTestFakeDeviceKeyEvent(display, xtest, it->second, True, nullptr, 0, CurrentTime);
             XTestFakeDeviceKeyEvent(display, xtest, it->second, False, nullptr, 0, CurrentTime);
         }
         it = releasedUnseen.erase(it);
     }
+}
+
+bool X11KeyHold::MasterHasKeyDown(int keyboard, unsigned keycode)
+{
+    const int pointer = masterPointer.value(keyboard);
+    if (!stateDisplay && pointer) {
+        stateDisplay = XOpenDisplay(DisplayString(display));
+        int major = kXiMajor, minor = kXiMinor;
+        if (stateDisplay && XIQueryVersion(stateDisplay, &major, &minor) != Success) {
+            XCloseDisplay(stateDisplay);
+            stateDisplay = nullptr;
+        }
+    }
+    if (!stateDisplay || !pointer)
+        return true; // not known: set right as before
+    XISetClientPointer(stateDisplay, None, pointer);
+    char keys[32] = {};
+    XQueryKeymap(stateDisplay, keys);
+    return keycode < 256 && (keys[keycode / 8] & (1 << (keycode % 8)));
 }
 
 void X11KeyHold::Replay(const KeyOutput::RawKeys& keys)

@@ -52,6 +52,10 @@ private:
     // Only for masters whose XTEST keyboard is not grabbed itself (the
     // grab would take these keys too) unless afterUngrab.
     void SetReleasedKeysRight(bool afterUngrab);
+    // Whether the master of the keyboard has the key down. A key pressed
+    // during one hold and let up during the next never reached the master:
+    // a press sent to set it right would type it.
+    bool MasterHasKeyDown(int keyboard, unsigned keycode);
     // Sends the keys; those still down at the end are let up too, so that
     // no key stays down on the XTEST device.
     void Replay(const KeyOutput::RawKeys& keys);
@@ -73,6 +77,10 @@ private:
     QHash<int, int> masterXtest; // keyboard -> its master's XTEST keyboard
     QSet<int> onOurMaster; // keyboards of the master our XTEST keys go through
     QHash<int, void*> opened; // keyboard or XTEST keyboard -> it opened (an XDevice)
+    QHash<int, int> masterPointer; // keyboard -> the pointer paired with its master
+    // Asks for a master's key state: the core keymap request answers for
+    // the master of the connection's pointer, which ours must keep.
+    _XDisplay* stateDisplay = nullptr;
     bool keyboardsKnown = false; // until the device hierarchy changes
     QList<int> grabbed;
     KeyOutput::RawKeys held;

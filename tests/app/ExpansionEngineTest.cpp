@@ -599,6 +599,35 @@ TEST(Engine, TheClipboardChangesOnlyOnceTheProgramHasThePreviousPaste)
     EXPECT_EQ(s.Sent(), ExpansionKeys(3) + ExpansionKeys(2)) << "both served, in order";
 }
 
+TEST(Engine, APasteTakenLateEndsNoLaterHold)
+{
+    Shell s;
+    FakeClipboardAccess editor(true);
+    s.engine().UseClipboard(&editor);
+    s.keys.hook = &s.hook;
+    s.keys.holdable = true;
+    Snippet thanks;
+    thanks.snippetString = "ty";
+    thanks.contentString = "Thank you!";
+    s.form->snippetMgr.CommitSnippet(thanks);
+
+    // A busy editor: it looks at the formats of the first paste, the hold
+    // ends by its limit, and the editor asks for the text only once the
+    // second expansion holds the keys.
+    s.Type("sig");
+    s.Tap(kSpace);
+    QTimer::singleShot(ExpansionEngine::kHoldLimitMs / 2, [&] { editor.Content()->formats(); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.keys.holds.size() == 2; },
+                                ExpansionEngine::kHoldLimitMs + kHoldEndSlackMs));
+    QTimer::singleShot(kHoldEndSlackMs / 5, [&] { editor.Request(); });
+    s.Type("ty");
+    s.Tap(kSpace);
+    EXPECT_EQ(s.keys.holds.join(", ").toStdString(), "hold, release 0, hold") << "held until its own paste is taken";
+    editor.Request();
+    s.Pump();
+    EXPECT_EQ(s.keys.holds.join(", ").toStdString(), "hold, release 0, hold, release 0");
+}
+
 TEST(Engine, AStopDuringAnExpansionFinishesItFirst)
 {
     Shell s;

@@ -8,14 +8,19 @@
 // "text NS LENGTH" after every change, NS on one steady clock.
 // --caret writes "X Y WIDTH HEIGHT", the editor's own caret rectangle on the
 // screen, whenever the caret moves or the view scrolls.
+// With QUILLO_EDITOR_KEYS=FILE every key event and paste is appended to FILE
+// as "SECONDS E press|release KEYCODE TEXT" / "SECONDS E paste TEXT", on the
+// monotonic clock, to line up with traces of other programs.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSaveFile>
+#include <ctime>
 
 namespace {
 
@@ -36,6 +41,52 @@ public:
 private:
     QFile* trace;
     const QElapsedTimer* clock;
+};
+
+// Appends one line to the key log, stamped with the monotonic clock.
+void LogKeyEvent(QFile* log, const QByteArray& what)
+{
+    if (!log)
+        return;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    log->write(QByteArray::number(qint64(now.tv_sec)) + '.' +
+               QByteArray::number(qint64(now.tv_nsec / 1000)).rightJustified(6, '0') + " E " + what + '\n');
+    log->flush();
+}
+
+// Notes every key event and every paste, before the editor handles them.
+class KeyLog : public QObject
+{
+public:
+    explicit KeyLog(QFile* log) : log(log) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            LogKeyEvent(log, QByteArray(event->type() == QEvent::KeyPress ? "press " : "release ") +
+                                 QByteArray::number(key->nativeScanCode()) + ' ' + key->text().toUtf8() +
+                                 (key->isAutoRepeat() ? " repeat" : ""));
+        }
+        return false;
+    }
+
+private:
+    QFile* log;
+};
+
+// The editor, noting what each paste brings.
+class Editor : public QPlainTextEdit
+{
+public:
+    QFile* log = nullptr;
+
+protected:
+    void insertFromMimeData(const QMimeData* source) override
+    {
+        LogKeyEvent(log, "paste " + source->text().toUtf8());
+        QPlainTextEdit::insertFromMimeData(source);
+    }
 };
 
 } // namespace
@@ -80,7 +131,13 @@ int main(int argc, char* argv[])
     QFile trace(parser.value(traceOption));
     const bool tracing = parser.isSet(traceOption) && trace.open(QIODevice::WriteOnly | QIODevice::Append);
 
-    QPlainTextEdit editor;
+    QFile keyLog(qEnvironmentVariable("QUILLO_EDITOR_KEYS"));
+    const bool loggingKeys =
+        !keyLog.fileName().isEmpty() && keyLog.open(QIODevice::WriteOnly | QIODevice::Append);
+    Editor editor;
+    editor.log = loggingKeys ? &keyLog : nullptr;
+    KeyLog keyWatch(editor.log);
+    editor.installEventFilter(&keyWatch);
     editor.setWindowTitle(parser.value(title));
     editor.resize(640, 400);
     SpaceWatch watch(tracing ? &trace : nullptr, &clock);

@@ -3,6 +3,7 @@
 // codes, as a keyboard sends them, and the layout decides what they type.
 #include "DesktopSuite.h"
 #include "platform/x11/X11KeyInjector.h"
+#include "platform/x11/X11KeyOutput.h"
 #include "store/SnippetManager.h"
 #include "support/TempProgramFolder.h"
 
@@ -424,6 +425,37 @@ TEST_F(FastTyping, KeysTypedDuringAnExpansionFollowTheContentInAGtkEditor)
         return PrivateDesktop::ReadText(file);
     });
     EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " wrong: " << wrong.join("; ").toStdString();
+}
+
+// The hold alone, with the second keyboard's keys at chosen moments: a key
+// pressed before a hold (early, so sent again) and let up during it, then
+// typed again; a key pressed during one hold and let up during the next.
+// Each press reaches the editor exactly once more.
+TEST_F(FastTyping, KeysLetUpDuringAHoldAreNeitherLostNorTypedTwice)
+{
+    editorOut = folder.File("editor.txt");
+    editorProcess = Start(QStringLiteral(QUILLO_TEST_EDITOR), {"--out", editorOut});
+    editorWindow = desktop->WaitForWindow(editorProcess);
+    ASSERT_NE(editorWindow, 0u) << desktop->ErrorString().toStdString();
+    ASSERT_TRUE(desktop->FocusWindow(editorWindow));
+    ASSERT_TRUE(keys->UseSecondKeyboard());
+    X11KeyOutput output;
+
+    keys->Send({{KS, true}}, 0);
+    ASSERT_EQ(WaitForText("s").toStdString(), "s");
+    ASSERT_TRUE(output.HoldUserKeys());
+    keys->Send({{KS, false}, {KS, true}, {KS, false}}, 0);
+    output.ReleaseUserKeys({{KS, true}});
+    EXPECT_EQ(WaitForText("sss").toStdString(), "sss");
+
+    ASSERT_TRUE(output.HoldUserKeys());
+    keys->Send({{KA, true}}, 0);
+    output.ReleaseUserKeys({});
+    ASSERT_TRUE(output.HoldUserKeys());
+    keys->Send({{KA, false}}, 0);
+    output.ReleaseUserKeys({});
+    keys->Tap({KG}, 0);
+    EXPECT_EQ(WaitForText("sssag").toStdString(), "sssag");
 }
 
 // Words and expansions typed without a pause at 12 ms per key while both
