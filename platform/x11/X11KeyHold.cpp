@@ -251,7 +251,10 @@ void X11KeyHold::Drain()
                     held.append({which.second, true});
                 }
             } else if (lifted.remove(which)) {
-                // Its master had it let up when the hold began.
+                // Its master had it let up when the hold began; should its
+                // press have been early and be sent again, the release
+                // follows it (a release whose press is not sent is skipped).
+                held.append({which.second, false});
             } else if (heldDown.remove(which)) {
                 held.append({which.second, false});
             } else {
@@ -307,6 +310,11 @@ void X11KeyHold::Replay(const KeyOutput::RawKeys& keys)
     for (const auto& [keycode, down] : keys) {
         if (!down && !replayedDown.contains(keycode))
             continue; // pressed before the hold: the program has had its press
+        // Pressed again without a release between (an early key whose
+        // release was taken when the hold let it up): a second keystroke,
+        // which the server would drop as a key already down.
+        if (down && replayedDown.contains(keycode))
+            XTestFakeKeyEvent(display, keycode, False, CurrentTime);
         XTestFakeKeyEvent(display, keycode, down ? True : False, CurrentTime);
         if (down)
             replayedDown.insert(keycode);
