@@ -346,6 +346,34 @@ protected:
         return wrong;
     }
 
+    // mousepad on an empty file, in front, with Quillo running and the
+    // second keyboard as the user's.
+    void StartMousepadAndQuillo()
+    {
+        mousepadFile = folder.File("mousepad.txt");
+        QFile touch(mousepadFile);
+        ASSERT_TRUE(touch.open(QIODevice::WriteOnly));
+        touch.close();
+        mousepad = Start("mousepad", {mousepadFile});
+        const PrivateDesktop::Window window = desktop->WaitForWindow(mousepad);
+        ASSERT_NE(window, 0u) << desktop->ErrorString().toStdString();
+        StartQuillo();
+        ASSERT_TRUE(desktop->FocusWindow(window));
+        ASSERT_TRUE(keys->UseSecondKeyboard());
+        QThread::msleep(kSettleMs);
+    }
+    // mousepad shows its text through its file, saved with Ctrl+S.
+    QString SaveMousepad()
+    {
+        const unsigned control = keys->KeycodeOf("Control_L");
+        const unsigned s = keys->KeycodeOf("s");
+        keys->Send({{control, true}, {s, true}, {s, false}, {control, false}});
+        QThread::msleep(kPollMs);
+        return PrivateDesktop::ReadText(mousepadFile);
+    }
+    QString mousepadFile;
+    qint64 mousepad = 0;
+
     // Expansions among words typed at 12 ms per key by the second keyboard
     // while both cores are busy; waitForText(expected, ms) reads the editor.
     // Returns the wrong lines (the first few) with their count.
@@ -404,25 +432,11 @@ TEST_F(FastTyping, KeysTypedDuringAnExpansionFollowTheContentInOurEditor)
 
 TEST_F(FastTyping, KeysTypedDuringAnExpansionFollowTheContentInAGtkEditor)
 {
-    const QString file = folder.File("mousepad.txt");
-    QFile touch(file);
-    ASSERT_TRUE(touch.open(QIODevice::WriteOnly));
-    touch.close();
-    const qint64 mousepad = Start("mousepad", {file});
-    const PrivateDesktop::Window window = desktop->WaitForWindow(mousepad);
-    ASSERT_NE(window, 0u) << desktop->ErrorString().toStdString();
-    StartQuillo();
-    ASSERT_TRUE(desktop->FocusWindow(window));
-    ASSERT_TRUE(keys->UseSecondKeyboard());
-    QThread::msleep(kSettleMs);
-    // mousepad shows its text through its file, saved with Ctrl+S.
-    const unsigned control = keys->KeycodeOf("Control_L");
-    const unsigned s = keys->KeycodeOf("s");
+    StartMousepadAndQuillo();
+    ASSERT_FALSE(HasFatalFailure());
     const QStringList wrong = Rounds([&] {
         QThread::msleep(kSaveAfterMs);
-        keys->Send({{control, true}, {s, true}, {s, false}, {control, false}});
-        QThread::msleep(kPollMs);
-        return PrivateDesktop::ReadText(file);
+        return SaveMousepad();
     });
     EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " wrong: " << wrong.join("; ").toStdString();
 }
@@ -473,28 +487,15 @@ TEST_F(FastTyping, ASoakOfExpansionsAmongWordsOnABusyMachineLosesNothing)
 
 TEST_F(FastTyping, ASoakInAGtkEditorLosesNothing)
 {
-    const QString file = folder.File("mousepad.txt");
-    QFile touch(file);
-    ASSERT_TRUE(touch.open(QIODevice::WriteOnly));
-    touch.close();
-    const qint64 mousepad = Start("mousepad", {file});
-    const PrivateDesktop::Window window = desktop->WaitForWindow(mousepad);
-    ASSERT_NE(window, 0u) << desktop->ErrorString().toStdString();
-    StartQuillo();
-    ASSERT_TRUE(desktop->FocusWindow(window));
-    ASSERT_TRUE(keys->UseSecondKeyboard());
-    QThread::msleep(kSettleMs);
-    const unsigned control = keys->KeycodeOf("Control_L");
-    const unsigned s = keys->KeycodeOf("s");
+    StartMousepadAndQuillo();
+    ASSERT_FALSE(HasFatalFailure());
     const QStringList wrong = Soak([&](const QString& expected, int waitMs) {
         // Saved once typing is over: a save inside an expansion would stop it.
         QDeadlineTimer deadline(waitMs);
         QString text;
         do {
             QThread::msleep(kSaveAfterMs);
-            keys->Send({{control, true}, {s, true}, {s, false}, {control, false}});
-            QThread::msleep(kPollMs);
-            text = PrivateDesktop::ReadText(file);
+            text = SaveMousepad();
         } while (text != expected && !deadline.hasExpired());
         return text;
     });
