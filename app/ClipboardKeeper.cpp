@@ -75,6 +75,8 @@ void ClipboardKeeper::Taken()
     if (!pasteSent)
         return;
     if (inFlight) {
+        if (!requestSeen)
+            sinceTaken.start();
         requestSeen = true;
         sinceActivity.start();
     }
@@ -102,7 +104,9 @@ bool ClipboardKeeper::Delivered()
     // to the end), so a quiet moment after the last request means the
     // program has all it asked for.
     const bool done = !stillOurs || !pasteSent ||
-                      sinceActivity.elapsed() >= (requestSeen ? kDeliverySettleMs : kUnclaimedPasteMs);
+                      (requestSeen ? sinceActivity.elapsed() >= kDeliverySettleMs ||
+                                         sinceTaken.elapsed() >= kDeliveryAfterTakenLimitMs
+                                   : sinceActivity.elapsed() >= kUnclaimedPasteMs);
     if (done)
         inFlight = false;
     return done;

@@ -33,6 +33,10 @@ public:
     // Paste keys that bring no request for this long did not paste (a
     // program where they mean something else); the clipboard is free again.
     static constexpr int kUnclaimedPasteMs = 1000;
+    // A program that keeps asking (a clipboard manager polling, a test
+    // reading the clipboard) holds the clipboard no longer than this after
+    // the paste was taken.
+    static constexpr int kDeliveryAfterTakenLimitMs = 1000;
     // However busy the program, a wait for delivery ends after this long.
     static constexpr int kDeliveryWaitLimitMs = 3000;
     // How often a wait for delivery looks again while events run.
@@ -81,6 +85,7 @@ private:
     bool inFlight = false;
     bool requestSeen = false; // a request for the content since the paste keys
     QElapsedTimer sinceActivity; // since the paste keys, then since the last request
+    QElapsedTimer sinceTaken; // since the first request after the paste keys
     std::function<void()> taken;
     QPointer<TransientMimeData> placedClipboard;
     QPointer<TransientMimeData> placedSelection;

@@ -639,3 +639,21 @@ TEST(Engine, AStopDuringAnExpansionFinishesItFirst)
     EXPECT_EQ(s.Sent(), ExpansionKeys(3)) << "the paste went out before the stop";
     EXPECT_FALSE(s.form->IsLoaded());
 }
+
+TEST(Engine, AProgramThatKeepsAskingDoesNotKeepTheUsersCopyAway)
+{
+    Shell s;
+    FakeClipboardAccess compositor(true);
+    s.engine().UseClipboard(&compositor);
+    compositor.CopyElsewhere("the user's copy");
+    s.form->optMgr.SetRestoreClipboard(true);
+    s.Type("sig");
+    s.Tap(kSpace);
+    // A clipboard manager (or a script) reads the clipboard again and again.
+    QTimer poll;
+    poll.setInterval(ClipboardKeeper::kDeliverySettleMs / 4);
+    QObject::connect(&poll, &QTimer::timeout, [&] { compositor.Request(); });
+    poll.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return compositor.Content()->text() == "the user's copy"; },
+                                ClipboardKeeper::kDeliveryAfterTakenLimitMs * 3));
+}
