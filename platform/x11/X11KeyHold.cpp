@@ -342,16 +342,27 @@ void X11KeyHold::Release(const KeyOutput::RawKeys& replayFirst)
         SetReleasedKeysRight(false);
         keys = held;
     }
+    // The last keys delivered to the grab, the end of the grab and sending
+    // them on make one step for other clients: with the server held, a key
+    // another client injects at that moment cannot reach the program ahead
+    // of them. Nothing here waits on another connection (the master's key
+    // state is asked on one after the server is free).
+    XGrabServer(display);
+    held.clear();
+    Collect();
+    Replay(keys + held);
     for (int device : grabbed)
         XIUngrabDevice(display, device, CurrentTime);
-    SetReleasedKeysRight(true);
+    XUngrabServer(display);
+    XFlush(display);
     grabbed.clear();
     holding = false;
-    // Delivered to the grab before it ended.
+    // A device's own keys are not held back by the server: what reached the
+    // grab in the moment before it ended.
     held.clear();
     Collect();
     SetReleasedKeysRight(true);
-    Replay(keys + held);
+    Replay(held);
     held.clear();
     for (unsigned keycode : replayedDown)
         XTestFakeKeyEvent(display, keycode, False, CurrentTime);
