@@ -1,6 +1,7 @@
 #include "EditorTrace.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QList>
 #include <QThread>
@@ -47,4 +48,24 @@ void EditorTrace::PrintRow(const QString& abbreviation, int length, std::vector<
     const double max = latencies.empty() ? -1 : latencies.back();
     std::printf("%-28s %10.2f %10.2f %6zu\n", qPrintable(QString("%1 -> %2 characters").arg(abbreviation).arg(length)),
                 median, max, latencies.size());
+}
+
+void EditorTrace::FillProgramFolder(const QString& folder, bool sound)
+{
+    const QDir target(folder);
+    for (const char* name : {"snippets.mdb", "settings.ini", "Quillo.desktop"}) {
+        QFile::copy(QString(QUILLO_PROGRAM_DIR "/") + name, target.filePath(name));
+        QFile::setPermissions(target.filePath(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    target.mkdir("wav");
+    for (const QString& name : QDir(QUILLO_PROGRAM_DIR "/wav").entryList(QDir::Files))
+        QFile::copy(QString(QUILLO_PROGRAM_DIR "/wav/") + name, target.filePath("wav/" + name));
+    if (!sound) {
+        QFile ini(target.filePath("settings.ini"));
+        ini.open(QIODevice::ReadOnly);
+        QByteArray text = ini.readAll().replace("EnablePlaySound=True", "EnablePlaySound=False");
+        ini.close();
+        ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        ini.write(text);
+    }
 }

@@ -14,6 +14,9 @@ public:
     static constexpr int kPollMs = 5;
 
     static QByteArray ReadAll(const QString& path);
+    // Quillo's files from the build's program folder into folder, the
+    // expansion sound switched off unless sound.
+    static void FillProgramFolder(const QString& folder, bool sound);
     // True once the text file holds exactly length characters (kWaitMs at most).
     static bool WaitForLength(const QString& textFile, int length);
     // From the trace written since offset: the first Space press, then the

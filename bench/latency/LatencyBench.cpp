@@ -69,21 +69,7 @@ int main(int argc, char** argv)
     desktop.ExportToThisProcess();
 
     QTemporaryDir folder;
-    for (const char* name : {"snippets.mdb", "settings.ini", "Quillo.desktop"}) {
-        QFile::copy(QString(QUILLO_PROGRAM_DIR "/") + name, folder.filePath(name));
-        QFile::setPermissions(folder.filePath(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
-    QDir(folder.path()).mkdir("wav");
-    for (const QString& name : QDir(QUILLO_PROGRAM_DIR "/wav").entryList(QDir::Files))
-        QFile::copy(QString(QUILLO_PROGRAM_DIR "/wav/") + name, folder.filePath("wav/" + name));
-    if (args.contains("--no-sound")) {
-        QFile ini(folder.filePath("settings.ini"));
-        ini.open(QIODevice::ReadOnly);
-        QByteArray text = ini.readAll().replace("EnablePlaySound=True", "EnablePlaySound=False");
-        ini.close();
-        ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        ini.write(text);
-    }
+    EditorTrace::FillProgramFolder(folder.path(), !args.contains("--no-sound"));
     const QList<QPair<QString, int>> cases = {{"sig", 12}, {"lk", 1000}, {"lkk", 10000}};
     {
         SnippetManager store;

@@ -248,21 +248,7 @@ int main(int argc, char** argv)
 
     // Quillo's folder, with the contents as snippets.
     QTemporaryDir folder;
-    for (const char* name : {"snippets.mdb", "settings.ini", "Quillo.desktop"}) {
-        QFile::copy(QString(QUILLO_PROGRAM_DIR "/") + name, folder.filePath(name));
-        QFile::setPermissions(folder.filePath(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
-    QDir(folder.path()).mkdir("wav");
-    for (const QString& name : QDir(QUILLO_PROGRAM_DIR "/wav").entryList(QDir::Files))
-        QFile::copy(QString(QUILLO_PROGRAM_DIR "/wav/") + name, folder.filePath("wav/" + name));
-    if (args.contains("--no-sound")) {
-        QFile ini(folder.filePath("settings.ini"));
-        ini.open(QIODevice::ReadOnly);
-        QByteArray text = ini.readAll().replace("EnablePlaySound=True", "EnablePlaySound=False");
-        ini.close();
-        ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        ini.write(text);
-    }
+    EditorTrace::FillProgramFolder(folder.path(), !args.contains("--no-sound"));
     // Abbreviations of one length: both programs send as many Backspaces.
     QList<Case> cases = {{"sig", QString()}, {"sim", Content(1000)}, {"sil", Content(10000)}};
     {
