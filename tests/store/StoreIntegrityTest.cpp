@@ -12,16 +12,6 @@
 
 namespace {
 
-int ErrorNumber(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const QuilloError& e) {
-        return e.Number();
-    }
-    return 0;
-}
-
 } // namespace
 
 TEST(StoreIntegrity, RowsNumberedPastThirtyTwoBitsNeitherHideTheListNorBlockAdding)

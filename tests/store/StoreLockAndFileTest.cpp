@@ -30,16 +30,6 @@ template <typename Condition> bool PumpUntil(Condition condition)
     return condition();
 }
 
-int ErrorNumber(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const QuilloError& e) {
-        return e.Number();
-    }
-    return 0;
-}
-
 struct WatchedStore : EmptyStore
 {
     QStringList problems;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/QuilloError.h"
 #include "store/SnippetManager.h"
 #include "support/TempProgramFolder.h"
 
 #include <SQLiteCpp/Database.h>
+#include <functional>
 #include <initializer_list>
 
 // An open store on a private copy of the empty database.
@@ -41,4 +43,15 @@ inline QStringList Abbreviations(const SnippetCollection& snippets)
     for (const SnippetPtr& snippet : snippets)
         result << snippet->snippetString;
     return result;
+}
+
+// The number of the error the call throws; 0 when it throws none.
+inline int ErrorNumber(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const QuilloError& e) {
+        return e.Number();
+    }
+    return 0;
 }
