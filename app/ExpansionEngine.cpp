@@ -4,6 +4,7 @@
 #include "app/KeyToChar.h"
 #include "app/PasteMethod.h"
 #include "app/ReplaceMacros.h"
+#include "core/ProgramLog.h"
 #include "keys/cSendKeys.h"
 #include "platform/KeyboardHook.h"
 #include "platform/KeyOutput.h"
@@ -198,6 +199,8 @@ void ExpansionEngine::ResetIfMovedElsewhere(int virtualKey)
 void ExpansionEngine::Expand()
 {
     engineReady = false;
+    QElapsedTimer clock;
+    clock.start();
     // Shared with the store's cache: stays valid if the cache is rebuilt while
     // events run below.
     SnippetPtr snippet = snippetMgr.GetMatchedSnippet(typedText);
@@ -223,9 +226,9 @@ void ExpansionEngine::Expand()
 
             // Terminals and some other programs paste with other keys, or
             // from the primary selection, or not at all.
-            PasteMethod method =
-                PasteMethod::ForWindow(desktop.WindowClass(desktop.ForegroundWindow()),
-                                       [this](const QString& name) { return optMgr.PasteKeysFor(name); });
+            const QStringList windowClass = desktop.WindowClass(desktop.ForegroundWindow());
+            PasteMethod method = PasteMethod::ForWindow(
+                windowClass, [this](const QString& name) { return optMgr.PasteKeysFor(name); });
             // A clipboard that reaches nobody while Quillo has no focus
             // (a Wayland compositor without a clipboard manager protocol):
             // the content is typed.
@@ -265,8 +268,14 @@ void ExpansionEngine::Expand()
                     holdLimit.start(kHoldLimitMs);
                 pendingReplay = earlyKeys;
             }
-        } catch (const std::exception&) {
-            // The engine reports nothing; it only makes sure no key stays held.
+            // For bug reports: how long and how, never what.
+            ProgramLog::Info(QStringLiteral("expansion: %1 ms to the paste keys, %2 into %3, %4 keys held back")
+                                 .arg(clock.elapsed())
+                                 .arg(method.ToText(), windowClass.value(0, QStringLiteral("an unknown window")))
+                                 .arg(earlyKeys.size()));
+        } catch (const std::exception& e) {
+            ProgramLog::Info(QStringLiteral("expansion failed after %1 ms: %2").arg(clock.elapsed()).arg(e.what()));
+            // The engine shows nothing; it only makes sure no key stays held.
             while (!held.isEmpty()) {
                 try {
                     keyOutput.KeyUp(std::uint8_t(held.takeLast()));

@@ -48,7 +48,8 @@ QString ErrorText(const std::exception& e)
 } // namespace
 
 FormMain::FormMain(const QString& home, const QString& lockPath, FormMainServices services)
-    : QWidget(nullptr, Qt::Tool), home(home), lockPath(lockPath), instance(lockPath), services(services)
+    : QWidget(nullptr, Qt::Tool), home(home), lockPath(lockPath), instance(lockPath, SingleInstance::FolderLockPath(home)),
+      services(services)
 {
     setWindowTitle(QStringLiteral("Quillo"));
     // The installed themed icon where there is one: a StatusNotifier host
@@ -174,7 +175,8 @@ template <typename Action> void FormMain::Guarded(Action action)
 bool FormMain::Load()
 {
     if (!instance.TryLock()) {
-        services.notifier.Plain(QStringLiteral("Quillo is already running."));
+        // The caller tells the user, or opens the running program's window.
+        alreadyRunning = true;
         return false;
     }
     // From here on a failing step does not stop start-up, except the
@@ -209,6 +211,7 @@ bool FormMain::Load()
     // What fails from here on is shown once start-up is over.
     QStringList problems;
     controlServer = std::make_unique<ControlServer>([this](const QString& command) { return ControlCommand(command); });
+    controlServer->SetServedFolder(home);
     QString channelError;
     if (!controlServer->Listen(ControlSocketPath(), &channelError)) {
         qWarning("quillo: control channel: %s", qPrintable(channelError));
@@ -599,6 +602,8 @@ QJsonObject FormMain::ControlCommand(const QString& command)
             const QString database = snippetMgr.DatabasePath();
             return {{QStringLiteral("running"), true},
                     {QStringLiteral("pid"), QCoreApplication::applicationPid()},
+                    {QStringLiteral("backend"), backendName},
+                    {QStringLiteral("trayHost"), TrayHost::Describe(services.desktop)},
                     {QStringLiteral("expansion"), optMgr.EnableQK()},
                     {QStringLiteral("folder"), home},
                     {QStringLiteral("database"), database},

@@ -84,9 +84,13 @@ public:
     ~FormMain() override;
 
     // Start-up. False when the program must end at once: another instance
-    // runs, or the keyboard monitor cannot start (the user has been told).
+    // runs (AlreadyRunning()), or the keyboard monitor cannot start (the
+    // user has been told).
     // Files that cannot be used are listed in one warning right after.
     bool Load();
+    bool AlreadyRunning() const { return alreadyRunning; }
+    // "x11" or "wayland", as the status says.
+    void SetBackendName(const QString& name) { backendName = name; }
     // Shutdown, in order; does nothing the second time.
     void Unload();
     // An orderly stop of the whole program (Exit, a signal, the session's
@@ -190,6 +194,8 @@ private:
     QString home;
     QString lockPath;
     SingleInstance instance;
+    bool alreadyRunning = false;
+    QString backendName;
     std::unique_ptr<ControlServer> controlServer;
     std::unique_ptr<StoreWatcher> storeWatcher;
     FormMainServices services;

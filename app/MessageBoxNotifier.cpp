@@ -1,11 +1,16 @@
 #include "app/MessageBoxNotifier.h"
 
+#include "core/ProgramLog.h"
+
 #include <QMessageBox>
 
 namespace {
 
 void Show(QMessageBox::Icon icon, const QString& text)
 {
+    // What went wrong, for bug reports; plain notices are not problems.
+    if (icon != QMessageBox::NoIcon)
+        ProgramLog::Info(QStringLiteral("box: %1").arg(text));
     QMessageBox box(icon, QString::fromLatin1(MessageBoxNotifier::kTitle), text, QMessageBox::Ok);
     box.exec();
 }

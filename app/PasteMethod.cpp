@@ -98,6 +98,21 @@ std::optional<PasteMethod> PasteMethod::Parse(const QString& text)
     return method;
 }
 
+QString PasteMethod::ToText() const
+{
+    if (type)
+        return QStringLiteral("Type");
+    QStringList parts;
+    for (int modifier : modifiers)
+        parts << (modifier == VkControl ? QStringLiteral("Ctrl")
+                  : modifier == VkShift ? QStringLiteral("Shift")
+                                        : QStringLiteral("Alt"));
+    parts << (key == VkInsert                       ? QStringLiteral("Insert")
+              : key >= 'A' && key <= 'Z'            ? QString(QChar(key))
+                                                    : QStringLiteral("key %1").arg(key));
+    return parts.join(QLatin1Char('+')) + (primary ? QStringLiteral(" primary") : QString());
+}
+
 PasteMethod PasteMethod::ForWindow(const QStringList& classNames,
                                    const std::function<QString(const QString&)>& userKeys)
 {

@@ -28,6 +28,10 @@ struct PasteMethod
     // The method a text names, or nothing when it names none.
     static std::optional<PasteMethod> Parse(const QString& text);
 
+    // As written in settings.ini ("Ctrl+Shift+V", "Shift+Insert primary",
+    // "Type"), for the log.
+    QString ToText() const;
+
     // The method for a window of these class names (instance and class): the
     // user's entry for either name first, then the built-in table of common
     // terminals, else Ctrl+V. userKeys answers "" for a name the user did not

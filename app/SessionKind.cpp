@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 SessionKind::SessionKind(const QProcessEnvironment& environment) : environment(environment) {}
 
@@ -48,6 +51,24 @@ bool SessionKind::WaylandSocketExists() const
     return !path.isEmpty() && QFileInfo::exists(path);
 }
 
+bool SessionKind::WaylandSocketAnswers() const
+{
+    // A socket left by a compositor that crashed is still there, but
+    // nobody accepts on it.
+    const QByteArray path = QFile::encodeName(WaylandSocketPath());
+    sockaddr_un address{};
+    if (path.isEmpty() || size_t(path.size()) >= sizeof address.sun_path)
+        return false;
+    address.sun_family = AF_UNIX;
+    std::copy(path.begin(), path.end(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const bool answers = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return answers;
+}
+
 SessionKind::Backend SessionKind::ChooseBackend(const QString& named) const
 {
     if (named.compare(QLatin1String("x11"), Qt::CaseInsensitive) == 0)
@@ -76,8 +97,11 @@ QString SessionKind::NoWaylandText() const
     const QString name = environment.value(QStringLiteral("WAYLAND_DISPLAY"));
     const QString compositor =
         name.isEmpty() ? QStringLiteral("no Wayland compositor to reach (WAYLAND_DISPLAY is not set)")
-                       : QStringLiteral("no Wayland compositor at WAYLAND_DISPLAY \"%1\" (there is no socket %2)")
-                             .arg(name, WaylandSocketPath());
+                       : QStringLiteral("no Wayland compositor at WAYLAND_DISPLAY \"%1\" (%2 %3)")
+                             .arg(name,
+                                  WaylandSocketExists() ? QStringLiteral("nothing answers at the socket")
+                                                        : QStringLiteral("there is no socket"),
+                                  WaylandSocketPath());
     if (IsWayland() && !HasX11Display())
         return QStringLiteral("this Wayland session offers no X11 display (DISPLAY is not set) and ") + compositor +
                QStringLiteral(". See quillo --help for what works without one.");

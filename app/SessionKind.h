@@ -21,6 +21,8 @@ public:
     // XDG_RUNTIME_DIR unless it is a full path).
     bool WaylandSocketExists() const;
     QString WaylandSocketPath() const;
+    // Whether a compositor accepts connections on that socket.
+    bool WaylandSocketAnswers() const;
     // How the tray program reaches other applications: the backend named
     // on the command line ("x11", "wayland"), else Wayland in a Wayland
     // session and X11 elsewhere, or where the session's compositor is not

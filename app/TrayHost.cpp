@@ -1,10 +1,13 @@
 #include "app/TrayHost.h"
 
 #include "core/ProgramFolder.h"
+#include "platform/Desktop.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
+#include <QDBusReply>
+#include <QFile>
 #include <QFileInfo>
 #include <QSystemTrayIcon>
 
@@ -23,6 +26,33 @@ bool TrayHost::StatusNotifierHostPresent()
     QDBusInterface watcher(QString::fromLatin1(kWatcherService), QString::fromLatin1(kWatcherPath),
                            QString::fromLatin1(kWatcherService), bus);
     return watcher.property("IsStatusNotifierHostRegistered").toBool();
+}
+
+namespace {
+
+QString ProcessName(uint pid)
+{
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll()).trimmed() : QString();
+}
+
+QString Named(const QString& what, const QString& name)
+{
+    return name.isEmpty() ? what : QStringLiteral("%1 (%2)").arg(what, name);
+}
+
+} // namespace
+
+QString TrayHost::Describe(const Desktop& desktop)
+{
+    if (StatusNotifierHostPresent()) {
+        const QDBusReply<uint> pid =
+            QDBusConnection::sessionBus().interface()->servicePid(QLatin1String(kWatcherService));
+        return Named(QStringLiteral("StatusNotifier host"), pid.isValid() ? ProcessName(pid.value()) : QString());
+    }
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        return Named(QStringLiteral("notification area"), desktop.NotificationAreaOwner());
+    return QStringLiteral("none");
 }
 
 bool TrayHost::Available()

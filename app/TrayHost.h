@@ -24,6 +24,10 @@ public:
     // QUILLO_HOME; "0" never shows them.
     static constexpr const char* kNoticeVariable = "QUILLO_SESSION_NOTICE";
 
+    // What shows the icon, for the status and the log: "StatusNotifier host
+    // (NAME)", "notification area (NAME)" or "none".
+    static QString Describe(const class Desktop& desktop);
+
     // The box shown once at start when it cannot.
     static QString NoTrayText();
     // Whether the start-up boxes about the session are shown (they and the

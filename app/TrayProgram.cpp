@@ -9,7 +9,10 @@
 #include "app/SingleInstance.h"
 #include "app/TrayHost.h"
 #include "app/WaylandBackend.h"
+#include "app/cli/ControlChannel.h"
+#include "app/cli/ControlClient.h"
 #include "core/ProgramFolder.h"
+#include "core/ProgramLog.h"
 #include "core/QuilloError.h"
 #include "platform/DesktopUrlOpener.h"
 #include "platform/DisplayLossGuard.h"
@@ -18,6 +21,7 @@
 #include "platform/atspi/AtspiCaretTracker.h"
 #include "platform/sound/QtSoundPlayer.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11DisplayProbe.h"
 #include "platform/x11/X11KeyOutput.h"
 #include "ui/SettingsShell.h"
 #include "ui/SnippetFileActions.h"
@@ -28,35 +32,77 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <unistd.h>
 
-int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QString& backendOption)
+namespace {
+
+// Our own warnings ("quillo: ...") go to the log as well; Qt's own stay on
+// stderr only.
+QtMessageHandler previousHandler = nullptr;
+void LogOwnWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
+    if (type != QtDebugMsg && message.startsWith(QLatin1String("quillo: ")))
+        ProgramLog::Info(message.mid(8));
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+} // namespace
+
+int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QString& backendOption, bool verbose)
+{
+    ProgramLog::Open(ProgramLog::DefaultPath(), verbose);
+    previousHandler = qInstallMessageHandler(LogOwnWarnings);
+    QString home;
+    {
+        // The folders are found from the executable's place, which Qt
+        // knows once an application object exists; the display is not
+        // needed yet.
+        QCoreApplication early(argc, argv);
+        home = ProgramFolder::Resolve(homeOption);
+        ProgramLog::Info(
+            QStringLiteral("Quillo %1 starts for the folder %2").arg(QStringLiteral(QUILLO_VERSION), home));
+        // Before anything that takes time or a display: a second start answers at once.
+        if (SingleInstance::HeldElsewhere(SingleInstance::DefaultLockPath(), SingleInstance::FolderLockPath(home)))
+            return AnswerSecondStart(argc, argv, ChannelFolder(home, homeOption));
+    }
+
     const SessionKind session(QProcessEnvironment::systemEnvironment());
     const bool wayland = session.ChooseBackend(backendOption) == SessionKind::Backend::Wayland;
     QString sessionNotice;
     if (wayland) {
-        if (!session.WaylandSocketExists()) {
-            std::fprintf(stderr, "quillo: %s\n", qPrintable(session.NoWaylandText()));
+        if (!session.WaylandSocketAnswers()) {
+            ProgramLog::Problem(session.NoWaylandText());
             return kExitNoDesktop;
         }
         // Qt's windows on the compositor too; X11 where Qt lacks its plugin.
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     } else {
         if (!session.HasX11Display()) {
-            std::fprintf(stderr, "quillo: %s\n", qPrintable(session.NoDisplayText()));
+            ProgramLog::Problem(session.NoDisplayText());
             return kExitNoDesktop;
+        }
+        // Qt ends the process with an abort when it cannot connect.
+        const QString displayProblem = X11DisplayProbe::Problem(qEnvironmentVariable("DISPLAY"));
+        if (!displayProblem.isEmpty()) {
+            ProgramLog::Problem(displayProblem);
+            std::fflush(nullptr);
+            // A server that never answered holds the probe's thread.
+            std::_Exit(kExitNoDesktop);
         }
         sessionNotice = session.WaylandNotice();
         if (!sessionNotice.isEmpty())
-            std::fprintf(stderr, "quillo: %s\n", qPrintable(sessionNotice));
+            ProgramLog::Problem(sessionNotice);
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
+    ProgramLog::Info(QStringLiteral("backend: %1").arg(wayland ? QStringLiteral("wayland") : QStringLiteral("x11")));
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     // The name a StatusNotifier host shows as the icon's title.
     QApplication::setApplicationName(QStringLiteral("Quillo"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
-    const int code = RunOn(app, wayland, sessionNotice, homeOption);
+    const int code = RunOn(app, wayland, sessionNotice, home, homeOption);
+    ProgramLog::Info(QStringLiteral("Quillo ends (exit code %1)").arg(code));
     if (wayland) {
         // Qt 6.4's Wayland plugin can wait forever for its own event thread
         // while the application object is destroyed (seen about one exit in
@@ -69,10 +115,35 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QSt
     return code;
 }
 
-int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, const QString& homeOption)
+QString TrayProgram::ChannelFolder(const QString& home, const QString& homeOption)
 {
-    const QString home = ProgramFolder::Resolve(homeOption);
+    const bool named = !homeOption.isEmpty() || !qEnvironmentVariableIsEmpty(ProgramFolder::kHomeVariable);
+    return named ? home : QString();
+}
 
+int TrayProgram::AnswerSecondStart(int argc, char** argv, const QString& channelFolder)
+{
+    // In a terminal the user reads the answer; from the desktop (a menu, a
+    // launcher) nobody would, so the running program shows its window, as
+    // desktop programs do.
+    const bool terminal = ::isatty(STDIN_FILENO) || ::isatty(STDERR_FILENO);
+    ProgramLog::Info(QStringLiteral("another Quillo serves this user or folder"));
+    if (!terminal) {
+        std::unique_ptr<QCoreApplication> probe;
+        if (!QCoreApplication::instance())
+            probe = std::make_unique<QCoreApplication>(argc, argv);
+        const ControlClient::Result result = ControlClient(ControlChannel::DefaultSocketPath(), channelFolder)
+                                                 .Send(QStringLiteral("settings"), ControlChannel::kReplyTimeoutMs);
+        if (result.outcome == ControlClient::Outcome::Replied && result.error.isEmpty())
+            return kExitOk;
+    }
+    std::fprintf(stderr, "Quillo is already running.\n");
+    return kExitNotStarted;
+}
+
+int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, const QString& home,
+                       const QString& homeOption)
+{
     MessageBoxNotifier notifier;
     std::unique_ptr<X11KeyOutput> x11KeyOutput;
     std::unique_ptr<X11Desktop> x11Desktop;
@@ -81,7 +152,7 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
         if (wayland) {
             waylandBackend = std::make_unique<WaylandBackend>(ProgramFolder::LibraryFolder());
             sessionNotice = SessionKind::WaylandBackendNotice();
-            std::fprintf(stderr, "quillo: %s\n", qPrintable(sessionNotice));
+            ProgramLog::Problem(sessionNotice);
         } else {
             x11KeyOutput = std::make_unique<X11KeyOutput>();
             x11Desktop = std::make_unique<X11Desktop>();
@@ -90,7 +161,9 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
         // Said on stderr too: what is missing in a Wayland session is
         // looked for in a terminal as well.
         if (wayland)
-            std::fprintf(stderr, "quillo: %s\n", qPrintable(e.Message()));
+            ProgramLog::Problem(e.Message());
+        else
+            ProgramLog::Info(e.Message());
         notifier.Critical(e.Message());
         return kExitNotStarted;
     }
@@ -126,8 +199,13 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
     // starts reading from the display.
     if (!wayland)
         DisplayLossGuard::Install([&form] { form.EndWithoutDisplay(); });
-    if (!form.Load())
+    form.SetBackendName(wayland ? QStringLiteral("wayland") : QStringLiteral("x11"));
+    if (!form.Load()) {
+        // Another program took the lock since the check at start.
+        if (form.AlreadyRunning())
+            return AnswerSecondStart(0, nullptr, ChannelFolder(home, homeOption));
         return kExitNotStarted;
+    }
     // Now the keyboard monitor's library is loaded: its exit handlers come
     // before this one's.
     if (!wayland)
@@ -140,9 +218,20 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
         if (!form.IsLoaded())
             return;
         const bool trayThere = TrayHost::Available();
+        ProgramLog::Info(QStringLiteral("icon shown by: %1").arg(TrayHost::Describe(desktop)));
         if (!trayThere)
-            std::fprintf(stderr, "quillo: %s\n", qPrintable(TrayHost::NoTrayText()));
-        const bool noticeDue = TrayHost::SessionNoticeDue(homeOption);
+            ProgramLog::Problem(TrayHost::NoTrayText());
+        // Said once: a box and a window at every login would be a nuisance.
+        // The settings window's options bring them back.
+        const bool noticeDue = TrayHost::SessionNoticeDue(homeOption) && form.optMgr.StartNotice() &&
+                               (!trayThere || !sessionNotice.isEmpty());
+        if (noticeDue) {
+            try {
+                form.optMgr.SetStartNotice(false);
+            } catch (const std::exception& e) {
+                ProgramLog::Info(QString::fromUtf8(e.what()));
+            }
+        }
         if (trayThere || !noticeDue) {
             if (FirstRun::NoticeDue(homeOption)) {
                 formStart = std::make_unique<FormStart>();

@@ -13,6 +13,7 @@ class TrayProgram
 {
 public:
     static constexpr int kExitNoDesktop = 2;
+    static constexpr int kExitOk = 0;
     static constexpr int kExitNotStarted = 1;
     // A panel started with the session may come up a moment after Quillo:
     // whether there is a notification area is asked this long after start.
@@ -20,10 +21,19 @@ public:
 
     // Returns the process's exit code.
     // backendOption: "x11", "wayland" or "" (the session's).
-    static int Run(int argc, char** argv, const QString& homeOption, const QString& backendOption = QString());
+    // verbose: the log on stderr too.
+    static int Run(int argc, char** argv, const QString& homeOption, const QString& backendOption = QString(),
+                   bool verbose = false);
 
 private:
     // Everything that runs on the application object; every part of the
     // program is gone when it returns.
-    static int RunOn(QApplication& app, bool wayland, QString sessionNotice, const QString& homeOption);
+    static int RunOn(QApplication& app, bool wayland, QString sessionNotice, const QString& home,
+                     const QString& homeOption);
+    // Another program serves this user or folder: says so in a terminal,
+    // else opens that program's settings window. Returns the exit code.
+    static int AnswerSecondStart(int argc, char** argv, const QString& channelFolder);
+    // The folder a request to the running program names: the home folder
+    // when the user named it (--home, QUILLO_HOME), else "".
+    static QString ChannelFolder(const QString& home, const QString& homeOption);
 };

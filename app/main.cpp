@@ -54,7 +54,8 @@ int main(int argc, char* argv[])
         // without a notification area; otherwise Quillo starts.
         if (args.contains(QLatin1String(CommandLine::kActivateOption)) && OpenedRunningSettings(argc, argv))
             return CommandLine::kExitOk;
-        return TrayProgram::Run(argc, argv, commandLine.HomeOption(), commandLine.BackendOption());
+        return TrayProgram::Run(argc, argv, commandLine.HomeOption(), commandLine.BackendOption(),
+                                commandLine.VerboseOption());
     }
 
     // The command line needs no display; drawing the printed list needs a GUI

@@ -31,4 +31,8 @@ public:
     // expanded. May cost a round trip to the display server: asked when a
     // word starts and at the trigger, not for every key.
     virtual bool SecureInputActive() const = 0;
+    // The program that shows the XEmbed notification area (its class or
+    // process name), for the status and bug reports; "" when there is none
+    // or it cannot be told.
+    virtual QString NotificationAreaOwner() const { return QString(); }
 };

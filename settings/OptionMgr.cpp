@@ -123,6 +123,9 @@ void OptionMgr::ReadOptions(const IniDocument& source, bool notify)
         else
             loadProblems << QStringLiteral("RestoreClipboard: \"%1\" is not True or False").arg(restore);
     }
+    startNotice = true;
+    if (!text("StartNotice").isEmpty())
+        readBool("StartNotice", startNotice);
     if (!notify || !observer)
         return;
     if (enableQK != wasEnabled)
@@ -149,6 +152,14 @@ void OptionMgr::SetRestoreClipboard(bool value)
     restoreClipboard = value;
     WriteKeys([value](IniDocument& fresh) {
         fresh.SetValue(QLatin1String(kSection), QStringLiteral("RestoreClipboard"), BoolText(value));
+    });
+}
+
+void OptionMgr::SetStartNotice(bool value)
+{
+    startNotice = value;
+    WriteKeys([value](IniDocument& fresh) {
+        fresh.SetValue(QLatin1String(kSection), QStringLiteral("StartNotice"), BoolText(value));
     });
 }
 

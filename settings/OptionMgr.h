@@ -78,6 +78,11 @@ public:
     // expansion. Optional in the file: a file without it keeps it off.
     bool RestoreClipboard() const { return restoreClipboard; }
     void SetRestoreClipboard(bool value);
+    // Whether the start-up notices about the session (no notification
+    // area, a Wayland session) are due at the next start; cleared once
+    // they have been shown. True when the file does not say.
+    bool StartNotice() const { return startNotice; }
+    void SetStartNotice(bool value);
     // The user's paste keys for a window class (compared without regard to
     // letter case), as the file had them at LoadVars; "" when none.
     QString PasteKeysFor(const QString& windowClass) const;
@@ -123,6 +128,7 @@ private:
     int savedSniExp = 0; // the counters as last read from or written to the file
     int savedChrSav = 0;
     bool restoreClipboard = false;
+    bool startNotice = true;
     IniDocument document; // as last read: the paste keys come from it
     QByteArray loadedBytes; // the file as last read, to tell an edit from nothing
 };

@@ -257,6 +257,10 @@ void FormSetting::BuildOptionsPage()
     optHandExpand->SetCaption(QStringLiteral("Expand abbreviations when press"));
     MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3420);
     cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3405, 1215, kComboHeight);
+    // The start-up notices (no notification area, a Wayland session) are
+    // shown once; this brings them back.
+    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 3870, kCheckWidth, 225);
+    chkStartNotice->SetCaption(QStringLiteral("Show the start-up notices again."));
     // Creating a snippet from the selection is not offered: its two options
     // are filled like the others but never shown.
     chkCreateFromSelection =
@@ -275,6 +279,8 @@ void FormSetting::BuildOptionsPage()
             [this, &options] { Guarded([&] { options.SetStartWin(chkStartWithWin->Value() == 1); }); });
     connect(chkPlaySound, &QKCheck::Click, this,
             [this, &options] { Guarded([&] { options.SetEnablePlaySound(chkPlaySound->Value() == 1); }); });
+    connect(chkStartNotice, &QKCheck::Click, this,
+            [this, &options] { Guarded([&] { options.SetStartNotice(chkStartNotice->Value() == 1); }); });
     connect(chkCreateFromSelection, &QKCheck::Click, this, [this, &options] {
         Guarded([&] { options.SetEnableSelectCreate(chkCreateFromSelection->Value() == 1); });
     });
@@ -448,6 +454,7 @@ void FormSetting::ShowOptionValues()
     chkCreateFromSelection->SetValue(options.EnableSelectCreate() ? 1 : 0);
     chkPlaySound->SetValue(options.EnablePlaySound() ? 1 : 0);
     chkStartWithWin->SetValue(options.StartWin() ? 1 : 0);
+    chkStartNotice->SetValue(options.StartNotice() ? 1 : 0);
     // A stored text that is none of the items still shows as it is.
     cmbEnableHotKey->SetText(options.SwitchQKKey());
     cmbCreateHotKey->SetText(options.CreateKey());
@@ -598,7 +605,7 @@ QList<QWidget*> FormSetting::PageStops() const
     if (frameOptions->isVisible())
         return QList<QWidget*>{chkEnable,     cmbEnableHotKey, chkStartWithWin, chkPlaySound,
                                cmbSound,      optAutoExpand,   optHandExpand,   cmbExpandHotKey,
-                               chkCreateFromSelection, cmbCreateHotKey};
+                               chkStartNotice, chkCreateFromSelection, cmbCreateHotKey};
     return QList<QWidget*>{Label14};
 }
 

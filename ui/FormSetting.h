@@ -101,6 +101,7 @@ public:
     QKCombo* cmbEnableHotKey = nullptr;
     QKCheck* chkStartWithWin = nullptr;
     QKCheck* chkPlaySound = nullptr;
+    QKCheck* chkStartNotice = nullptr;
     QKCombo* cmbSound = nullptr;
     QKRatio* optAutoExpand = nullptr;
     QKRatio* optHandExpand = nullptr;

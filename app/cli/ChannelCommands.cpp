@@ -11,10 +11,13 @@ namespace {
 // the reply through *reply when the program answered without an error.
 int Exchange(const CliContext& context, const QString& command, QJsonObject* reply)
 {
-    const ControlClient::Result result =
-        ControlClient(ControlChannel::DefaultSocketPath()).Send(command, ControlChannel::kReplyTimeoutMs);
+    const ControlClient::Result result = ChannelCommands::Send(context, command);
     if (result.outcome == ControlClient::Outcome::NotRunning) {
         context.err << "quillo: Quillo is not running" << Qt::endl;
+        return ChannelCommands::kExitNotRunning;
+    }
+    if (result.outcome == ControlClient::Outcome::OtherFolder) {
+        context.err << "quillo: " << ChannelCommands::OtherFolderText(context, result) << Qt::endl;
         return ChannelCommands::kExitNotRunning;
     }
     if (!result.error.isEmpty()) {
@@ -44,13 +47,20 @@ int Status(const CliContext& context)
     const bool json = context.args == QStringList{QStringLiteral("--json")};
     if (!json && !context.args.isEmpty())
         throw CliUsageError("unknown argument \"" + context.args.first().toStdString() + "\"");
-    const ControlClient::Result result = ControlClient(ControlChannel::DefaultSocketPath())
-                                             .Send(QStringLiteral("status"), ControlChannel::kReplyTimeoutMs);
-    if (result.outcome == ControlClient::Outcome::NotRunning) {
-        if (json)
-            context.out << "{\"running\":false}\n";
-        else
-            context.out << "Quillo is not running.\n";
+    const ControlClient::Result result = ChannelCommands::Send(context, QStringLiteral("status"));
+    if (result.outcome == ControlClient::Outcome::NotRunning ||
+        result.outcome == ControlClient::Outcome::OtherFolder) {
+        const bool other = result.outcome == ControlClient::Outcome::OtherFolder;
+        if (json) {
+            QJsonObject status{{QStringLiteral("running"), false}};
+            if (other)
+                status.insert(QStringLiteral("servedFolder"), result.servedFolder);
+            context.out << QJsonDocument(status).toJson(QJsonDocument::Compact) << '\n';
+        } else {
+            context.out << (other ? ChannelCommands::OtherFolderText(context, result) + QLatin1Char('.')
+                                  : QStringLiteral("Quillo is not running."))
+                        << '\n';
+        }
         context.out.flush();
         return ChannelCommands::kExitNotRunning;
     }
@@ -70,6 +80,18 @@ int Status(const CliContext& context)
 
 } // namespace
 
+ControlClient::Result ChannelCommands::Send(const CliContext& context, const QString& command)
+{
+    return ControlClient(ControlChannel::DefaultSocketPath(), context.channelFolder)
+        .Send(command, ControlChannel::kReplyTimeoutMs);
+}
+
+QString ChannelCommands::OtherFolderText(const CliContext& context, const ControlClient::Result& result)
+{
+    return QStringLiteral("Quillo is not running for the folder \"%1\"; the running Quillo serves \"%2\"")
+        .arg(context.channelFolder, result.servedFolder);
+}
+
 QString ChannelCommands::StatusText(const QJsonObject& status)
 {
     const auto number = [&status](const char* key) { return QString::number(status.value(QLatin1String(key)).toInteger()); };
@@ -77,6 +99,8 @@ QString ChannelCommands::StatusText(const QJsonObject& status)
     text += QStringLiteral("Expansion: %1\n")
                 .arg(status.value(QStringLiteral("expansion")).toBool() ? QStringLiteral("on") : QStringLiteral("off"));
     text += QStringLiteral("Program folder: %1\n").arg(status.value(QStringLiteral("folder")).toString());
+    text += QStringLiteral("Backend: %1\n").arg(status.value(QStringLiteral("backend")).toString());
+    text += QStringLiteral("Icon shown by: %1\n").arg(status.value(QStringLiteral("trayHost")).toString());
     text += QStringLiteral("Snippets: %1 (%2, %3 bytes)\n")
                 .arg(number("snippets"), status.value(QStringLiteral("database")).toString(), number("databaseBytes"));
     text += QStringLiteral("Snippets expanded: %1\n").arg(number("snippetsExpanded"));

@@ -13,6 +13,13 @@ struct CliContext
     QStringList args; // the words after the command's name
     QTextStream& out;
     QTextStream& err;
+    // The folder a command for the running program names: the program
+    // folder when --home or QUILLO_HOME named it, else "" (whichever folder
+    // the running program serves).
+    QString channelFolder = QString();
+    // The options a tray program started by a command gets: --home,
+    // --backend and --verbose as this command line gave them.
+    QStringList trayOptions = QStringList();
 };
 
 // One command of the command-line interface, e.g. "list [TEXT]".

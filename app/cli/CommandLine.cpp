@@ -5,15 +5,18 @@
 #include "app/cli/ControlClient.h"
 #include "app/cli/FolderCommands.h"
 #include "app/cli/KeysCommands.h"
+#include "app/cli/LaunchCommands.h"
 #include "app/cli/MacroCommands.h"
 #include "app/cli/StoreCommands.h"
 #include "app/cli/TransferCommands.h"
 #include "core/ProgramFolder.h"
+#include "core/ProgramLog.h"
 #include "core/QuilloError.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QMap>
+#include <algorithm>
 
 static_assert(CommandLine::kExitNotRunning == ChannelCommands::kExitNotRunning);
 
@@ -25,6 +28,7 @@ struct ParsedArgs
     QString backend;
     bool help = false;
     bool version = false;
+    bool verbose = false;
     QString error;
     QStringList rest; // command name and its words
 };
@@ -37,10 +41,11 @@ ParsedArgs Parse(const QStringList& args)
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption home(QStringLiteral("home"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption version(QStringList{QStringLiteral("V"), QStringLiteral("version")});
+    const QCommandLineOption verbose(QLatin1String(CommandLine::kVerboseOption).mid(2));
     const QCommandLineOption activate(QLatin1String(CommandLine::kActivateOption).mid(2));
     const QCommandLineOption backend(QStringLiteral("backend"), QString(), QStringLiteral("NAME"));
-    parser.addOptions({home, help, version, activate, backend});
+    parser.addOptions({home, help, version, activate, backend, verbose});
     if (!parser.parse(QStringList{QStringLiteral("quillo")} + args)) {
         QString text = parser.errorText().remove(QLatin1Char('.')).replace(QLatin1Char('\''), QLatin1Char('"'));
         if (!text.isEmpty())
@@ -58,6 +63,7 @@ ParsedArgs Parse(const QStringList& args)
     }
     parsed.help = parser.isSet(help);
     parsed.version = parser.isSet(version);
+    parsed.verbose = parser.isSet(verbose);
     parsed.rest = parser.positionalArguments();
     return parsed;
 }
@@ -103,9 +109,12 @@ QStringList CommandWords(const CliCommand& command, const QStringList& words, bo
         if (word.size() > 1 && word.startsWith(QLatin1Char('-'))) {
             const QString name = word.section(QLatin1Char('='), 0, 0);
             if (!options.contains(name))
-                throw CliUsageError(QStringLiteral("unknown option \"%1\"; a text that starts with a dash "
-                                                   "goes after \"--\"; see quillo %2 --help")
-                                        .arg(word, command.name)
+                throw CliUsageError(QStringLiteral("unknown option \"%1\"; %2see quillo %3 --help")
+                                        .arg(word,
+                                             CommandLine::TakesText(command)
+                                                 ? QStringLiteral("a text that starts with a dash goes after \"--\"; ")
+                                                 : QString(),
+                                             command.name)
                                         .toStdString());
             kept << word;
             if (options.value(name) && !word.contains(QLatin1Char('=')) && i + 1 < words.size())
@@ -144,16 +153,33 @@ QString CommandLine::BackendOption() const
     return Parse(args).backend;
 }
 
+bool CommandLine::VerboseOption() const
+{
+    return Parse(args).verbose;
+}
+
+bool CommandLine::TakesText(const CliCommand& command)
+{
+    // Words in capitals are texts the user gives (TEXT, FILE, ABBREVIATION).
+    const QStringList words = command.usage.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return std::any_of(words.begin(), words.end(), [](QString word) {
+        word.remove(QLatin1Char('[')).remove(QLatin1Char(']')).remove(QLatin1Char('.'));
+        return !word.isEmpty() && !word.startsWith(QLatin1Char('-')) && word == word.toUpper() &&
+               word.at(0).isLetter();
+    });
+}
+
 QList<CliCommand> CommandLine::Commands()
 {
     return StoreCommands::Commands() + MacroCommands::Commands() + KeysCommands::Commands() +
-           TransferCommands::Commands() + FolderCommands::Commands() + ChannelCommands::Commands();
+           TransferCommands::Commands() + FolderCommands::Commands() + ChannelCommands::Commands() +
+           LaunchCommands::Commands();
 }
 
 QString CommandLine::HelpText()
 {
     QString text = QStringLiteral(
-        "Usage: quillo [--home DIR] [--backend x11|wayland] [COMMAND [ARGS...]]\n"
+        "Usage: quillo [--home DIR] [--backend x11|wayland] [--verbose] [COMMAND [ARGS...]]\n"
         "\n"
         "Quillo expands abbreviations into snippets while you type.\n"
         "Without a command it starts the tray program.\n"
@@ -167,8 +193,10 @@ QString CommandLine::HelpText()
         "  --backend x11|wayland\n"
         "               how the tray program reaches other applications (default:\n"
         "               wayland in a Wayland session, else x11)\n"
-        "  --help       show this help; quillo COMMAND --help shows a command's\n"
-        "  --version    show the version\n"
+        "  --verbose    the tray program also prints its log on stderr\n"
+        "  -h, --help   show this help; quillo COMMAND --help shows a command's\n"
+        "  -V, --version\n"
+        "               show the version\n"
         "\n"
         "Commands:\n");
     for (const CliCommand& command : Commands()) {
@@ -178,16 +206,23 @@ QString CommandLine::HelpText()
     text += QStringLiteral(
         "\n"
         "Exit codes: 0 done, 1 failed, 2 wrong usage, 3 Quillo is not running\n"
-        "(the commands that reach the running Quillo).\n");
+        "(the commands that reach the running Quillo).\n"
+        "\n"
+        "The tray program keeps a log for bug reports (no typed text, no snippet\n"
+        "content) in %1\n"
+        "(quillo path log).\n");
+    text = text.arg(ProgramLog::DefaultPath());
     return text;
 }
 
 QString CommandLine::CommandHelp(const CliCommand& command)
 {
-    return QStringLiteral("Usage: quillo [--home DIR] %1%2\n\n%3.\n"
-                          "Words that start with a dash go after \"--\", e.g. quillo add -- -x TEXT.\n")
-        .arg(command.name, command.usage.isEmpty() ? QString() : QLatin1Char(' ') + command.usage,
-             command.summary.at(0).toUpper() + command.summary.mid(1));
+    QString text = QStringLiteral("Usage: quillo [--home DIR] %1%2\n\n%3.\n")
+                       .arg(command.name, command.usage.isEmpty() ? QString() : QLatin1Char(' ') + command.usage,
+                            command.summary.at(0).toUpper() + command.summary.mid(1));
+    if (TakesText(command))
+        text += QStringLiteral("Words that start with a dash go after \"--\", e.g. quillo %1 -- -x.\n").arg(command.name);
+    return text;
 }
 
 bool CommandLine::ChangesStore(const QString& commandName)
@@ -227,15 +262,24 @@ int CommandLine::Run(QTextStream& out, QTextStream& err) const
                 out.flush();
                 return kExitOk;
             }
-            const CliContext context{ProgramFolder::Resolve(parsed.home), words, out, err};
+            const QString home = ProgramFolder::Resolve(parsed.home);
+            const bool named = !parsed.home.isEmpty() || !qEnvironmentVariableIsEmpty(ProgramFolder::kHomeVariable);
+            QStringList trayOptions;
+            if (!parsed.home.isEmpty())
+                trayOptions << QStringLiteral("--home") << home;
+            if (!parsed.backend.isEmpty())
+                trayOptions << QStringLiteral("--backend") << parsed.backend;
+            if (parsed.verbose)
+                trayOptions << QLatin1String(kVerboseOption);
+            const CliContext context{home, words, out, err, named ? home : QString(), trayOptions};
             const int code = command.run(context);
             // A running program reads the store again at once.
             if (code == kExitOk && ChangesStore(command.name))
-                ControlClient(ControlChannel::DefaultSocketPath()).NotifyStoreChanged();
+                ControlClient(ControlChannel::DefaultSocketPath(), context.channelFolder).NotifyStoreChanged();
             return code;
         } catch (const CliUsageError& e) {
-            err << "quillo: " << e.what() << " (usage: quillo " << command.name << ' ' << command.usage
-                << ')' << Qt::endl;
+            err << "quillo: " << e.what() << " (usage: quillo " << command.name
+                << (command.usage.isEmpty() ? QString() : QLatin1Char(' ') + command.usage) << ')' << Qt::endl;
             return kExitUsage;
         } catch (const QuilloError& e) {
             err << "quillo: " << e.Message() << Qt::endl;

@@ -16,6 +16,8 @@ public:
     static constexpr int kExitNotRunning = 3; // a command for the running program found none
     // Starts the tray program, or opens the settings of the one that runs.
     static constexpr const char* kActivateOption = "--activate";
+    // The tray program's log on stderr too.
+    static constexpr const char* kVerboseOption = "--verbose";
     // --backend NAME: how the tray program reaches other applications.
     static constexpr const char* kBackendX11 = "x11";
     static constexpr const char* kBackendWayland = "wayland";
@@ -33,6 +35,7 @@ public:
     QString HomeOption() const;
     // "x11" or "wayland" as --backend names it (any letter case), "" when not given.
     QString BackendOption() const;
+    bool VerboseOption() const;
 
     int Run(QTextStream& out, QTextStream& err) const;
 
@@ -42,6 +45,9 @@ public:
     static QString CommandHelp(const CliCommand& command);
     // Commands after which a running program is told to read the store again.
     static bool ChangesStore(const QString& commandName);
+    // Whether the command takes a text of the user's (which may start with
+    // a dash and then goes after "--").
+    static bool TakesText(const CliCommand& command);
 
 private:
     QStringList args;

@@ -4,15 +4,19 @@
 
 // Where and how the command line reaches the running tray program: a local
 // socket in a folder of the user's runtime folder that only the user may
-// enter. One request a connection: a command word and a line feed; one reply:
-// a JSON object on one line, {"ok": true, ...} or {"ok": false, "error": "..."}.
+// enter. One request a connection: a command word, optionally a space and the
+// program folder the command is meant for, and a line feed; one reply: a JSON
+// object on one line, {"ok": true, ...} or {"ok": false, "error": "..."}. A
+// program that serves another folder answers with "servedFolder" and does
+// nothing.
 class ControlChannel
 {
 public:
     static constexpr const char* kFolderName = "quillo";
     static constexpr const char* kSocketName = "control";
-    // A request is a command word; anything this long is not one.
-    static constexpr int kMaxRequestBytes = 1024;
+    // A request is a command word and a folder's path; anything this long
+    // is not one.
+    static constexpr int kMaxRequestBytes = 8192;
     // Replies carry the status at most; a bigger one is not ours.
     static constexpr int kMaxReplyBytes = 64 * 1024;
     // How long the program waits for a connected client to finish its

@@ -15,7 +15,10 @@ constexpr int kNotifyTimeoutMs = 2000;
 
 } // namespace
 
-ControlClient::ControlClient(QString socketPath) : socketPath(std::move(socketPath)) {}
+ControlClient::ControlClient(QString socketPath, QString folder)
+    : socketPath(std::move(socketPath)), folder(std::move(folder))
+{
+}
 
 ControlClient::Result ControlClient::Send(const QString& command, int timeoutMs) const
 {
@@ -41,7 +44,7 @@ ControlClient::Result ControlClient::Send(const QString& command, int timeoutMs)
             result.error = QStringLiteral("cannot reach Quillo: %1").arg(socket.errorString());
         return result;
     }
-    socket.write(command.toUtf8() + '\n');
+    socket.write((folder.isEmpty() ? command : command + QLatin1Char(' ') + folder).toUtf8() + '\n');
     QElapsedTimer clock;
     clock.start();
     QByteArray reply;
@@ -67,6 +70,9 @@ ControlClient::Result ControlClient::Send(const QString& command, int timeoutMs)
     result.outcome = Outcome::Replied;
     result.reply = document.object();
     result.error = result.reply.value(QStringLiteral("error")).toString();
+    result.servedFolder = result.reply.value(QStringLiteral("servedFolder")).toString();
+    if (!result.servedFolder.isEmpty())
+        result.outcome = Outcome::OtherFolder;
     return result;
 }
 

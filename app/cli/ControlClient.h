@@ -13,16 +13,20 @@ public:
     {
         Replied,    // the program answered (the reply may still be a failure)
         NotRunning, // nobody listens: Quillo is not running
-        Failed      // a program listens but the exchange failed
+        Failed,     // a program listens but the exchange failed
+        OtherFolder // the running program serves another folder than the one named
     };
     struct Result
     {
         Outcome outcome = Outcome::Failed;
         QJsonObject reply; // when Replied
         QString error;     // when Failed, or the reply's own error
+        QString servedFolder; // when OtherFolder: the folder the running program serves
     };
 
-    explicit ControlClient(QString socketPath);
+    // folder: the program folder the commands are meant for; "" for
+    // whichever the running program serves.
+    explicit ControlClient(QString socketPath, QString folder = QString());
 
     Result Send(const QString& command, int timeoutMs) const;
     // Tells a running program that the store changed; quiet and quick when
@@ -31,4 +35,5 @@ public:
 
 private:
     QString socketPath;
+    QString folder;
 };

@@ -2,7 +2,9 @@
 
 #include "app/cli/ControlChannel.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QTimer>
@@ -114,16 +116,36 @@ void ControlServer::Serve(QLocalSocket* socket)
     }
     // One request a connection: whatever follows is not read.
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-    const QByteArray line = request.left(end).trimmed();
-    const QString command = QString::fromUtf8(line);
-    bool plain = !line.isEmpty() && command.toUtf8() == line;
+    const QByteArray line = request.left(end);
+    const qsizetype space = line.indexOf(' ');
+    const QByteArray word = space < 0 ? line.trimmed() : line.left(space);
+    const QByteArray folderBytes = space < 0 ? QByteArray() : line.mid(space + 1);
+    const QString command = QString::fromUtf8(word);
+    const QString folder = QString::fromUtf8(folderBytes);
+    bool plain = !word.isEmpty() && command.toUtf8() == word && folder.toUtf8() == folderBytes &&
+                 (space < 0 || QDir::isAbsolutePath(folder));
     for (const QChar c : command)
         plain = plain && (c.isLetterOrNumber() || c == QLatin1Char('-'));
     if (!plain) {
         Reply(socket, {{QStringLiteral("error"), QStringLiteral("malformed request")}});
         return;
     }
+    if (!folder.isEmpty() && !servedFolder.isEmpty() && !SameFolder(folder, servedFolder)) {
+        Reply(socket, {{QStringLiteral("error"), QStringLiteral("the running Quillo serves the folder \"%1\", not \"%2\"")
+                                                     .arg(servedFolder, folder)},
+                       {QStringLiteral("servedFolder"), servedFolder}});
+        return;
+    }
     Reply(socket, handler(command));
+}
+
+bool ControlServer::SameFolder(const QString& a, const QString& b)
+{
+    const auto canonical = [](const QString& path) {
+        const QString resolved = QFileInfo(path).canonicalFilePath();
+        return resolved.isEmpty() ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : resolved;
+    };
+    return canonical(a) == canonical(b);
 }
 
 void ControlServer::Reply(QLocalSocket* socket, QJsonObject reply)

@@ -28,6 +28,12 @@ public:
     void Close();
     QString SocketPath() const { return server.fullServerName(); }
 
+    // The program folder this program serves: a request naming another
+    // folder is answered with "servedFolder" and not handled.
+    void SetServedFolder(const QString& folder) { servedFolder = folder; }
+    // Whether two paths name the same folder (links and ".." resolved).
+    static bool SameFolder(const QString& a, const QString& b);
+
     // The user whose processes are served; this process's own by default.
     // Tests name another to see a stranger refused.
     void SetServedUser(uid_t uid) { servedUid = uid; }
@@ -43,5 +49,6 @@ private:
     Handler handler;
     QLocalServer server;
     uid_t servedUid;
+    QString servedFolder;
     int clients = 0;
 };

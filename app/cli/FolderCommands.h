@@ -4,7 +4,7 @@
 
 #include <QList>
 
-// The command that sets up a user's folder: init.
+// The commands about the user's folder: init (sets it up) and path.
 class FolderCommands
 {
 public:
@@ -12,4 +12,5 @@ public:
     // Fills the folder with the default options and sample snippets it
     // lacks, making it if needed; never replaces a file.
     static int Init(const CliContext& context);
+    static int Path(const CliContext& context);
 };

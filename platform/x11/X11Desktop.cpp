@@ -3,6 +3,7 @@
 #include "core/QuilloError.h"
 #include "platform/x11/X11ErrorTrap.h"
 
+#include <QFile>
 #include <QSocketNotifier>
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -155,6 +156,23 @@ QStringList X11Desktop::WindowClass(WindowId window) const
             XFree(hint.res_class);
     }
     return names;
+}
+
+QString X11Desktop::NotificationAreaOwner() const
+{
+    const QByteArray selection = "_NET_SYSTEM_TRAY_S" + QByteArray::number(DefaultScreen(display));
+    const Window owner = XGetSelectionOwner(display, XInternAtom(display, selection.constData(), False));
+    if (owner == None)
+        return QString();
+    const QStringList names = WindowClass(owner);
+    if (!names.isEmpty() && !names.first().isEmpty())
+        return names.first();
+    // The selection's window often has no class: the process behind it does.
+    const QByteArray pid = ReadProperty(display, owner, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL);
+    if (pid.size() < int(sizeof(long)))
+        return QString();
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(*reinterpret_cast<const long*>(pid.constData())));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll()).trimmed() : QString();
 }
 
 bool X11Desktop::SecureInputActive() const

@@ -32,6 +32,7 @@ public:
     // A password field has the focus, or another client has grabbed the
     // keyboard.
     bool SecureInputActive() const override;
+    QString NotificationAreaOwner() const override;
 
     void SetCaretSource(CaretSource source) { caretSource = std::move(source); }
     void SetPasswordFocusSource(std::function<bool()> source) { passwordFocusSource = std::move(source); }

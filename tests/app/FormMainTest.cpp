@@ -103,23 +103,32 @@ TEST(FormMain, CountersThatCannotBeSavedAreSaidOnce)
     EXPECT_EQ(s.notifier.shown.size(), 1);
 }
 
-TEST(FormMain, ASecondInstanceSaysSoAndTouchesNothing)
+TEST(FormMain, ASecondInstanceForTheUserOrTheFolderTouchesNothing)
 {
     Shell first;
     Shell second(false);
-    second.form.reset();
-    second.form = std::make_unique<FormMain>(second.folder.Path(), first.LockPath(),
-                                             FormMainServices{second.hook, second.keys, second.desktop,
-                                                              second.sound, second.urls, second.notifier});
-    EXPECT_FALSE(second.form->Load());
-    EXPECT_EQ(second.notifier.shown, QStringList({"plain: Quillo is already running."}));
+    const auto startSecond = [&](const QString& folder, const QString& lockPath) {
+        second.form.reset();
+        second.form = std::make_unique<FormMain>(folder, lockPath,
+                                                 FormMainServices{second.hook, second.keys, second.desktop,
+                                                                  second.sound, second.urls, second.notifier});
+        return second.form->Load();
+    };
+    // The same runtime folder, another program folder.
+    EXPECT_FALSE(startSecond(second.folder.Path(), first.LockPath()));
+    EXPECT_TRUE(second.form->AlreadyRunning());
+    // Another runtime folder (or none), the same program folder.
+    EXPECT_FALSE(startSecond(first.folder.Path(), second.LockPath()));
+    EXPECT_TRUE(second.form->AlreadyRunning());
+    // The caller says so; no box waits for a click.
+    EXPECT_TRUE(second.notifier.shown.isEmpty());
     EXPECT_TRUE(second.hook.calls.isEmpty());
     EXPECT_EQ(second.form->trayIcon, nullptr);
 
     // Once the first has gone, a new start succeeds.
     first.form->Unload();
     Shell third(false);
-    third.form = std::make_unique<FormMain>(third.folder.Path(), first.LockPath(),
+    third.form = std::make_unique<FormMain>(first.folder.Path(), first.LockPath(),
                                             FormMainServices{third.hook, third.keys, third.desktop,
                                                              third.sound, third.urls, third.notifier});
     EXPECT_TRUE(third.form->Load());
