@@ -603,7 +603,7 @@ QJsonObject FormMain::ControlCommand(const QString& command)
             return {{QStringLiteral("running"), true},
                     {QStringLiteral("pid"), QCoreApplication::applicationPid()},
                     {QStringLiteral("backend"), backendName},
-                    {QStringLiteral("trayHost"), TrayHost::Describe(services.desktop)},
+                    {QStringLiteral("trayHost"), trayHostName},
                     {QStringLiteral("expansion"), optMgr.EnableQK()},
                     {QStringLiteral("folder"), home},
                     {QStringLiteral("database"), database},

@@ -91,6 +91,11 @@ public:
     bool AlreadyRunning() const { return alreadyRunning; }
     // "x11" or "wayland", as the status says.
     void SetBackendName(const QString& name) { backendName = name; }
+    // What shows the icon, as the status says. Found once at start: asking
+    // the session bus while a command waits could stall the program behind
+    // a panel that does not answer.
+    void SetTrayHostName(const QString& name) { trayHostName = name; }
+    QString TrayHostName() const { return trayHostName; }
     // Shutdown, in order; does nothing the second time.
     void Unload();
     // An orderly stop of the whole program (Exit, a signal, the session's
@@ -196,6 +201,7 @@ private:
     SingleInstance instance;
     bool alreadyRunning = false;
     QString backendName;
+    QString trayHostName = QStringLiteral("not known yet");
     std::unique_ptr<ControlServer> controlServer;
     std::unique_ptr<StoreWatcher> storeWatcher;
     FormMainServices services;

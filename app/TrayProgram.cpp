@@ -218,7 +218,8 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
         if (!form.IsLoaded())
             return;
         const bool trayThere = TrayHost::Available();
-        ProgramLog::Info(QStringLiteral("icon shown by: %1").arg(TrayHost::Describe(desktop)));
+        form.SetTrayHostName(TrayHost::Describe(desktop));
+        ProgramLog::Info(QStringLiteral("icon shown by: %1").arg(form.TrayHostName()));
         if (!trayThere)
             ProgramLog::Problem(TrayHost::NoTrayText());
         // Said once: a box and a window at every login would be a nuisance.

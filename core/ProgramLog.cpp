@@ -35,7 +35,9 @@ void Append(const QString& text)
 {
     LogState& state = State();
     if (state.echo)
-        std::fprintf(stderr, "quillo: %s\n", qPrintable(text));
+        std::fprintf(stderr, "quillo: %s\n", qPrintable(text.startsWith(QLatin1String(ProgramLog::kProblemMark))
+                                                             ? text.mid(int(qstrlen(ProgramLog::kProblemMark)))
+                                                             : text));
     if (state.path.isEmpty())
         return;
     if (state.file.isOpen() && state.file.size() >= ProgramLog::kMaxBytes)
@@ -105,5 +107,5 @@ void ProgramLog::Problem(const QString& text)
 {
     if (!State().echo)
         std::fprintf(stderr, "quillo: %s\n", qPrintable(text));
-    Append(text);
+    Append(QLatin1String(kProblemMark) + text);
 }

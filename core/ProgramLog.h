@@ -16,6 +16,8 @@ class ProgramLog
 public:
     static constexpr const char* kFileName = "quillo.log";
     static constexpr qint64 kMaxBytes = 256 * 1024;
+    // Put before a problem's line, so that it can be told from the others.
+    static constexpr const char* kProblemMark = "problem: ";
 
     // $XDG_STATE_HOME/quillo/quillo.log (~/.local/state/quillo by default).
     static QString DefaultPath();

@@ -27,14 +27,14 @@ bool ProcessAlive(qint64 pid)
     return end < 0 || line.mid(end + 2, 1) != "Z";
 }
 
-// The lines the process wrote to the log, to say why it ended.
-QStringList LogLinesOf(qint64 pid)
+// The problems the process wrote to the log, to say why it ended.
+QStringList ProblemsOf(qint64 pid)
 {
     QStringList lines;
     QFile log(ProgramLog::DefaultPath());
     if (!log.open(QIODevice::ReadOnly | QIODevice::Text))
         return lines;
-    const QByteArray mark = " [" + QByteArray::number(pid) + "] ";
+    const QByteArray mark = " [" + QByteArray::number(pid) + "] " + ProgramLog::kProblemMark;
     while (!log.atEnd()) {
         const QByteArray line = log.readLine();
         const qsizetype at = line.indexOf(mark);
@@ -72,7 +72,7 @@ int Launch(const CliContext& context)
             return 0;
         }
         if (!ProcessAlive(pid)) {
-            const QStringList lines = LogLinesOf(pid);
+            const QStringList lines = ProblemsOf(pid);
             context.err << "quillo: Quillo did not start" << (lines.isEmpty() ? "." : ":") << Qt::endl;
             for (const QString& line : lines)
                 context.err << "  " << line << Qt::endl;

@@ -82,3 +82,27 @@ TEST_F(Conventions, UnknownProgramOptionsAreRefusedWithAHint)
     EXPECT_TRUE(r.out.contains("Exit codes: 0 done, 1 failed, 2 wrong usage, 3 Quillo is not running"));
     EXPECT_EQ(In({"--home"}).err, "quillo: missing value after \"--home\"; see quillo --help\n");
 }
+
+TEST_F(Conventions, UsageAndHintsFitTheCommand)
+{
+    // No empty slot where a command takes nothing, and no hint about texts
+    // that start with a dash for a command that takes no text.
+    CliResult r = In({"toggle", "x"});
+    EXPECT_EQ(r.err, "quillo: too many arguments (usage: quillo toggle)\n");
+    r = In({"status", "--jsn"});
+    EXPECT_FALSE(r.err.contains("\"--\"")) << r.err.toStdString();
+    EXPECT_TRUE(In({"add", "--brb", "x"}).err.contains("goes after \"--\""));
+    EXPECT_FALSE(In({"toggle", "--help"}).out.contains("\"--\""));
+    EXPECT_TRUE(In({"add", "--help"}).out.contains("quillo add -- -x"));
+
+    EXPECT_EQ(In({"-V"}).out, In({"--version"}).out);
+    EXPECT_TRUE(In({"-V"}).out.startsWith("quillo "));
+
+    r = In({"path"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.startsWith("Folder:   " + folder.Path() + "\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Options:  " + folder.SettingsPath() + "\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Log:      ")) << r.out.toStdString();
+    EXPECT_EQ(In({"path", "database"}).out, folder.Path() + "/snippets.mdb\n");
+    EXPECT_EQ(In({"path", "nothing"}).code, 2);
+}

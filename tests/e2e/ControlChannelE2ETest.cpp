@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
@@ -36,11 +37,12 @@ class Channel : public DesktopSuite
 {
 protected:
     // The command line as a user runs it on this desktop.
-    CliRun Quillo(const QStringList& arguments)
+    CliRun Quillo(const QStringList& arguments) { return QuilloIn(folder.Path(), arguments); }
+    CliRun QuilloIn(const QString& home, const QStringList& arguments)
     {
         QProcess process;
         process.setProcessEnvironment(desktop->Environment());
-        process.start(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path()} + arguments);
+        process.start(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", home} + arguments);
         CliRun run;
         if (!process.waitForFinished(kWaitMs)) {
             process.kill();
@@ -138,6 +140,86 @@ TEST_F(Channel, EachCommandReachesTheRunningProgram)
     EXPECT_FALSE(desktop->IsProgramRunning(quillo));
     EXPECT_EQ(GetIniValue(folder.SettingsPath(), "qk", "SniExp").toStdString(), "1");
     EXPECT_EQ(Quillo({"status"}).code, 3);
+
+    // The log tells how the expansion went, never what was typed or pasted.
+    QFile log(Quillo({"path", "log"}).out.trimmed());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << log.fileName().toStdString();
+    const QString logged = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(logged.contains("backend: x11")) << logged.toStdString();
+    EXPECT_TRUE(logged.contains(QString("[%1] expansion: ").arg(quillo))) << logged.toStdString();
+    EXPECT_FALSE(logged.contains("Be right back"));
+    EXPECT_FALSE(logged.contains("brb"));
+}
+
+// A second start, whatever runtime folder it sees, leaves the running
+// program alone, and a command for another folder is not taken by it.
+TEST_F(Channel, ASecondStartOrACommandForAnotherFolderLeavesTheProgramAlone)
+{
+    StartEditorAndQuillo();
+    const QString start = QString("%1 --home %2").arg(QUILLO_EXECUTABLE, folder.Path());
+    QTemporaryDir otherRuntime;
+    QProcessEnvironment environment = desktop->Environment();
+    environment.insert("XDG_RUNTIME_DIR", otherRuntime.path());
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
+    ASSERT_TRUE(second.waitForFinished(kWaitMs));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_EQ(second.readAllStandardError(), "Quillo is already running.\n");
+
+    // From a terminal: said there, and nothing opens.
+    QProcess terminal;
+    terminal.setProcessEnvironment(desktop->Environment());
+    terminal.start("script", {"-qec", start, "/dev/null"});
+    ASSERT_TRUE(terminal.waitForFinished(kWaitMs));
+    EXPECT_EQ(terminal.exitCode(), 1);
+    EXPECT_TRUE(terminal.readAllStandardOutput().contains("Quillo is already running."));
+    EXPECT_FALSE(Status()["settingsOpen"].toBool());
+    // From the desktop: the running program's window instead of a box.
+    second.setProcessEnvironment(desktop->Environment());
+    second.start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
+    ASSERT_TRUE(second.waitForFinished(kWaitMs));
+    EXPECT_EQ(second.exitCode(), 0);
+    QDeadlineTimer deadline(kWaitMs);
+    while (!Status()["settingsOpen"].toBool() && !deadline.hasExpired())
+        QThread::msleep(kPollMs);
+    EXPECT_TRUE(Status()["settingsOpen"].toBool());
+
+    TempProgramFolder other;
+    CliRun run = QuilloIn(other.Path(), {"status"});
+    EXPECT_EQ(run.code, 3);
+    EXPECT_TRUE(run.out.contains("the running Quillo serves \"" + folder.Path() + "\"")) << run.out.toStdString();
+    EXPECT_EQ(QuilloIn(other.Path(), {"exit"}).code, 3);
+    EXPECT_EQ(QuilloIn(other.Path(), {"toggle"}).code, 3);
+    EXPECT_TRUE(Status()["expansion"].toBool());
+    EXPECT_EQ(Status()["pid"].toInteger(), quillo);
+    EXPECT_EQ(Quillo({"exit"}).code, 0);
+}
+
+TEST_F(Channel, StartAndRestartReturnOnceTheProgramAnswers)
+{
+    CliRun run = Quillo({"start"});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    const qint64 first = Status()["pid"].toInteger();
+    EXPECT_EQ(run.out, QString("Quillo is running (process %1).\n").arg(first));
+    EXPECT_EQ(Quillo({"start"}).out, QString("Quillo is already running (process %1).\n").arg(first));
+
+    run = Quillo({"restart"});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    const qint64 second = Status()["pid"].toInteger();
+    EXPECT_NE(second, 0);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(Status()["backend"].toString(), "x11");
+    EXPECT_EQ(Quillo({"exit"}).code, 0);
+    // Gone, or a zombie where nothing reaps the orphans (a container).
+    const auto gone = [second] {
+        QFile stat(QString("/proc/%1/stat").arg(second));
+        return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+    };
+    QDeadlineTimer deadline(kWaitMs);
+    while (!gone() && !deadline.hasExpired())
+        QThread::msleep(kPollMs);
+    EXPECT_TRUE(gone());
 }
 
 // The user edits settings.ini while Quillo runs: Quillo notices by itself,

@@ -4,6 +4,7 @@
 // the private session bus.
 #include "PrivateDesktop.h"
 #include "support/TempProgramFolder.h"
+#include "app/TrayProgram.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalServer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -129,6 +131,59 @@ TEST_F(Tray, WithoutANotificationAreaTheBoxSaysHowToReachQuilloAndSettingsOpen)
     EXPECT_TRUE(err.contains("this desktop has no notification area")) << err.toStdString();
     EXPECT_TRUE(err.contains("quillo settings")) << err.toStdString();
     EXPECT_EQ(err.count("no notification area"), 1);
+
+    // At the next start (a login) it is only said on stderr: no box, no window.
+    const qint64 again = desktop.StartProgram(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()}, Environment());
+    ASSERT_TRUE(WaitFor([&] { return Status()["running"].toBool(); }));
+    PrivateDesktop::Pause(TrayProgram::kTrayCheckDelayMs + 1000, kPollMs);
+    EXPECT_FALSE(Status()["settingsOpen"].toBool());
+    EXPECT_EQ(VisibleWindowNames().count("Quillo"), 1) << VisibleWindowNames().join(", ").toStdString();
+    EXPECT_EQ(Status()["trayHost"].toString(), "none");
+    exit.start(QStringLiteral(QUILLO_EXECUTABLE), {"exit"});
+    exit.waitForFinished(kWaitMs);
+    EXPECT_TRUE(WaitFor([&] { return !desktop.IsProgramRunning(again); }));
+}
+
+// A display or compositor that is named but cannot be reached: one line
+// that says so, an exit code, no crash; and "quillo start" passes it on.
+TEST_F(Tray, ADesktopThatCannotBeReachedIsAClearError)
+{
+    const auto run = [&](const QStringList& arguments, const QProcessEnvironment& environment) {
+        QProcess quillo;
+        quillo.setProcessEnvironment(environment);
+        quillo.start(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path()} + arguments);
+        quillo.waitForFinished(kWaitMs);
+        return std::pair(quillo.exitCode(), QString::fromUtf8(quillo.readAllStandardError()));
+    };
+    int number = 470;
+    while (QFileInfo::exists(QString("/tmp/.X11-unix/X%1").arg(number)))
+        ++number;
+    QProcessEnvironment environment = Environment();
+    environment.insert("DISPLAY", QString(":%1").arg(number));
+    auto [code, err] = run({}, environment);
+    EXPECT_EQ(code, 2);
+    EXPECT_TRUE(err.startsWith(QString("quillo: cannot connect to the X display \":%1\"").arg(number)))
+        << err.toStdString();
+    std::tie(code, err) = run({"start"}, environment);
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(err.startsWith("quillo: Quillo did not start:\n  cannot connect to the X display")) << err.toStdString();
+
+    // A server that takes the connection and never answers.
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(QString("/tmp/.X11-unix/X%1").arg(number)));
+    std::tie(code, err) = run({}, environment);
+    silent.close();
+    EXPECT_EQ(code, 2);
+    EXPECT_TRUE(err.contains("does not answer")) << err.toStdString();
+
+    // A compositor's socket left behind by a compositor that is gone.
+    QFile stale(desktop.Environment().value("XDG_RUNTIME_DIR") + "/wayland-stale");
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    environment = Environment();
+    environment.insert("WAYLAND_DISPLAY", "wayland-stale");
+    std::tie(code, err) = run({"--backend", "wayland"}, environment);
+    EXPECT_EQ(code, 2);
+    EXPECT_TRUE(err.contains("nothing answers at the socket")) << err.toStdString();
 }
 
 TEST_F(Tray, TheDesktopEntrysCommandOpensTheSettingsOfTheRunningQuillo)
@@ -139,6 +194,7 @@ TEST_F(Tray, TheDesktopEntrysCommandOpensTheSettingsOfTheRunningQuillo)
     ASSERT_TRUE(WaitFor([&] { return Status()["running"].toBool(); }));
     PrivateDesktop::Pause(3000, kPollMs); // past the check for a notification area
     EXPECT_FALSE(Status()["settingsOpen"].toBool());
+    EXPECT_EQ(Status()["trayHost"].toString(), "notification area (trayer)");
 
     QProcess activate;
     activate.setProcessEnvironment(Environment());
