@@ -7,6 +7,7 @@
 #include "controls/QKCloseButton.h"
 #include "controls/QKEditButton.h"
 #include "controls/QKGrayFrame.h"
+#include "controls/QKPicture.h"
 #include "controls/QKTab.h"
 #include "controls/Skins.h"
 
@@ -35,8 +36,12 @@ TEST(HiDpi, SkinnedButtonsAreDrawnForTheScreensPixelRatio)
     const QPixmap artwork = Skins::ForRatio(Skins::EditButton(), kScale);
     EXPECT_EQ(artwork.devicePixelRatio(), kScale);
     EXPECT_EQ(artwork.deviceIndependentSize(), QSizeF(Skins::EditButton().size()));
-    // The layout still counts the button in 96-dpi pixels.
+    // The layout still counts the button, and any picture made for the
+    // screen, in 96-dpi pixels.
     EXPECT_EQ(button->size(), QSize(27, 18));
+    QKPicture piece(QStringLiteral("piece"), &host);
+    piece.SetPicture(artwork);
+    EXPECT_EQ(piece.size(), Skins::EditButton().size());
 
     const QImage scaled = button->grab().toImage().convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(scaled.size(), button->size() * kScale);
