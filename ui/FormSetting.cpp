@@ -674,7 +674,7 @@ bool FormSetting::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == surface && event->type() == QEvent::Paint) {
         QPainter painter(surface);
-        painter.drawPixmap(0, 0, SkinPicture(surface->size(), surface->devicePixelRatioF()));
+        painter.drawPixmap(0, 0, SkinPicture(surface->size(), painter.device()->devicePixelRatioF()));
         return true;
     }
     // The wheel anywhere over the list, and the paging keys that nothing in
