@@ -1,9 +1,11 @@
 #include "controls/QKPicture.h"
 
+#include "controls/Skins.h"
 #include "controls/Twips.h"
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QtMath>
 
 QKPicture::QKPicture(const QString& name, QWidget* parent) : QWidget(parent)
 {
@@ -20,12 +22,12 @@ void QKPicture::SetPicture(const QPixmap& value)
 
 double QKPicture::PictureWidth() const
 {
-    return Twips::FromPixels(picture.width());
+    return Twips::FromPixels(qCeil(picture.deviceIndependentSize().width()));
 }
 
 double QKPicture::PictureHeight() const
 {
-    return Twips::FromPixels(picture.height());
+    return Twips::FromPixels(qCeil(picture.deviceIndependentSize().height()));
 }
 
 void QKPicture::SetFillColor(const QColor& color)
@@ -40,7 +42,7 @@ void QKPicture::paintEvent(QPaintEvent*)
     if (fill.isValid())
         p.fillRect(rect(), fill);
     if (!picture.isNull())
-        p.drawPixmap(0, 0, picture);
+        Skins::DrawPicture(p, QPointF(0, 0), picture);
 }
 
 void QKPicture::mousePressEvent(QMouseEvent* event)

@@ -8,7 +8,10 @@
 
 // A picture piece of a control (picBack, picMark, picRight, ...). It draws
 // its picture unscaled from its top-left corner, clipped by its own size, over
-// an optional fill colour. Setting a picture sizes the piece to it.
+// an optional fill colour. Setting a picture sizes the piece to it, in
+// pixels: a picture made for a scaled screen (two device pixels per pixel)
+// counts by the size it shows at. A skin picture is drawn for the ratio of
+// the screen the piece is on (see Skins).
 //
 // Mouse signals carry positions in twips relative to the piece. As with any
 // widget, the piece that received a press keeps receiving the moves and the

@@ -3,6 +3,7 @@
 #include "controls/PropertyBag.h"
 #include "controls/QKAccessible.h"
 #include "controls/QKPicture.h"
+#include "controls/Skins.h"
 #include "controls/Twips.h"
 
 #include <QMetaClassInfo>
@@ -184,5 +185,5 @@ void QKUserControl::paintEvent(QPaintEvent*)
         return;
     if (backPictureEnd)
         p.setClipRect(QRect(0, 0, qMax(0, backPictureEnd->x()), height()));
-    p.drawPixmap(0, 0, backPicture);
+    Skins::DrawPicture(p, QPointF(0, 0), backPicture);
 }

@@ -5,6 +5,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 #include <functional>
 
 namespace {
@@ -35,23 +36,64 @@ constexpr int kFontPixels = 12;
 // piece continues it (body under the end cap and the other way round).
 constexpr qreal kOpenEnd = 24;
 
-QPixmap Cached(const QString& key, int w, int h, const std::function<void(QPainter&, int, int)>& draw)
+using Drawing = std::function<void(QPainter&, int, int)>;
+
+// One piece of artwork: how to draw it, its size at 96 dpi, and the pictures
+// made from it so far (one per device pixel ratio, in hundredths).
+struct Artwork
 {
-    static QHash<QString, QPixmap> cache;
-    auto it = cache.find(key);
-    if (it != cache.end())
-        return it.value();
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    int w = 0;
+    int h = 0;
+    Drawing draw;
+    QHash<int, QPixmap> byRatio;
+};
+
+QHash<QString, Artwork>& Artworks()
+{
+    static QHash<QString, Artwork> artworks;
+    return artworks;
+}
+
+// Which artwork a picture handed out was made from, by the picture's cache
+// key (copies share it; a copy someone paints on gets a new one).
+QHash<qint64, QString>& Origins()
+{
+    static QHash<qint64, QString> origins;
+    return origins;
+}
+
+int RatioKey(qreal ratio)
+{
+    return qMax(1, qRound(ratio * 100));
+}
+
+// The artwork drawn for `ratio` device pixels per pixel: the painter works in
+// the 96-dpi pixels the drawing is written in, and every line, curve and
+// letter lands on the device pixels themselves.
+QPixmap Render(const Artwork& art, qreal ratio)
+{
+    QImage image(qCeil(art.w * ratio), qCeil(art.h * ratio), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
-        draw(p, w, h);
+        art.draw(p, art.w, art.h);
     }
-    QPixmap pixmap = QPixmap::fromImage(image);
-    cache.insert(key, pixmap);
-    return pixmap;
+    return QPixmap::fromImage(image);
+}
+
+QPixmap Cached(const QString& key, int w, int h, const Drawing& draw)
+{
+    auto it = Artworks().find(key);
+    if (it == Artworks().end()) {
+        it = Artworks().insert(key, Artwork{w, h, draw, {}});
+        const QPixmap picture = Render(it.value(), 1);
+        it->byRatio.insert(RatioKey(1), picture);
+        Origins().insert(picture.cacheKey(), key);
+    }
+    return it->byRatio.value(RatioKey(1));
 }
 
 QLinearGradient Vertical(qreal top, qreal bottom, const QColor& a, const QColor& b)
@@ -553,4 +595,25 @@ QPixmap Skins::ToolboxIcon(const QString& controlName)
         p.setPen(kAccentDark);
         p.drawText(QRectF(0, 0, w, h), Qt::AlignCenter, initials);
     });
+}
+
+QPixmap Skins::ForRatio(const QPixmap& picture, qreal ratio)
+{
+    const int wanted = RatioKey(ratio);
+    if (wanted == RatioKey(1) || picture.isNull())
+        return picture;
+    const auto origin = Origins().constFind(picture.cacheKey());
+    if (origin == Origins().constEnd())
+        return picture;
+    Artwork& art = Artworks()[origin.value()];
+    auto it = art.byRatio.find(wanted);
+    if (it == art.byRatio.end())
+        it = art.byRatio.insert(wanted, Render(art, ratio));
+    return it.value();
+}
+
+void Skins::DrawPicture(QPainter& painter, const QPointF& at, const QPixmap& picture)
+{
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1;
+    painter.drawPixmap(at, ForRatio(picture, ratio));
 }

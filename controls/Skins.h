@@ -6,10 +6,17 @@
 #include <QFont>
 #include <QPixmap>
 
+class QPainter;
+
 // The artwork of the controls, drawn by code the first time it is asked for
 // and kept for the life of the process. Every picture has the pixel size the
 // control's layout counts on; state pictures hold their looks stacked
 // vertically (look k starts at k x lookHeight).
+//
+// The pictures handed out are drawn at 96 dpi and stay the measure of every
+// layout. On a scaled screen (device pixel ratio 2 at 200 %) the controls
+// paint through DrawPicture, which draws the same artwork again for that
+// ratio, so edges and letters stay sharp instead of being enlarged bitmaps.
 //
 // The style: white and light grey panels with soft grey borders, dark grey
 // Arial text, one blue accent for ticks, selections and pressed faces.
@@ -59,6 +66,13 @@ public:
     static QPixmap ScrollThumb();       // 16 x 209
     static QPixmap ScrollThumbCap();    // 16 x 10
     static QPixmap TabStrip();          // 201 x 66, 3 looks (tab 1, 2, 3 selected)
+
+    // `picture` drawn for `ratio` device pixels per pixel, with the same size
+    // in pixels; a picture that did not come from here is returned as it is.
+    static QPixmap ForRatio(const QPixmap& picture, qreal ratio);
+    // Draws `picture` with its top-left corner at `at`, for the ratio of the
+    // device `painter` paints on.
+    static void DrawPicture(QPainter& painter, const QPointF& at, const QPixmap& picture);
 
     // 16 x 15 toolbox icon of a control, for a form designer.
     static QPixmap ToolboxIcon(const QString& controlName);

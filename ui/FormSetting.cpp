@@ -5,6 +5,7 @@
 #include "app/UserNotifier.h"
 #include "controls/DoEvents.h"
 #include "controls/FocusRing.h"
+#include "controls/FormViewport.h"
 #include "controls/QKAddButton.h"
 #include "controls/QKCheck.h"
 #include "controls/QKCloseButton.h"
@@ -65,11 +66,18 @@ template <class T> T* Add(QKForm* window, const char* progId, const char* name, 
 }
 
 // The window's skin: a light grey surface with a soft top band that carries
-// the product name, and a thin border, drawn once.
-QPixmap SkinPicture(const QSize& size)
+// the product name, and a thin border; drawn for the screen's pixel ratio so
+// that the name stays sharp on a scaled screen, and kept until the size or
+// the ratio changes.
+QPixmap SkinPicture(const QSize& size, qreal ratio)
 {
-    QPixmap picture(size);
+    static QPixmap kept;
+    if (!kept.isNull() && kept.deviceIndependentSize().toSize() == size && kept.devicePixelRatio() == ratio)
+        return kept;
+    QPixmap picture(size * ratio);
+    picture.setDevicePixelRatio(ratio);
     picture.fill(kWindowGrey);
+    const QRect whole(QPoint(0, 0), size);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     QLinearGradient band(0, 0, 0, size.height());
@@ -77,9 +85,9 @@ QPixmap SkinPicture(const QSize& size)
     band.setColorAt(0.09, QColor(214, 218, 226));
     band.setColorAt(0.1, QColor(200, 200, 204));
     band.setColorAt(1.0, QColor(186, 186, 190));
-    painter.fillRect(picture.rect(), band);
+    painter.fillRect(whole, band);
     painter.setPen(QColor(150, 150, 156));
-    painter.drawRect(picture.rect().adjusted(0, 0, -1, -1));
+    painter.drawRect(whole.adjusted(0, 0, -1, -1));
     painter.setPen(QColor(250, 250, 252));
     painter.drawLine(1, 1, size.width() - 2, 1);
     QFont title = Skins::TextFont();
@@ -88,6 +96,8 @@ QPixmap SkinPicture(const QSize& size)
     painter.setFont(title);
     painter.setPen(Skins::TextColor());
     painter.drawText(QRect(22, 8, size.width() - 44, 24), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quillo"));
+    painter.end();
+    kept = picture;
     return picture;
 }
 
@@ -99,6 +109,9 @@ FormSetting::FormSetting(FormMain& form, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Setting"));
     QKForm::Move(0, 0, kClientWidth, kClientHeight);
+    viewport = new FormViewport(this, QSizeF(kClientWidth, kClientHeight));
+    surface = viewport->Surface();
+    surface->installEventFilter(this);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kWindowGrey);
     setPalette(palette);
@@ -128,11 +141,11 @@ template <typename Action> bool FormSetting::Guarded(Action action)
 
 void FormSetting::OnLoad()
 {
-    QKTab1 = Add<QKTab>(this, "QKUIControls.QKTab", "QKTab1", this, 1125, 555, 3015, 330);
-    btnClose = Add<QKCloseButton>(this, "QKUIControls.QKCloseButton", "btnClose", this, 5010, 45, 165, 165);
-    frameSnippets = Add<QKGrayFrame>(this, "QKUIControls.QKGrayFrame", "frameSnippets", this, 330, 705, 4605, 6090);
-    frameOptions = Add<QKGrayFrame>(this, "QKUIControls.QKGrayFrame", "frameOptions", this, 330, 705, 4605, 6090);
-    frameInfo = Add<QKGrayFrame>(this, "QKUIControls.QKGrayFrame", "frameInfo", this, 330, 705, 4605, 6090);
+    QKTab1 = Add<QKTab>(this, "QKUIControls.QKTab", "QKTab1", surface, 1125, 555, 3015, 330);
+    btnClose = Add<QKCloseButton>(this, "QKUIControls.QKCloseButton", "btnClose", surface, 5010, 45, 165, 165);
+    frameSnippets = Add<QKGrayFrame>(this, "QKUIControls.QKGrayFrame", "frameSnippets", surface, 330, 705, 4605, 6090);
+    frameOptions = Add<QKGrayFrame>(this, "QKUIControls.QKGrayFrame", "frameOptions", surface, 330, 705, 4605, 6090);
+    frameInfo = Add<QKGrayFrame>(this, "QKUIControls.QKGrayFrame", "frameInfo", surface, 330, 705, 4605, 6090);
     BuildSnippetsPage();
     BuildOptionsPage();
     BuildInfoPage();
@@ -143,12 +156,10 @@ void FormSetting::OnLoad()
     connect(QKTab1, &QKTab::TabClick, this, [this](qint16& tabNum) { TabSwitch(tabNum); });
     connect(btnClose, &QKCloseButton::Click, this, &QWidget::close);
 
-    // Centred on the screen it opens on.
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        QKForm::Move(Twips::FromPixels(area.center().x()) - kClientWidth / 2,
-                     Twips::FromPixels(area.center().y()) - kClientHeight / 2);
-    }
+    // Centred on the screen it opens on, and within it: on a small or
+    // strongly scaled screen the window scrolls.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        viewport->FitInto(screen->availableGeometry());
     form.settingsLoaded = true;
     form.formSetting = this;
     snippetsLoaded = false;
@@ -552,13 +563,6 @@ void FormSetting::DeleteSnippet(const SnippetPtr& aSnippet, bool& deleted)
 
 // ---- the window -----------------------------------------------------------
 
-void FormSetting::paintEvent(QPaintEvent* event)
-{
-    QKForm::paintEvent(event);
-    QPainter painter(this);
-    painter.drawPixmap(0, 0, SkinPicture(size()));
-}
-
 void FormSetting::mousePressEvent(QMouseEvent* event)
 {
     // Any button on the background moves the window, as its title bar would.
@@ -675,6 +679,11 @@ void FormSetting::keyPressEvent(QKeyEvent* event)
 
 bool FormSetting::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == surface && event->type() == QEvent::Paint) {
+        QPainter painter(surface);
+        painter.drawPixmap(0, 0, SkinPicture(surface->size(), painter.device()->devicePixelRatioF()));
+        return true;
+    }
     // The wheel anywhere over the list, and the paging keys that nothing in
     // it used, scroll it.
     if (watched == oPictureContainer && oVScroll && oVScroll->isVisible()) {

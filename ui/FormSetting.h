@@ -4,6 +4,7 @@
 #include "store/Snippet.h"
 
 class FormMain;
+class FormViewport;
 class QKAddButton;
 class QKCheck;
 class QKCloseButton;
@@ -22,7 +23,8 @@ class SnippetsPad;
 // The settings window: the snippets page (browse, search, add, edit and
 // delete in the snippets pad), the options page and the information page.
 // A borderless skinned window moved by dragging its background, destroyed
-// when closed. Each page is filled the first time its tab is chosen.
+// when closed. It opens centred within the screen's free area and scrolls
+// where that area cannot hold it whole (a small or strongly scaled screen). Each page is filled the first time its tab is chosen.
 //
 // Errors of the store or the options file are shown in a box titled
 // "Quillo" through the main window's notifier; the window stays usable and
@@ -117,7 +119,6 @@ public:
 protected:
     void OnLoad() override;
     void OnUnload(bool& cancel) override;
-    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool focusNextPrevChild(bool next) override;
@@ -148,6 +149,9 @@ private:
     template <typename Action> bool Guarded(Action action);
 
     FormMain& form;
+    // The content, on a surface that scrolls where the screen is too small.
+    FormViewport* viewport = nullptr;
+    QWidget* surface = nullptr;
     SnippetCollection currentList;
     bool snippetsLoaded = false;
     bool optionsLoaded = false;
