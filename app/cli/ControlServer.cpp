@@ -116,9 +116,9 @@ void ControlServer::Serve(QLocalSocket* socket)
     }
     // One request a connection: whatever follows is not read.
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-    const QByteArray line = request.left(end);
+    const QByteArray line = request.left(end).trimmed();
     const qsizetype space = line.indexOf(' ');
-    const QByteArray word = space < 0 ? line.trimmed() : line.left(space);
+    const QByteArray word = space < 0 ? line : line.left(space);
     const QByteArray folderBytes = space < 0 ? QByteArray() : line.mid(space + 1);
     const QString command = QString::fromUtf8(word);
     const QString folder = QString::fromUtf8(folderBytes);

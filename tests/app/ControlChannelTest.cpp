@@ -253,6 +253,7 @@ TEST(ControlChannel, BadRequestsAreAnsweredAndNeverHoldTheProgram)
         {"  status  \r\n", nullptr},
         {"\n", "malformed request"},
         {"sta tus\n", "malformed request"},
+        {"status relative/folder\n", "malformed request"},
         {"status;rm\n", "malformed request"},
         {"\xff\xfe\n", "malformed request"},
         {QByteArray("st\0atus\n", 8), "malformed request"},
