@@ -2,7 +2,9 @@
 // its name), used as new users would use it: each gets a folder of their
 // own, the tray program expands in an editor on a private desktop, its
 // start-with-the-session entry starts the installed program; a copy of the
-// tree runs on its own; another program builds against its libraries.
+// tree runs on its own; another program builds against its libraries; no
+// program or library, built or installed, looks for libraries in the folder
+// it is started from.
 #include "PrivateDesktop.h"
 #include "support/DesktopEntryReader.h"
 #include "support/FileBytes.h"
@@ -10,6 +12,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -42,6 +45,23 @@ ProgramRun Execute(const QString& program, const QStringList& arguments,
                    int timeoutMs = kWaitMs)
 {
     return ProgramRun::Of(program, arguments, environment, timeoutMs);
+}
+
+// The run path entries of an ELF file (RUNPATH and RPATH), empty ones kept.
+QStringList RunPathEntries(const QString& file)
+{
+    static const QRegularExpression runPath("Library (?:runpath|rpath): \\[(.*)\\]");
+    QStringList entries;
+    const ProgramRun dynamic = ProgramRun::Of("readelf", {"-d", file});
+    for (auto match = runPath.globalMatch(dynamic.out); match.hasNext();)
+        entries << match.next().captured(1).split(QLatin1Char(':'));
+    return entries;
+}
+
+bool IsElf(const QString& file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) && f.read(4) == "\x7f" "ELF";
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = kWaitMs)
@@ -169,6 +189,7 @@ TEST_F(Installed, TheTreeHoldsEveryPartAndFindsItsLibrariesBesideItself)
           In(prefix, QUILLO_INSTALL_UDEVRULESDIR, "60-quillo-uinput.rules"),
           In(prefix, QUILLO_INSTALL_DATADIR, "60-quillo-uinput.rules"),
           In(prefix, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so"), In(prefix, QUILLO_INSTALL_LIBDIR, "libprovella.so"),
+          In(prefix, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so.1.1"), In(prefix, QUILLO_INSTALL_LIBDIR, "libprovella.so.1.1"),
           In(prefix, QUILLO_INSTALL_DATADIR, "settings.ini"),
           In(prefix, QUILLO_INSTALL_DATADIR, "snippets.mdb"), In(prefix, QUILLO_INSTALL_DATADIR, "wav/type.wav"),
           In(prefix, QUILLO_INSTALL_DATADIR, "help/index.html"),
@@ -195,9 +216,11 @@ TEST_F(Installed, TheTreeHoldsEveryPartAndFindsItsLibrariesBesideItself)
     const ProgramRun dynamic = Execute("readelf", {"-d", Program()});
     EXPECT_TRUE(dynamic.out.contains("Library runpath: [$ORIGIN/" + relative + "]")) << dynamic.out.toStdString();
     const ProgramRun libraries = Execute("ldd", {Program()});
-    const QRegularExpression resolved("libqkuicontrols.so => (.*) \\(0x");
+    // The libraries others build on carry their version in the SONAME.
+    const QRegularExpression resolved("libqkuicontrols\\.so\\.1\\.1 => (.*) \\(0x");
     const QString found = resolved.match(libraries.out).captured(1);
-    EXPECT_EQ(QFileInfo(found).canonicalFilePath(), In(prefix, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so"))
+    EXPECT_EQ(QFileInfo(found).canonicalFilePath(),
+              QFileInfo(In(prefix, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so")).canonicalFilePath())
         << libraries.out.toStdString();
     EXPECT_FALSE(libraries.out.contains("not found")) << libraries.out.toStdString();
     EXPECT_FALSE(libraries.out.contains(QUILLO_BUILD_DIR)) << libraries.out.toStdString();
@@ -346,6 +369,47 @@ TEST_F(Installed, ACopiedTreeRunsOnItsOwnWithNothingOfTheBuildTree)
     EXPECT_TRUE(maps.contains(In(copy, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so")));
     EXPECT_FALSE(maps.contains(QUILLO_BUILD_DIR)) << maps.toStdString();
     EXPECT_TRUE(desktop.IsProgramRunning(quillo));
+}
+
+TEST_F(Installed, NoProgramOrLibraryTakesLibrariesFromTheFolderItIsStartedFrom)
+{
+    // The loader reads an empty run path entry, or a relative one, as the
+    // current folder: each entry must lead from the file's own folder.
+    const QString built = QStringLiteral(QUILLO_BUILD_DIR "/bin/quillo");
+    QStringList checked, offending;
+    for (const QString& tree : {QStringLiteral(QUILLO_BUILD_DIR), prefix}) {
+        for (QDirIterator it(tree, QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString file = it.next();
+            if (file.contains("/CMakeFiles/") || !IsElf(file))
+                continue;
+            checked << file;
+            const QStringList entries = RunPathEntries(file);
+            for (const QString& entry : entries) {
+                if (!entry.startsWith("$ORIGIN") && !entry.startsWith("${ORIGIN}") && !entry.startsWith('/')) {
+                    offending << file + ": " + entries.join(':');
+                    break;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(checked.contains(built) && checked.contains(Program())) << checked.join('\n').toStdString();
+    EXPECT_TRUE(offending.isEmpty()) << offending.join('\n').toStdString();
+
+    // Started from a folder holding foreign libraries of the names it needs,
+    // the built and the installed program still run with their own.
+    QTemporaryDir folder;
+    for (const char* name : {"libQt6DBus.so.6", "libQt6Core.so.6", "libqkuicontrols.so.1.1"}) {
+        QFile foreign(folder.filePath(name));
+        ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
+        foreign.write("not a library");
+    }
+    for (const QString& program : {built, Program()}) {
+        QProcess run;
+        run.setWorkingDirectory(folder.path());
+        run.start(program, {"--version"});
+        ASSERT_TRUE(run.waitForFinished(kWaitMs)) << program.toStdString();
+        EXPECT_EQ(run.exitCode(), 0) << program.toStdString() << ": " << run.readAllStandardError().toStdString();
+    }
 }
 
 TEST_F(Installed, AnotherProgramBuildsAgainstTheControlLibraries)
