@@ -12,6 +12,12 @@ include(CMakePackageConfigHelpers)
 set(QUILLO_APP_ID org.quillo.Quillo)
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME runtime)
 
+# Everything the install rules take, so that an installation or a package
+# needs no more of the build than that.
+add_custom_target(quillo_installable)
+add_dependencies(quillo_installable quillo keybhook evdevhook qkuicontrols provella
+    program_folder install_files quillo_wav)
+
 # The program finds its libraries beside itself in the build tree and in the
 # private folder once installed. CMake would pad the build tree's run path
 # with empty entries to make room for the installed one, and the loader reads

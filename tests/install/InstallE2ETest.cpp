@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -428,4 +429,42 @@ TEST_F(Installed, AnotherProgramBuildsAgainstTheControlLibraries)
     r = Execute(build + "/consumer", {}, offscreen);
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "OK\n");
+}
+
+// The man page names every option of the program, and every command with
+// each option its usage line names.
+TEST(ManPage, NamesEveryCommandAndOptionOfTheHelp)
+{
+    const QString program = QStringLiteral(QUILLO_BUILD_DIR "/bin/quillo");
+    QString page = QString::fromUtf8(ReadBytes(QStringLiteral(QUILLO_MAN_PAGE_SOURCE)));
+    page.replace("\\-", "-");
+    static const QRegularExpression option("--[a-z][a-z-]*[a-z]");
+    const ProgramRun help = Execute(program, {"--help"});
+    ASSERT_EQ(help.code, 0) << help.err.toStdString();
+    const QString commands = help.out.section("Commands:", 1);
+    ASSERT_FALSE(commands.isEmpty()) << help.out.toStdString();
+    for (auto match = option.globalMatch(help.out.section("Commands:", 0, 0)); match.hasNext();) {
+        const QString name = match.next().captured(0);
+        EXPECT_TRUE(page.contains(name)) << "option " << name.toStdString();
+    }
+
+    // An entry's heading is the line after ".TP".
+    QStringList headings;
+    const QStringList lines = page.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        if (lines[i - 1] == ".TP")
+            headings << lines[i];
+    static const QRegularExpression command("^  ([a-z]+)\\b", QRegularExpression::MultilineOption);
+    for (auto match = command.globalMatch(commands); match.hasNext();) {
+        const QString name = match.next().captured(1);
+        const QRegularExpression word("\\b" + name + "\\b");
+        const auto heading = std::find_if(headings.cbegin(), headings.cend(),
+                                          [&](const QString& h) { return h.contains(word); });
+        ASSERT_NE(heading, headings.cend()) << "command " << name.toStdString();
+        const QString usage = Execute(program, {name, "--help"}).out.section('\n', 0, 0).section(word, 1);
+        for (auto used = option.globalMatch(usage); used.hasNext();) {
+            const QString flag = used.next().captured(0);
+            EXPECT_TRUE(heading->contains(flag)) << name.toStdString() << " " << flag.toStdString();
+        }
+    }
 }
