@@ -89,6 +89,9 @@ foreach(size ${QUILLO_ICON_SIZES})
       DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 install(FILES ${QUILLO_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The lintian tags the package is known to raise, each with its reason.
+install(FILES ${PROJECT_SOURCE_DIR}/assets/debian/quillo.lintian-overrides
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME quillo)
 # Each package carries its copyright and changelog.
 install(FILES ${PROJECT_SOURCE_DIR}/assets/copyright ${QUILLO_CHANGELOG}
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillo)
