@@ -25,13 +25,19 @@ add_dependencies(quillo_installable quillo keybhook evdevhook qkuicontrols prove
 # installed run path instead, narrowed to $ORIGIN at once in the build tree
 # and widened back when installed.
 set(QUILLO_INSTALL_RUN_PATH "$ORIGIN/${QUILLO_RELATIVE_LIBDIR}")
-set_target_properties(quillo PROPERTIES
-    INSTALL_RPATH "${QUILLO_INSTALL_RUN_PATH}"
-    BUILD_WITH_INSTALL_RPATH ON
-    CXX_LINKER_LAUNCHER "${CMAKE_COMMAND};-DQUILLO_BUILD_RUN_PATH=$ORIGIN;-P;${PROJECT_SOURCE_DIR}/cmake/QuilloLinkRunPath.cmake;--")
+set_target_properties(quillo PROPERTIES INSTALL_RPATH "${QUILLO_INSTALL_RUN_PATH}")
+set(QUILLO_EDIT_RUN_PATH OFF)
+if(CMAKE_EXECUTABLE_FORMAT STREQUAL "ELF" AND NOT CMAKE_SKIP_RPATH)
+  set(QUILLO_EDIT_RUN_PATH ON)
+  set_target_properties(quillo PROPERTIES
+      BUILD_WITH_INSTALL_RPATH ON
+      CXX_LINKER_LAUNCHER "${CMAKE_COMMAND};-DQUILLO_BUILD_RUN_PATH=$ORIGIN;-P;${PROJECT_SOURCE_DIR}/cmake/QuilloLinkRunPath.cmake;--")
+endif()
 install(TARGETS quillo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(CODE "file(RPATH_SET FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/quillo\"
-    NEW_RPATH \"\\${QUILLO_INSTALL_RUN_PATH}\")")
+if(QUILLO_EDIT_RUN_PATH)
+  install(CODE "file(RPATH_SET FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/quillo\"
+      NEW_RPATH \"\\${QUILLO_INSTALL_RUN_PATH}\")")
+endif()
 # Loaded at run time from the private folder.
 install(TARGETS keybhook LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR})
 install(TARGETS evdevhook LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR})
