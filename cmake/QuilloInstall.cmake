@@ -3,12 +3,41 @@
 # files under share/quillo, and the desktop integration (entry, icons,
 # AppStream metainfo, man page). The user's own files are made per user at
 # the first start, never installed.
+#
+# Two components, a Debian package each (QuilloPackage.cmake): "runtime",
+# the program and what it runs with; "development", the headers, the CMake
+# package, the link names and the harness library Provella.
 include(CMakePackageConfigHelpers)
 
 set(QUILLO_APP_ID org.quillo.Quillo)
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME runtime)
 
-set_target_properties(quillo PROPERTIES INSTALL_RPATH "$ORIGIN/${QUILLO_RELATIVE_LIBDIR}")
+# Everything the install rules take, so that an installation or a package
+# needs no more of the build than that.
+add_custom_target(quillo_installable)
+add_dependencies(quillo_installable quillo keybhook evdevhook qkuicontrols provella
+    program_folder install_files quillo_wav)
+
+# The program finds its libraries beside itself in the build tree and in the
+# private folder once installed. CMake would pad the build tree's run path
+# with empty entries to make room for the installed one, and the loader reads
+# an empty entry as the current folder: the program is linked with its
+# installed run path instead, narrowed to $ORIGIN at once in the build tree
+# and widened back when installed.
+set(QUILLO_INSTALL_RUN_PATH "$ORIGIN/${QUILLO_RELATIVE_LIBDIR}")
+set_target_properties(quillo PROPERTIES INSTALL_RPATH "${QUILLO_INSTALL_RUN_PATH}")
+set(QUILLO_EDIT_RUN_PATH OFF)
+if(CMAKE_EXECUTABLE_FORMAT STREQUAL "ELF" AND NOT CMAKE_SKIP_RPATH)
+  set(QUILLO_EDIT_RUN_PATH ON)
+  set_target_properties(quillo PROPERTIES
+      BUILD_WITH_INSTALL_RPATH ON
+      CXX_LINKER_LAUNCHER "${CMAKE_COMMAND};-DQUILLO_BUILD_RUN_PATH=$ORIGIN;-P;${PROJECT_SOURCE_DIR}/cmake/QuilloLinkRunPath.cmake;--")
+endif()
 install(TARGETS quillo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(QUILLO_EDIT_RUN_PATH)
+  install(CODE "file(RPATH_SET FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/quillo\"
+      NEW_RPATH \"\\${QUILLO_INSTALL_RUN_PATH}\")")
+endif()
 # Loaded at run time from the private folder.
 install(TARGETS keybhook LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR})
 install(TARGETS evdevhook LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR})
@@ -21,23 +50,32 @@ set(QUILLO_INSTALL_UDEVRULESDIR "lib/udev/rules.d" CACHE STRING
 install(FILES ${PROJECT_SOURCE_DIR}/assets/60-quillo-uinput.rules DESTINATION ${QUILLO_INSTALL_UDEVRULESDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/assets/60-quillo-uinput.rules DESTINATION ${QUILLO_INSTALL_DATADIR})
 
-# The two control libraries, with their headers and a package config.
-install(TARGETS qkuicontrols provella EXPORT QuilloTargets
-    LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR}
+# The two libraries other programs may build on carry their version: the
+# ABI may change with the minor version (the package config's
+# SameMinorVersion), so the SONAME holds major.minor. The program needs
+# QKUIControls; Provella and the link names are for building only.
+set_target_properties(qkuicontrols provella PROPERTIES
+    VERSION ${PROJECT_VERSION}
+    SOVERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
+install(TARGETS qkuicontrols EXPORT QuilloTargets
+    LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
+    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillo)
+install(TARGETS provella EXPORT QuilloTargets
+    LIBRARY DESTINATION ${QUILLO_INSTALL_PRIVATE_LIBDIR} COMPONENT development
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillo)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/controls/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillo/controls
-    FILES_MATCHING PATTERN "*.h" PATTERN gallery EXCLUDE)
+    COMPONENT development FILES_MATCHING PATTERN "*.h" PATTERN gallery EXCLUDE)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/harness/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillo/harness
-    FILES_MATCHING PATTERN "*.h" PATTERN demo EXCLUDE)
+    COMPONENT development FILES_MATCHING PATTERN "*.h" PATTERN demo EXCLUDE)
 set(QUILLO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Quillo)
-install(EXPORT QuilloTargets NAMESPACE Quillo:: DESTINATION ${QUILLO_CMAKE_DIR})
+install(EXPORT QuilloTargets NAMESPACE Quillo:: DESTINATION ${QUILLO_CMAKE_DIR} COMPONENT development)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/QuilloConfig.cmake.in
     ${PROJECT_BINARY_DIR}/cmake/QuilloConfig.cmake
     INSTALL_DESTINATION ${QUILLO_CMAKE_DIR})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/cmake/QuilloConfigVersion.cmake
     VERSION ${PROJECT_VERSION} COMPATIBILITY SameMinorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/cmake/QuilloConfig.cmake ${PROJECT_BINARY_DIR}/cmake/QuilloConfigVersion.cmake
-    DESTINATION ${QUILLO_CMAKE_DIR})
+    DESTINATION ${QUILLO_CMAKE_DIR} COMPONENT development)
 
 # Read-only program files; the defaults are what a new user's folder starts from.
 install(DIRECTORY ${QUILLO_PROGRAM_DIR}/wav ${PROJECT_SOURCE_DIR}/assets/help
@@ -57,6 +95,12 @@ foreach(size ${QUILLO_ICON_SIZES})
       DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 install(FILES ${QUILLO_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The lintian tags the package is known to raise, each with its reason.
+install(FILES ${PROJECT_SOURCE_DIR}/assets/debian/quillo.lintian-overrides
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME quillo)
+# Each package carries its copyright and changelog.
 install(FILES ${PROJECT_SOURCE_DIR}/assets/copyright ${QUILLO_CHANGELOG}
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillo)
+install(FILES ${PROJECT_SOURCE_DIR}/assets/copyright ${QUILLO_CHANGELOG}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillo-dev COMPONENT development)
 include(${PROJECT_SOURCE_DIR}/cmake/QuilloPackage.cmake)

@@ -2,7 +2,9 @@
 // its name), used as new users would use it: each gets a folder of their
 // own, the tray program expands in an editor on a private desktop, its
 // start-with-the-session entry starts the installed program; a copy of the
-// tree runs on its own; another program builds against its libraries.
+// tree runs on its own; another program builds against its libraries; no
+// program or library, built or installed, looks for libraries in the folder
+// it is started from.
 #include "PrivateDesktop.h"
 #include "support/DesktopEntryReader.h"
 #include "support/FileBytes.h"
@@ -10,12 +12,14 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -42,6 +46,23 @@ ProgramRun Execute(const QString& program, const QStringList& arguments,
                    int timeoutMs = kWaitMs)
 {
     return ProgramRun::Of(program, arguments, environment, timeoutMs);
+}
+
+// The run path entries of an ELF file (RUNPATH and RPATH), empty ones kept.
+QStringList RunPathEntries(const QString& file)
+{
+    static const QRegularExpression runPath("Library (?:runpath|rpath): \\[(.*)\\]");
+    QStringList entries;
+    const ProgramRun dynamic = ProgramRun::Of("readelf", {"-d", file});
+    for (auto match = runPath.globalMatch(dynamic.out); match.hasNext();)
+        entries << match.next().captured(1).split(QLatin1Char(':'));
+    return entries;
+}
+
+bool IsElf(const QString& file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) && f.read(4) == "\x7f" "ELF";
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = kWaitMs)
@@ -169,6 +190,7 @@ TEST_F(Installed, TheTreeHoldsEveryPartAndFindsItsLibrariesBesideItself)
           In(prefix, QUILLO_INSTALL_UDEVRULESDIR, "60-quillo-uinput.rules"),
           In(prefix, QUILLO_INSTALL_DATADIR, "60-quillo-uinput.rules"),
           In(prefix, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so"), In(prefix, QUILLO_INSTALL_LIBDIR, "libprovella.so"),
+          In(prefix, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so.1.1"), In(prefix, QUILLO_INSTALL_LIBDIR, "libprovella.so.1.1"),
           In(prefix, QUILLO_INSTALL_DATADIR, "settings.ini"),
           In(prefix, QUILLO_INSTALL_DATADIR, "snippets.mdb"), In(prefix, QUILLO_INSTALL_DATADIR, "wav/type.wav"),
           In(prefix, QUILLO_INSTALL_DATADIR, "help/index.html"),
@@ -195,9 +217,11 @@ TEST_F(Installed, TheTreeHoldsEveryPartAndFindsItsLibrariesBesideItself)
     const ProgramRun dynamic = Execute("readelf", {"-d", Program()});
     EXPECT_TRUE(dynamic.out.contains("Library runpath: [$ORIGIN/" + relative + "]")) << dynamic.out.toStdString();
     const ProgramRun libraries = Execute("ldd", {Program()});
-    const QRegularExpression resolved("libqkuicontrols.so => (.*) \\(0x");
+    // The libraries others build on carry their version in the SONAME.
+    const QRegularExpression resolved("libqkuicontrols\\.so\\.1\\.1 => (.*) \\(0x");
     const QString found = resolved.match(libraries.out).captured(1);
-    EXPECT_EQ(QFileInfo(found).canonicalFilePath(), In(prefix, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so"))
+    EXPECT_EQ(QFileInfo(found).canonicalFilePath(),
+              QFileInfo(In(prefix, QUILLO_INSTALL_LIBDIR, "libqkuicontrols.so")).canonicalFilePath())
         << libraries.out.toStdString();
     EXPECT_FALSE(libraries.out.contains("not found")) << libraries.out.toStdString();
     EXPECT_FALSE(libraries.out.contains(QUILLO_BUILD_DIR)) << libraries.out.toStdString();
@@ -348,6 +372,47 @@ TEST_F(Installed, ACopiedTreeRunsOnItsOwnWithNothingOfTheBuildTree)
     EXPECT_TRUE(desktop.IsProgramRunning(quillo));
 }
 
+TEST_F(Installed, NoProgramOrLibraryTakesLibrariesFromTheFolderItIsStartedFrom)
+{
+    // The loader reads an empty run path entry, or a relative one, as the
+    // current folder: each entry must lead from the file's own folder.
+    const QString built = QStringLiteral(QUILLO_BUILD_DIR "/bin/quillo");
+    QStringList checked, offending;
+    for (const QString& tree : {QStringLiteral(QUILLO_BUILD_DIR), prefix}) {
+        for (QDirIterator it(tree, QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString file = it.next();
+            if (file.contains("/CMakeFiles/") || !IsElf(file))
+                continue;
+            checked << file;
+            const QStringList entries = RunPathEntries(file);
+            for (const QString& entry : entries) {
+                if (!entry.startsWith("$ORIGIN") && !entry.startsWith("${ORIGIN}") && !entry.startsWith('/')) {
+                    offending << file + ": " + entries.join(':');
+                    break;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(checked.contains(built) && checked.contains(Program())) << checked.join('\n').toStdString();
+    EXPECT_TRUE(offending.isEmpty()) << offending.join('\n').toStdString();
+
+    // Started from a folder holding foreign libraries of the names it needs,
+    // the built and the installed program still run with their own.
+    QTemporaryDir folder;
+    for (const char* name : {"libQt6DBus.so.6", "libQt6Core.so.6", "libqkuicontrols.so.1.1"}) {
+        QFile foreign(folder.filePath(name));
+        ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
+        foreign.write("not a library");
+    }
+    for (const QString& program : {built, Program()}) {
+        QProcess run;
+        run.setWorkingDirectory(folder.path());
+        run.start(program, {"--version"});
+        ASSERT_TRUE(run.waitForFinished(kWaitMs)) << program.toStdString();
+        EXPECT_EQ(run.exitCode(), 0) << program.toStdString() << ": " << run.readAllStandardError().toStdString();
+    }
+}
+
 TEST_F(Installed, AnotherProgramBuildsAgainstTheControlLibraries)
 {
     const QString build = root->filePath("consumer");
@@ -364,4 +429,42 @@ TEST_F(Installed, AnotherProgramBuildsAgainstTheControlLibraries)
     r = Execute(build + "/consumer", {}, offscreen);
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "OK\n");
+}
+
+// The man page names every option of the program, and every command with
+// each option its usage line names.
+TEST(ManPage, NamesEveryCommandAndOptionOfTheHelp)
+{
+    const QString program = QStringLiteral(QUILLO_BUILD_DIR "/bin/quillo");
+    QString page = QString::fromUtf8(ReadBytes(QStringLiteral(QUILLO_MAN_PAGE_SOURCE)));
+    page.replace("\\-", "-");
+    static const QRegularExpression option("--[a-z][a-z-]*[a-z]");
+    const ProgramRun help = Execute(program, {"--help"});
+    ASSERT_EQ(help.code, 0) << help.err.toStdString();
+    const QString commands = help.out.section("Commands:", 1);
+    ASSERT_FALSE(commands.isEmpty()) << help.out.toStdString();
+    for (auto match = option.globalMatch(help.out.section("Commands:", 0, 0)); match.hasNext();) {
+        const QString name = match.next().captured(0);
+        EXPECT_TRUE(page.contains(name)) << "option " << name.toStdString();
+    }
+
+    // An entry's heading is the line after ".TP".
+    QStringList headings;
+    const QStringList lines = page.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        if (lines[i - 1] == ".TP")
+            headings << lines[i];
+    static const QRegularExpression command("^  ([a-z]+)\\b", QRegularExpression::MultilineOption);
+    for (auto match = command.globalMatch(commands); match.hasNext();) {
+        const QString name = match.next().captured(1);
+        const QRegularExpression word("\\b" + name + "\\b");
+        const auto heading = std::find_if(headings.cbegin(), headings.cend(),
+                                          [&](const QString& h) { return h.contains(word); });
+        ASSERT_NE(heading, headings.cend()) << "command " << name.toStdString();
+        const QString usage = Execute(program, {name, "--help"}).out.section('\n', 0, 0).section(word, 1);
+        for (auto used = option.globalMatch(usage); used.hasNext();) {
+            const QString flag = used.next().captured(0);
+            EXPECT_TRUE(heading->contains(flag)) << name.toStdString() << " " << flag.toStdString();
+        }
+    }
 }
