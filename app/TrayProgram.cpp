@@ -42,7 +42,7 @@ QtMessageHandler previousHandler = nullptr;
 void LogOwnWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     if (type != QtDebugMsg && message.startsWith(QLatin1String("quillo: ")))
-        ProgramLog::Info(message.mid(8));
+        ProgramLog::Said(message.mid(8));
     if (previousHandler)
         previousHandler(type, context, message);
 }
@@ -70,6 +70,8 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QSt
     const SessionKind session(QProcessEnvironment::systemEnvironment());
     const bool wayland = session.ChooseBackend(backendOption) == SessionKind::Backend::Wayland;
     QString sessionNotice;
+    // Held until the application has its own connection to the display.
+    auto displayProbe = std::make_unique<X11DisplayProbe>();
     if (wayland) {
         if (!session.WaylandSocketAnswers()) {
             ProgramLog::Problem(session.NoWaylandText());
@@ -83,7 +85,7 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QSt
             return kExitNoDesktop;
         }
         // Qt ends the process with an abort when it cannot connect.
-        const QString displayProblem = X11DisplayProbe::Problem(qEnvironmentVariable("DISPLAY"));
+        const QString displayProblem = displayProbe->Open(qEnvironmentVariable("DISPLAY"));
         if (!displayProblem.isEmpty()) {
             ProgramLog::Problem(displayProblem);
             std::fflush(nullptr);
@@ -97,6 +99,7 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QSt
     }
     ProgramLog::Info(QStringLiteral("backend: %1").arg(wayland ? QStringLiteral("wayland") : QStringLiteral("x11")));
     QApplication app(argc, argv);
+    displayProbe.reset();
     QApplication::setQuitOnLastWindowClosed(false);
     // The name a StatusNotifier host shows as the icon's title.
     QApplication::setApplicationName(QStringLiteral("Quillo"));

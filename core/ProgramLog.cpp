@@ -31,10 +31,10 @@ void Rotate(LogState& state)
     QFile::rename(state.path, older);
 }
 
-void Append(const QString& text)
+void Append(const QString& text, bool echo)
 {
     LogState& state = State();
-    if (state.echo)
+    if (echo && state.echo)
         std::fprintf(stderr, "quillo: %s\n", qPrintable(text.startsWith(QLatin1String(ProgramLog::kProblemMark))
                                                              ? text.mid(int(qstrlen(ProgramLog::kProblemMark)))
                                                              : text));
@@ -100,12 +100,17 @@ QString ProgramLog::Path()
 
 void ProgramLog::Info(const QString& text)
 {
-    Append(text);
+    Append(text, true);
+}
+
+void ProgramLog::Said(const QString& text)
+{
+    Append(text, false);
 }
 
 void ProgramLog::Problem(const QString& text)
 {
     if (!State().echo)
         std::fprintf(stderr, "quillo: %s\n", qPrintable(text));
-    Append(QLatin1String(kProblemMark) + text);
+    Append(QLatin1String(kProblemMark) + text, true);
 }

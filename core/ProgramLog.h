@@ -31,6 +31,8 @@ public:
 
     // One line of what happened.
     static void Info(const QString& text);
+    // A line already said on stderr (a warning): logged, not echoed again.
+    static void Said(const QString& text);
     // A problem the user may be looking for in a terminal too: always said
     // on stderr as "quillo: TEXT", and logged.
     static void Problem(const QString& text);
