@@ -144,8 +144,9 @@ void ExpansionEngine::HandleKey(int virtualKey, bool released, bool active)
     if (pressed && engineReady && optMgr.EnableQK() && IsTrigger(virtualKey)) {
         // Nothing is sent into a password field or to a program holding the
         // keyboard (a screen locker), should the focus have gone there
-        // while a word was typed.
-        if (!typedText.isEmpty() && desktop.SecureInputActive())
+        // while a word was typed; nor where the user excluded expansion
+        // (a rule added, or a title changed, while the word was typed).
+        if (!typedText.isEmpty() && (desktop.SecureInputActive() || ExcludedHere()))
             Reset();
         else
             Expand();
@@ -316,8 +317,9 @@ void ExpansionEngine::UpdateBuffer(int virtualKey, bool pressed)
         return;
     }
     const QString typed = TypedBy(virtualKey);
-    // A secret is not kept, not even its first letters.
-    if (!typed.isEmpty() && (!typedText.isEmpty() || !desktop.SecureInputActive())) {
+    // A secret is not kept, not even its first letters; nor what is typed
+    // where the user wants no expansion.
+    if (!typed.isEmpty() && (!typedText.isEmpty() || (!desktop.SecureInputActive() && !ExcludedHere()))) {
         if (typedText.isEmpty())
             bufferWindow = desktop.ForegroundWindow();
         typedText += typed;
@@ -337,6 +339,33 @@ void ExpansionEngine::UpdateBuffer(int virtualKey, bool pressed)
         // In hot-key mode the delimiters end a word instead of expanding it.
         Reset();
     }
+}
+
+bool ExpansionEngine::ExcludedHere()
+{
+    const QList<AppRule>& rules = optMgr.ExcludeRules();
+    if (rules.isEmpty())
+        return false;
+    const Desktop::WindowId window = desktop.ForegroundWindow();
+    if (window != exclusion.window || optMgr.RulesGeneration() != exclusion.rulesGeneration) {
+        exclusion.window = window;
+        exclusion.rulesGeneration = optMgr.RulesGeneration();
+        exclusion.classes = window ? desktop.WindowClass(window) : QStringList();
+        exclusion.excludedByClass = std::any_of(rules.begin(), rules.end(), [this](const AppRule& rule) {
+            return !rule.IsTitlePattern() && rule.Matches(exclusion.classes, QString());
+        });
+    }
+    if (exclusion.excludedByClass)
+        return true;
+    // A window's title changes with what it shows (a document, a web page).
+    const bool titleRules =
+        std::any_of(rules.begin(), rules.end(), [](const AppRule& rule) { return rule.IsTitlePattern(); });
+    if (!titleRules || !window)
+        return false;
+    const QString title = desktop.WindowTitle(window);
+    return std::any_of(rules.begin(), rules.end(), [&](const AppRule& rule) {
+        return rule.IsTitlePattern() && rule.Matches(exclusion.classes, title);
+    });
 }
 
 QString ExpansionEngine::TypedBy(int virtualKey) const

@@ -113,6 +113,9 @@ private:
     // caret keys, a mouse click. Erasing there would delete the user's text.
     void ResetIfMovedElsewhere(int virtualKey);
     bool IsAutoMode() const;
+    // Whether the window in front is one the user excluded: nothing typed
+    // there is kept, listed or expanded.
+    bool ExcludedHere();
     static void ProcessEvents(int rounds);
     void ReleaseModifiersForPaste();
     // By value: the engine passes its own pending list, which this clears.
@@ -150,6 +153,16 @@ private:
     QTimer holdLimit;
     QTimer holdMarkWait;
     Desktop::WindowId bufferWindow = 0; // where the buffer's first character was typed
+    // The answer of ExcludedHere for one window, kept while the rules stay:
+    // its class does not change, so only title patterns are asked again.
+    struct ExclusionCache
+    {
+        Desktop::WindowId window = 0;
+        quint64 rulesGeneration = 0;
+        QStringList classes;
+        bool excludedByClass = false;
+    };
+    ExclusionCache exclusion;
     // The hook flags of the message being handled (0 for HandleKey alone).
     qintptr hookFlags = 0;
 };

@@ -119,16 +119,69 @@ QString IniDocument::Value(const QString& section, const QString& key) const
     for (int i = header + 1; i < end; ++i) {
         if (!ParseKeyLine(lines[i], &parsed) || parsed.name.compare(key, Qt::CaseInsensitive) != 0)
             continue;
-        QByteArray value = parsed.value;
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-            value.back() == value.front())
-            value = value.mid(1, value.size() - 2);
-        return QString::fromUtf8(value).left(kMaxValueLength);
+        return ValueText(parsed.value);
     }
     return QString();
 }
 
-void IniDocument::SetValue(const QString& section, const QString& key, const QString& value)
+QString IniDocument::ValueText(QByteArray value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.mid(1, value.size() - 2);
+    return QString::fromUtf8(value).left(kMaxValueLength);
+}
+
+QStringList IniDocument::Values(const QString& section, const QString& key) const
+{
+    QStringList values;
+    const int header = FindSection(section);
+    if (header < 0)
+        return values;
+    const int end = SectionEnd(header);
+    KeyLine parsed;
+    for (int i = header + 1; i < end; ++i)
+        if (ParseKeyLine(lines[i], &parsed) && parsed.name.compare(key, Qt::CaseInsensitive) == 0)
+            values << ValueText(parsed.value);
+    return values;
+}
+
+void IniDocument::SetValues(const QString& section, const QString& key, const QStringList& values)
+{
+    CheckNames(section, key, QString());
+    for (const QString& value : values)
+        CheckNames(section, key, value);
+    const int header = FindSection(section);
+    if (header < 0) {
+        for (const QString& value : values)
+            SetValue(section, key, value);
+        return;
+    }
+    // The key's old lines go; the new ones take the place of the first.
+    int end = SectionEnd(header);
+    int at = -1;
+    KeyLine parsed;
+    for (int i = end - 1; i > header; --i) {
+        if (ParseKeyLine(lines[i], &parsed) && parsed.name.compare(key, Qt::CaseInsensitive) == 0) {
+            lines.removeAt(i);
+            at = i;
+            --end;
+        }
+    }
+    if (at < 0) {
+        // After the section's last key, as SetValue adds one.
+        at = header + 1;
+        for (int i = header + 1; i < end; ++i)
+            if (ParseKeyLine(lines[i], &parsed))
+                at = i + 1;
+    }
+    const QByteArray lineEnd = crlf ? QByteArray("\r") : QByteArray();
+    for (const QString& value : values)
+        lines.insert(at++, key.toUtf8() + '=' + value.toUtf8() + lineEnd);
+    if (at == lines.size())
+        endsWithLineEnd = true;
+}
+
+void IniDocument::CheckNames(const QString& section, const QString& key, const QString& value)
 {
     if (section.trimmed().isEmpty() || key.trimmed().isEmpty() || HasLineBreak(section) ||
         HasLineBreak(key) || HasLineBreak(value) || key.contains(QLatin1Char('=')))
@@ -136,6 +189,11 @@ void IniDocument::SetValue(const QString& section, const QString& key, const QSt
                           QStringLiteral("Cannot write the setting \"%1\" in section \"%2\": names must "
                                          "not be empty and nothing may hold a line break.")
                               .arg(key, section));
+}
+
+void IniDocument::SetValue(const QString& section, const QString& key, const QString& value)
+{
+    CheckNames(section, key, value);
     const QByteArray lineEnd = crlf ? QByteArray("\r") : QByteArray();
     const QByteArray newLine = key.toUtf8() + '=' + value.toUtf8() + lineEnd;
     const int header = FindSection(section);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // An INI file held as its raw lines, so that changing one value leaves every
 // other line, comment and section byte for byte as it was. Section and key
@@ -34,6 +35,14 @@ public:
     // name or value holds a line break or a name is empty.
     void SetValue(const QString& section, const QString& key, const QString& value);
 
+    // A key a section holds on several lines (a list, one item a line): every
+    // value in file order, read as Value reads one.
+    QStringList Values(const QString& section, const QString& key) const;
+    // Replaces every line of the key with one line per value, where the first
+    // of them was (else as SetValue adds a key); no values removes the key.
+    // Throws QuilloError as SetValue does, before anything changed.
+    void SetValues(const QString& section, const QString& key, const QStringList& values);
+
     QByteArray Contents() const;
 
     // Writes the whole document to a temporary file in the same folder and
@@ -52,6 +61,8 @@ private:
     };
     static bool SectionName(const QByteArray& line, QString* name);
     static bool ParseKeyLine(const QByteArray& line, KeyLine* parsed);
+    static QString ValueText(QByteArray value);
+    static void CheckNames(const QString& section, const QString& key, const QString& value);
     int FindSection(const QString& section) const; // index of the header line, or -1
     int SectionEnd(int header) const;              // index of the next header, or line count
 

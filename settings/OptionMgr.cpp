@@ -1,6 +1,7 @@
 #include "settings/OptionMgr.h"
 
 #include "core/ProgramFolder.h"
+#include "core/QuilloError.h"
 #include "settings/FileRoutines.h"
 #include "settings/IniDocument.h"
 #include "settings/KeyNames.h"
@@ -15,6 +16,9 @@
 #include <tuple>
 
 namespace {
+
+constexpr const char* kErrorSource = "settings";
+constexpr int kErrorBadRule = 2004;
 
 QString BoolText(bool value)
 {
@@ -126,6 +130,7 @@ void OptionMgr::ReadOptions(const IniDocument& source, bool notify)
     startNotice = true;
     if (!text("StartNotice").isEmpty())
         readBool("StartNotice", startNotice);
+    ReadRules(source);
     if (!notify || !observer)
         return;
     if (enableQK != wasEnabled)
@@ -161,6 +166,60 @@ void OptionMgr::SetStartNotice(bool value)
     WriteKeys([value](IniDocument& fresh) {
         fresh.SetValue(QLatin1String(kSection), QStringLiteral("StartNotice"), BoolText(value));
     });
+}
+
+void OptionMgr::ReadRules(const IniDocument& source)
+{
+    QList<AppRule> rules;
+    for (const QString& line : source.Values(QLatin1String(kRulesSection), QLatin1String(kExcludeKey))) {
+        if (const auto rule = AppRule::Parse(line))
+            rules << *rule;
+        else
+            loadProblems << QStringLiteral("%1: %2").arg(QLatin1String(kExcludeKey), AppRule::Problem(line));
+    }
+    excludeRules = rules;
+    ++rulesGeneration;
+}
+
+bool OptionMgr::AddExcludeRule(const QString& text)
+{
+    const auto rule = AppRule::Parse(text);
+    if (!rule)
+        throw QuilloError(kErrorBadRule, kErrorSource, QStringLiteral("Cannot add the rule: %1.").arg(AppRule::Problem(text)));
+    bool added = false;
+    IniDocument written;
+    WriteKeys([&](IniDocument& fresh) {
+        QStringList lines = fresh.Values(QLatin1String(kRulesSection), QLatin1String(kExcludeKey));
+        added = std::none_of(lines.begin(), lines.end(),
+                             [&](const QString& line) { return AppRule::SameRule(line, rule->Text()); });
+        if (added) {
+            lines << rule->Text();
+            fresh.SetValues(QLatin1String(kRulesSection), QLatin1String(kExcludeKey), lines);
+        }
+        written = fresh;
+    });
+    // The rules are the file's now, the user's edits made meanwhile too.
+    const QStringList problems = loadProblems;
+    ReadRules(written);
+    loadProblems = problems;
+    return added;
+}
+
+bool OptionMgr::RemoveExcludeRule(const QString& text)
+{
+    bool removed = false;
+    IniDocument written;
+    WriteKeys([&](IniDocument& fresh) {
+        QStringList lines = fresh.Values(QLatin1String(kRulesSection), QLatin1String(kExcludeKey));
+        removed = lines.removeIf([&](const QString& line) { return AppRule::SameRule(line, text); }) > 0;
+        if (removed)
+            fresh.SetValues(QLatin1String(kRulesSection), QLatin1String(kExcludeKey), lines);
+        written = fresh;
+    });
+    const QStringList problems = loadProblems;
+    ReadRules(written);
+    loadProblems = problems;
+    return removed;
 }
 
 QString OptionMgr::PasteKeysFor(const QString& windowClass) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include "core/AppRule.h"
 #include "settings/IniDocument.h"
 
 #include <QStringList>
@@ -29,6 +30,10 @@ public:
     // How to paste into windows of a class where Ctrl+V does not: one line
     // per window class, "Class=Keys" (see PasteMethod).
     static constexpr const char* kPasteKeysSection = "PasteKeys";
+    // Applications where nothing is expanded nor listed: one "Exclude=RULE"
+    // line each (see AppRule).
+    static constexpr const char* kRulesSection = "Rules";
+    static constexpr const char* kExcludeKey = "Exclude";
 
     explicit OptionMgr(OptionsObserver* observer = nullptr);
     void SetObserver(OptionsObserver* observer) { this->observer = observer; }
@@ -87,6 +92,19 @@ public:
     // letter case), as the file had them at LoadVars; "" when none.
     QString PasteKeysFor(const QString& windowClass) const;
 
+    // The exclusion rules as the file held them at the last read or write;
+    // lines that state no rule are left out (and listed in LoadProblems()).
+    const QList<AppRule>& ExcludeRules() const { return excludeRules; }
+    // Counts every change of ExcludeRules(), so that what was worked out from
+    // them can be kept until they change.
+    quint64 RulesGeneration() const { return rulesGeneration; }
+    // Adds a rule to the file as it is now (false when it is there already)
+    // or removes one (false when it is not there). Throws QuilloError when
+    // the text states no rule, or when the file cannot be written (the
+    // rules in memory then stay as they were).
+    bool AddExcludeRule(const QString& rule);
+    bool RemoveExcludeRule(const QString& rule);
+
     QString FilePath() const { return filePath; }
     // Keys the last LoadVars found missing or malformed, with the reason.
     QStringList LoadProblems() const { return loadProblems; }
@@ -106,6 +124,7 @@ private:
     // write failed, then reports the write failure (or the effect's).
     void SaveThen(const char* key, const QString& value, const std::function<void()>& effect);
     void PlaceStartupEntry();
+    void ReadRules(const IniDocument& source);
 
     OptionsObserver* observer;
     QString filePath;
@@ -129,6 +148,8 @@ private:
     int savedChrSav = 0;
     bool restoreClipboard = false;
     bool startNotice = true;
+    QList<AppRule> excludeRules;
+    quint64 rulesGeneration = 0;
     IniDocument document; // as last read: the paste keys come from it
     QByteArray loadedBytes; // the file as last read, to tell an edit from nothing
 };

@@ -657,3 +657,38 @@ TEST(Engine, AProgramThatKeepsAskingDoesNotKeepTheUsersCopyAway)
     EXPECT_TRUE(QTest::qWaitFor([&] { return compositor.Content()->text() == "the user's copy"; },
                                 ClipboardKeeper::kDeliveryAfterTakenLimitMs * 3));
 }
+
+TEST(Engine, NothingIsKeptListedOrExpandedInAnExcludedWindow)
+{
+    Shell s;
+    s.desktop.windowClass = {"xterm", "XTerm"};
+    s.desktop.title = "notes - Mousepad";
+    ASSERT_TRUE(s.form->optMgr.AddExcludeRule("XTerm"));
+    s.Type("si");
+    EXPECT_EQ(s.engine().typedText, "");
+    EXPECT_FALSE(s.form->Timer1.isActive()) << "no list is due";
+    s.Type("g ");
+    EXPECT_TRUE(s.Sent().isEmpty());
+
+    // Another window, not excluded: words expand there.
+    s.desktop.foreground = 2;
+    s.desktop.windowClass = {"mousepad", "Mousepad"};
+    s.Type("sig ");
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3));
+
+    // A title rule follows the title of the same window; a rule added while
+    // a word was typed keeps that word from expanding.
+    s.keys.Clear();
+    ASSERT_TRUE(s.form->optMgr.AddExcludeRule("title:*secret*"));
+    s.Type("sig");
+    EXPECT_EQ(s.engine().typedText, "sig");
+    s.desktop.title = "Secret plans - Mousepad";
+    s.Tap(kSpace);
+    EXPECT_TRUE(s.Sent().isEmpty());
+    s.Type("sig");
+    EXPECT_EQ(s.engine().typedText, "");
+
+    ASSERT_TRUE(s.form->optMgr.RemoveExcludeRule("title:*Secret*"));
+    s.Type("sig ");
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3));
+}

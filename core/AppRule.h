@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// One application a rule names: a window class or Wayland application id
+// (the whole name, any letter case), or "title:PATTERN", a window title
+// matched whole with the wildcards * and ? (any letter case).
+class AppRule
+{
+public:
+    static constexpr const char* kTitlePrefix = "title:";
+
+    // The rule a text states, or nothing when it states none: empty, a line
+    // break or other control character, a class holding blanks or
+    // wildcards (a class is one word; patterns are for titles), "title:"
+    // without a pattern.
+    static std::optional<AppRule> Parse(const QString& text);
+    // Why Parse refuses text, for the user; "" when it does not.
+    static QString Problem(const QString& text);
+
+    // classes: the window's class names (on X11 both words of WM_CLASS, on
+    // Wayland the application id); title: its title.
+    bool Matches(const QStringList& classes, const QString& title) const;
+    bool IsTitlePattern() const { return titlePattern.has_value(); }
+    // The rule as written in the file and shown to the user.
+    QString Text() const { return text; }
+    // Whether two texts name the same rule (class names in any letter case).
+    static bool SameRule(const QString& a, const QString& b);
+
+private:
+    QString text;
+    QString className;
+    std::optional<QRegularExpression> titlePattern;
+};

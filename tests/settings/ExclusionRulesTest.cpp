@@ -1,0 +1,109 @@
+#include "SettingsTestSupport.h"
+#include "core/AppRule.h"
+#include "core/QuilloError.h"
+#include "settings/OptionMgr.h"
+#include "support/TempProgramFolder.h"
+
+namespace {
+
+bool Matches(const QString& rule, const QStringList& classes, const QString& title = QString())
+{
+    const auto parsed = AppRule::Parse(rule);
+    return parsed && parsed->Matches(classes, title);
+}
+
+QStringList RuleTexts(const OptionMgr& options)
+{
+    QStringList texts;
+    for (const AppRule& rule : options.ExcludeRules())
+        texts << rule.Text();
+    return texts;
+}
+
+} // namespace
+
+TEST(AppRule, ClassesAndAppIdsMatchWholeInAnyCase)
+{
+    // X11 gives both words of WM_CLASS, Wayland the application id twice.
+    EXPECT_TRUE(Matches("xterm", {"xterm", "XTerm"}));
+    EXPECT_TRUE(Matches("XTERM", {"xterm", "XTerm"}));
+    EXPECT_TRUE(Matches("  Mousepad ", {"mousepad", "Mousepad"}));
+    EXPECT_TRUE(Matches("org.gnome.TextEditor", {"org.gnome.texteditor", "org.gnome.texteditor"}));
+    EXPECT_FALSE(Matches("term", {"xterm", "XTerm"})) << "a class matches whole";
+    EXPECT_FALSE(Matches("xterm", {}, "xterm")) << "a class rule never looks at the title";
+    EXPECT_FALSE(Matches("xterm", {"xterm-256"}));
+}
+
+TEST(AppRule, TitlePatternsMatchWholeWithStarAndQuestionMark)
+{
+    EXPECT_TRUE(Matches("title:*Password*", {}, "KeePass - password safe"));
+    EXPECT_TRUE(Matches("TITLE:*password*", {"x"}, "Enter PASSWORD"));
+    EXPECT_TRUE(Matches("title:Vim ?", {}, "vim 9"));
+    EXPECT_FALSE(Matches("title:Vim ?", {}, "vim 10"));
+    EXPECT_FALSE(Matches("title:Terminal", {}, "My Terminal")) << "a pattern matches the whole title";
+    // Other characters of a pattern are themselves, not expression syntax.
+    EXPECT_TRUE(Matches("title:[draft] (1).txt", {}, "[draft] (1).txt"));
+    EXPECT_FALSE(Matches("title:[draft]", {}, "d"));
+    EXPECT_TRUE(Matches("title:Документ*", {}, "документ 𝄞"));
+}
+
+TEST(AppRule, TextsThatStateNoRuleAreRefusedWithAReason)
+{
+    for (const QString& bad : {QString(), QString("   "), QString("title:"), QString("title:  "), QString("x term"),
+                               QString("fire*"), QString("a\tb"), QString("ok\x01")}) {
+        EXPECT_FALSE(AppRule::Parse(bad).has_value()) << bad.toStdString();
+        EXPECT_FALSE(AppRule::Problem(bad).isEmpty()) << bad.toStdString();
+    }
+    EXPECT_EQ(AppRule::Parse("Title:a b*")->Text(), "title:a b*");
+    EXPECT_TRUE(AppRule::SameRule("XTerm", " xterm"));
+    EXPECT_FALSE(AppRule::SameRule("xterm", "title:xterm"));
+}
+
+class Rules : public ::testing::Test
+{
+protected:
+    TempProgramFolder folder;
+    QString path = folder.SettingsPath();
+    OptionMgr options;
+};
+
+TEST_F(Rules, TheShippedFileHasNoneAndTheyLoadFromTheirOwnSection)
+{
+    options.LoadVars(path);
+    EXPECT_TRUE(options.ExcludeRules().isEmpty());
+    EXPECT_TRUE(options.LoadProblems().isEmpty());
+
+    WriteBytes(path, ReadBytes(path) + "\n[Rules]\nExclude=xterm\n; a comment\nexclude = title:*Secret*\n"
+                                       "Exclude=bad class\nExclude=\nOther=kept\n");
+    options.LoadVars(path);
+    EXPECT_EQ(RuleTexts(options), QStringList({"xterm", "title:*Secret*"}));
+    // Lines that state no rule are left out with a start-up warning each.
+    ASSERT_EQ(options.LoadProblems().size(), 2);
+    EXPECT_TRUE(options.LoadProblems().first().contains("bad class"));
+}
+
+TEST_F(Rules, AddingAndRemovingKeepEveryOtherLineAndHandEdits)
+{
+    WriteBytes(path, ReadBytes(path) + "\n[Rules]\nExclude=xterm\nOther=kept\n");
+    options.LoadVars(path);
+    const quint64 before = options.RulesGeneration();
+
+    // An edit by hand (or by the command line) the program has not read yet.
+    WriteBytes(path, ReadBytes(path).replace("Exclude=xterm\n", "Exclude=xterm\nExclude=mousepad\n"));
+    EXPECT_TRUE(options.AddExcludeRule("title:*Bank*"));
+    EXPECT_EQ(RuleTexts(options), QStringList({"xterm", "mousepad", "title:*Bank*"}));
+    EXPECT_GT(options.RulesGeneration(), before);
+    EXPECT_FALSE(options.AddExcludeRule("XTERM")) << "the same rule is not added twice";
+    EXPECT_TRUE(options.RemoveExcludeRule("Xterm"));
+    EXPECT_FALSE(options.RemoveExcludeRule("xterm"));
+
+    const QByteArray file = ReadBytes(path);
+    EXPECT_TRUE(file.contains("[Rules]\nExclude=mousepad\nExclude=title:*Bank*\nOther=kept\n")) << file.constData();
+    EXPECT_TRUE(file.contains("EnableQK=True")) << "the options stay";
+    OptionMgr fresh;
+    fresh.LoadVars(path);
+    EXPECT_EQ(RuleTexts(fresh), RuleTexts(options));
+
+    EXPECT_THROW(options.AddExcludeRule("two words"), QuilloError);
+    EXPECT_EQ(ReadBytes(path), file) << "a refused rule writes nothing";
+}
