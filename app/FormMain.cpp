@@ -5,6 +5,7 @@
 #include "app/ShellCommands.h"
 #include "app/cli/ControlChannel.h"
 #include "app/cli/ControlServer.h"
+#include "app/cli/RulesCommands.h"
 #include "app/SnippetFileCommands.h"
 #include "app/TrayHost.h"
 #include "app/TrayPictures.h"
@@ -641,6 +642,12 @@ QJsonObject FormMain::ControlCommand(const QString& command)
             if (!optionsProblem.isEmpty())
                 return failure(optionsProblem);
             return {{QStringLiteral("snippets"), snippetMgr.GetMatchedCol(QString()).size()}};
+        }
+        if (command == QLatin1String(RulesCommands::kReloadOptionsCommand)) {
+            // A change of the options file the command line made (the
+            // exclusion rules): in effect before the command returns.
+            ReloadOptions();
+            return {};
         }
         if (command == QLatin1String("exit")) {
             // After the reply has gone out.

@@ -7,6 +7,7 @@
 #include "app/cli/KeysCommands.h"
 #include "app/cli/LaunchCommands.h"
 #include "app/cli/MacroCommands.h"
+#include "app/cli/RulesCommands.h"
 #include "app/cli/StoreCommands.h"
 #include "app/cli/TransferCommands.h"
 #include "core/ProgramFolder.h"
@@ -171,7 +172,7 @@ bool CommandLine::TakesText(const CliCommand& command)
 
 QList<CliCommand> CommandLine::Commands()
 {
-    return StoreCommands::Commands() + MacroCommands::Commands() + KeysCommands::Commands() +
+    return StoreCommands::Commands() + RulesCommands::Commands() + MacroCommands::Commands() + KeysCommands::Commands() +
            TransferCommands::Commands() + FolderCommands::Commands() + ChannelCommands::Commands() +
            LaunchCommands::Commands();
 }

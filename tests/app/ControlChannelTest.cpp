@@ -1,6 +1,7 @@
 // The control channel between the command line and the running program: the
 // real local socket, a main window on fakes, clients on their own threads
 // while the test's thread runs the program's events.
+#include "CliTestSupport.h"
 #include "ShellTestSupport.h"
 #include "app/ShellCommands.h"
 #include "app/cli/ControlChannel.h"
@@ -368,4 +369,49 @@ TEST(ControlChannel, FoldersAndSocketsLeftBehindAreDealtWith)
         EXPECT_FALSE(ControlChannel::PrepareFolder(foreign, &error));
         EXPECT_TRUE(error.contains("another user")) << error.toStdString();
     }
+}
+
+// quillo rules changes the options file; the running program has the change
+// before the command returns, and without a program the file alone changes.
+TEST(ControlChannel, RulesFromTheCommandLineTakeEffectAtOnce)
+{
+    Shell s;
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    // The command line finds the program where the test's program listens.
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(s.runtime.path()));
+    const auto rules = [&](const QStringList& words) {
+        CliResult result{};
+        OffThread([&] { result = RunCli(QStringList{"--home", s.folder.Path(), "rules"} + words); });
+        return result;
+    };
+    s.desktop.windowClass = {"xterm", "XTerm"};
+
+    CliResult r = rules({"exclude", "XTerm"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "excluded XTerm\n");
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(s.form->optMgr.ExcludeRules().size(), 1) << "read before the command returned";
+    s.Type("sig ");
+    EXPECT_TRUE(s.Sent().isEmpty());
+    EXPECT_EQ(rules({"exclude", "title:*Bank*"}).code, 0);
+    EXPECT_EQ(rules({"list"}).out, "XTerm\ntitle:*Bank*\n");
+
+    r = rules({"include", "xterm"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    s.Type("sig ");
+    EXPECT_FALSE(s.Sent().isEmpty()) << "expanded (pasted as into a terminal)";
+    r = rules({"include", "xterm"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "quillo: no rule excludes \"xterm\"\n");
+    r = rules({"exclude", "two words"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("usage: quillo rules")) << r.err.toStdString();
+    EXPECT_EQ(rules({"frobnicate"}).code, 2);
+
+    // Not running: the file changes, and the next start reads it.
+    EXPECT_TRUE(Ask(s.form->ControlSocketPath(), "exit").reply["ok"].toBool());
+    Shell::Pump();
+    EXPECT_EQ(rules({"exclude", "mousepad"}).code, 0);
+    EXPECT_EQ(rules({"list"}).out, "title:*Bank*\nmousepad\n");
+    qputenv("XDG_RUNTIME_DIR", oldRuntime);
 }
