@@ -6,6 +6,7 @@
 #include "app/cli/ControlChannel.h"
 #include "app/cli/ControlServer.h"
 #include "app/cli/RulesCommands.h"
+#include "core/AppRule.h"
 #include "app/SnippetFileCommands.h"
 #include "app/TrayHost.h"
 #include "app/TrayPictures.h"
@@ -19,6 +20,7 @@
 #include "store/StoreWatcher.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QCursor>
@@ -560,6 +562,30 @@ void FormMain::Timer1Tick()
         formMsg->Timer1Tick(*this);
     else
         Timer1.stop();
+}
+
+void FormMain::RememberFrontApplication()
+{
+    const Desktop& desktop = services.desktop;
+    const Desktop::WindowId window = desktop.ForegroundWindow();
+    if (!window)
+        return;
+    // Quillo's own window in front (the settings window opened again): the
+    // application before it is still the one meant.
+    for (const QWidget* own : QApplication::topLevelWidgets())
+        if (own->internalWinId() == window)
+            return;
+    const QStringList classes = desktop.WindowClass(window);
+    const QStringList ownNames = {QCoreApplication::applicationName(),
+                                  QFileInfo(QCoreApplication::applicationFilePath()).fileName(),
+                                  QGuiApplication::desktopFileName()};
+    for (const QString& name : classes)
+        if (!name.isEmpty() && ownNames.contains(name, Qt::CaseInsensitive))
+            return;
+    // The class proper (X11's second word) is what the user is likelier to
+    // know; Wayland gives the app id for both.
+    const QString name = classes.value(1, classes.value(0)).trimmed();
+    frontApplication = AppRule::Parse(name) ? name : QString();
 }
 
 void FormMain::ShowSettingsTab(int tab)

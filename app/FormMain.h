@@ -136,6 +136,11 @@ public:
     // around it (the settings window plays sounds, the list asks for the caret).
     const FormMainServices& Services() const { return services; }
     QString Home() const { return home; }
+    // The application in front (its window class or Wayland app id), taken
+    // as the settings window opens, so that it can be excluded with one key;
+    // "" when the desktop cannot tell. Quillo's own windows do not count.
+    void RememberFrontApplication();
+    QString FrontApplication() const { return frontApplication; }
 
     void EnableQKChanged(bool enabled) override;
     void SwitchQKKeyChanged(const QString& keyName) override;
@@ -206,6 +211,7 @@ private:
     std::unique_ptr<StoreWatcher> storeWatcher;
     FormMainServices services;
     ShellCommands* shellCommands = nullptr;
+    QString frontApplication;
     SnippetFileCommands* fileCommands = nullptr;
     bool loaded = false;
     bool hookSet = false;

@@ -9,6 +9,7 @@
 #include "controls/QKAddButton.h"
 #include "controls/QKCheck.h"
 #include "controls/QKCloseButton.h"
+#include "controls/QKCommonButton.h"
 #include "controls/QKCombo.h"
 #include "controls/QKFilter.h"
 #include "controls/QKFunctionButton.h"
@@ -33,6 +34,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -314,6 +316,78 @@ void FormSetting::BuildOptionsPage()
         Guarded([&] { options.SetExpandWhen(QLatin1String(kHandExpand)); });
     });
     connect(cmbSound, &QKCombo::Click, this, [this] { PlayChosenSound(cmbSound->Text()); });
+    BuildRulesSection();
+}
+
+void FormSetting::BuildRulesSection()
+{
+    frameRules = Add<QKWhiteFrame>(this, "QKUIControls.QKWhiteFrame", "frameRules", frameOptions, 465, 5040, 3720,
+                                   930);
+    MakePlainLabel(frameRules, QStringLiteral("Never expand in:"), 225, 60);
+    lstRules = new QListWidget(frameRules);
+    lstRules->setObjectName(QStringLiteral("lstRules"));
+    lstRules->setFrameShape(QFrame::NoFrame);
+    lstRules->setFont(Skins::TextFont());
+    lstRules->setFocusPolicy(Qt::StrongFocus);
+    QPalette palette = lstRules->palette();
+    palette.setColor(QPalette::Base, QColor(244, 244, 246));
+    palette.setColor(QPalette::Text, Skins::TextColor());
+    lstRules->setPalette(palette);
+    Twips::SetGeometry(lstRules, QRectF(225, 300, 1890, 570));
+    lstRules->installEventFilter(this);
+    cmdExcludeFront = MakeControl<QKCommonButton>(frameRules, QStringLiteral("cmdExcludeFront"), 2220, 270, 1350, 270);
+    cmdRemoveRule = MakeControl<QKCommonButton>(frameRules, QStringLiteral("cmdRemoveRule"), 2220, 615, 1350, 270);
+    cmdRemoveRule->SetText(QStringLiteral("Remove"));
+    connect(cmdExcludeFront, &QKCommonButton::Click, this, [this] { ExcludeFrontApplication(); });
+    connect(cmdRemoveRule, &QKCommonButton::Click, this, [this] { RemoveChosenRule(); });
+}
+
+void FormSetting::ShowRules()
+{
+    const QString chosen = lstRules->currentItem() ? lstRules->currentItem()->text() : QString();
+    lstRules->clear();
+    for (const AppRule& rule : form.optMgr.ExcludeRules())
+        lstRules->addItem(rule.Text());
+    const QList<QListWidgetItem*> again = lstRules->findItems(chosen, Qt::MatchExactly);
+    lstRules->setCurrentRow(again.isEmpty() ? 0 : lstRules->row(again.first()));
+    cmdRemoveRule->setEnabled(lstRules->count() > 0);
+    lstRules->setAccessibleName(QStringLiteral("Never expand in"));
+    cmdRemoveRule->setAccessibleName(QStringLiteral("Remove the chosen application from the list"));
+
+    const QString front = form.FrontApplication();
+    const QString shown = QFontMetrics(Skins::TextFont()).elidedText(front, Qt::ElideRight, Twips::ToPixels(900));
+    cmdExcludeFront->SetText(front.isEmpty() ? QStringLiteral("Add") : QStringLiteral("Add ") + shown);
+    cmdExcludeFront->Text(); // reading centres the new caption
+    cmdExcludeFront->setEnabled(!front.isEmpty());
+    cmdExcludeFront->setAccessibleName(
+        front.isEmpty() ? QStringLiteral("Add the application in front (not known)")
+                        : QStringLiteral("Add %1, the application in front before this window").arg(front));
+}
+
+void FormSetting::ExcludeFrontApplication()
+{
+    const QString front = form.FrontApplication();
+    if (front.isEmpty())
+        return;
+    Guarded([&] { form.optMgr.AddExcludeRule(front); });
+    ShowRules();
+    const QList<QListWidgetItem*> added = lstRules->findItems(front, Qt::MatchFixedString);
+    if (!added.isEmpty())
+        lstRules->setCurrentItem(added.first());
+}
+
+void FormSetting::RemoveChosenRule()
+{
+    QListWidgetItem* chosen = lstRules->currentItem();
+    if (!chosen)
+        return;
+    const int row = lstRules->row(chosen);
+    Guarded([&] { form.optMgr.RemoveExcludeRule(chosen->text()); });
+    ShowRules();
+    lstRules->setCurrentRow(std::min(row, lstRules->count() - 1));
+    // The keyboard stays in the section when the last rule goes.
+    if (lstRules->count() == 0 && QApplication::focusWidget() == cmdRemoveRule)
+        cmdExcludeFront->setFocus(Qt::OtherFocusReason);
 }
 
 void FormSetting::BuildInfoPage()
@@ -429,6 +503,8 @@ void FormSetting::TabSwitch(int k)
             FillOptions();
             optionsLoaded = true;
         }
+        // The application in front may have changed since the page was filled.
+        ShowRules();
     } else {
         const OptionMgr& options = form.optMgr;
         lblNumSniExp->setText(QString::number(options.SniExp()));
@@ -609,7 +685,8 @@ QList<QWidget*> FormSetting::PageStops() const
     if (frameOptions->isVisible())
         return QList<QWidget*>{chkEnable,     cmbEnableHotKey, chkStartWithWin, chkPlaySound,
                                cmbSound,      optAutoExpand,   optHandExpand,   cmbExpandHotKey,
-                               chkStartNotice, chkCreateFromSelection, cmbCreateHotKey};
+                               chkStartNotice, lstRules,       cmdExcludeFront, cmdRemoveRule,
+                               chkCreateFromSelection, cmbCreateHotKey};
     return QList<QWidget*>{Label14};
 }
 
@@ -679,6 +756,19 @@ void FormSetting::keyPressEvent(QKeyEvent* event)
 
 bool FormSetting::eventFilter(QObject* watched, QEvent* event)
 {
+    // In the list of rules Delete removes the chosen one and Insert adds the
+    // application that was in front.
+    if (watched == lstRules && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Delete) {
+            RemoveChosenRule();
+            return true;
+        }
+        if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Insert) {
+            ExcludeFrontApplication();
+            return true;
+        }
+    }
     if (watched == surface && event->type() == QEvent::Paint) {
         QPainter painter(surface);
         painter.drawPixmap(0, 0, SkinPicture(surface->size(), painter.device()->devicePixelRatioF()));

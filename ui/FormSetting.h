@@ -8,6 +8,7 @@ class FormViewport;
 class QKAddButton;
 class QKCheck;
 class QKCloseButton;
+class QKCommonButton;
 class QKCombo;
 class QKFilter;
 class QKFunctionButton;
@@ -18,6 +19,7 @@ class QKTab;
 class QKVScroll;
 class QKWhiteFrame;
 class QLabel;
+class QListWidget;
 class SnippetsPad;
 
 // The settings window: the snippets page (browse, search, add, edit and
@@ -115,6 +117,11 @@ public:
     QLabel* lblNumChaSav = nullptr;
     QLabel* lblNumHourSav = nullptr;
     QKLabel* Label14 = nullptr;
+    // The applications where nothing is expanded, on the options page.
+    QKWhiteFrame* frameRules = nullptr;
+    QListWidget* lstRules = nullptr;
+    QKCommonButton* cmdExcludeFront = nullptr;
+    QKCommonButton* cmdRemoveRule = nullptr;
 
 protected:
     void OnLoad() override;
@@ -131,6 +138,11 @@ private:
     void TabSwitch(int k);
     void FillOptions();
     void ShowOptionValues();
+    void BuildRulesSection();
+    // The rules as the options hold them, and what the exclude button offers.
+    void ShowRules();
+    void ExcludeFrontApplication();
+    void RemoveChosenRule();
     void Search();
     void PlayChosenSound(const QString& soundName);
     void PadSizeChanged(qint32 width, qint32 height);

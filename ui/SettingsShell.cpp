@@ -18,6 +18,9 @@ FormSetting* SettingsShell::Window() const
 
 void SettingsShell::ShowSettings(int tab)
 {
+    // What was in front before the window comes forward: the Rules section
+    // offers to exclude it.
+    form.RememberFrontApplication();
     if (!window)
         window = new FormSetting(form);
     window->show();

@@ -32,6 +32,9 @@ private:
     static void Print(const QString& text) { std::fprintf(stderr, "quillo: %s\n", qPrintable(text)); }
 };
 
+// Far from the ids the offscreen platform gives Quillo's own windows.
+constexpr Desktop::WindowId kEditorWindow = 0x400001;
+
 bool Save(FormSetting& window, const QString& path)
 {
     DoEvents();
@@ -62,6 +65,9 @@ int SettingsShot::Run(int argc, char** argv, const QString& homeOption, const QS
     FakeKeyboardHook hook;
     RecordingKeyOutput keys;
     FakeDesktop desktop;
+    // An editor in front, as the rules section offers it.
+    desktop.foreground = kEditorWindow;
+    desktop.windowClass = {QStringLiteral("mousepad"), QStringLiteral("Mousepad")};
     FakeSoundPlayer sound;
     FakeUrlOpener urls;
     PrintingNotifier notifier;
