@@ -328,7 +328,7 @@ void FormSetting::BuildRulesSection()
     lstRules->setObjectName(QStringLiteral("lstRules"));
     lstRules->setFrameShape(QFrame::NoFrame);
     lstRules->setFont(Skins::TextFont());
-    lstRules->setFocusPolicy(Qt::StrongFocus);
+    FocusRing::Attach(lstRules);
     QPalette palette = lstRules->palette();
     palette.setColor(QPalette::Base, QColor(244, 244, 246));
     palette.setColor(QPalette::Text, Skins::TextColor());
@@ -350,6 +350,8 @@ void FormSetting::ShowRules()
         lstRules->addItem(rule.Text());
     const QList<QListWidgetItem*> again = lstRules->findItems(chosen, Qt::MatchExactly);
     lstRules->setCurrentRow(again.isEmpty() ? 0 : lstRules->row(again.first()));
+    // An empty list and a button with nothing to do are no stops for Tab.
+    lstRules->setEnabled(lstRules->count() > 0);
     cmdRemoveRule->setEnabled(lstRules->count() > 0);
     lstRules->setAccessibleName(QStringLiteral("Never expand in"));
     cmdRemoveRule->setAccessibleName(QStringLiteral("Remove the chosen application from the list"));
@@ -382,11 +384,13 @@ void FormSetting::RemoveChosenRule()
     if (!chosen)
         return;
     const int row = lstRules->row(chosen);
+    const bool keyboardHere = lstRules->hasFocus() || cmdRemoveRule->hasFocus();
     Guarded([&] { form.optMgr.RemoveExcludeRule(chosen->text()); });
     ShowRules();
     lstRules->setCurrentRow(std::min(row, lstRules->count() - 1));
-    // The keyboard stays in the section when the last rule goes.
-    if (lstRules->count() == 0 && QApplication::focusWidget() == cmdRemoveRule)
+    // The keyboard stays in the section when the last rule goes (the list
+    // and the button are then out of use).
+    if (lstRules->count() == 0 && keyboardHere && cmdExcludeFront->isEnabled())
         cmdExcludeFront->setFocus(Qt::OtherFocusReason);
 }
 
@@ -550,6 +554,7 @@ void FormSetting::ShowOptionValues()
     const bool automatic = options.ExpandWhen().toUpper() == QLatin1String("AUTO");
     optAutoExpand->SetValue(automatic);
     optHandExpand->SetValue(!automatic);
+    ShowRules();
 }
 
 void FormSetting::PlayChosenSound(const QString& soundName)
@@ -760,6 +765,12 @@ bool FormSetting::eventFilter(QObject* watched, QEvent* event)
     // application that was in front.
     if (watched == lstRules && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        // Tab leaves the list along the window's order, as from any control.
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
         if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Delete) {
             RemoveChosenRule();
             return true;

@@ -20,11 +20,14 @@
 #include "controls/QKSnippetEditWin.h"
 #include "controls/QKTab.h"
 #include "controls/QKVScroll.h"
+#include "support/FileBytes.h"
 #include "ui/SnippetDel.h"
 #include "ui/SnippetEdit.h"
 #include "ui/SnippetPreview.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QWheelEvent>
 
@@ -372,4 +375,67 @@ TEST_F(KeyboardPath, AtTheProgramsEndEditsCanBeSavedButTheEndNotCalledOff)
     EXPECT_EQ(settings.Window(), nullptr);
     EXPECT_EQ(Questions(), QStringList{QString("ask without cancel: ") + FormSetting::kUnsavedQuestion});
     EXPECT_EQ(shell.form->snippetMgr.GetMatchedSnippet("ty")->contentString, "saved at exit");
+}
+
+// The applications where nothing expands: the one in front before the window
+// opened is added with one key, and a rule removed with another.
+TEST_F(KeyboardPath, TheRulesSectionAddsTheApplicationInFrontAndRemovesRules)
+{
+    constexpr Desktop::WindowId kEditor = 0x400001; // not one of the offscreen ids of our windows
+    shell.desktop.foreground = kEditor;
+    shell.desktop.windowClass = {"mousepad", "Mousepad"};
+    ASSERT_TRUE(shell.form->optMgr.AddExcludeRule("xterm"));
+    FormSetting* window = OpenActive(2);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->lstRules->count(), 1);
+    EXPECT_EQ(window->lstRules->accessibleName(), "Never expand in");
+    EXPECT_TRUE(window->cmdExcludeFront->accessibleName().contains("Mousepad"));
+
+    window->chkStartNotice->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), window->lstRules);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), window->cmdExcludeFront);
+    Key(Qt::Key_Space);
+    const auto rules = [&] {
+        QStringList texts;
+        for (const AppRule& rule : shell.form->optMgr.ExcludeRules())
+            texts << rule.Text();
+        return texts;
+    };
+    EXPECT_EQ(rules(), QStringList({"xterm", "Mousepad"}));
+    EXPECT_EQ(window->lstRules->currentItem()->text(), "Mousepad");
+    EXPECT_TRUE(ReadBytes(shell.folder.SettingsPath()).contains("[Rules]\nExclude=xterm\nExclude=Mousepad\n"));
+
+    // In the list: Up chooses, Delete removes, Insert adds; the button
+    // removes what is chosen.
+    Key(Qt::Key_Backtab);
+    ASSERT_EQ(Focus(), window->lstRules);
+    Key(Qt::Key_Up);
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(rules(), QStringList({"Mousepad"}));
+    ASSERT_TRUE(shell.form->optMgr.AddExcludeRule("xterm"));
+    window->OptionsReloaded();
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Insert);
+    EXPECT_EQ(rules(), QStringList({"Mousepad", "xterm"})) << "no rule twice";
+    window->cmdRemoveRule->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Space);
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(rules().isEmpty());
+    EXPECT_FALSE(window->cmdRemoveRule->isEnabled());
+    EXPECT_EQ(Focus(), window->cmdExcludeFront) << "the keyboard stays in the section";
+    Key(Qt::Key_Return);
+    EXPECT_EQ(rules(), QStringList({"Mousepad"}));
+
+    // A change made elsewhere (the command line) shows when the options are read again.
+    QByteArray file = ReadBytes(shell.folder.SettingsPath());
+    QFile out(shell.folder.SettingsPath());
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(file.replace("Exclude=Mousepad\n", "Exclude=Mousepad\nExclude=title:*Bank*\n"));
+    out.close();
+    const QJsonObject reply = shell.form->ControlCommand("reload-options");
+    EXPECT_FALSE(reply.contains("error")) << reply["error"].toString().toStdString();
+    EXPECT_EQ(shell.form->optMgr.ExcludeRules().size(), 2);
+    EXPECT_EQ(window->lstRules->count(), 2);
 }
