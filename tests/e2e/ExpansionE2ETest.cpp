@@ -214,6 +214,30 @@ TEST_F(Expansion, AClickElsewhereForgetsWhatWasTyped)
     EXPECT_EQ(text.size(), QString("hello world\nsi").size() + 2) << text.toStdString();
 }
 
+// An application excluded by its window class (Qt names ours after its
+// executable): nothing expands there until the rule goes, which the running
+// program takes in before the command line returns.
+TEST_F(Expansion, NothingExpandsInAnExcludedApplication)
+{
+    const auto rules = [&](const QStringList& words) {
+        QProcess cli;
+        cli.setProcessEnvironment(desktop->Environment());
+        cli.start(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path(), "rules"} + words);
+        EXPECT_TRUE(cli.waitForFinished(kWaitMs));
+        EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    };
+    rules({"exclude", "QUILLO-TEST-EDITOR"});
+    StartBoth();
+    desktop->Type("sig ");
+    Pause(kSettleMs);
+    EXPECT_EQ(WaitForText("sig ").toStdString(), "sig ");
+
+    rules({"include", "quillo-test-editor"});
+    desktop->FocusWindow(editorWindow);
+    desktop->Type("sig ");
+    EXPECT_EQ(WaitForText("sig Best regards").toStdString(), "sig Best regards");
+}
+
 TEST_F(Expansion, ASecondInstanceIsRefusedAndTheFirstGoesOn)
 {
     StartBoth();
