@@ -62,6 +62,30 @@ void KeyEventOutsideExpansion(benchmark::State& state)
     }
 }
 
+// Typing in a window a rule excludes: every key starts a word, so the rules
+// are consulted for each (20 classes, and with range 1 also 5 title patterns).
+void KeyEventInAnExcludedWindow(benchmark::State& state)
+{
+    Bench bench;
+    for (int i = 0; i < 20; ++i)
+        bench.form->optMgr.AddExcludeRule(QStringLiteral("app%1").arg(i));
+    if (state.range(0))
+        for (int i = 0; i < 5; ++i)
+            bench.form->optMgr.AddExcludeRule(QStringLiteral("title:*secret %1*").arg(i));
+    bench.desktop.windowClass = {QStringLiteral("app19"), QStringLiteral("App19")};
+    bench.desktop.title = QStringLiteral("a document - an editor");
+    const quintptr letters[] = {'Q', 'W', 'E', 'R', 'T'};
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const quintptr key = letters[(i / 2) % 5];
+        MessageLayer::SendMessage(bench.form.get(), MessageLayer::kUserMessage, key,
+                                  (i & 1) ? qintptr(1) << 31 : 0);
+        ++i;
+    }
+    if (!bench.form->engine->typedText.isEmpty())
+        state.SkipWithError("the window was not excluded");
+}
+
 void WholeExpansion(benchmark::State& state)
 {
     Bench bench;
@@ -78,6 +102,7 @@ void WholeExpansion(benchmark::State& state)
 } // namespace
 
 BENCHMARK(KeyEventOutsideExpansion)->Unit(benchmark::kNanosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(KeyEventInAnExcludedWindow)->Arg(0)->Arg(1)->Unit(benchmark::kNanosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(WholeExpansion)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
