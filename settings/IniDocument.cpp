@@ -150,12 +150,12 @@ void IniDocument::SetValues(const QString& section, const QString& key, const QS
     CheckNames(section, key, QString());
     for (const QString& value : values)
         CheckNames(section, key, value);
-    const int header = FindSection(section);
-    if (header < 0) {
-        for (const QString& value : values)
-            SetValue(section, key, value);
-        return;
+    if (FindSection(section) < 0) {
+        if (values.isEmpty())
+            return;
+        SetValue(section, key, values.first()); // makes the section, then as below
     }
+    const int header = FindSection(section);
     // The key's old lines go; the new ones take the place of the first.
     int end = SectionEnd(header);
     int at = -1;

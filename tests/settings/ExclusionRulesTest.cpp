@@ -104,6 +104,11 @@ TEST_F(Rules, AddingAndRemovingKeepEveryOtherLineAndHandEdits)
     fresh.LoadVars(path);
     EXPECT_EQ(RuleTexts(fresh), RuleTexts(options));
 
+    IniDocument bare(QByteArray("[qk]\r\nA=1\r\n"));
+    bare.SetValues("Rules", "Exclude", {"a", "b"});
+    EXPECT_EQ(bare.Contents(), "[qk]\r\nA=1\r\n\r\n[Rules]\r\nExclude=a\r\nExclude=b\r\n");
+    EXPECT_EQ(bare.Values("rules", "exclude"), QStringList({"a", "b"}));
+
     EXPECT_THROW(options.AddExcludeRule("two words"), QuilloError);
     EXPECT_EQ(ReadBytes(path), file) << "a refused rule writes nothing";
 }
