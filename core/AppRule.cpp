@@ -28,10 +28,10 @@ QString AppRule::Problem(const QString& raw)
         return QString();
     }
     if (std::any_of(rule.begin(), rule.end(), [](QChar c) {
-            return c.isSpace() || c == QLatin1Char('*') || c == QLatin1Char('?');
+            return c == QLatin1Char('*') || c == QLatin1Char('?');
         }))
-        return QStringLiteral("\"%1\" is no window class or application id (one word, no wildcards; "
-                              "title:PATTERN matches titles)")
+        return QStringLiteral("\"%1\" is no window class or application id (wildcards are for titles: "
+                              "title:PATTERN)")
             .arg(rule);
     return QString();
 }

@@ -14,8 +14,8 @@ public:
     static constexpr const char* kTitlePrefix = "title:";
 
     // The rule a text states, or nothing when it states none: empty, a line
-    // break or other control character, a class holding blanks or
-    // wildcards (a class is one word; patterns are for titles), "title:"
+    // break or other control character, a class holding wildcards
+    // (patterns are for titles; some classes do hold blanks), "title:"
     // without a pattern.
     static std::optional<AppRule> Parse(const QString& text);
     // Why Parse refuses text, for the user; "" when it does not.

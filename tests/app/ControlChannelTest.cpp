@@ -403,7 +403,7 @@ TEST(ControlChannel, RulesFromTheCommandLineTakeEffectAtOnce)
     r = rules({"include", "xterm"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "quillo: no rule excludes \"xterm\"\n");
-    r = rules({"exclude", "two words"});
+    r = rules({"exclude", "fire*"});
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains("usage: quillo rules")) << r.err.toStdString();
     EXPECT_EQ(rules({"frobnicate"}).code, 2);

@@ -49,12 +49,13 @@ TEST(AppRule, TitlePatternsMatchWholeWithStarAndQuestionMark)
 
 TEST(AppRule, TextsThatStateNoRuleAreRefusedWithAReason)
 {
-    for (const QString& bad : {QString(), QString("   "), QString("title:"), QString("title:  "), QString("x term"),
-                               QString("fire*"), QString("a\tb"), QString("ok\x01")}) {
+    for (const QString& bad : {QString(), QString("   "), QString("title:"), QString("title:  "), QString("fire*"),
+                               QString("x?"), QString("a\tb"), QString("ok\x01")}) {
         EXPECT_FALSE(AppRule::Parse(bad).has_value()) << bad.toStdString();
         EXPECT_FALSE(AppRule::Problem(bad).isEmpty()) << bad.toStdString();
     }
     EXPECT_EQ(AppRule::Parse("Title:a b*")->Text(), "title:a b*");
+    EXPECT_TRUE(Matches("Some App", {"some app"})) << "a few classes hold blanks";
     EXPECT_TRUE(AppRule::SameRule("XTerm", " xterm"));
     EXPECT_FALSE(AppRule::SameRule("xterm", "title:xterm"));
 }
@@ -74,12 +75,12 @@ TEST_F(Rules, TheShippedFileHasNoneAndTheyLoadFromTheirOwnSection)
     EXPECT_TRUE(options.LoadProblems().isEmpty());
 
     WriteBytes(path, ReadBytes(path) + "\n[Rules]\nExclude=xterm\n; a comment\nexclude = title:*Secret*\n"
-                                       "Exclude=bad class\nExclude=\nOther=kept\n");
+                                       "Exclude=bad*class\nExclude=\nOther=kept\n");
     options.LoadVars(path);
     EXPECT_EQ(RuleTexts(options), QStringList({"xterm", "title:*Secret*"}));
     // Lines that state no rule are left out with a start-up warning each.
     ASSERT_EQ(options.LoadProblems().size(), 2);
-    EXPECT_TRUE(options.LoadProblems().first().contains("bad class"));
+    EXPECT_TRUE(options.LoadProblems().first().contains("bad*class"));
 }
 
 TEST_F(Rules, AddingAndRemovingKeepEveryOtherLineAndHandEdits)
@@ -109,6 +110,6 @@ TEST_F(Rules, AddingAndRemovingKeepEveryOtherLineAndHandEdits)
     EXPECT_EQ(bare.Contents(), "[qk]\r\nA=1\r\n\r\n[Rules]\r\nExclude=a\r\nExclude=b\r\n");
     EXPECT_EQ(bare.Values("rules", "exclude"), QStringList({"a", "b"}));
 
-    EXPECT_THROW(options.AddExcludeRule("two words"), QuilloError);
+    EXPECT_THROW(options.AddExcludeRule("fire*"), QuilloError);
     EXPECT_EQ(ReadBytes(path), file) << "a refused rule writes nothing";
 }
