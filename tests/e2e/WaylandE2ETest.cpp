@@ -6,6 +6,7 @@
 #include "platform/wayland/VirtualKeyboardOutput.h"
 #include "platform/wayland/WaylandDesktop.h"
 #include "settings/IniFile.h"
+#include "support/FileBytes.h"
 #include "support/SimulatedKeyboard.h"
 #include "support/TempProgramFolder.h"
 
@@ -205,6 +206,43 @@ TEST_F(WaylandProgram, ExpandsInAGtkEditor)
 
     TypeBoth("sig ", [&] { return savedAs("sig ") == "sig "; });
     EXPECT_EQ(savedAs("Best regards").toStdString(), "Best regards");
+}
+
+// A rule by application id, as the compositor's list of windows gives it:
+// nothing expands in the editor until the rule is taken out of the options
+// file, which the running program notices by itself.
+TEST_F(WaylandProgram, NothingExpandsInAnApplicationExcludedByItsAppId)
+{
+    SetIniValue(folder.SettingsPath(), "Rules", "Exclude", "Quillo-Test-Editor");
+    StartQuillo();
+    ASSERT_FALSE(HasFatalFailure());
+    const QString out = MakeFolder("qt") + "/editor.txt";
+    ASSERT_TRUE(StartQtEditor(out));
+    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
+
+    TypeBoth("sig ", [&] { return WaitForText(out, "sig ") == "sig "; });
+    QThread::msleep(kProbeWaitMs);
+    EXPECT_EQ(ReadText(out).toStdString(), "sig ") << sway->Describe().toStdString();
+
+    // The file keeps its owner: it is written in place.
+    QByteArray settings = ReadBytes(folder.SettingsPath());
+    {
+        QFile file(folder.SettingsPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(settings.replace("Exclude=Quillo-Test-Editor", "; no rule"));
+    }
+    QDeadlineTimer deadline(kWaitMs);
+    QString text;
+    // Until the program has read the file again, a word typed stays as it is.
+    for (int word = 1; !deadline.hasExpired(); ++word) {
+        const QString typed = ReadText(out);
+        TypeBoth("sig ", [&] { return WaitForText(out, typed + "sig ") == typed + "sig "; });
+        ASSERT_FALSE(HasFatalFailure());
+        text = WaitForText(out, typed + "Best regards", kProbeWaitMs * 2);
+        if (text.endsWith("Best regards"))
+            break;
+    }
+    EXPECT_TRUE(text.startsWith("sig ") && text.endsWith("Best regards")) << text.toStdString();
 }
 
 TEST_F(WaylandProgram, KeyboardsItMayNotReadAreNamedInOneMessageAndNothingStarts)
