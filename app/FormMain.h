@@ -116,6 +116,10 @@ public:
     void ParkFormMsg() override;
     void CountersChanged() override;
     void ExpansionFinished() override;
+    void PickerKeyPressed() override;
+    // Opens the snippet picker over the window in front (the hot key,
+    // `quillo pick`), after the event being handled.
+    void ShowPicker();
     // Takes in the user's edits of the options file; the shell follows.
     void ReloadOptions();
     // Reads wav/<name>.wav whole into the engine's sound data (empty when
@@ -148,6 +152,7 @@ public:
     WindowProcedure oldWndProc;
     bool settingsLoaded = false;
     QPointer<QWidget> formSetting; // the settings window while it is loaded
+    QPointer<QWidget> formPicker;  // the snippet picker once made
     FormMsg* formMsg = nullptr;
 
     // The tray and its menus, by their entry names.

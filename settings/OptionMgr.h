@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include "settings/HotKey.h"
 #include "settings/IniDocument.h"
 
 #include <QStringList>
@@ -86,6 +87,14 @@ public:
     // The user's paste keys for a window class (compared without regard to
     // letter case), as the file had them at LoadVars; "" when none.
     QString PasteKeysFor(const QString& windowClass) const;
+    // The key that opens the snippet picker, as the file names it
+    // ("Ctrl+Alt+Space"); kNoPickerKey switches it off. Missing or empty in
+    // the file: kDefaultPickerKey. A name the program cannot read leaves the
+    // picker without a key (a load problem says so).
+    static constexpr const char* kDefaultPickerKey = "Ctrl+Alt+Space";
+    static constexpr const char* kNoPickerKey = "None";
+    QString PickerKeyName() const { return pickerKeyName; }
+    const HotKey& PickerKey() const { return pickerKey; }
 
     QString FilePath() const { return filePath; }
     // Keys the last LoadVars found missing or malformed, with the reason.
@@ -129,6 +138,8 @@ private:
     int savedChrSav = 0;
     bool restoreClipboard = false;
     bool startNotice = true;
+    QString pickerKeyName;
+    HotKey pickerKey;
     IniDocument document; // as last read: the paste keys come from it
     QByteArray loadedBytes; // the file as last read, to tell an edit from nothing
 };

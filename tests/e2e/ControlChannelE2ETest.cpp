@@ -151,6 +151,29 @@ TEST_F(Channel, EachCommandReachesTheRunningProgram)
     EXPECT_FALSE(logged.contains("brb"));
 }
 
+// The picker finds a snippet by its content and pastes it into the editor
+// that was in front, which gets the keyboard back first.
+TEST_F(Channel, PickInsertsTheChosenSnippetWhereTheUserWasTyping)
+{
+    StartEditorAndQuillo();
+    desktop->Type("Yours, ");
+    ASSERT_EQ(WaitForText("Yours, ").toStdString(), "Yours, ");
+    const CliRun run = Quillo({"pick"});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    QDeadlineTimer deadline(kWaitMs);
+    while (!Status()["pickerOpen"].toBool() && !deadline.hasExpired())
+        QThread::msleep(kPollMs);
+    ASSERT_TRUE(Status()["pickerOpen"].toBool());
+    desktop->Type("regards");
+    desktop->Key("Return");
+    EXPECT_EQ(WaitForText("Yours, Best regards").toStdString(), "Yours, Best regards");
+    EXPECT_FALSE(Status()["pickerOpen"].toBool());
+    // The editor has the keyboard again.
+    desktop->Type(" x");
+    EXPECT_EQ(WaitForText("Yours, Best regards x").toStdString(), "Yours, Best regards x");
+    EXPECT_EQ(Quillo({"exit"}).code, 0);
+}
+
 // A second start, whatever runtime folder it sees, leaves the running
 // program alone, and a command for another folder is not taken by it.
 TEST_F(Channel, ASecondStartOrACommandForAnotherFolderLeavesTheProgramAlone)
