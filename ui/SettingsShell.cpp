@@ -99,7 +99,11 @@ void SettingsShell::ShowPicker()
 void SettingsShell::ReturnFocus()
 {
     Desktop& desktop = form.Services().desktop;
-    if (!desktop.ActivateWindow(pickedFor))
+    // Where the program cannot hand the keyboard back (a Wayland session)
+    // the compositor does as the picker goes; either way the paste waits
+    // for it, as far as the desktop tells which window has it.
+    desktop.ActivateWindow(pickedFor);
+    if (pickedFor == 0)
         return;
     QElapsedTimer waited;
     waited.start();
