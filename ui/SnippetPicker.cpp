@@ -11,6 +11,7 @@
 #include <QListView>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 
 SnippetPicker::SnippetPicker(QWidget* parent)
@@ -162,6 +163,9 @@ bool SnippetPicker::event(QEvent* event)
 
 void SnippetPicker::paintEvent(QPaintEvent*)
 {
+    // Once the window is on the screen, the search gets ready for the
+    // first key, which comes a good while later.
+    QTimer::singleShot(0, model, &SnippetPickerModel::Prepare);
     QPainter painter(this);
     painter.fillRect(rect(), Skins::TipGrey());
     painter.setPen(Skins::BorderColor());

@@ -29,12 +29,7 @@ void SnippetPickerModel::SetSnippets(const SnippetCollection& snippets)
     if (snippets != all) {
         all = snippets;
         folded.clear();
-        folded.reserve(all.size());
-        // A line break cannot be typed into the filter, so no match spans
-        // two of the fields.
-        for (const SnippetPtr& snippet : all)
-            folded << SearchFolding::Fold(snippet->snippetString + QLatin1Char('\n') + snippet->desString +
-                                          QLatin1Char('\n') + snippet->contentString);
+        prepared = false;
     }
     filter.clear();
     foldedFilter.clear();
@@ -43,10 +38,24 @@ void SnippetPickerModel::SetSnippets(const SnippetCollection& snippets)
     endResetModel();
 }
 
+void SnippetPickerModel::Prepare()
+{
+    if (prepared)
+        return;
+    folded.reserve(all.size());
+    // A line break cannot be typed into the filter, so no match spans two
+    // of the fields.
+    for (const SnippetPtr& snippet : all)
+        folded << SearchFolding::Fold(snippet->snippetString + QLatin1Char('\n') + snippet->desString +
+                                      QLatin1Char('\n') + snippet->contentString);
+    prepared = true;
+}
+
 void SnippetPickerModel::SetFilter(const QString& text)
 {
     if (text == filter)
         return;
+    Prepare();
     const QString foldedText = SearchFolding::Fold(text);
     QVector<int> candidates;
     if (foldedText.contains(foldedFilter)) {

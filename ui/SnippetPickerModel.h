@@ -22,8 +22,11 @@ public:
     explicit SnippetPickerModel(QObject* parent = nullptr);
 
     // The snippets to pick from, in the order listed; the filter is
-    // cleared. Folds them again only when the list is not the one held.
+    // cleared. A list that is not the one held is folded later, by Prepare
+    // or the first filter, so the window shows without waiting for it.
     void SetSnippets(const SnippetCollection& snippets);
+    // Folds the snippets' text if that is still to be done.
+    void Prepare();
     void SetFilter(const QString& text);
     QString Filter() const { return filter; }
     SnippetPtr At(int row) const;
@@ -34,6 +37,7 @@ public:
 private:
     SnippetCollection all;
     QStringList folded;   // per snippet of all: abbreviation, description, content
+    bool prepared = true;
     QVector<int> listed;  // rows of all that hold the filter
     QString filter;
     QString foldedFilter;
