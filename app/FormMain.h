@@ -126,7 +126,8 @@ public:
     // missing); returns what went wrong, naming the file, or "".
     QString LoadSound(const QString& soundName);
     // Answers one command of the control channel (settings, options,
-    // toggle, status, reload, exit); a reply holding "error" is a failure.
+    // toggle, pick, status, reload, exit); a reply holding "error" is a
+    // failure.
     QJsonObject ControlCommand(const QString& command);
     // Where the control channel listens while the program runs.
     QString ControlSocketPath() const;

@@ -1,8 +1,8 @@
 #include "ui/SettingsShell.h"
 
+#include "app/ExpansionEngine.h"
 #include "app/FormMain.h"
 #include "controls/DoEvents.h"
-#include "app/ExpansionEngine.h"
 #include "ui/FormSetting.h"
 #include "ui/SnippetPicker.h"
 
