@@ -14,4 +14,6 @@ public:
     virtual void CountersChanged() = 0;
     // An expansion has ended (its paste keys sent, or given up).
     virtual void ExpansionFinished() {}
+    // The snippet picker's hot key was pressed.
+    virtual void PickerKeyPressed() {}
 };

@@ -137,6 +137,14 @@ void ExpansionEngine::HandleKey(int virtualKey, bool released, bool active)
     if (pressed && virtualKey == optMgr.SwitchQKKeyCode() && !switchLocked && shiftDown && altDown)
         ToggleExpansion();
 
+    // The picker's key is a command, not typing: what was typed before it
+    // is forgotten, and its Space must not end a word and expand it.
+    if (pressed && engineReady && optMgr.PickerKey().Matches(virtualKey, shiftDown, ctrlDown, altDown)) {
+        Reset();
+        host.PickerKeyPressed();
+        return;
+    }
+
     if (!active)
         return;
     if (pressed)
@@ -205,93 +213,113 @@ void ExpansionEngine::Expand()
     // Shared with the store's cache: stays valid if the cache is rebuilt while
     // events run below.
     SnippetPtr snippet = snippetMgr.GetMatchedSnippet(typedText);
-    QList<int> held; // our own keys still down
     if (snippet && !HoldKeys()) {
         // The user erased or commanded something right after the trigger:
         // the abbreviation is no longer where the Backspaces would go.
         ReleaseHeldKeys();
         snippet.reset();
     }
-    if (snippet) {
-        try {
-            if (optMgr.EnablePlaySound())
-                sound.Play(soundData);
-            ProcessEvents(kEventRoundsAfterSound);
-
-            const QString expanded = ReplaceMacros(snippet->contentString);
-            const qint64 saved = qint64(optMgr.ChrSav()) + expanded.size() - snippet->snippetString.size();
-            optMgr.SetSniExp(optMgr.SniExp() < std::numeric_limits<int>::max() ? optMgr.SniExp() + 1 : optMgr.SniExp());
-            optMgr.SetChrSav(int(std::clamp<qint64>(saved, std::numeric_limits<int>::min(),
-                                                    std::numeric_limits<int>::max())));
-            host.CountersChanged();
-
-            // Terminals and some other programs paste with other keys, or
-            // from the primary selection, or not at all.
-            const QStringList windowClass = desktop.WindowClass(desktop.ForegroundWindow());
-            PasteMethod method = PasteMethod::ForWindow(
-                windowClass, [this](const QString& name) { return optMgr.PasteKeysFor(name); });
-            // A clipboard that reaches nobody while Quillo has no focus
-            // (a Wayland compositor without a clipboard manager protocol):
-            // the content is typed.
-            if (!clipboardKeeper.CanPlace())
-                method.type = true;
-            if (!method.type)
-                clipboardKeeper.Place(expanded, method.primary, optMgr.RestoreClipboard());
-
-            // One Backspace per character, one for the trigger key the
-            // application has already received, and one for each character
-            // typed after the trigger that reached it before the hold (those
-            // come again after the content).
-            const qsizetype typedCharacters = CharacterCount(snippet->snippetString) + earlyCharacters;
-            for (qsizetype i = 0; i <= typedCharacters; ++i) {
-                keySender().SendKeys(QStringLiteral("{BACKSPACE}"), true);
-                ProcessEvents(kEventRoundsAfterBackspace);
-            }
-            ProcessEvents(kEventRoundsBeforePaste);
-            ReleaseModifiersForPaste();
-            if (method.type) {
-                keyOutput.TypeText(expanded);
-                ReleaseHeldKeys(earlyKeys);
-            } else {
-                for (int modifier : method.modifiers) {
-                    keySender().KeyDown(modifier);
-                    held << modifier;
-                }
-                keySender().KeyDown(method.key);
-                keySender().KeyUp(method.key);
-                while (!held.isEmpty()) {
-                    keySender().KeyUp(held.last());
-                    held.removeLast();
-                }
-                clipboardKeeper.PasteSent();
-                holdPasteSent = true;
-                if (!holdReleased)
-                    holdLimit.start(kHoldLimitMs);
-                pendingReplay = earlyKeys;
-            }
-            // For bug reports: how long and how, never what.
-            ProgramLog::Info(QStringLiteral("expansion: %1 ms to the paste keys, %2 into %3, %4 keys held back")
-                                 .arg(clock.elapsed())
-                                 .arg(method.ToText(), windowClass.value(0, QStringLiteral("an unknown window")))
-                                 .arg(earlyKeys.size()));
-        } catch (const std::exception& e) {
-            ProgramLog::Info(QStringLiteral("expansion failed after %1 ms: %2").arg(clock.elapsed()).arg(e.what()));
-            // The engine shows nothing; it only makes sure no key stays held.
-            while (!held.isEmpty()) {
-                try {
-                    keyOutput.KeyUp(std::uint8_t(held.takeLast()));
-                } catch (const std::exception&) {
-                }
-            }
-            ReleaseHeldKeys(earlyKeys);
-        }
-    }
+    // One Backspace per character, one for the trigger key the application
+    // has already received, and one for each character typed after the
+    // trigger that reached it before the hold (those come again after the
+    // content).
+    if (snippet)
+        Paste(*snippet, CharacterCount(snippet->snippetString) + earlyCharacters + 1, clock);
     typedText.clear();
     listedText.clear();
     engineReady = true;
     host.ParkFormMsg();
     host.ToggleTimer(false);
     host.ExpansionFinished();
+}
+
+void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const QElapsedTimer& clock)
+{
+    QList<int> held; // our own keys still down
+    try {
+        if (optMgr.EnablePlaySound())
+            sound.Play(soundData);
+        ProcessEvents(kEventRoundsAfterSound);
+
+        const QString expanded = ReplaceMacros(snippet.contentString);
+        const qint64 saved = qint64(optMgr.ChrSav()) + expanded.size() - snippet.snippetString.size();
+        optMgr.SetSniExp(optMgr.SniExp() < std::numeric_limits<int>::max() ? optMgr.SniExp() + 1 : optMgr.SniExp());
+        optMgr.SetChrSav(int(std::clamp<qint64>(saved, std::numeric_limits<int>::min(),
+                                                std::numeric_limits<int>::max())));
+        host.CountersChanged();
+
+        // Terminals and some other programs paste with other keys, or
+        // from the primary selection, or not at all.
+        const QStringList windowClass = desktop.WindowClass(desktop.ForegroundWindow());
+        PasteMethod method = PasteMethod::ForWindow(
+            windowClass, [this](const QString& name) { return optMgr.PasteKeysFor(name); });
+        // A clipboard that reaches nobody while Quillo has no focus
+        // (a Wayland compositor without a clipboard manager protocol):
+        // the content is typed.
+        if (!clipboardKeeper.CanPlace())
+            method.type = true;
+        if (!method.type)
+            clipboardKeeper.Place(expanded, method.primary, optMgr.RestoreClipboard());
+
+        for (qsizetype i = 0; i < backspaces; ++i) {
+            keySender().SendKeys(QStringLiteral("{BACKSPACE}"), true);
+            ProcessEvents(kEventRoundsAfterBackspace);
+        }
+        ProcessEvents(kEventRoundsBeforePaste);
+        ReleaseModifiersForPaste();
+        if (method.type) {
+            keyOutput.TypeText(expanded);
+            ReleaseHeldKeys(earlyKeys);
+        } else {
+            for (int modifier : method.modifiers) {
+                keySender().KeyDown(modifier);
+                held << modifier;
+            }
+            keySender().KeyDown(method.key);
+            keySender().KeyUp(method.key);
+            while (!held.isEmpty()) {
+                keySender().KeyUp(held.last());
+                held.removeLast();
+            }
+            clipboardKeeper.PasteSent();
+            holdPasteSent = true;
+            if (!holdReleased)
+                holdLimit.start(kHoldLimitMs);
+            pendingReplay = earlyKeys;
+        }
+        // For bug reports: how long and how, never what.
+        ProgramLog::Info(QStringLiteral("expansion: %1 ms to the paste keys, %2 into %3, %4 keys held back")
+                             .arg(clock.elapsed())
+                             .arg(method.ToText(), windowClass.value(0, QStringLiteral("an unknown window")))
+                             .arg(earlyKeys.size()));
+    } catch (const std::exception& e) {
+        ProgramLog::Info(QStringLiteral("expansion failed after %1 ms: %2").arg(clock.elapsed()).arg(e.what()));
+        // The engine shows nothing; it only makes sure no key stays held.
+        while (!held.isEmpty()) {
+            try {
+                keyOutput.KeyUp(std::uint8_t(held.takeLast()));
+            } catch (const std::exception&) {
+            }
+        }
+        ReleaseHeldKeys(earlyKeys);
+    }
+}
+
+bool ExpansionEngine::InsertSnippet(const SnippetPtr& snippet)
+{
+    if (!snippet || !engineReady)
+        return false;
+    engineReady = false;
+    QElapsedTimer clock;
+    clock.start();
+    // Nothing was typed for it: no Backspaces, and no keys of the user's to hold.
+    earlyKeys.clear();
+    earlyCharacters = 0;
+    Paste(*snippet, 0, clock);
+    Reset();
+    engineReady = true;
+    host.ExpansionFinished();
+    return true;
 }
 
 void ExpansionEngine::FinishPaste()

@@ -6,6 +6,7 @@
 #include "store/Snippet.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QObject>
 #include <QString>
@@ -77,6 +78,12 @@ public:
     // the active layout, a change of layout).
     void HandleHookMessage(quintptr wParam, qintptr lParam, bool active);
 
+    // Pastes the snippet's content, placeholders filled, into the window in
+    // front, as an expansion does but erasing nothing (the snippet picker,
+    // once the window has the focus back). False, nothing done, while an
+    // expansion runs.
+    bool InsertSnippet(const SnippetPtr& snippet);
+
     // Clears the buffer, parks the suggestion list and stops its timer.
     void Reset();
     // Before the program ends: the last paste is delivered and the user's
@@ -105,6 +112,9 @@ private:
     void ToggleExpansion();
     bool IsTrigger(int virtualKey) const;
     void Expand();
+    // The paste of an expansion: the sound, the counters, the clipboard,
+    // the Backspaces, the paste keys.
+    void Paste(const Snippet& snippet, qsizetype backspaces, const QElapsedTimer& clock);
     void UpdateBuffer(int virtualKey, bool pressed);
     // What a key press adds to the buffer: the monitor's character when it
     // knows the layout, else the key on a United States layout.

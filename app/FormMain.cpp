@@ -433,6 +433,10 @@ qintptr FormMain::WindowProc(QObject* window, const WindowMessage& message)
     bool active = true;
     if (settingsLoaded && formSetting && services.desktop.ForegroundWindow() == formSetting->winId())
         active = false;
+    // Nor is what is typed into the picker's search field: it has the
+    // keyboard whenever it shows, and closes when it loses it.
+    if (formPicker && formPicker->isVisible())
+        active = false;
 
     if (message.msg == MessageLayer::kUserMessage) {
         const bool released = (message.lParam & KeyboardHook::kReleasedFlag) != 0;
@@ -599,6 +603,21 @@ QString FormMain::ControlSocketPath() const
     return ControlChannel::SocketPathBeside(lockPath);
 }
 
+void FormMain::PickerKeyPressed()
+{
+    ShowPicker();
+}
+
+void FormMain::ShowPicker()
+{
+    // Not from inside the key's handling: the window takes the keyboard,
+    // and the monitor's next events must find the engine idle.
+    QTimer::singleShot(0, this, [this] {
+        if (loaded && shellCommands)
+            shellCommands->ShowPicker();
+    });
+}
+
 QJsonObject FormMain::ControlCommand(const QString& command)
 {
     const auto failure = [](const QString& text) { return QJsonObject{{QStringLiteral("error"), text}}; };
@@ -614,6 +633,12 @@ QJsonObject FormMain::ControlCommand(const QString& command)
                 if (loaded)
                     ShowSettingsTab(tab);
             });
+            return {};
+        }
+        if (command == QLatin1String("pick")) {
+            if (!shellCommands)
+                return failure(QStringLiteral("this program has no snippet picker"));
+            ShowPicker();
             return {};
         }
         if (command == QLatin1String("toggle")) {
@@ -632,6 +657,7 @@ QJsonObject FormMain::ControlCommand(const QString& command)
                     {QStringLiteral("backend"), backendName},
                     {QStringLiteral("trayHost"), trayHostName},
                     {QStringLiteral("expansion"), optMgr.EnableQK()},
+                    {QStringLiteral("pickerOpen"), bool(formPicker && formPicker->isVisible() && formPicker->isActiveWindow())},
                     {QStringLiteral("folder"), home},
                     {QStringLiteral("database"), database},
                     {QStringLiteral("databaseBytes"), QFileInfo(database).size()},

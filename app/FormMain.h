@@ -116,13 +116,18 @@ public:
     void ParkFormMsg() override;
     void CountersChanged() override;
     void ExpansionFinished() override;
+    void PickerKeyPressed() override;
+    // Opens the snippet picker over the window in front (the hot key,
+    // `quillo pick`), after the event being handled.
+    void ShowPicker();
     // Takes in the user's edits of the options file; the shell follows.
     void ReloadOptions();
     // Reads wav/<name>.wav whole into the engine's sound data (empty when
     // missing); returns what went wrong, naming the file, or "".
     QString LoadSound(const QString& soundName);
     // Answers one command of the control channel (settings, options,
-    // toggle, status, reload, exit); a reply holding "error" is a failure.
+    // toggle, pick, status, reload, exit); a reply holding "error" is a
+    // failure.
     QJsonObject ControlCommand(const QString& command);
     // Where the control channel listens while the program runs.
     QString ControlSocketPath() const;
@@ -153,6 +158,7 @@ public:
     WindowProcedure oldWndProc;
     bool settingsLoaded = false;
     QPointer<QWidget> formSetting; // the settings window while it is loaded
+    QPointer<QWidget> formPicker;  // the snippet picker once made
     FormMsg* formMsg = nullptr;
 
     // The tray and its menus, by their entry names.

@@ -18,6 +18,9 @@ public:
     virtual void EnablePlaySoundChanged(bool) {}
     // The options were read again from the file (a hand edit).
     virtual void OptionsReloaded() {}
+    // Opens the snippet picker, which inserts the chosen snippet into the
+    // window that was in front.
+    virtual void ShowPicker() {}
     // Shutdown: the first-run notice and the settings window close.
     virtual void CloseWindows() {}
 };

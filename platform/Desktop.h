@@ -35,4 +35,12 @@ public:
     // process name), for the status and bug reports; "" when there is none
     // or it cannot be told.
     virtual QString NotificationAreaOwner() const { return QString(); }
+    // Gives the keyboard back to a window that had it before one of the
+    // program's own windows took it. False where the desktop leaves that to
+    // itself (a Wayland compositor refocuses the previous window on its own).
+    virtual bool ActivateWindow(WindowId window)
+    {
+        (void)window;
+        return false;
+    }
 };

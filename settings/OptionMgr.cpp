@@ -127,6 +127,17 @@ void OptionMgr::ReadOptions(const IniDocument& source, bool notify)
         else
             loadProblems << QStringLiteral("RestoreClipboard: \"%1\" is not True or False").arg(restore);
     }
+    pickerKeyName = text("PickerKey").trimmed();
+    if (pickerKeyName.isEmpty())
+        pickerKeyName = QLatin1String(kDefaultPickerKey);
+    pickerKey = HotKey();
+    if (pickerKeyName.compare(QLatin1String(kNoPickerKey), Qt::CaseInsensitive) != 0) {
+        if (const auto parsed = HotKey::Parse(pickerKeyName))
+            pickerKey = *parsed;
+        else
+            loadProblems << QStringLiteral("PickerKey: \"%1\" is not a key such as Ctrl+Alt+Space, or None")
+                                .arg(pickerKeyName);
+    }
     startNotice = true;
     if (!text("StartNotice").isEmpty())
         readBool("StartNotice", startNotice);

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include "core/AppRule.h"
+#include "settings/HotKey.h"
 #include "settings/IniDocument.h"
 
 #include <QStringList>
@@ -91,6 +92,14 @@ public:
     // The user's paste keys for a window class (compared without regard to
     // letter case), as the file had them at LoadVars; "" when none.
     QString PasteKeysFor(const QString& windowClass) const;
+    // The key that opens the snippet picker, as the file names it
+    // ("Ctrl+Alt+Space"); kNoPickerKey switches it off. Missing or empty in
+    // the file: kDefaultPickerKey. A name the program cannot read leaves the
+    // picker without a key (a load problem says so).
+    static constexpr const char* kDefaultPickerKey = "Ctrl+Alt+Space";
+    static constexpr const char* kNoPickerKey = "None";
+    QString PickerKeyName() const { return pickerKeyName; }
+    const HotKey& PickerKey() const { return pickerKey; }
 
     // The exclusion rules as the file held them at the last read or write;
     // lines that state no rule are left out (and listed in LoadProblems()).
@@ -150,6 +159,8 @@ private:
     bool startNotice = true;
     QList<AppRule> excludeRules;
     quint64 rulesGeneration = 0;
+    QString pickerKeyName;
+    HotKey pickerKey;
     IniDocument document; // as last read: the paste keys come from it
     QByteArray loadedBytes; // the file as last read, to tell an edit from nothing
 };

@@ -9,7 +9,7 @@
 
 namespace {
 
-void Fold(sqlite3_context* context, int, sqlite3_value** arguments)
+void FoldFunction(sqlite3_context* context, int, sqlite3_value** arguments)
 {
     if (sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
         sqlite3_result_null(context);
@@ -23,7 +23,7 @@ void Fold(sqlite3_context* context, int, sqlite3_value** arguments)
         sqlite3_result_value(context, arguments[0]);
         return;
     }
-    const QByteArray folded = QString::fromUtf8(text, bytes).toCaseFolded().toUtf8();
+    const QByteArray folded = SearchFolding::Fold(QString::fromUtf8(text, bytes)).toUtf8();
     sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
 }
 
@@ -32,7 +32,7 @@ void Fold(sqlite3_context* context, int, sqlite3_value** arguments)
 void SearchFolding::Register(SQLite::Database& db)
 {
     const int result = sqlite3_create_function_v2(db.getHandle(), kFunction, 1,
-                                                  SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &Fold, nullptr,
+                                                  SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &FoldFunction, nullptr,
                                                   nullptr, nullptr);
     if (result != SQLITE_OK)
         throw SQLite::Exception(db.getHandle(), result);

@@ -23,6 +23,10 @@ public:
     // but the Kelvin sign and the long s), and keeps the plain, faster form.
     static std::string Condition(const QString& pattern);
 
+    // The text as searches compare it: case-folded with Qt's Unicode
+    // tables, ASCII letters too (for comparisons made outside SQLite).
+    static QString Fold(const QString& text) { return text.toCaseFolded(); }
+
     // Registers kFunction on the connection; registering again is harmless.
     // Throws SQLite::Exception when SQLite refuses.
     static void Register(SQLite::Database& db);

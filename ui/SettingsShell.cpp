@@ -1,14 +1,20 @@
 #include "ui/SettingsShell.h"
 
+#include "app/ExpansionEngine.h"
 #include "app/FormMain.h"
 #include "controls/DoEvents.h"
 #include "ui/FormSetting.h"
+#include "ui/SnippetPicker.h"
+
+#include <QElapsedTimer>
+#include <QThread>
 
 SettingsShell::~SettingsShell()
 {
     if (form.Shell() == this)
         form.SetShellCommands(nullptr);
     delete window.data();
+    delete picker.data();
 }
 
 FormSetting* SettingsShell::Window() const
@@ -63,6 +69,49 @@ void SettingsShell::OptionsReloaded()
 
 void SettingsShell::CloseWindows()
 {
+    if (picker)
+        picker->hide();
     if (window)
         window->CloseForExit();
+}
+
+void SettingsShell::ShowPicker()
+{
+    if (!picker) {
+        picker = new SnippetPicker();
+        form.formPicker = picker.data();
+        picker->onCancelled = [this] { ReturnFocus(); };
+        picker->onChosen = [this](const SnippetPtr& snippet) {
+            ReturnFocus();
+            // Pasted into the window that has the keyboard now: an
+            // expansion's paste, less the Backspaces.
+            if (form.engine)
+                form.engine->InsertSnippet(snippet);
+        };
+    }
+    if (picker->isVisible()) {
+        // Pressed again: what the user typed there stays.
+        picker->raise();
+        picker->activateWindow();
+        return;
+    }
+    pickedFor = form.Services().desktop.ForegroundWindow();
+    picker->Open(form.snippetMgr.GetMatchedCol(QString()));
+}
+
+void SettingsShell::ReturnFocus()
+{
+    Desktop& desktop = form.Services().desktop;
+    // Where the program cannot hand the keyboard back (a Wayland session)
+    // the compositor does as the picker goes; either way the paste waits
+    // for it, as far as the desktop tells which window has it.
+    desktop.ActivateWindow(pickedFor);
+    if (pickedFor == 0)
+        return;
+    QElapsedTimer waited;
+    waited.start();
+    while (desktop.ForegroundWindow() != pickedFor && waited.elapsed() < kFocusReturnWaitMs) {
+        DoEvents();
+        QThread::msleep(kFocusPollMs);
+    }
 }

@@ -2,13 +2,18 @@
 
 #include "app/ShellCommands.h"
 
+#include "platform/Desktop.h"
+
 #include <QPointer>
 
 class FormMain;
 class FormSetting;
+class SnippetPicker;
 
 // The tray and snippets menus' way to the settings window: it creates the
 // window the first time a command needs it and again after it was closed.
+// It also opens the snippet picker and inserts its choice where the user
+// was typing.
 class SettingsShell : public ShellCommands
 {
 public:
@@ -22,6 +27,13 @@ public:
     void EnablePlaySoundChanged(bool enabled) override;
     void OptionsReloaded() override;
     void CloseWindows() override;
+    void ShowPicker() override;
+
+    // How long the picker's choice waits for the window it goes into to
+    // have the keyboard again, looking this often; it is pasted then
+    // whatever the desktop says, as some never tell.
+    static constexpr int kFocusReturnWaitMs = 500;
+    static constexpr int kFocusPollMs = 5;
 
     // The window while it is open, else null.
     FormSetting* Window() const;
@@ -29,4 +41,7 @@ public:
 private:
     FormMain& form;
     QPointer<FormSetting> window;
+    QPointer<SnippetPicker> picker;
+    Desktop::WindowId pickedFor = 0; // the window in front when the picker opened
+    void ReturnFocus();
 };

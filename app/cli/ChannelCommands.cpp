@@ -119,6 +119,7 @@ QList<CliCommand> ChannelCommands::Commands()
                                << (reply.value(QStringLiteral("expansion")).toBool() ? "on" : "off") << ".\n";
                    context.out.flush();
                }),
+        Simple("pick", "open the running Quillo's snippet picker over the window in front"),
         {QStringLiteral("status"), QStringLiteral("[--json]"),
          QStringLiteral("say whether Quillo runs, and its state (--json: for programs)"), &Status},
         Simple("reload", "make the running Quillo read the snippets and options again"),

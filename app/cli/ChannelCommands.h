@@ -7,7 +7,7 @@
 #include <QList>
 
 // The commands that reach the running tray program through the control
-// channel: settings, options, toggle, status, reload, exit.
+// channel: settings, options, toggle, pick, status, reload, exit.
 class ChannelCommands
 {
 public:

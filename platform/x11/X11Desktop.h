@@ -33,6 +33,9 @@ public:
     // keyboard.
     bool SecureInputActive() const override;
     QString NotificationAreaOwner() const override;
+    // Through the window manager (_NET_ACTIVE_WINDOW) where there is one,
+    // else the input focus set directly.
+    bool ActivateWindow(WindowId window) override;
 
     void SetCaretSource(CaretSource source) { caretSource = std::move(source); }
     void SetPasswordFocusSource(std::function<bool()> source) { passwordFocusSource = std::move(source); }

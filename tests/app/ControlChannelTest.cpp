@@ -79,7 +79,9 @@ struct RecordingShell : ShellCommands
 {
     QList<int> tabs;
     int reloads = 0;
+    int picks = 0;
     void ShowSettings(int tab) override { tabs << tab; }
+    void ShowPicker() override { ++picks; }
     void ReloadAllSnippets() override { ++reloads; }
 };
 
@@ -105,6 +107,21 @@ int SnippetCount(FormMain& form)
 }
 
 } // namespace
+
+TEST(ControlChannel, PickOpensThePickerOnceTheReplyIsOut)
+{
+    Shell s;
+    RecordingShell shell;
+    s.form->SetShellCommands(&shell);
+    const ControlClient::Result r = Ask(s.form->ControlSocketPath(), "pick");
+    ASSERT_EQ(r.outcome, ControlClient::Outcome::Replied) << r.error.toStdString();
+    EXPECT_TRUE(r.reply["ok"].toBool());
+    Shell::Pump();
+    EXPECT_EQ(shell.picks, 1);
+    EXPECT_FALSE(Ask(s.form->ControlSocketPath(), "status").reply["pickerOpen"].toBool());
+    s.form->SetShellCommands(nullptr);
+    EXPECT_TRUE(Ask(s.form->ControlSocketPath(), "pick").reply.contains("error"));
+}
 
 TEST(ControlChannel, EveryCommandReachesTheRunningProgram)
 {

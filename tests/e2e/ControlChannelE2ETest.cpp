@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <SQLiteCpp/Database.h>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -149,6 +150,45 @@ TEST_F(Channel, EachCommandReachesTheRunningProgram)
     EXPECT_TRUE(logged.contains(QString("[%1] expansion: ").arg(quillo))) << logged.toStdString();
     EXPECT_FALSE(logged.contains("Be right back"));
     EXPECT_FALSE(logged.contains("brb"));
+}
+
+// The picker finds a snippet by its content and pastes it into the editor
+// that was in front, which gets the keyboard back first: opened from the
+// command line without a window manager, by its hot key under one.
+class PickerOnTheDesktop : public Channel
+{
+protected:
+    void PickRegards(const std::function<void()>& open)
+    {
+        desktop->Type("Yours, ");
+        ASSERT_EQ(WaitForText("Yours, ").toStdString(), "Yours, ");
+        open();
+        QDeadlineTimer deadline(kWaitMs);
+        while (!Status()["pickerOpen"].toBool() && !deadline.hasExpired())
+            QThread::msleep(kPollMs);
+        ASSERT_TRUE(Status()["pickerOpen"].toBool());
+        desktop->Type("regards");
+        desktop->Key("Return");
+        EXPECT_EQ(WaitForText("Yours, Best regards").toStdString(), "Yours, Best regards");
+        EXPECT_FALSE(Status()["pickerOpen"].toBool());
+        // The editor has the keyboard again.
+        desktop->Type(" x");
+        EXPECT_EQ(WaitForText("Yours, Best regards x").toStdString(), "Yours, Best regards x");
+        EXPECT_EQ(Quillo({"exit"}).code, 0);
+    }
+};
+
+TEST_F(PickerOnTheDesktop, FromTheCommandLineInsertsTheChosenSnippetWhereTheUserWasTyping)
+{
+    StartEditorAndQuillo();
+    PickRegards([this] { EXPECT_EQ(Quillo({"pick"}).code, 0); });
+}
+
+TEST_F(PickerOnTheDesktop, ItsHotKeyOpensItUnderAWindowManager)
+{
+    ASSERT_NE(StartWindowManager(), 0);
+    StartEditorAndQuillo();
+    PickRegards([this] { desktop->Key("ctrl+alt+space"); });
 }
 
 // A second start, whatever runtime folder it sees, leaves the running

@@ -259,6 +259,34 @@ TEST_F(Options, RestoreClipboardIsOptionalAndPasteKeysComeFromTheirOwnSection)
     EXPECT_EQ(options.LoadProblems().size(), 1);
 }
 
+TEST_F(Options, ThePickerKeyHasADefaultCanBeChangedOrSwitchedOffAndBadNamesAreSaid)
+{
+    WriteBytes(path, kAllKeys);
+    options.LoadVars(path);
+    EXPECT_EQ(options.PickerKeyName(), "Ctrl+Alt+Space");
+    EXPECT_TRUE(options.PickerKey().Matches(32, false, true, true));
+    EXPECT_FALSE(options.PickerKey().Matches(32, true, true, true)) << "another key's modifiers";
+    EXPECT_FALSE(options.PickerKey().Matches(32, false, false, false)) << "a plain Space";
+
+    WriteBytes(path, kAllKeys + "PickerKey= shift+ALT+f11 \n");
+    options.LoadVars(path);
+    EXPECT_TRUE(options.PickerKey().Matches(122, true, false, true));
+    EXPECT_TRUE(options.LoadProblems().isEmpty()) << options.LoadProblems().join("; ").toStdString();
+
+    WriteBytes(path, kAllKeys + "PickerKey=None\n");
+    options.LoadVars(path);
+    EXPECT_FALSE(options.PickerKey().Matches(32, false, true, true));
+    EXPECT_TRUE(options.LoadProblems().isEmpty());
+
+    for (const char* bad : {"Hyper+Space", "Ctrl+Alt+", "Ctrl+Alt+Pause"}) {
+        WriteBytes(path, kAllKeys + "PickerKey=" + bad + "\n");
+        options.LoadVars(path);
+        EXPECT_EQ(options.PickerKey().keyCode, 0) << bad;
+        ASSERT_EQ(options.LoadProblems().size(), 1) << bad;
+        EXPECT_TRUE(options.LoadProblems().first().startsWith("PickerKey: ")) << bad;
+    }
+}
+
 // The user edits the file while the program runs: a setter changes its own
 // key in the file as it is now, the counters only theirs; a counter set by
 // hand goes on from there.
