@@ -104,8 +104,24 @@ public:
 private:
     void ToggleExpansion();
     bool IsTrigger(int virtualKey) const;
-    void Expand();
-    void UpdateBuffer(int virtualKey, bool pressed);
+    // Erases the abbreviation (and triggerCharacters keys typed after it)
+    // and inserts the snippet's content followed by kept; a null snippet
+    // only ends the word.
+    void Expand(SnippetPtr snippet, int triggerCharacters, const QString& kept);
+    // After a character was added to the buffer: an Immediately snippet
+    // that is the whole word expands at once.
+    void ExpandIfImmediate();
+    // The first candidate (they come in order of preference) allowed in the
+    // window in front, or null.
+    SnippetPtr Choose(const SnippetCollection& candidates) const;
+    // The character a key press typed when it is one of the user's extra
+    // delimiters, else "".
+    QString DelimiterTyped(int virtualKey) const;
+    // What a trigger key leaves after the content when the user keeps them.
+    QString KeptTrigger(int virtualKey) const;
+    // True when the key added a character to the buffer. endsWord: the key
+    // typed a delimiter, which starts a new word.
+    bool UpdateBuffer(int virtualKey, bool pressed, bool endsWord);
     // What a key press adds to the buffer: the monitor's character when it
     // knows the layout, else the key on a United States layout.
     QString TypedBy(int virtualKey) const;

@@ -1,6 +1,7 @@
 #include "settings/OptionMgr.h"
 
 #include "core/ProgramFolder.h"
+#include "core/QuilloError.h"
 #include "settings/FileRoutines.h"
 #include "settings/IniDocument.h"
 #include "settings/KeyNames.h"
@@ -126,6 +127,16 @@ void OptionMgr::ReadOptions(const IniDocument& source, bool notify)
     startNotice = true;
     if (!text("StartNotice").isEmpty())
         readBool("StartNotice", startNotice);
+    keepTrigger = false;
+    if (!text("KeepTrigger").isEmpty())
+        readBool("KeepTrigger", keepTrigger);
+    const QString wordEnds = text("Delimiters");
+    delimiters.clear();
+    if (ValidDelimiters(wordEnds))
+        delimiters = wordEnds;
+    else
+        loadProblems << QStringLiteral("Delimiters: \"%1\" holds a letter, a digit or a space, which cannot end "
+                                       "a word").arg(wordEnds);
     if (!notify || !observer)
         return;
     if (enableQK != wasEnabled)
@@ -161,6 +172,30 @@ void OptionMgr::SetStartNotice(bool value)
     WriteKeys([value](IniDocument& fresh) {
         fresh.SetValue(QLatin1String(kSection), QStringLiteral("StartNotice"), BoolText(value));
     });
+}
+
+bool OptionMgr::ValidDelimiters(const QString& value)
+{
+    for (const QChar c : value)
+        if (c.isLetterOrNumber() || c.isSpace() || c.category() == QChar::Other_Control)
+            return false;
+    return true;
+}
+
+void OptionMgr::SetDelimiters(const QString& value)
+{
+    if (!ValidDelimiters(value))
+        throw QuilloError(kErrorBadDelimiters, kErrorSource,
+                          QStringLiteral("\"%1\" cannot be the delimiters: letters, digits and spaces cannot end a "
+                                         "word.").arg(value));
+    delimiters = value;
+    SaveThen("Delimiters", value, nullptr);
+}
+
+void OptionMgr::SetKeepTrigger(bool value)
+{
+    keepTrigger = value;
+    SaveThen("KeepTrigger", BoolText(value), nullptr);
 }
 
 QString OptionMgr::PasteKeysFor(const QString& windowClass) const
