@@ -269,6 +269,10 @@ void FormSetting::BuildOptionsPage()
     txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2160, 2790, 1140, kComboHeight);
     txtDelimiters->TextBox()->setAccessibleName(QStringLiteral("Further delimiters"));
     txtDelimiters->TextBox()->setToolTip(QStringLiteral("Characters that also end a word, e.g. .,;:!?)"));
+    // Shows the keyboard's way through the page as the other rows do; the
+    // field still takes a click.
+    FocusRing::Attach(txtDelimiters->TextBox());
+    txtDelimiters->TextBox()->setFocusPolicy(Qt::StrongFocus);
     chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 3165, 3075, 225);
     chkKeepTrigger->SetCaption(QStringLiteral("Keep Space, Enter, Tab after it."));
     optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3555, kCheckWidth, 225);
