@@ -24,7 +24,7 @@ QList<CliCommand> StoreCommands::Commands()
         {QStringLiteral("list"), QStringLiteral("[TEXT]"),
          QStringLiteral("list the snippets, or those whose abbreviation or content holds TEXT"), &List},
         {QStringLiteral("add"),
-         QStringLiteral("[--mode delimiter|immediate|inword] [--only-in APP[,APP...]] ABBR CONTENT"),
+         QStringLiteral("ABBR CONTENT [--mode delimiter|immediate|inword] [--only-in APP[,APP...]]"),
          QStringLiteral("add a snippet (ABBR: at most 10 characters, no spaces); --mode: expand after a "
                         "delimiter (the default), as soon as ABBR is typed, or also at the end of a longer "
                         "word; --only-in: only in these applications (a window class or Wayland app id, or "
@@ -62,23 +62,23 @@ QString StoreCommands::ListLine(const Snippet& snippet)
 
 namespace {
 
-// Takes "--name VALUE" or "--name=VALUE" off the front of args; false when
-// the first word is not the option.
+// Takes the first "--name VALUE" or "--name=VALUE" out of args, before or
+// after the other words; false when there is none.
 bool TakeOption(QStringList& args, const QString& name, QString& value)
 {
-    if (args.isEmpty())
-        return false;
-    if (args.first() == name) {
-        if (args.size() < 2)
-            throw CliUsageError(QStringLiteral("%1 needs a value").arg(name).toStdString());
-        value = args[1];
-        args.remove(0, 2);
-        return true;
-    }
-    if (args.first().startsWith(name + QLatin1Char('='))) {
-        value = args.first().mid(name.size() + 1);
-        args.remove(0, 1);
-        return true;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == name) {
+            if (i + 1 >= args.size())
+                throw CliUsageError(QStringLiteral("%1 needs a value").arg(name).toStdString());
+            value = args[i + 1];
+            args.remove(i, 2);
+            return true;
+        }
+        if (args[i].startsWith(name + QLatin1Char('='))) {
+            value = args[i].mid(name.size() + 1);
+            args.remove(i, 1);
+            return true;
+        }
     }
     return false;
 }
