@@ -100,6 +100,35 @@ void KeyEventPerMode(benchmark::State& state)
     state.SetLabel(Snippet::TriggerModeName(mode).toStdString() + (state.range(1) ? ", words" : ", letters"));
 }
 
+// The matcher alone, 10,000 snippets in the trigger mode of the argument:
+// what a key costs it (the whole-word look-up of an immediate snippet after
+// each character; the word-end look-up at each delimiter otherwise), on
+// words that match nothing.
+void MatcherPerKey(benchmark::State& state)
+{
+    const auto mode = static_cast<Snippet::TriggerMode>(state.range(0));
+    SnippetCollection snippets;
+    for (int i = 0; i < 10000; ++i) {
+        auto snippet = std::make_shared<Snippet>(Snippet::kNoGuid);
+        snippet->snippetID = i + 1;
+        snippet->snippetString = QStringLiteral("a%1z").arg(i);
+        snippet->triggerMode = mode;
+        snippets.append(snippet);
+    }
+    const AbbreviationIndex index(snippets);
+    const QString words[] = {QStringLiteral("q"), QStringLiteral("qw"), QStringLiteral("qwe"),
+                             QStringLiteral("qwert"), QStringLiteral("xa17z"), QStringLiteral("bringinga")};
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const QString& word = words[i++ % 6];
+        if (mode == Snippet::TriggerMode::Immediately)
+            benchmark::DoNotOptimize(index.Immediate(word));
+        else
+            benchmark::DoNotOptimize(index.AtWordEnd(word));
+    }
+    state.SetLabel(Snippet::TriggerModeName(mode).toStdString());
+}
+
 void WholeExpansion(benchmark::State& state)
 {
     Bench bench;
@@ -121,6 +150,7 @@ BENCHMARK(KeyEventPerMode)
     ->Unit(benchmark::kNanosecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(MatcherPerKey)->DenseRange(0, 2)->Unit(benchmark::kNanosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(WholeExpansion)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
