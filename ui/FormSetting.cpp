@@ -266,7 +266,7 @@ void FormSetting::BuildOptionsPage()
     optAutoExpand->SetCaption(QStringLiteral("Automatically Expand after delimiters"));
     MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab) and:"), 450, 2820);
     // Further characters that end a word; the one typed stays after the content.
-    txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2160, 2790, 1140, kComboHeight);
+    txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2430, 2790, 870, kComboHeight);
     txtDelimiters->TextBox()->setAccessibleName(QStringLiteral("Further delimiters"));
     txtDelimiters->TextBox()->setToolTip(QStringLiteral("Characters that also end a word, e.g. .,;:!?)"));
     // Shows the keyboard's way through the page as the other rows do; the

@@ -79,14 +79,14 @@ SnippetEdit::SnippetEdit(const SnippetManager& snippetMgr, UserNotifier& notifie
     cmbInsert = MakeControl<QKCombo>(this, "cmbInsert", 3015, 120, 930, 270);
     cmbInsert->SetText(QLatin1String(kInsertCaption));
     cmbInsert->setAccessibleName(QLatin1String(kInsertCaption));
-    cmbMode = MakeControl<QKCombo>(this, "cmbMode", 120, 1125, 2130, 270);
+    cmbMode = MakeControl<QKCombo>(this, "cmbMode", 120, 1125, 1950, 270);
     for (Snippet::TriggerMode mode : {Snippet::TriggerMode::AfterDelimiter, Snippet::TriggerMode::Immediately,
                                       Snippet::TriggerMode::InsideWords})
         cmbMode->AddItem(ModeCaption(mode));
     cmbMode->SetText(ModeCaption(Snippet::TriggerMode::AfterDelimiter));
     cmbMode->setToolTip(QLatin1String(kModeTip));
     cmbMode->setAccessibleName(QLatin1String(kModeTip));
-    txtOnlyIn = MakeControl<QKText>(this, "txtOnlyIn", 2325, 1125, 1575, 270);
+    txtOnlyIn = MakeControl<QKText>(this, "txtOnlyIn", 2145, 1125, 1755, 270);
     txtOnlyIn->setToolTip(QLatin1String(kOnlyInTip));
     txtOnlyIn->TextBox()->setToolTip(QLatin1String(kOnlyInTip));
     txtOnlyIn->TextBox()->setAccessibleName(QLatin1String(kOnlyInTip));
@@ -130,13 +130,13 @@ QString SnippetEdit::ModeCaption(Snippet::TriggerMode mode)
 {
     switch (mode) {
     case Snippet::TriggerMode::Immediately:
-        return QStringLiteral("Expands at once");
+        return QStringLiteral("Immediately");
     case Snippet::TriggerMode::InsideWords:
-        return QStringLiteral("Expands inside words too");
+        return QStringLiteral("Inside words");
     case Snippet::TriggerMode::AfterDelimiter:
         break;
     }
-    return QStringLiteral("Expands after a delimiter");
+    return QStringLiteral("After delimiter");
 }
 
 Snippet::TriggerMode SnippetEdit::ModeOfCaption(const QString& caption)
