@@ -314,6 +314,8 @@ void FormSetting::BuildOptionsPage()
     connect(txtDelimiters->TextBox(), &QLineEdit::textEdited, this, [this, &options](const QString& text) {
         if (OptionMgr::ValidDelimiters(text))
             Guarded([&] { options.SetDelimiters(text); });
+        else // a paste holding a letter or a space: the field shows what holds
+            txtDelimiters->SetText(options.Delimiters());
     });
     connect(chkCreateFromSelection, &QKCheck::Click, this, [this, &options] {
         Guarded([&] { options.SetEnableSelectCreate(chkCreateFromSelection->Value() == 1); });

@@ -160,6 +160,21 @@ TEST(TriggerModes, ASnippetKeptToApplicationsExpandsOnlyInThem)
     EXPECT_EQ(s.Sent(), ExpansionKeys(2));
 }
 
+TEST(TriggerModes, ARowWithoutAnAbbreviationNeverExpands)
+{
+    // Another program's file may bring one (a null becomes ""): it must not
+    // turn every Space after an empty buffer into an expansion.
+    ModesShell s;
+    s.Add("", Snippet::TriggerMode::AfterDelimiter);
+    s.Add("", Snippet::TriggerMode::Immediately);
+    s.Tap(kSpace);
+    s.Type("sig");
+    s.Tap(kSpace);
+    s.keys.Clear();
+    s.Tap(kSpace);
+    EXPECT_TRUE(s.Sent().isEmpty());
+}
+
 TEST(TriggerModes, DelimiterOptionsLoadFromTheFileAndBadValuesAreIgnoredWithAWarning)
 {
     Shell s(false);
