@@ -152,7 +152,8 @@ void ExpansionEngine::HandleKey(int virtualKey, bool released, bool active)
         if (!typedText.isEmpty() && desktop.SecureInputActive())
             Reset();
         else
-            Expand(Choose(snippetMgr.Index().AtWordEnd(typedText)), 1, endsWord ? delimiter : KeptTrigger(virtualKey));
+            Expand(Choose(snippetMgr.Index().AtWordEnd(typedText)), 1,
+                   endsWord ? delimiter : KeptTrigger(virtualKey));
     }
     if (UpdateBuffer(virtualKey, pressed, endsWord) && engineReady && optMgr.EnableQK())
         ExpandIfImmediate();

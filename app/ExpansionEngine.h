@@ -106,7 +106,8 @@ private:
     bool IsTrigger(int virtualKey) const;
     // Erases the abbreviation (and triggerCharacters keys typed after it)
     // and inserts the snippet's content followed by kept; a null snippet
-    // only ends the word.
+    // only ends the word. The snippet is shared with the store's cache and
+    // stays valid if the cache is rebuilt while events run.
     void Expand(SnippetPtr snippet, int triggerCharacters, const QString& kept);
     // After a character was added to the buffer: an Immediately snippet
     // that is the whole word expands at once.

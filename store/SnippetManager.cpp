@@ -77,12 +77,14 @@ bool AddModeColumns(SQLite::Database& db)
         SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
         // Checked again under the write lock: another program may just have done it.
         if (!HasModeColumns(db)) {
-            SQLite::Statement info(db, "select lower(name) from pragma_table_info('snippets') where "
-                                       "lower(name) in ('triggermode', 'onlyin')");
             bool hasMode = false, hasOnlyIn = false;
-            while (info.executeStep()) {
-                hasMode = hasMode || info.getColumn(0).getString() == "triggermode";
-                hasOnlyIn = hasOnlyIn || info.getColumn(0).getString() == "onlyin";
+            {
+                SQLite::Statement info(db, "select lower(name) from pragma_table_info('snippets') where "
+                                           "lower(name) in ('triggermode', 'onlyin')");
+                while (info.executeStep()) {
+                    hasMode = hasMode || info.getColumn(0).getString() == "triggermode";
+                    hasOnlyIn = hasOnlyIn || info.getColumn(0).getString() == "onlyin";
+                }
             }
             if (!hasMode)
                 db.exec("alter table snippets add column triggermode integer not null default 0");
