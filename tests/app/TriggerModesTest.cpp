@@ -56,6 +56,10 @@ TEST(TriggerModes, ImmediatelyExpandsOnTheLastCharacterOfAWholeWord)
     s.Type("know");
     s.Tap(kSpace);
     EXPECT_TRUE(s.Sent().isEmpty()) << "not inside a longer word, and not at a delimiter";
+
+    s.form->optMgr.SetExpandWhen("hand");
+    s.Type("now");
+    EXPECT_EQ(s.Sent(), ExpansionKeysWithoutTrigger(3)) << "nor does it wait for the hot key";
 }
 
 TEST(TriggerModes, InsideWordsMatchesWordEndsAndTheLongestAbbreviationWins)
