@@ -4,6 +4,7 @@
 #include "app/KeyToChar.h"
 #include "app/PasteMethod.h"
 #include "app/ReplaceMacros.h"
+#include "core/AppPattern.h"
 #include "core/ProgramLog.h"
 #include "keys/cSendKeys.h"
 #include "platform/KeyboardHook.h"
@@ -149,7 +150,10 @@ void ExpansionEngine::HandleKey(int virtualKey, bool released, bool active)
         return;
     if (pressed)
         ResetIfMovedElsewhere(virtualKey);
-    if (pressed && engineReady && optMgr.EnableQK() && IsTrigger(virtualKey)) {
+    const QString delimiter = pressed ? DelimiterTyped(virtualKey) : QString();
+    const bool endsWord = !delimiter.isEmpty();
+    if (pressed && engineReady && optMgr.EnableQK() &&
+        (IsTrigger(virtualKey) || (endsWord && IsAutoMode()))) {
         // Nothing is sent into a password field or to a program holding the
         // keyboard (a screen locker), should the focus have gone there
         // while a word was typed; nor where the user excluded expansion
@@ -157,14 +161,87 @@ void ExpansionEngine::HandleKey(int virtualKey, bool released, bool active)
         if (!typedText.isEmpty() && (desktop.SecureInputActive() || ExcludedHere()))
             Reset();
         else
-            Expand();
+            Expand(Choose(snippetMgr.Index().AtWordEnd(typedText)), 1,
+                   endsWord ? delimiter : KeptTrigger(virtualKey));
     }
-    UpdateBuffer(virtualKey, pressed);
+    if (UpdateBuffer(virtualKey, pressed, endsWord) && engineReady && optMgr.EnableQK())
+        ExpandIfImmediate();
     if (!typedText.isEmpty()) {
         // The suggestion list shows a moment after the last key event.
         host.ToggleTimer(false);
         host.ToggleTimer(true);
     }
+}
+
+QString ExpansionEngine::DelimiterTyped(int virtualKey) const
+{
+    const QString& delimiters = optMgr.Delimiters();
+    if (delimiters.isEmpty())
+        return QString();
+    QString typed;
+    if (hookFlags & KeyboardHook::kTypedFlag) {
+        const char32_t character = KeyboardHook::TypedCharacter(hookFlags);
+        if (character)
+            typed = QString::fromUcs4(&character, 1);
+    } else if (!IsLetterKey(virtualKey)) {
+        // Letters are never delimiters: Caps Lock need not be asked.
+        typed = KeyToChar(virtualKey, shiftDown, false);
+    }
+    return !typed.isEmpty() && delimiters.contains(typed) ? typed : QString();
+}
+
+QString ExpansionEngine::KeptTrigger(int virtualKey) const
+{
+    if (!IsAutoMode() || !optMgr.KeepTrigger())
+        return QString();
+    switch (virtualKey) {
+    case VkSpace:
+        return QStringLiteral(" ");
+    case VkTab:
+        return QStringLiteral("\t");
+    case VkEnter:
+        return QStringLiteral("\n");
+    default:
+        return QString();
+    }
+}
+
+SnippetPtr ExpansionEngine::Choose(const SnippetCollection& candidates) const
+{
+    QStringList classes;
+    QString title;
+    bool windowKnown = false;
+    for (const SnippetPtr& candidate : candidates) {
+        if (candidate->onlyIn.isEmpty())
+            return candidate;
+        // Asked of the desktop only when a snippet is kept to some applications.
+        if (!windowKnown) {
+            const Desktop::WindowId window = desktop.ForegroundWindow();
+            classes = desktop.WindowClass(window);
+            title = desktop.WindowTitle(window);
+            windowKnown = true;
+        }
+        if (AppPattern::AnyMatches(candidate->onlyIn, classes, title))
+            return candidate;
+    }
+    return nullptr;
+}
+
+void ExpansionEngine::ExpandIfImmediate()
+{
+    const AbbreviationIndex& index = snippetMgr.Index();
+    if (!index.HasImmediate())
+        return;
+    const SnippetCollection* found = index.Immediate(typedText);
+    if (!found)
+        return;
+    SnippetPtr snippet = Choose(*found);
+    if (!snippet)
+        return;
+    if (desktop.SecureInputActive() || ExcludedHere())
+        Reset();
+    else
+        Expand(std::move(snippet), 0, QString());
 }
 
 void ExpansionEngine::ToggleExpansion()
@@ -205,14 +282,11 @@ void ExpansionEngine::ResetIfMovedElsewhere(int virtualKey)
         Reset();
 }
 
-void ExpansionEngine::Expand()
+void ExpansionEngine::Expand(SnippetPtr snippet, int triggerCharacters, const QString& kept)
 {
     engineReady = false;
     QElapsedTimer clock;
     clock.start();
-    // Shared with the store's cache: stays valid if the cache is rebuilt while
-    // events run below.
-    SnippetPtr snippet = snippetMgr.GetMatchedSnippet(typedText);
     if (snippet && !HoldKeys()) {
         // The user erased or commanded something right after the trigger:
         // the abbreviation is no longer where the Backspaces would go.
@@ -220,11 +294,11 @@ void ExpansionEngine::Expand()
         snippet.reset();
     }
     // One Backspace per character, one for the trigger key the application
-    // has already received, and one for each character typed after the
-    // trigger that reached it before the hold (those come again after the
-    // content).
+    // has already received (none when the abbreviation itself set the
+    // expansion off), and one for each character typed after the trigger
+    // that reached it before the hold (those come again after the content).
     if (snippet)
-        Paste(*snippet, CharacterCount(snippet->snippetString) + earlyCharacters + 1, clock);
+        Paste(*snippet, CharacterCount(snippet->snippetString) + triggerCharacters + earlyCharacters, clock, kept);
     typedText.clear();
     listedText.clear();
     engineReady = true;
@@ -233,7 +307,8 @@ void ExpansionEngine::Expand()
     host.ExpansionFinished();
 }
 
-void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const QElapsedTimer& clock)
+void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const QElapsedTimer& clock,
+                            const QString& kept)
 {
     QList<int> held; // our own keys still down
     try {
@@ -258,8 +333,11 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
         // the content is typed.
         if (!clipboardKeeper.CanPlace())
             method.type = true;
+        // A delimiter the user typed (or a trigger key to keep) follows the
+        // content as text: typed after the paste it could overtake it.
+        const QString inserted = expanded + kept;
         if (!method.type)
-            clipboardKeeper.Place(expanded, method.primary, optMgr.RestoreClipboard());
+            clipboardKeeper.Place(inserted, method.primary, optMgr.RestoreClipboard());
 
         for (qsizetype i = 0; i < backspaces; ++i) {
             keySender().SendKeys(QStringLiteral("{BACKSPACE}"), true);
@@ -268,7 +346,7 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
         ProcessEvents(kEventRoundsBeforePaste);
         ReleaseModifiersForPaste();
         if (method.type) {
-            keyOutput.TypeText(expanded);
+            keyOutput.TypeText(inserted);
             ReleaseHeldKeys(earlyKeys);
         } else {
             for (int modifier : method.modifiers) {
@@ -328,23 +406,29 @@ void ExpansionEngine::FinishPaste()
     ReleaseHeldKeys(pendingReplay);
 }
 
-void ExpansionEngine::UpdateBuffer(int virtualKey, bool pressed)
+bool ExpansionEngine::UpdateBuffer(int virtualKey, bool pressed, bool endsWord)
 {
     if (!pressed)
-        return;
+        return false;
     if (ctrlDown || altDown) {
         // Ctrl+A, Ctrl+X, Ctrl+V, Ctrl+Z, Ctrl+Backspace...: the text or the
         // caret may have changed in ways the buffer cannot follow.
         if (!IsModifierKey(virtualKey))
             Reset();
-        return;
+        return false;
     }
     if (virtualKey == VkInsert) {
         // Shift+Insert pastes; Insert alone changes how typing acts.
         Reset();
-        return;
+        return false;
+    }
+    if (endsWord) {
+        // The next word starts after the delimiter, expanded or not.
+        Reset();
+        return false;
     }
     const QString typed = TypedBy(virtualKey);
+    bool appended = false;
     // A secret is not kept, not even its first letters; nor what is typed
     // where the user wants no expansion.
     if (!typed.isEmpty() && (!typedText.isEmpty() || (!desktop.SecureInputActive() && !ExcludedHere()))) {
@@ -353,6 +437,7 @@ void ExpansionEngine::UpdateBuffer(int virtualKey, bool pressed)
         typedText += typed;
         if (CharacterCount(typedText) > kMaxTypedLength)
             typedText = LastCharacters(typedText, kMaxTypedLength);
+        appended = true;
     }
     if (virtualKey == VkBackspace) {
         if (CharacterCount(typedText) > 1) {
@@ -367,6 +452,7 @@ void ExpansionEngine::UpdateBuffer(int virtualKey, bool pressed)
         // In hot-key mode the delimiters end a word instead of expanding it.
         Reset();
     }
+    return appended && virtualKey != VkBackspace && virtualKey != VkEscape;
 }
 
 bool ExpansionEngine::ExcludedHere()

@@ -111,11 +111,29 @@ public:
 private:
     void ToggleExpansion();
     bool IsTrigger(int virtualKey) const;
-    void Expand();
+    // Erases the abbreviation (and triggerCharacters keys typed after it)
+    // and inserts the snippet's content followed by kept; a null snippet
+    // only ends the word. The snippet is shared with the store's cache and
+    // stays valid if the cache is rebuilt while events run.
+    void Expand(SnippetPtr snippet, int triggerCharacters, const QString& kept);
+    // After a character was added to the buffer: an Immediately snippet
+    // that is the whole word expands at once.
+    void ExpandIfImmediate();
+    // The first candidate (they come in order of preference) allowed in the
+    // window in front, or null.
+    SnippetPtr Choose(const SnippetCollection& candidates) const;
+    // The character a key press typed when it is one of the user's extra
+    // delimiters, else "".
+    QString DelimiterTyped(int virtualKey) const;
+    // What a trigger key leaves after the content when the user keeps them.
+    QString KeptTrigger(int virtualKey) const;
+    // True when the key added a character to the buffer. endsWord: the key
+    // typed a delimiter, which starts a new word.
+    bool UpdateBuffer(int virtualKey, bool pressed, bool endsWord);
     // The paste of an expansion: the sound, the counters, the clipboard,
-    // the Backspaces, the paste keys.
-    void Paste(const Snippet& snippet, qsizetype backspaces, const QElapsedTimer& clock);
-    void UpdateBuffer(int virtualKey, bool pressed);
+    // the Backspaces, the paste keys; kept follows the content.
+    void Paste(const Snippet& snippet, qsizetype backspaces, const QElapsedTimer& clock,
+               const QString& kept = QString());
     // What a key press adds to the buffer: the monitor's character when it
     // knows the layout, else the key on a United States layout.
     QString TypedBy(int virtualKey) const;

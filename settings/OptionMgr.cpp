@@ -142,6 +142,16 @@ void OptionMgr::ReadOptions(const IniDocument& source, bool notify)
     if (!text("StartNotice").isEmpty())
         readBool("StartNotice", startNotice);
     ReadRules(source);
+    keepTrigger = false;
+    if (!text("KeepTrigger").isEmpty())
+        readBool("KeepTrigger", keepTrigger);
+    const QString wordEnds = text("Delimiters");
+    delimiters.clear();
+    if (ValidDelimiters(wordEnds))
+        delimiters = wordEnds;
+    else
+        loadProblems << QStringLiteral("Delimiters: \"%1\" holds a letter, a digit or a space, which cannot end "
+                                       "a word").arg(wordEnds);
     if (!notify || !observer)
         return;
     if (enableQK != wasEnabled)
@@ -231,6 +241,30 @@ bool OptionMgr::RemoveExcludeRule(const QString& text)
     ReadRules(written);
     loadProblems = problems;
     return removed;
+}
+
+bool OptionMgr::ValidDelimiters(const QString& value)
+{
+    for (const QChar c : value)
+        if (c.isLetterOrNumber() || c.isSpace() || c.category() == QChar::Other_Control)
+            return false;
+    return true;
+}
+
+void OptionMgr::SetDelimiters(const QString& value)
+{
+    if (!ValidDelimiters(value))
+        throw QuilloError(kErrorBadDelimiters, kErrorSource,
+                          QStringLiteral("\"%1\" cannot be the delimiters: letters, digits and spaces cannot end a "
+                                         "word.").arg(value));
+    delimiters = value;
+    SaveThen("Delimiters", value, nullptr);
+}
+
+void OptionMgr::SetKeepTrigger(bool value)
+{
+    keepTrigger = value;
+    SaveThen("KeepTrigger", BoolText(value), nullptr);
 }
 
 QString OptionMgr::PasteKeysFor(const QString& windowClass) const

@@ -27,6 +27,8 @@ class OptionMgr
 {
 public:
     static constexpr const char* kSection = "qk";
+    static constexpr const char* kErrorSource = "OptionMgr";
+    static constexpr int kErrorBadDelimiters = 1501;
     static constexpr const char* kDesktopEntryName = "Quillo.desktop";
     // How to paste into windows of a class where Ctrl+V does not: one line
     // per window class, "Class=Keys" (see PasteMethod).
@@ -89,6 +91,18 @@ public:
     // they have been shown. True when the file does not say.
     bool StartNotice() const { return startNotice; }
     void SetStartNotice(bool value);
+    // Characters besides Space, Tab and Enter that end a word and expand it
+    // when expansion is automatic; the one typed stays after the content.
+    // Empty when the file does not say. Letters, digits and spaces cannot end
+    // a word: a value holding one is refused (SetDelimiters throws
+    // QuilloError; in the file it is ignored and listed in LoadProblems()).
+    const QString& Delimiters() const { return delimiters; }
+    void SetDelimiters(const QString& value);
+    static bool ValidDelimiters(const QString& value);
+    // Whether Space, Tab or Enter that expanded a word stays after the
+    // content instead of being erased. False when the file does not say.
+    bool KeepTrigger() const { return keepTrigger; }
+    void SetKeepTrigger(bool value);
     // The user's paste keys for a window class (compared without regard to
     // letter case), as the file had them at LoadVars; "" when none.
     QString PasteKeysFor(const QString& windowClass) const;
@@ -161,6 +175,8 @@ private:
     quint64 rulesGeneration = 0;
     QString pickerKeyName;
     HotKey pickerKey;
+    QString delimiters;
+    bool keepTrigger = false;
     IniDocument document; // as last read: the paste keys come from it
     QByteArray loadedBytes; // the file as last read, to tell an edit from nothing
 };

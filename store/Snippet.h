@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class Snippet;
@@ -16,6 +17,20 @@ class Snippet
 {
 public:
     static constexpr int kNoRow = -1;
+
+    // When a typed abbreviation expands. The numbers are what the database
+    // and snippet files hold; a number this version does not know reads as
+    // AfterDelimiter.
+    enum class TriggerMode {
+        AfterDelimiter = 0, // the whole word, once Space, Tab, Enter or a delimiter ends it
+        Immediately = 1,    // the whole word, as soon as its last character is typed
+        InsideWords = 2,    // the end of any word (or the whole word), once a delimiter ends it
+    };
+    static TriggerMode TriggerModeFromNumber(long long number);
+    // "delimiter", "immediate", "inword" (the command line's words, any
+    // letter case); *ok false for any other word.
+    static TriggerMode TriggerModeFromName(const QString& name, bool* ok);
+    static QString TriggerModeName(TriggerMode mode);
 
     Snippet(); // defaults of a new snippet, with a fresh GUID
 
@@ -35,4 +50,7 @@ public:
     QString groupName;            // "default" unless set
     bool enableSnippet = true;
     QString guidString;           // identity that exists before the row does
+    TriggerMode triggerMode = TriggerMode::AfterDelimiter;
+    // The applications (AppPattern texts) the snippet expands in; empty: everywhere.
+    QStringList onlyIn;
 };

@@ -21,9 +21,84 @@
 namespace {
 
 // Columns by name rather than "*", so a file with extra columns still reads.
-const std::string kSelectRows =
-    R"(select id, snippet, content, description, usecount, "group", enable, guid from snippets)";
-enum Column { ColId, ColSnippet, ColContent, ColDescription, ColUseCount, ColGroup, ColEnable, ColGuid };
+// A database not yet given the trigger mode and application columns (one
+// another program made, or one that could not be changed: read-only, locked)
+// reads as if every row held their defaults.
+std::string SelectRows(bool modeColumns)
+{
+    return std::string(R"(select id, snippet, content, description, usecount, "group", enable, guid, )") +
+           (modeColumns ? "triggermode, onlyin" : "0, ''") + " from snippets";
+}
+enum Column { ColId, ColSnippet, ColContent, ColDescription, ColUseCount, ColGroup, ColEnable, ColGuid,
+              ColTriggerMode, ColOnlyIn };
+
+// The format of the database and of snippet files (SQLite's user_version):
+// 0 as first made, 1 with the trigger mode and the application list.
+constexpr int kFormatWithModes = 1;
+// The application list is held as one text, one pattern a line: patterns
+// may hold commas (a window title), never a line break.
+const QChar kOnlyInSeparator = QLatin1Char('\n');
+
+std::string OnlyInText(const QStringList& patterns)
+{
+    return patterns.join(kOnlyInSeparator).toStdString();
+}
+
+QStringList OnlyInList(const QString& text)
+{
+    QStringList patterns;
+    for (const QString& line : text.split(kOnlyInSeparator, Qt::SkipEmptyParts))
+        if (!line.trimmed().isEmpty())
+            patterns << line.trimmed();
+    return patterns;
+}
+
+bool HasModeColumns(SQLite::Database& db)
+{
+    int found = 0;
+    SQLite::Statement info(db, "select lower(name) from pragma_table_info('snippets')");
+    while (info.executeStep()) {
+        const std::string name = info.getColumn(0).getString();
+        if (name == "triggermode" || name == "onlyin")
+            ++found;
+    }
+    return found == 2;
+}
+
+// Gives an older database the columns of the trigger mode and the
+// application list; every row keeps its values and gets the defaults, which
+// are also what an older program's inserts leave there. False, with the
+// file as it was, when it cannot be changed now (read-only, locked).
+bool AddModeColumns(SQLite::Database& db)
+{
+    try {
+        if (HasModeColumns(db))
+            return true;
+        SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+        // Checked again under the write lock: another program may just have done it.
+        if (!HasModeColumns(db)) {
+            bool hasMode = false, hasOnlyIn = false;
+            {
+                SQLite::Statement info(db, "select lower(name) from pragma_table_info('snippets') where "
+                                           "lower(name) in ('triggermode', 'onlyin')");
+                while (info.executeStep()) {
+                    hasMode = hasMode || info.getColumn(0).getString() == "triggermode";
+                    hasOnlyIn = hasOnlyIn || info.getColumn(0).getString() == "onlyin";
+                }
+            }
+            if (!hasMode)
+                db.exec("alter table snippets add column triggermode integer not null default 0");
+            if (!hasOnlyIn)
+                db.exec("alter table snippets add column onlyin text not null default ''");
+        }
+        if (db.execAndGet("pragma user_version").getInt() < kFormatWithModes)
+            db.exec("pragma user_version = " + std::to_string(kFormatWithModes));
+        transaction.commit();
+        return true;
+    } catch (const SQLite::Exception&) {
+        return false;
+    }
+}
 
 QString ReadText(const SQLite::Column& column)
 {
@@ -79,6 +154,8 @@ void BindFields(SQLite::Statement& statement, const Snippet& snippet)
     statement.bind(4, snippet.groupName.toStdString());
     statement.bind(5, snippet.snippetString.toStdString());
     statement.bind(6, snippet.useCount);
+    statement.bind(7, static_cast<int>(snippet.triggerMode));
+    statement.bind(8, OnlyInText(snippet.onlyIn));
 }
 
 // The row of a snippet read from a file that has since been replaced (a
@@ -87,15 +164,22 @@ void BindFields(SQLite::Statement& statement, const Snippet& snippet)
 const char* const kSameRowAfterReplace = "id=? and (guid=? or guid is null)";
 
 // The columns a snippet file must have; its id and guid are never read.
+// A file of an older format has no trigger mode or application list: its
+// snippets get the defaults.
 const char* const kImportColumns[] = {"snippet", "content", "description", "usecount", "group", "enable"};
-const std::string kSelectImportRows =
-    R"(select snippet, content, description, usecount, "group", enable from snippets)";
-enum ImportColumn { InSnippet, InContent, InDescription, InUseCount, InGroup, InEnable };
+std::string SelectImportRows(bool hasMode, bool hasOnlyIn)
+{
+    return std::string(R"(select snippet, content, description, usecount, "group", enable, )") +
+           (hasMode ? "triggermode" : "0") + ", " + (hasOnlyIn ? "onlyin" : "''") + " from snippets";
+}
+enum ImportColumn { InSnippet, InContent, InDescription, InUseCount, InGroup, InEnable, InTriggerMode, InOnlyIn };
 
 const std::string kInsertRow =
-    R"(insert into snippets (content, description, enable, "group", snippet, usecount, guid, id) )"
-    "values (?, ?, ?, ?, ?, ?, ?, ?)";
-enum InsertParameter { PContent = 1, PDescription, PEnable, PGroup, PSnippet, PUseCount, PGuid, PId };
+    R"(insert into snippets (content, description, enable, "group", snippet, usecount, triggermode, onlyin, )"
+    "guid, id) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+enum InsertParameter {
+    PContent = 1, PDescription, PEnable, PGroup, PSnippet, PUseCount, PTriggerMode, POnlyIn, PGuid, PId
+};
 
 QuilloError ImportError(int number, const QString& file, const QString& reason)
 {
@@ -355,11 +439,12 @@ SnippetPtr SnippetManager::CommitSnippet(const Snippet& aSnippet)
             // The guid is the row's identity and is never rewritten.
             SQLite::Statement update(
                 db, std::string(R"(update snippets set content=?, description=?, enable=?, "group"=?, snippet=?, )"
-                                "usecount=? where ") + (fromOldFile ? kSameRowAfterReplace : "id=?"));
+                                "usecount=?, triggermode=?, onlyin=? where ") +
+                        (fromOldFile ? kSameRowAfterReplace : "id=?"));
             BindFields(update, aSnippet);
-            update.bind(7, aSnippet.snippetID);
+            update.bind(9, aSnippet.snippetID);
             if (fromOldFile)
-                update.bind(8, aSnippet.guidString.toStdString());
+                update.bind(10, aSnippet.guidString.toStdString());
             if (update.exec() == 0)
                 throw QuilloError(kErrorRowGone, kErrorSource,
                                   QStringLiteral("Cannot save the snippet \"%1\": it is no longer in \"%2\".")
@@ -430,6 +515,7 @@ int SnippetManager::OpenSetFile(const QString& strPath)
     } catch (const SQLite::Exception& e) {
         Fail(e, QStringLiteral("Cannot open"));
     }
+    modeColumns = AddModeColumns(*dbConnection);
     openFileId = IdOf(strPath);
     try {
         // Start-up and the command line wait for a lock and say when it stays.
@@ -438,7 +524,7 @@ int SnippetManager::OpenSetFile(const QString& strPath)
         // Leave the manager as on a failed start: no connection, empty cache.
         dbConnection.reset();
         openFileId.reset();
-        snippetCache = SnippetCollection();
+        SetCache(SnippetCollection());
         throw;
     }
     return 0;
@@ -482,13 +568,15 @@ SnippetManager::FileState SnippetManager::FollowFile()
     // Another file (or a copy put back): it is read before the old one is
     // let go, so a file that cannot be read yet leaves expansion as it was.
     std::unique_ptr<SQLite::Database> replacement;
+    bool replacementModeColumns = false;
     SnippetCollection fresh;
     long long version = 0;
     try {
         replacement = OpenConnection(dbPath);
         const NoWait noWait(*replacement, &SnippetManager::OnBusy, this);
         version = replacement->execAndGet("pragma data_version").getInt64();
-        SQLite::Statement rows(*replacement, kSelectRows + orderClause.toStdString());
+        replacementModeColumns = HasModeColumns(*replacement);
+        SQLite::Statement rows(*replacement, SelectRows(replacementModeColumns) + orderClause.toStdString());
         FillSnippets(rows, fresh);
     } catch (const SQLite::Exception& e) {
         if (IsLocked(e)) {
@@ -502,8 +590,9 @@ SnippetManager::FileState SnippetManager::FollowFile()
         for (const SnippetPtr& row : *snippetCache)
             replacedRows.insert(row->snippetID, row->guidString);
     dbConnection = std::move(replacement);
+    modeColumns = replacementModeColumns;
     openFileId = now;
-    snippetCache = std::move(fresh);
+    SetCache(std::move(fresh));
     knownDataVersion = version;
     refreshPending = false;
     return FileState::Reopened;
@@ -511,7 +600,12 @@ SnippetManager::FileState SnippetManager::FollowFile()
 
 void SnippetManager::FollowFileForWrite()
 {
-    switch (FollowFile()) {
+    const FileState state = FollowFile();
+    // The columns are added when the file can take them (it may have been
+    // locked or replaced since it was opened); writes need them.
+    if (dbConnection && !modeColumns && state != FileState::Gone && state != FileState::Locked)
+        modeColumns = AddModeColumns(*dbConnection);
+    switch (state) {
     case FileState::Gone:
         throw QuilloError(kErrorDatabaseGone, kErrorSource, GoneMessage());
     case FileState::Locked:
@@ -560,6 +654,21 @@ SnippetPtr SnippetManager::GetMatchedSnippet(const QString& str) const
     return nullptr;
 }
 
+const AbbreviationIndex& SnippetManager::Index() const
+{
+    if (indexGeneration != cacheGeneration || !index) {
+        index = std::make_unique<AbbreviationIndex>(snippetCache ? *snippetCache : SnippetCollection());
+        indexGeneration = cacheGeneration;
+    }
+    return *index;
+}
+
+void SnippetManager::SetCache(SnippetCollection rows)
+{
+    snippetCache = std::move(rows);
+    ++cacheGeneration;
+}
+
 int SnippetManager::CloseLogFile()
 {
     dbConnection.reset();
@@ -579,9 +688,11 @@ bool SnippetManager::RefreshIfChanged()
         if (version == knownDataVersion && !refreshPending)
             return false;
         SnippetCollection fresh;
-        SQLite::Statement rows(*dbConnection, kSelectRows + orderClause.toStdString());
+        if (!modeColumns)
+            modeColumns = HasModeColumns(*dbConnection);
+        SQLite::Statement rows(*dbConnection, SelectRows(modeColumns) + orderClause.toStdString());
         FillSnippets(rows, fresh);
-        snippetCache = std::move(fresh);
+        SetCache(std::move(fresh));
         knownDataVersion = version;
         refreshPending = false;
         return true;
@@ -618,7 +729,7 @@ int SnippetManager::PrintSnippets(const ReportViewer& showReport)
     SnippetCollection rows;
     try {
         // No order clause: the printed list keeps the table's own order.
-        SQLite::Statement statement(Connection(), kSelectRows);
+        SQLite::Statement statement(Connection(), SelectRows(modeColumns));
         FillSnippets(statement, rows);
     } catch (const SQLite::Exception& e) {
         Fail(e, QStringLiteral("Cannot read the snippets of"));
@@ -649,6 +760,8 @@ void SnippetManager::AppendRows(const QString& importFile)
             columns.insert(ReadText(info.getColumn(0)).toLower());
         if (columns.isEmpty())
             throw ImportError(kErrorNotSnippetFile, importFile, QStringLiteral("it holds no snippets table."));
+        const bool hasMode = columns.contains(QStringLiteral("triggermode"));
+        const bool hasOnlyIn = columns.contains(QStringLiteral("onlyin"));
         for (const char* column : kImportColumns)
             if (!columns.contains(QLatin1String(column)))
                 throw ImportError(kErrorNotSnippetFile, importFile,
@@ -660,7 +773,7 @@ void SnippetManager::AppendRows(const QString& importFile)
         SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
         IdAllocator ids(db);
         SQLite::Statement insert(db, kInsertRow);
-        SQLite::Statement rows(source, kSelectImportRows);
+        SQLite::Statement rows(source, SelectImportRows(hasMode, hasOnlyIn));
         while (rows.executeStep()) {
             if (++rowNumber > importLimits.rows)
                 throw ImportError(kErrorImportLimit, importFile,
@@ -685,6 +798,14 @@ void SnippetManager::AppendRows(const QString& importFile)
             insert.bind(PGroup, group.isNull() ? kDefaultGroup : RawText(group));
             insert.bind(PSnippet, abbreviationBytes);
             insert.bind(PUseCount, ClampedInt(rows.getColumn(InUseCount), 0));
+            const SQLite::Column mode = rows.getColumn(InTriggerMode);
+            // Read as the user's own rows are: a mode this version does not
+            // know becomes the default, a list is cleaned of empty lines.
+            insert.bind(PTriggerMode, static_cast<int>(Snippet::TriggerModeFromNumber(
+                                          mode.isNull() || !(mode.isInteger() || mode.isFloat()) ? 0
+                                                                                                 : mode.getInt64())));
+            const SQLite::Column onlyIn = rows.getColumn(InOnlyIn);
+            insert.bind(POnlyIn, onlyIn.isNull() ? std::string() : OnlyInText(OnlyInList(ReadText(onlyIn))));
             insert.bind(PGuid, NewGuidString().toStdString());
             BindId(insert, ids.Next(dbPath));
             insert.exec();
@@ -713,10 +834,11 @@ void SnippetManager::ReloadSnippets(OnLocked onLocked)
 {
     std::optional<SnippetCollection> previous = std::move(snippetCache);
     snippetCache.reset();
+    ++cacheGeneration;
     YieldToEventLoop();
     // The yield may have run a shutdown that closed the database.
     if (!dbConnection) {
-        snippetCache = SnippetCollection();
+        SetCache(SnippetCollection());
         return;
     }
     SnippetCollection fresh;
@@ -726,19 +848,21 @@ void SnippetManager::ReloadSnippets(OnLocked onLocked)
         if (onLocked == OnLocked::KeepCache)
             noWait.emplace(*dbConnection, &SnippetManager::OnBusy, this);
         version = dbConnection->execAndGet("pragma data_version").getInt64();
-        SQLite::Statement rows(*dbConnection, kSelectRows + orderClause.toStdString());
+        if (!modeColumns)
+            modeColumns = HasModeColumns(*dbConnection);
+        SQLite::Statement rows(*dbConnection, SelectRows(modeColumns) + orderClause.toStdString());
         FillSnippets(rows, fresh);
     } catch (const SQLite::Exception& e) {
         // A failed read must not leave expansion without any snippets: the
         // list read before stays in use.
-        snippetCache = previous ? std::move(*previous) : SnippetCollection();
+        SetCache(previous ? std::move(*previous) : SnippetCollection());
         if (onLocked == OnLocked::KeepCache && IsLocked(e)) {
             refreshPending = true;
             return;
         }
         Fail(e, QStringLiteral("Cannot read the snippets of"));
     }
-    snippetCache = std::move(fresh);
+    SetCache(std::move(fresh));
     knownDataVersion = version;
     refreshPending = false;
 }
@@ -751,7 +875,7 @@ SnippetCollection SnippetManager::QuerySnippets(const QString& searchStr)
     SnippetCollection found;
     try {
         SearchFolding::Register(Connection());
-        SQLite::Statement rows(Connection(), kSelectRows + " where " + SearchFolding::Condition(text) +
+        SQLite::Statement rows(Connection(), SelectRows(modeColumns) + " where " + SearchFolding::Condition(text) +
                                                  orderClause.toStdString());
         rows.bind(1, pattern);
         FillSnippets(rows, found);
@@ -785,6 +909,9 @@ void SnippetManager::FillSnippets(SQLite::Statement& rows, SnippetCollection& in
         snippet->useCount = ClampedInt(rows.getColumn(ColUseCount), 0);
         const SQLite::Column guid = rows.getColumn(ColGuid);
         snippet->guidString = guid.isNull() ? NewGuidString() : ReadText(guid);
+        const SQLite::Column mode = rows.getColumn(ColTriggerMode);
+        snippet->triggerMode = Snippet::TriggerModeFromNumber(mode.isNull() ? 0 : mode.getInt64());
+        snippet->onlyIn = OnlyInList(TextOr(rows.getColumn(ColOnlyIn), QString()));
         into.append(std::move(snippet));
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/AbbreviationIndex.h"
 #include "store/Snippet.h"
 
 #include <QHash>
@@ -97,6 +98,9 @@ public:
     SnippetCollection GetMatchedCol(const QString& str) const;
     // The first cached snippet whose abbreviation equals str, or null.
     SnippetPtr GetMatchedSnippet(const QString& str) const;
+    // The cached snippets indexed for expansion; rebuilt on first use after
+    // the cache changed. Valid until the next call that may change the cache.
+    const AbbreviationIndex& Index() const;
     int CloseLogFile();
     // Re-reads the table when another connection (the command line, another
     // program) has committed a change since the last look; true when it did.
@@ -145,6 +149,7 @@ private:
     // Rebuilds the cache; with KeepCache a locked database leaves the old
     // cache in use and the rebuild pending, any other failure throws.
     void ReloadSnippets(OnLocked onLocked = OnLocked::KeepCache);
+    void SetCache(SnippetCollection rows);
     std::unique_ptr<SQLite::Database> OpenConnection(const QString& path);
     // Before a write: the write goes to the file at the path or fails.
     void FollowFileForWrite();
@@ -162,6 +167,11 @@ private:
     // Empty (no value) while a rebuild is under way: matching and listing then
     // behave as on an empty store.
     std::optional<SnippetCollection> snippetCache;
+    quint64 cacheGeneration = 0; // moves whenever snippetCache is set
+    mutable std::unique_ptr<AbbreviationIndex> index;
+    mutable quint64 indexGeneration = 0;
+    // The open database has the trigger mode and application list columns.
+    bool modeColumns = false;
     QString orderClause;
     QString dbPath;
     QStringList skippedRows;

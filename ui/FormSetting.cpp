@@ -18,6 +18,7 @@
 #include "controls/QKLineEdit.h"
 #include "controls/QKRatio.h"
 #include "controls/QKTab.h"
+#include "controls/QKText.h"
 #include "controls/QKVScroll.h"
 #include "controls/QKWhiteFrame.h"
 #include "controls/Skins.h"
@@ -250,7 +251,7 @@ void FormSetting::BuildSnippetsPage()
 void FormSetting::BuildOptionsPage()
 {
     QKWhiteFrame1 = Add<QKWhiteFrame>(this, "QKUIControls.QKWhiteFrame", "QKWhiteFrame1", frameOptions, 465, 600,
-                                      3720, 4320);
+                                      3720, 4770);
     QWidget* page = QKWhiteFrame1;
     chkEnable = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkEnable", page, 225, 345, kCheckWidth, 225);
     chkEnable->SetCaption(QStringLiteral("Enable Quillo"));
@@ -265,24 +266,34 @@ void FormSetting::BuildOptionsPage()
     cmbSound = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbSound", page, 1140, 1935, 1140, kComboHeight);
     optAutoExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optAutoExpand", page, 225, 2535, kCheckWidth, 225);
     optAutoExpand->SetCaption(QStringLiteral("Automatically Expand after delimiters"));
-    MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab)."), 450, 2820);
-    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3105, kCheckWidth, 225);
+    MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab) and:"), 450, 2820);
+    // Further characters that end a word; the one typed stays after the content.
+    txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2430, 2790, 870, kComboHeight);
+    txtDelimiters->TextBox()->setAccessibleName(QStringLiteral("Further delimiters"));
+    txtDelimiters->TextBox()->setToolTip(QStringLiteral("Characters that also end a word, e.g. .,;:!?)"));
+    // Shows the keyboard's way through the page as the other rows do; the
+    // field still takes a click.
+    FocusRing::Attach(txtDelimiters->TextBox());
+    txtDelimiters->TextBox()->setFocusPolicy(Qt::StrongFocus);
+    chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 3165, 3075, 225);
+    chkKeepTrigger->SetCaption(QStringLiteral("Keep Space, Enter, Tab after it."));
+    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3555, kCheckWidth, 225);
     optHandExpand->SetCaption(QStringLiteral("Expand abbreviations when press"));
-    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3420);
-    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3405, 1215, kComboHeight);
+    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3870);
+    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3855, 1215, kComboHeight);
     // The start-up notices (no notification area, a Wayland session) are
     // shown once; this brings them back.
-    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 3870, kCheckWidth, 225);
+    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4320, kCheckWidth, 225);
     chkStartNotice->SetCaption(QStringLiteral("Show the start-up notices again."));
     // Creating a snippet from the selection is not offered: its two options
     // are filled like the others but never shown.
     chkCreateFromSelection =
-        Add<QKCheck>(this, "QKUIControls.QKCheck", "chkCreateFromSelection", page, 240, 4470, kCheckWidth, 225);
+        Add<QKCheck>(this, "QKUIControls.QKCheck", "chkCreateFromSelection", page, 240, 4920, kCheckWidth, 225);
     chkCreateFromSelection->SetCaption(QStringLiteral("Enable create snippet from selection"));
     chkCreateFromSelection->hide();
-    lblCreateFromSelection = MakePlainLabel(page, QStringLiteral("when press: Shift+Alt+"), 525, 4785);
+    lblCreateFromSelection = MakePlainLabel(page, QStringLiteral("when press: Shift+Alt+"), 525, 5235);
     lblCreateFromSelection->hide();
-    cmbCreateHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbCreateHotKey", page, 2415, 4770, 840, kComboHeight);
+    cmbCreateHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbCreateHotKey", page, 2415, 5220, 840, kComboHeight);
     cmbCreateHotKey->hide();
 
     OptionMgr& options = form.optMgr;
@@ -294,6 +305,20 @@ void FormSetting::BuildOptionsPage()
             [this, &options] { Guarded([&] { options.SetEnablePlaySound(chkPlaySound->Value() == 1); }); });
     connect(chkStartNotice, &QKCheck::Click, this,
             [this, &options] { Guarded([&] { options.SetStartNotice(chkStartNotice->Value() == 1); }); });
+    connect(chkKeepTrigger, &QKCheck::Click, this,
+            [this, &options] { Guarded([&] { options.SetKeepTrigger(chkKeepTrigger->Value() == 1); }); });
+    // Letters, digits and spaces cannot end a word: such keys type nothing
+    // here, so the field always holds a value the options take.
+    connect(txtDelimiters, &QKTextBox::KeyPress, this, [](qint16& keyAscii) {
+        if (keyAscii > 0 && !OptionMgr::ValidDelimiters(QString(QChar(keyAscii))))
+            keyAscii = 0;
+    });
+    connect(txtDelimiters->TextBox(), &QLineEdit::textEdited, this, [this, &options](const QString& text) {
+        if (OptionMgr::ValidDelimiters(text))
+            Guarded([&] { options.SetDelimiters(text); });
+        else // a paste holding a letter or a space: the field shows what holds
+            txtDelimiters->SetText(options.Delimiters());
+    });
     connect(chkCreateFromSelection, &QKCheck::Click, this, [this, &options] {
         Guarded([&] { options.SetEnableSelectCreate(chkCreateFromSelection->Value() == 1); });
     });
@@ -546,6 +571,9 @@ void FormSetting::ShowOptionValues()
     chkPlaySound->SetValue(options.EnablePlaySound() ? 1 : 0);
     chkStartWithWin->SetValue(options.StartWin() ? 1 : 0);
     chkStartNotice->SetValue(options.StartNotice() ? 1 : 0);
+    chkKeepTrigger->SetValue(options.KeepTrigger() ? 1 : 0);
+    if (txtDelimiters->Text() != options.Delimiters())
+        txtDelimiters->SetText(options.Delimiters());
     // A stored text that is none of the items still shows as it is.
     cmbEnableHotKey->SetText(options.SwitchQKKey());
     cmbCreateHotKey->SetText(options.CreateKey());
@@ -688,10 +716,10 @@ QList<QWidget*> FormSetting::PageStops() const
     if (frameSnippets->isVisible())
         return QList<QWidget*>{txtSearch->TextBox(), lblBackToList, cmdAdd, cmdSet, nullptr, oVScroll};
     if (frameOptions->isVisible())
-        return QList<QWidget*>{chkEnable,     cmbEnableHotKey, chkStartWithWin, chkPlaySound,
-                               cmbSound,      optAutoExpand,   optHandExpand,   cmbExpandHotKey,
-                               chkStartNotice, lstRules,       cmdExcludeFront, cmdRemoveRule,
-                               chkCreateFromSelection, cmbCreateHotKey};
+        return QList<QWidget*>{chkEnable,      cmbEnableHotKey, chkStartWithWin,  chkPlaySound,
+                               cmbSound,       optAutoExpand,   txtDelimiters->TextBox(), chkKeepTrigger,
+                               optHandExpand,  cmbExpandHotKey, chkStartNotice,   lstRules,
+                               cmdExcludeFront, cmdRemoveRule,  chkCreateFromSelection, cmbCreateHotKey};
     return QList<QWidget*>{Label14};
 }
 

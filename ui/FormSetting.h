@@ -16,6 +16,7 @@ class QKGrayFrame;
 class QKLabel;
 class QKRatio;
 class QKTab;
+class QKText;
 class QKVScroll;
 class QKWhiteFrame;
 class QLabel;
@@ -108,6 +109,8 @@ public:
     QKCheck* chkStartNotice = nullptr;
     QKCombo* cmbSound = nullptr;
     QKRatio* optAutoExpand = nullptr;
+    QKText* txtDelimiters = nullptr;
+    QKCheck* chkKeepTrigger = nullptr;
     QKRatio* optHandExpand = nullptr;
     QKCombo* cmbExpandHotKey = nullptr;
     QKCheck* chkCreateFromSelection = nullptr;

@@ -8,6 +8,7 @@
 #include "controls/QKContentEditWin.h"
 #include "controls/QKLineEdit.h"
 #include "controls/QKSnippetEditWin.h"
+#include "controls/QKText.h"
 #include "controls/Skins.h"
 #include "store/SnippetManager.h"
 #include "ui/ControlMaker.h"
@@ -21,6 +22,9 @@ namespace {
 
 constexpr const char* kAbbreviationTip = "Abbreviation";
 constexpr const char* kContentTip = "Content Text";
+constexpr const char* kModeTip = "When the snippet expands";
+constexpr const char* kOnlyInTip =
+    "Only in these applications (window classes or app ids, or title:PATTERN; separated by commas)";
 constexpr const char* kExampleLead = "   example:";
 constexpr const char* kExplanationLead = "   ";
 constexpr qint16 kKeyEnter = 13;
@@ -66,7 +70,7 @@ SnippetEdit::SnippetEdit(const SnippetManager& snippetMgr, UserNotifier& notifie
     txtSnippet->TextBox()->setAccessibleName(QLatin1String(kAbbreviationTip));
     cmdCancel = MakeControl<QKCommonButton>(this, "cmdCancel", 1987, 120, 930, 270);
     cmdCancel->SetText(QStringLiteral("Cancel"));
-    txtContent = MakeControl<QKContentEditWin>(this, "txtContent", 120, 465, 3780, 915);
+    txtContent = MakeControl<QKContentEditWin>(this, "txtContent", 120, 465, 3780, 615);
     txtContent->setToolTip(QLatin1String(kContentTip));
     txtContent->TextBox()->setToolTip(QLatin1String(kContentTip));
     txtContent->TextBox()->setAccessibleName(QLatin1String(kContentTip));
@@ -75,12 +79,26 @@ SnippetEdit::SnippetEdit(const SnippetManager& snippetMgr, UserNotifier& notifie
     cmbInsert = MakeControl<QKCombo>(this, "cmbInsert", 3015, 120, 930, 270);
     cmbInsert->SetText(QLatin1String(kInsertCaption));
     cmbInsert->setAccessibleName(QLatin1String(kInsertCaption));
+    cmbMode = MakeControl<QKCombo>(this, "cmbMode", 120, 1125, 1950, 270);
+    for (Snippet::TriggerMode mode : {Snippet::TriggerMode::AfterDelimiter, Snippet::TriggerMode::Immediately,
+                                      Snippet::TriggerMode::InsideWords})
+        cmbMode->AddItem(ModeCaption(mode));
+    cmbMode->SetText(ModeCaption(Snippet::TriggerMode::AfterDelimiter));
+    cmbMode->setToolTip(QLatin1String(kModeTip));
+    cmbMode->setAccessibleName(QLatin1String(kModeTip));
+    txtOnlyIn = MakeControl<QKText>(this, "txtOnlyIn", 2145, 1125, 1755, 270);
+    txtOnlyIn->setToolTip(QLatin1String(kOnlyInTip));
+    txtOnlyIn->TextBox()->setToolTip(QLatin1String(kOnlyInTip));
+    txtOnlyIn->TextBox()->setAccessibleName(QLatin1String(kOnlyInTip));
+    txtOnlyIn->TextBox()->setPlaceholderText(QStringLiteral("in every application"));
     // The way a keyboard user works a row: type the abbreviation, then the
     // content, then save; Cancel and the placeholders after that.
     setTabOrder(txtSnippet->TextBox(), txtContent->TextBox());
     setTabOrder(txtContent->TextBox(), cmdOk);
     setTabOrder(cmdOk, cmdCancel);
     setTabOrder(cmdCancel, cmbInsert);
+    setTabOrder(cmbInsert, cmbMode);
+    setTabOrder(cmbMode, txtOnlyIn->TextBox());
     // Focus given to the row goes to the abbreviation.
     setFocusProxy(txtSnippet->TextBox());
 
@@ -100,8 +118,47 @@ int SnippetEdit::SetSnippet(const SnippetPtr& aSnippet)
     currentSnippet = aSnippet;
     originalAbbreviation = aSnippet ? aSnippet->snippetString : QString();
     originalContent = aSnippet ? aSnippet->contentString : QString();
+    originalMode = aSnippet ? aSnippet->triggerMode : Snippet::TriggerMode::AfterDelimiter;
+    originalOnlyIn = aSnippet ? aSnippet->onlyIn : QStringList();
     SetFields(aSnippet ? aSnippet->snippetString : QString(), aSnippet ? aSnippet->contentString : QString());
+    cmbMode->SetText(ModeCaption(originalMode));
+    txtOnlyIn->SetText(OnlyInText(originalOnlyIn));
     return 0;
+}
+
+QString SnippetEdit::ModeCaption(Snippet::TriggerMode mode)
+{
+    switch (mode) {
+    case Snippet::TriggerMode::Immediately:
+        return QStringLiteral("Immediately");
+    case Snippet::TriggerMode::InsideWords:
+        return QStringLiteral("Inside words");
+    case Snippet::TriggerMode::AfterDelimiter:
+        break;
+    }
+    return QStringLiteral("After delimiter");
+}
+
+Snippet::TriggerMode SnippetEdit::ModeOfCaption(const QString& caption)
+{
+    for (Snippet::TriggerMode mode : {Snippet::TriggerMode::Immediately, Snippet::TriggerMode::InsideWords})
+        if (caption == ModeCaption(mode))
+            return mode;
+    return Snippet::TriggerMode::AfterDelimiter;
+}
+
+QStringList SnippetEdit::OnlyInList(const QString& text)
+{
+    QStringList patterns;
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        if (!part.trimmed().isEmpty())
+            patterns << part.trimmed();
+    return patterns;
+}
+
+QString SnippetEdit::OnlyInText(const QStringList& patterns)
+{
+    return patterns.join(QStringLiteral(", "));
 }
 
 void SnippetEdit::SetFields(const QString& abbreviation, const QString& content)
@@ -157,7 +214,8 @@ QString SnippetEdit::AccessibleName() const
 
 bool SnippetEdit::HasChanges() const
 {
-    return txtSnippet->Text() != originalAbbreviation || txtContent->Text() != originalContent;
+    return txtSnippet->Text() != originalAbbreviation || txtContent->Text() != originalContent ||
+           ModeOfCaption(cmbMode->Text()) != originalMode || OnlyInList(txtOnlyIn->Text()) != originalOnlyIn;
 }
 
 void SnippetEdit::Cancel()
@@ -208,6 +266,8 @@ bool SnippetEdit::TrySave()
         return false;
     currentSnippet->snippetString = abbreviation;
     currentSnippet->contentString = txtContent->Text();
+    currentSnippet->triggerMode = ModeOfCaption(cmbMode->Text());
+    currentSnippet->onlyIn = OnlyInList(txtOnlyIn->Text());
     const SnippetPtr snippet = currentSnippet;
     emit OkClick(snippet);
     return true;

@@ -10,11 +10,13 @@ class QKCombo;
 class QKCommonButton;
 class QKContentEditWin;
 class QKSnippetEditWin;
+class QKText;
 class SnippetManager;
 class UserNotifier;
 
 // The editor row of the snippet list: abbreviation, content, "Save",
-// "Cancel" and an "Insert" list of date and time placeholders. Save checks
+// "Cancel", an "Insert" list of date and time placeholders, when the snippet
+// expands (its trigger mode) and the applications it is kept to. Save checks
 // the abbreviation against the stored snippets and copies the fields into
 // the bound snippet only when it is accepted; Cancel copies nothing.
 class SnippetEdit : public QKUserControl
@@ -66,6 +68,16 @@ public:
     QKContentEditWin* txtContent = nullptr;
     QKCommonButton* cmdOk = nullptr;
     QKCombo* cmbInsert = nullptr;
+    QKCombo* cmbMode = nullptr;
+    QKText* txtOnlyIn = nullptr; // application patterns, separated by commas
+
+    // The mode list's caption for a trigger mode, and back (the default for
+    // a caption that is none of them).
+    static QString ModeCaption(Snippet::TriggerMode mode);
+    static Snippet::TriggerMode ModeOfCaption(const QString& caption);
+    // The application field's text as a list, and a list as its text.
+    static QStringList OnlyInList(const QString& text);
+    static QString OnlyInText(const QStringList& patterns);
 
 signals:
     void OkClick(const SnippetPtr& aSnippet);
@@ -84,5 +96,7 @@ private:
     SnippetPtr currentSnippet;
     QString originalAbbreviation;
     QString originalContent;
+    Snippet::TriggerMode originalMode = Snippet::TriggerMode::AfterDelimiter;
+    QStringList originalOnlyIn;
     bool insertListFilled = false;
 };

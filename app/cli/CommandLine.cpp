@@ -70,7 +70,7 @@ ParsedArgs Parse(const QStringList& args)
 }
 
 // The options a command knows, read from its usage line: "--force" is a
-// switch, "--pdf FILE" takes the next word as its value.
+// switch, "--pdf FILE" and "--mode a|b" take the next word as their value.
 QMap<QString, bool> CommandOptions(const CliCommand& command)
 {
     QMap<QString, bool> options;
@@ -82,8 +82,9 @@ QMap<QString, bool> CommandOptions(const CliCommand& command)
             continue;
         const bool closes = word.endsWith(QLatin1Char(']'));
         word.remove(QLatin1Char(']'));
+        // The value is a placeholder (FILE) or a choice of words (a|b).
         const bool takesValue = !closes && i + 1 < words.size() && !words[i + 1].startsWith(QLatin1Char('[')) &&
-                                words[i + 1].at(0).isUpper();
+                                (words[i + 1].at(0).isUpper() || words[i + 1].contains(QLatin1Char('|')));
         options.insert(word, takesValue);
     }
     return options;

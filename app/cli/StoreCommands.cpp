@@ -1,5 +1,6 @@
 #include "app/cli/StoreCommands.h"
 
+#include "core/AppPattern.h"
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
 #include "store/SnippetManager.h"
@@ -22,8 +23,13 @@ QList<CliCommand> StoreCommands::Commands()
     return {
         {QStringLiteral("list"), QStringLiteral("[TEXT]"),
          QStringLiteral("list the snippets, or those whose abbreviation or content holds TEXT"), &List},
-        {QStringLiteral("add"), QStringLiteral("ABBR CONTENT"),
-         QStringLiteral("add a snippet (ABBR: at most 10 characters, no spaces)"), &Add},
+        {QStringLiteral("add"),
+         QStringLiteral("ABBR CONTENT [--mode delimiter|immediate|inword] [--only-in APP[,APP...]]"),
+         QStringLiteral("add a snippet (ABBR: at most 10 characters, no spaces); --mode: expand after a "
+                        "delimiter (the default), as soon as ABBR is typed, or also at the end of a longer "
+                        "word; --only-in: only in these applications (a window class or Wayland app id, or "
+                        "title:PATTERN with * and ?)"),
+         &Add},
         {QStringLiteral("delete"), QStringLiteral("ABBR"), QStringLiteral("delete the snippet ABBR"),
          &Delete},
     };
@@ -44,6 +50,41 @@ QString StoreCommands::ListLine(const QString& abbreviation, const QString& cont
     return abbreviation + QLatin1Char('\t') + escaped;
 }
 
+QString StoreCommands::ListLine(const Snippet& snippet)
+{
+    QString line = ListLine(snippet.snippetString, snippet.contentString);
+    if (snippet.triggerMode != Snippet::TriggerMode::AfterDelimiter)
+        line += QStringLiteral("\tmode=") + Snippet::TriggerModeName(snippet.triggerMode);
+    if (!snippet.onlyIn.isEmpty())
+        line += QStringLiteral("\tonly-in=") + snippet.onlyIn.join(QLatin1Char(','));
+    return line;
+}
+
+namespace {
+
+// Takes the first "--name VALUE" or "--name=VALUE" out of args, before or
+// after the other words; false when there is none.
+bool TakeOption(QStringList& args, const QString& name, QString& value)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == name) {
+            if (i + 1 >= args.size())
+                throw CliUsageError(QStringLiteral("%1 needs a value").arg(name).toStdString());
+            value = args[i + 1];
+            args.remove(i, 2);
+            return true;
+        }
+        if (args[i].startsWith(name + QLatin1Char('='))) {
+            value = args[i].mid(name.size() + 1);
+            args.remove(i, 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int StoreCommands::List(const CliContext& context)
 {
     if (context.args.size() > 1)
@@ -55,16 +96,37 @@ int StoreCommands::List(const CliContext& context)
     const SnippetCollection rows =
         search.trimmed().isEmpty() ? store.GetMatchedCol(QString()) : store.GetSnippetCollection(search);
     for (const SnippetPtr& snippet : rows)
-        context.out << ListLine(snippet->snippetString, snippet->contentString) << '\n';
+        context.out << ListLine(*snippet) << '\n';
     context.out.flush();
     return 0;
 }
 
 int StoreCommands::Add(const CliContext& context)
 {
-    if (context.args.size() != 2)
+    QStringList args = context.args;
+    Snippet snippet;
+    for (QString value;;) {
+        if (TakeOption(args, QStringLiteral("--mode"), value)) {
+            bool ok = false;
+            snippet.triggerMode = Snippet::TriggerModeFromName(value, &ok);
+            if (!ok)
+                throw CliUsageError(QStringLiteral("unknown mode \"%1\"; the modes are delimiter, immediate and "
+                                                   "inword").arg(value).toStdString());
+        } else if (TakeOption(args, QStringLiteral("--only-in"), value)) {
+            for (const QString& app : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                if (!AppPattern::IsValid(app))
+                    throw CliUsageError(QStringLiteral("\"%1\" names no application").arg(app).toStdString());
+                snippet.onlyIn << app.trimmed();
+            }
+            if (snippet.onlyIn.isEmpty())
+                throw CliUsageError("--only-in needs at least one application");
+        } else {
+            break;
+        }
+    }
+    if (args.size() != 2)
         throw CliUsageError("add takes an abbreviation and a content");
-    const QString abbreviation = context.args[0];
+    const QString abbreviation = args[0];
     if (abbreviation.isEmpty())
         throw CliUsageError("the abbreviation is empty");
     if (abbreviation.size() > kMaxAbbreviationLength)
@@ -82,9 +144,8 @@ int StoreCommands::Add(const CliContext& context)
     // Typing an abbreviation can only ever expand the first of two equal
     // ones; the store checks and inserts in one transaction, so two programs
     // adding the same one at once store it once.
-    Snippet snippet;
     snippet.snippetString = abbreviation;
-    snippet.contentString = context.args[1];
+    snippet.contentString = args[1];
     const SnippetPtr stored = store.AddSnippet(snippet);
     context.out << "added " << stored->snippetString << " (id " << stored->snippetID << ")" << Qt::endl;
     return 0;

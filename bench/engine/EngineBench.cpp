@@ -9,11 +9,15 @@
 #include "platform/FakeSoundPlayer.h"
 #include "platform/FakeUrlOpener.h"
 #include "platform/RecordingKeyOutput.h"
+#include "store/SnippetManager.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+#include <SQLiteCpp/Transaction.h>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -36,11 +40,28 @@ struct Bench
     SilentNotifier notifier;
     std::unique_ptr<FormMain> form;
 
-    Bench()
+    // snippets: that many more snippets, all in the trigger mode given.
+    explicit Bench(int snippets = 0, Snippet::TriggerMode mode = Snippet::TriggerMode::AfterDelimiter)
     {
         for (const char* name : {"snippets.mdb", "settings.ini"}) {
             QFile::copy(QStringLiteral(QUILLO_DEMO_DIR "/") + name, folder.filePath(name));
             QFile::setPermissions(folder.filePath(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
+        if (snippets > 0) {
+            SnippetManager().OpenSetFile(folder.filePath("snippets.mdb")); // gives the file the mode column
+            SQLite::Database db(folder.filePath("snippets.mdb").toStdString(), SQLite::OPEN_READWRITE);
+            SQLite::Transaction transaction(db);
+            SQLite::Statement insert(db, "insert into snippets (snippet, content, triggermode) values (?, ?, ?)");
+            for (int i = 0; i < snippets; ++i) {
+                // Lower-case abbreviations of up to 10 letters; the keys typed
+                // below are upper case and never complete one.
+                insert.bind(1, "a" + std::to_string(i) + "z");
+                insert.bind(2, "content " + std::to_string(i));
+                insert.bind(3, static_cast<int>(mode));
+                insert.exec();
+                insert.reset();
+            }
+            transaction.commit();
         }
         form = std::make_unique<FormMain>(folder.path(), folder.filePath("quillo.lock"),
                                           FormMainServices{hook, keys, desktop, sound, urls, notifier});
@@ -86,6 +107,52 @@ void KeyEventInAnExcludedWindow(benchmark::State& state)
         state.SkipWithError("the window was not excluded");
 }
 
+// One key event with 10,000 snippets in the trigger mode of the argument:
+// letters only (range 1 = 0), or words of five letters and a Space (1).
+void KeyEventPerMode(benchmark::State& state)
+{
+    const auto mode = static_cast<Snippet::TriggerMode>(state.range(0));
+    Bench bench(10000, mode);
+    const quintptr keys[] = {'Q', 'W', 'E', 'R', 'T', state.range(1) ? quintptr(32) : quintptr('Y')};
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const quintptr key = keys[(i / 2) % 6];
+        MessageLayer::SendMessage(bench.form.get(), MessageLayer::kUserMessage, key,
+                                  (i & 1) ? qintptr(1) << 31 : 0);
+        ++i;
+    }
+    state.SetLabel(Snippet::TriggerModeName(mode).toStdString() + (state.range(1) ? ", words" : ", letters"));
+}
+
+// The matcher alone, 10,000 snippets in the trigger mode of the argument:
+// what a key costs it (the whole-word look-up of an immediate snippet after
+// each character; the word-end look-up at each delimiter otherwise), on
+// words that match nothing.
+void MatcherPerKey(benchmark::State& state)
+{
+    const auto mode = static_cast<Snippet::TriggerMode>(state.range(0));
+    SnippetCollection snippets;
+    for (int i = 0; i < 10000; ++i) {
+        auto snippet = std::make_shared<Snippet>(Snippet::kNoGuid);
+        snippet->snippetID = i + 1;
+        snippet->snippetString = QStringLiteral("a%1z").arg(i);
+        snippet->triggerMode = mode;
+        snippets.append(snippet);
+    }
+    const AbbreviationIndex index(snippets);
+    const QString words[] = {QStringLiteral("q"), QStringLiteral("qw"), QStringLiteral("qwe"),
+                             QStringLiteral("qwert"), QStringLiteral("xa17z"), QStringLiteral("bringinga")};
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const QString& word = words[i++ % 6];
+        if (mode == Snippet::TriggerMode::Immediately)
+            benchmark::DoNotOptimize(index.Immediate(word));
+        else
+            benchmark::DoNotOptimize(index.AtWordEnd(word));
+    }
+    state.SetLabel(Snippet::TriggerModeName(mode).toStdString());
+}
+
 void WholeExpansion(benchmark::State& state)
 {
     Bench bench;
@@ -103,6 +170,12 @@ void WholeExpansion(benchmark::State& state)
 
 BENCHMARK(KeyEventOutsideExpansion)->Unit(benchmark::kNanosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(KeyEventInAnExcludedWindow)->Arg(0)->Arg(1)->Unit(benchmark::kNanosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(KeyEventPerMode)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->Unit(benchmark::kNanosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(MatcherPerKey)->DenseRange(0, 2)->Unit(benchmark::kNanosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(WholeExpansion)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)

@@ -34,6 +34,27 @@ TEST_F(Cli, ListsSearchesAddsAndDeletes)
     EXPECT_EQ(In({"list"}).out.count('\n'), 4);
 }
 
+TEST_F(Cli, AddTakesATriggerModeAndApplicationsWhichListShows)
+{
+    CliResult r = In({"add", "--mode", "immediate", "--only-in", "xterm,title:*Mail*", "brb", "be right back"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    r = In({"add", "ing", "ING", "--mode=inword"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    r = In({"list", "right"});
+    EXPECT_EQ(r.out, "brb\tbe right back\tmode=immediate\tonly-in=xterm,title:*Mail*\n");
+    EXPECT_EQ(In({"list", "ING"}).out, "ing\tING\tmode=inword\n");
+
+    for (const QStringList& bad : {QStringList{"add", "--mode", "sometimes", "x", "y"},
+                                   QStringList{"add", "--only-in", ",", "x", "y"},
+                                   QStringList{"add", "--only-in", "title:", "x", "y"},
+                                   QStringList{"add", "x", "y", "--mode"}}) {
+        r = In(bad);
+        EXPECT_EQ(r.code, 2) << bad.join(' ').toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    }
+    EXPECT_EQ(In({"list"}).out.count('\n'), 6) << "nothing added by a refused command";
+}
+
 TEST_F(Cli, RefusesBadAbbreviationsAndSaysWhy)
 {
     struct Case

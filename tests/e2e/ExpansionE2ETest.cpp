@@ -133,6 +133,27 @@ TEST_F(Expansion, SigAndATriggerBecomeTheContent)
     EXPECT_EQ(WaitForText("Best regards Thank you! Thank you!").toStdString(), "Best regards Thank you! Thank you!");
 }
 
+TEST_F(Expansion, AnImmediateSnippetExpandsAtOnceAndADelimiterStaysAfterTheContent)
+{
+    // Added from the command line, as a user would.
+    QProcess add;
+    add.start(QStringLiteral(QUILLO_EXECUTABLE),
+              {"--home", folder.Path(), "add", "--mode", "immediate", "brb", "be right back"});
+    ASSERT_TRUE(add.waitForFinished(kWaitMs));
+    ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
+    SetIniValue(folder.SettingsPath(), "qk", "Delimiters", ".,");
+    StartBoth();
+    desktop->Type("brb");
+    EXPECT_EQ(WaitForText("be right back").toStdString(), "be right back");
+    desktop->Type(" sig.");
+    EXPECT_EQ(WaitForText("be right back Best regards.").toStdString(), "be right back Best regards.");
+    desktop->Type(" ty");
+    desktop->Key("Return");
+    EXPECT_EQ(WaitForText("be right back Best regards. Thank you!").toStdString(),
+              "be right back Best regards. Thank you!")
+        << "Enter is erased as before";
+}
+
 TEST_F(Expansion, OnlyExactAbbreviationsExpand)
 {
     StartBoth();

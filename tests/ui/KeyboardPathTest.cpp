@@ -19,6 +19,7 @@
 #include "controls/QKRatio.h"
 #include "controls/QKSnippetEditWin.h"
 #include "controls/QKTab.h"
+#include "controls/QKText.h"
 #include "controls/QKVScroll.h"
 #include "support/FileBytes.h"
 #include "ui/SnippetDel.h"
@@ -28,6 +29,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QWheelEvent>
 
@@ -182,6 +184,7 @@ TEST_F(KeyboardPath, TabVisitsEveryControlOfThePageInOrderAndWrapsRound)
     window->QKTab1->setFocus(Qt::TabFocusReason);
     const QList<QWidget*> expected = {window->chkEnable,      window->cmbEnableHotKey, window->chkStartWithWin,
                                       window->chkPlaySound,   window->cmbSound,        window->optAutoExpand,
+                                      window->txtDelimiters->TextBox(), window->chkKeepTrigger,
                                       window->optHandExpand,  window->cmbExpandHotKey, window->chkStartNotice,
                                       window->btnClose,       window->QKTab1};
     for (QWidget* stop : expected) {
@@ -438,4 +441,56 @@ TEST_F(KeyboardPath, TheRulesSectionAddsTheApplicationInFrontAndRemovesRules)
     EXPECT_FALSE(reply.contains("error")) << reply["error"].toString().toStdString();
     EXPECT_EQ(shell.form->optMgr.ExcludeRules().size(), 2);
     EXPECT_EQ(window->lstRules->count(), 2);
+}
+
+TEST_F(KeyboardPath, ASnippetsModeAndApplicationsAndTheDelimitersAreSetByKeys)
+{
+    FormSetting* window = OpenActive(1);
+    ASSERT_NE(window, nullptr);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), window->cmdAdd);
+    Key(Qt::Key_Space);
+    auto* edit = Panel<SnippetEdit>(1);
+    ASSERT_EQ(Focus(), edit->txtSnippet->TextBox());
+    Type("brb");
+    Key(Qt::Key_Tab);
+    Type("be right back");
+    // Content, Save, Cancel, Insert, then the mode.
+    for (int i = 0; i < 4; ++i)
+        Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), edit->cmbMode);
+    EXPECT_EQ(edit->cmbMode->Text(), SnippetEdit::ModeCaption(Snippet::TriggerMode::AfterDelimiter));
+    Key(Qt::Key_Space);
+    QMenu* menu = edit->cmbMode->PopupMenu();
+    ASSERT_TRUE(menu->isVisible());
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Return);
+    Pump();
+    EXPECT_EQ(edit->cmbMode->Text(), SnippetEdit::ModeCaption(Snippet::TriggerMode::Immediately));
+    edit->cmbMode->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), edit->txtOnlyIn->TextBox());
+    Type("xterm, title:*Mail*");
+    edit->txtSnippet->TextBox()->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Return);
+    const SnippetPtr stored = shell.form->snippetMgr.GetMatchedSnippet("brb");
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->triggerMode, Snippet::TriggerMode::Immediately);
+    EXPECT_EQ(stored->onlyIn, QStringList({"xterm", "title:*Mail*"}));
+
+    // The options: letters cannot be delimiters, other characters are saved as typed.
+    window->QKTab1->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Right);
+    ASSERT_TRUE(window->frameOptions->isVisible());
+    window->optAutoExpand->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), window->txtDelimiters->TextBox());
+    Type(".a,!");
+    EXPECT_EQ(window->txtDelimiters->Text(), ".,!");
+    EXPECT_EQ(Ini("Delimiters"), ".,!");
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), window->chkKeepTrigger);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(Ini("KeepTrigger"), "True");
+    EXPECT_TRUE(shell.form->optMgr.KeepTrigger());
 }
