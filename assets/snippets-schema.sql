@@ -7,6 +7,12 @@ CREATE TABLE snippets (
     usecount    INTEGER NOT NULL DEFAULT 0,
     "group"     TEXT    NOT NULL DEFAULT 'default',
     enable      INTEGER NOT NULL DEFAULT 1,
-    guid        TEXT    NOT NULL DEFAULT ''
+    guid        TEXT    NOT NULL DEFAULT '',
+    -- 0 after a delimiter, 1 immediately, 2 inside words
+    triggermode INTEGER NOT NULL DEFAULT 0,
+    -- the applications the snippet is kept to, one a line; '' everywhere
+    onlyin      TEXT    NOT NULL DEFAULT ''
 );
 CREATE INDEX snippets_guid ON snippets (guid);
+-- The format: 1 since the trigger mode and the application list.
+PRAGMA user_version = 1;
