@@ -4,7 +4,7 @@
 #include "app/KeyToChar.h"
 #include "app/PasteMethod.h"
 #include "app/ReplaceMacros.h"
-#include "core/AppPattern.h"
+#include "core/AppRule.h"
 #include "core/ProgramLog.h"
 #include "keys/cSendKeys.h"
 #include "platform/KeyboardHook.h"
@@ -221,7 +221,7 @@ SnippetPtr ExpansionEngine::Choose(const SnippetCollection& candidates) const
             title = desktop.WindowTitle(window);
             windowKnown = true;
         }
-        if (AppPattern::AnyMatches(candidate->onlyIn, classes, title))
+        if (AppRule::AnyMatches(candidate->onlyIn, classes, title))
             return candidate;
     }
     return nullptr;

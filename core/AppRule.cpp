@@ -42,36 +42,51 @@ std::optional<AppRule> AppRule::Parse(const QString& raw)
         return std::nullopt;
     AppRule rule;
     rule.text = Normalized(raw);
-    if (rule.text.startsWith(QLatin1String(kTitlePrefix))) {
-        const QString pattern = rule.text.mid(qsizetype(qstrlen(kTitlePrefix)));
-        // Only * and ? are wildcards: brackets and the like in a title are
-        // the characters themselves.
-        QString expression, literal;
-        for (const QChar c : pattern) {
-            if (c != QLatin1Char('*') && c != QLatin1Char('?')) {
-                literal += c;
-                continue;
-            }
-            expression += QRegularExpression::escape(literal) +
-                          (c == QLatin1Char('*') ? QStringLiteral(".*") : QStringLiteral("."));
-            literal.clear();
-        }
-        expression += QRegularExpression::escape(literal);
-        rule.titlePattern = QRegularExpression(QRegularExpression::anchoredPattern(expression),
-                                               QRegularExpression::CaseInsensitiveOption |
-                                                   QRegularExpression::DotMatchesEverythingOption);
-    } else {
-        rule.className = rule.text;
-    }
+    rule.byTitle = rule.text.startsWith(QLatin1String(kTitlePrefix));
+    rule.wanted = rule.byTitle ? rule.text.mid(qsizetype(qstrlen(kTitlePrefix))).toCaseFolded() : rule.text;
     return rule;
 }
 
 bool AppRule::Matches(const QStringList& classes, const QString& title) const
 {
-    if (titlePattern)
-        return titlePattern->match(title).hasMatch();
+    if (byTitle)
+        return Wildcard(wanted, title.toCaseFolded());
     return std::any_of(classes.begin(), classes.end(),
-                       [this](const QString& name) { return name.compare(className, Qt::CaseInsensitive) == 0; });
+                       [this](const QString& name) { return name.compare(wanted, Qt::CaseInsensitive) == 0; });
+}
+
+bool AppRule::AnyMatches(const QStringList& texts, const QStringList& classes, const QString& title)
+{
+    return std::any_of(texts.begin(), texts.end(), [&](const QString& text) {
+        const auto rule = Parse(text);
+        return rule && rule->Matches(classes, title);
+    });
+}
+
+// Only * and ? are wildcards: brackets and the like in a title are the
+// characters themselves. Greedy matching with one point to go back to (the
+// last "*"): linear for the usual patterns, never exponential, whatever a
+// title holds.
+bool AppRule::Wildcard(const QString& pattern, const QString& subject)
+{
+    qsizetype p = 0, s = 0, star = -1, resume = 0;
+    while (s < subject.size()) {
+        if (p < pattern.size() && (pattern[p] == QLatin1Char('?') || pattern[p] == subject[s])) {
+            ++p;
+            ++s;
+        } else if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
+            star = p++;
+            resume = s;
+        } else if (star >= 0) {
+            p = star + 1;
+            s = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == QLatin1Char('*'))
+        ++p;
+    return p == pattern.size();
 }
 
 bool AppRule::SameRule(const QString& a, const QString& b)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -24,7 +23,10 @@ public:
     // classes: the window's class names (on X11 both words of WM_CLASS, on
     // Wayland the application id); title: its title.
     bool Matches(const QStringList& classes, const QString& title) const;
-    bool IsTitlePattern() const { return titlePattern.has_value(); }
+    // Whether any of the texts states a rule that matches; texts that state
+    // none match nothing.
+    static bool AnyMatches(const QStringList& texts, const QStringList& classes, const QString& title);
+    bool IsTitlePattern() const { return byTitle; }
     // The rule as written in the file and shown to the user.
     QString Text() const { return text; }
     // Whether two texts name the same rule (class names in any letter case).
@@ -32,6 +34,8 @@ public:
 
 private:
     QString text;
-    QString className;
-    std::optional<QRegularExpression> titlePattern;
+    bool byTitle = false;
+    QString wanted; // the class name, or the title pattern folded to lower case
+
+    static bool Wildcard(const QString& pattern, const QString& subject);
 };

@@ -51,6 +51,6 @@ public:
     bool enableSnippet = true;
     QString guidString;           // identity that exists before the row does
     TriggerMode triggerMode = TriggerMode::AfterDelimiter;
-    // The applications (AppPattern texts) the snippet expands in; empty: everywhere.
+    // The applications (AppRule texts) the snippet expands in; empty: everywhere.
     QStringList onlyIn;
 };

@@ -1,6 +1,6 @@
 #include "app/cli/StoreCommands.h"
 
-#include "core/AppPattern.h"
+#include "core/AppRule.h"
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
 #include "store/SnippetManager.h"
@@ -114,8 +114,9 @@ int StoreCommands::Add(const CliContext& context)
                                                    "inword").arg(value).toStdString());
         } else if (TakeOption(args, QStringLiteral("--only-in"), value)) {
             for (const QString& app : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                if (!AppPattern::IsValid(app))
-                    throw CliUsageError(QStringLiteral("\"%1\" names no application").arg(app).toStdString());
+                const QString problem = AppRule::Problem(app);
+                if (!problem.isEmpty())
+                    throw CliUsageError(QStringLiteral("--only-in: %1").arg(problem).toStdString());
                 snippet.onlyIn << app.trimmed();
             }
             if (snippet.onlyIn.isEmpty())

@@ -45,6 +45,16 @@ TEST(AppRule, TitlePatternsMatchWholeWithStarAndQuestionMark)
     EXPECT_TRUE(Matches("title:[draft] (1).txt", {}, "[draft] (1).txt"));
     EXPECT_FALSE(Matches("title:[draft]", {}, "d"));
     EXPECT_TRUE(Matches("title:Документ*", {}, "документ 𝄞"));
+    EXPECT_TRUE(Matches("title:*", {}, ""));
+    EXPECT_FALSE(Matches("title:a?c", {}, "ac"));
+    EXPECT_FALSE(Matches("title:*Mail*", {"title:*Mail*"}, "Editor")) << "a pattern is never a class";
+    // Going back stays linear: a long title against many stars ends at once.
+    EXPECT_FALSE(Matches("title:*a*a*a*a*a*b", {}, QString(5000, QLatin1Char('a'))));
+
+    // A snippet's list: any rule it states; texts that state none match nothing.
+    EXPECT_TRUE(AppRule::AnyMatches({"firefox", "title:*Mail*"}, {"thunderbird"}, "Mail"));
+    EXPECT_FALSE(AppRule::AnyMatches({"x*", " title: "}, {"xterm"}, "x"));
+    EXPECT_FALSE(AppRule::AnyMatches({}, {"firefox"}, "x"));
 }
 
 TEST(AppRule, TextsThatStateNoRuleAreRefusedWithAReason)
