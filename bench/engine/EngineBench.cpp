@@ -19,6 +19,8 @@
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
 #include <benchmark/benchmark.h>
+#include <initializer_list>
+#include <vector>
 
 namespace {
 
@@ -67,20 +69,26 @@ struct Bench
                                           FormMainServices{hook, keys, desktop, sound, urls, notifier});
         form->Load();
     }
+
+    // Each key pressed and released in turn, round and round, one event an
+    // iteration.
+    void PressAndReleaseInTurn(benchmark::State& state, std::initializer_list<quintptr> keys)
+    {
+        const std::vector<quintptr> order(keys);
+        std::size_t i = 0;
+        for (auto _ : state) {
+            MessageLayer::SendMessage(form.get(), MessageLayer::kUserMessage, order[(i / 2) % order.size()],
+                                      (i & 1) ? qintptr(1) << 31 : 0);
+            ++i;
+        }
+    }
 };
 
 void KeyEventOutsideExpansion(benchmark::State& state)
 {
     Bench bench;
     // Letters press and release in turn; the buffer keeps its last 10.
-    const quintptr letters[] = {'Q', 'W', 'E', 'R', 'T'};
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const quintptr key = letters[(i / 2) % 5];
-        MessageLayer::SendMessage(bench.form.get(), MessageLayer::kUserMessage, key,
-                                  (i & 1) ? qintptr(1) << 31 : 0);
-        ++i;
-    }
+    bench.PressAndReleaseInTurn(state, {'Q', 'W', 'E', 'R', 'T'});
 }
 
 // Typing in a window a rule excludes: every key starts a word, so the rules
@@ -95,14 +103,7 @@ void KeyEventInAnExcludedWindow(benchmark::State& state)
             bench.form->optMgr.AddExcludeRule(QStringLiteral("title:*secret %1*").arg(i));
     bench.desktop.windowClass = {QStringLiteral("app19"), QStringLiteral("App19")};
     bench.desktop.title = QStringLiteral("a document - an editor");
-    const quintptr letters[] = {'Q', 'W', 'E', 'R', 'T'};
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const quintptr key = letters[(i / 2) % 5];
-        MessageLayer::SendMessage(bench.form.get(), MessageLayer::kUserMessage, key,
-                                  (i & 1) ? qintptr(1) << 31 : 0);
-        ++i;
-    }
+    bench.PressAndReleaseInTurn(state, {'Q', 'W', 'E', 'R', 'T'});
     if (!bench.form->engine->typedText.isEmpty())
         state.SkipWithError("the window was not excluded");
 }
@@ -113,14 +114,7 @@ void KeyEventPerMode(benchmark::State& state)
 {
     const auto mode = static_cast<Snippet::TriggerMode>(state.range(0));
     Bench bench(10000, mode);
-    const quintptr keys[] = {'Q', 'W', 'E', 'R', 'T', state.range(1) ? quintptr(32) : quintptr('Y')};
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const quintptr key = keys[(i / 2) % 6];
-        MessageLayer::SendMessage(bench.form.get(), MessageLayer::kUserMessage, key,
-                                  (i & 1) ? qintptr(1) << 31 : 0);
-        ++i;
-    }
+    bench.PressAndReleaseInTurn(state, {'Q', 'W', 'E', 'R', 'T', state.range(1) ? quintptr(32) : quintptr('Y')});
     state.SetLabel(Snippet::TriggerModeName(mode).toStdString() + (state.range(1) ? ", words" : ", letters"));
 }
 
