@@ -65,11 +65,19 @@ protected:
         return sway->RunClient(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path()} + arguments,
                                kWaitMs, output);
     }
-    bool PickerOpen()
+    // Whether the picker shows with the keyboard, once it does (or does not).
+    bool PickerOpen(bool expected)
     {
-        QByteArray status;
-        return Quillo({"status", "--json"}, &status) &&
-               QJsonDocument::fromJson(status).object().value("pickerOpen").toBool();
+        QDeadlineTimer deadline(kWaitMs);
+        bool open = !expected;
+        while (open != expected && !deadline.hasExpired()) {
+            QByteArray status;
+            open = Quillo({"status", "--json"}, &status) &&
+                   QJsonDocument::fromJson(status).object().value("pickerOpen").toBool();
+            if (open != expected)
+                QThread::msleep(kPollMs);
+        }
+        return open;
     }
 
     QString Clipboard()
@@ -246,7 +254,8 @@ TEST_F(WaylandProgram, AnImmediateSnippetExpandsAtOnceAndADelimiterStaysAfterThe
 }
 
 // The picker's hot key comes from the keyboard monitor; the picker takes
-// the keyboard from the compositor, and the editor has it back for the paste.
+// the keyboard from the compositor, and the editor has it back for the paste
+// (and after Escape).
 TEST_F(WaylandProgram, ThePickerInsertsTheChosenSnippetIntoTheEditorThatWasInFront)
 {
     StartQuillo();
@@ -259,18 +268,28 @@ TEST_F(WaylandProgram, ThePickerInsertsTheChosenSnippetIntoTheEditorThatWasInFro
     ASSERT_TRUE(keyboard->Press(SimulatedKeyboard::kLeftCtrl) && keyboard->Press(SimulatedKeyboard::kLeftAlt) &&
                 keyboard->Tap(SimulatedKeyboard::kSpace) && keyboard->Release(SimulatedKeyboard::kLeftAlt) &&
                 keyboard->Release(SimulatedKeyboard::kLeftCtrl));
-    QDeadlineTimer deadline(kWaitMs);
-    while (!PickerOpen() && !deadline.hasExpired())
-        QThread::msleep(kPollMs);
-    ASSERT_TRUE(PickerOpen()) << sway->Describe().toStdString();
+    ASSERT_TRUE(PickerOpen(true)) << sway->Describe().toStdString();
     // A keyboard's keys reach the monitor too, which expands none of them.
     ASSERT_TRUE(keyboard->Type("regards"));
     ASSERT_TRUE(Wtype({"-k", "Shift_L", "regards", "-k", "Return"}));
     ASSERT_TRUE(keyboard->Tap(SimulatedKeyboard::kEnter));
     EXPECT_EQ(WaitForText(out, "Yours, Best regards").toStdString(), "Yours, Best regards")
         << sway->Describe().toStdString();
-    EXPECT_FALSE(PickerOpen());
+    EXPECT_FALSE(PickerOpen(false));
     TypeBoth(" x", [&] { return WaitForText(out, "Yours, Best regards x") == "Yours, Best regards x"; });
+
+    // From the command line; Escape closes it and inserts nothing. Keys typed
+    // before the compositor has given the editor the keyboard back would
+    // still go to the picker, as to any window that is closing.
+    ASSERT_TRUE(Quillo({"pick"}));
+    ASSERT_TRUE(PickerOpen(true)) << sway->Describe().toStdString();
+    ASSERT_TRUE(Wtype({"-k", "Shift_L", "-k", "Escape"}));
+    ASSERT_TRUE(keyboard->Tap(SimulatedKeyboard::kEscape));
+    ASSERT_FALSE(PickerOpen(false));
+    QDeadlineTimer deadline(kWaitMs);
+    while (!WindowOf("quillo-test-editor").focused && !deadline.hasExpired())
+        QThread::msleep(kPollMs);
+    TypeBoth("y", [&] { return WaitForText(out, "Yours, Best regards xy") == "Yours, Best regards xy"; });
 }
 
 // A rule by application id, as the compositor's list of windows gives it:
