@@ -10,6 +10,9 @@
 #include "support/SimulatedKeyboard.h"
 #include "support/TempProgramFolder.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace {
 
 constexpr const char* kOptionsSection = "qk";
@@ -54,6 +57,27 @@ protected:
         ASSERT_TRUE(Wtype({text}));
         ASSERT_TRUE(editorHasThem()) << "the editor did not get " << text.toStdString();
         ASSERT_TRUE(keyboard->Type(text));
+    }
+
+    // The command line as the session's user runs it, with its output.
+    bool Quillo(const QStringList& arguments, QByteArray* output = nullptr)
+    {
+        return sway->RunClient(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path()} + arguments,
+                               kWaitMs, output);
+    }
+    // Whether the picker shows with the keyboard, once it does (or does not).
+    bool PickerOpen(bool expected)
+    {
+        QDeadlineTimer deadline(kWaitMs);
+        bool open = !expected;
+        while (open != expected && !deadline.hasExpired()) {
+            QByteArray status;
+            open = Quillo({"status", "--json"}, &status) &&
+                   QJsonDocument::fromJson(status).object().value("pickerOpen").toBool();
+            if (open != expected)
+                QThread::msleep(kPollMs);
+        }
+        return open;
     }
 
     QString Clipboard()
@@ -206,6 +230,66 @@ TEST_F(WaylandProgram, ExpandsInAGtkEditor)
 
     TypeBoth("sig ", [&] { return savedAs("sig ") == "sig "; });
     EXPECT_EQ(savedAs("Best regards").toStdString(), "Best regards");
+}
+
+// Added from the command line before the start, as a user would.
+TEST_F(WaylandProgram, AnImmediateSnippetExpandsAtOnceAndADelimiterStaysAfterTheContent)
+{
+    QProcess add;
+    add.start(QStringLiteral(QUILLO_EXECUTABLE),
+              {"--home", folder.Path(), "add", "--mode", "immediate", "brb", "be right back"});
+    ASSERT_TRUE(add.waitForFinished(kWaitMs));
+    ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
+    SetIniValue(folder.SettingsPath(), kOptionsSection, "Delimiters", ".");
+    StartQuillo();
+    ASSERT_FALSE(HasFatalFailure());
+    const QString out = MakeFolder("qt") + "/editor.txt";
+    ASSERT_TRUE(StartQtEditor(out));
+    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
+
+    TypeBoth("brb", [&] { return WaitForText(out, "brb") == "brb"; });
+    ASSERT_EQ(WaitForText(out, "be right back").toStdString(), "be right back");
+    TypeBoth(" sig.", [&] { return WaitForText(out, "be right back sig.") == "be right back sig."; });
+    EXPECT_EQ(WaitForText(out, "be right back Best regards.").toStdString(), "be right back Best regards.");
+}
+
+// The picker's hot key comes from the keyboard monitor; the picker takes
+// the keyboard from the compositor, and the editor has it back for the paste
+// (and after Escape).
+TEST_F(WaylandProgram, ThePickerInsertsTheChosenSnippetIntoTheEditorThatWasInFront)
+{
+    StartQuillo();
+    ASSERT_FALSE(HasFatalFailure());
+    const QString out = MakeFolder("qt") + "/editor.txt";
+    ASSERT_TRUE(StartQtEditor(out));
+    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
+    TypeBoth("Yours, ", [&] { return WaitForText(out, "Yours, ") == "Yours, "; });
+
+    ASSERT_TRUE(keyboard->Press(SimulatedKeyboard::kLeftCtrl) && keyboard->Press(SimulatedKeyboard::kLeftAlt) &&
+                keyboard->Tap(SimulatedKeyboard::kSpace) && keyboard->Release(SimulatedKeyboard::kLeftAlt) &&
+                keyboard->Release(SimulatedKeyboard::kLeftCtrl));
+    ASSERT_TRUE(PickerOpen(true)) << sway->Describe().toStdString();
+    // A keyboard's keys reach the monitor too, which expands none of them.
+    ASSERT_TRUE(keyboard->Type("regards"));
+    ASSERT_TRUE(Wtype({"-k", "Shift_L", "regards", "-k", "Return"}));
+    ASSERT_TRUE(keyboard->Tap(SimulatedKeyboard::kEnter));
+    EXPECT_EQ(WaitForText(out, "Yours, Best regards").toStdString(), "Yours, Best regards")
+        << sway->Describe().toStdString();
+    EXPECT_FALSE(PickerOpen(false));
+    TypeBoth(" x", [&] { return WaitForText(out, "Yours, Best regards x") == "Yours, Best regards x"; });
+
+    // From the command line; Escape closes it and inserts nothing. Keys typed
+    // before the compositor has given the editor the keyboard back would
+    // still go to the picker, as to any window that is closing.
+    ASSERT_TRUE(Quillo({"pick"}));
+    ASSERT_TRUE(PickerOpen(true)) << sway->Describe().toStdString();
+    ASSERT_TRUE(Wtype({"-k", "Shift_L", "-k", "Escape"}));
+    ASSERT_TRUE(keyboard->Tap(SimulatedKeyboard::kEscape));
+    ASSERT_FALSE(PickerOpen(false));
+    QDeadlineTimer deadline(kWaitMs);
+    while (!WindowOf("quillo-test-editor").focused && !deadline.hasExpired())
+        QThread::msleep(kPollMs);
+    TypeBoth("y", [&] { return WaitForText(out, "Yours, Best regards xy") == "Yours, Best regards xy"; });
 }
 
 // A rule by application id, as the compositor's list of windows gives it:
