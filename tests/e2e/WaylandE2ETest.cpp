@@ -50,6 +50,17 @@ protected:
         ASSERT_TRUE(keyboard->Connect(kWaitMs)) << "the keyboard monitor never opened the device";
     }
 
+    // Quillo, then our Qt editor with the keyboard; the file the editor
+    // writes its text to.
+    void StartQuilloAndQtEditor(QString& out)
+    {
+        StartQuillo();
+        ASSERT_FALSE(HasFatalFailure());
+        out = MakeFolder("qt") + "/editor.txt";
+        ASSERT_TRUE(StartQtEditor(out));
+        ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
+    }
+
     // The same keys to the editor (through the compositor) and to Quillo
     // (through the device): the editor has them before Quillo acts on them.
     void TypeBoth(const QString& text, const std::function<bool()>& editorHasThem)
@@ -96,11 +107,9 @@ protected:
 TEST_F(WaylandProgram, ExpandsInAQtEditorAndGivesTheClipboardBack)
 {
     SetIniValue(folder.SettingsPath(), kOptionsSection, "RestoreClipboard", "True");
-    StartQuillo();
+    QString out;
+    StartQuilloAndQtEditor(out);
     ASSERT_FALSE(HasFatalFailure());
-    const QString out = MakeFolder("qt") + "/editor.txt";
-    ASSERT_TRUE(StartQtEditor(out));
-    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
     ASSERT_TRUE(sway->RunClient("wl-copy", {"the user's copy"}, kToolTimeoutMs));
 
     TypeBoth("sig ", [&] { return WaitForText(out, "sig ") == "sig "; });
@@ -127,11 +136,9 @@ TEST_F(WaylandProgram, ExpandsInAQtEditorAndGivesTheClipboardBack)
 // Ctrl+Shift+V) whose shell writes each line it reads to a file.
 TEST_F(WaylandProgram, KeysTypedRightAfterTheTriggerFollowTheContent)
 {
-    StartQuillo();
+    QString out;
+    StartQuilloAndQtEditor(out);
     ASSERT_FALSE(HasFatalFailure());
-    const QString out = MakeFolder("qt") + "/editor.txt";
-    ASSERT_TRUE(StartQtEditor(out));
-    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
     Connect();
     ASSERT_FALSE(HasFatalFailure());
     // The user's keyboard as the compositor sees it; the device is the same
@@ -241,11 +248,9 @@ TEST_F(WaylandProgram, AnImmediateSnippetExpandsAtOnceAndADelimiterStaysAfterThe
     ASSERT_TRUE(add.waitForFinished(kWaitMs));
     ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
     SetIniValue(folder.SettingsPath(), kOptionsSection, "Delimiters", ".");
-    StartQuillo();
+    QString out;
+    StartQuilloAndQtEditor(out);
     ASSERT_FALSE(HasFatalFailure());
-    const QString out = MakeFolder("qt") + "/editor.txt";
-    ASSERT_TRUE(StartQtEditor(out));
-    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
 
     TypeBoth("brb", [&] { return WaitForText(out, "brb") == "brb"; });
     ASSERT_EQ(WaitForText(out, "be right back").toStdString(), "be right back");
@@ -258,11 +263,9 @@ TEST_F(WaylandProgram, AnImmediateSnippetExpandsAtOnceAndADelimiterStaysAfterThe
 // (and after Escape).
 TEST_F(WaylandProgram, ThePickerInsertsTheChosenSnippetIntoTheEditorThatWasInFront)
 {
-    StartQuillo();
+    QString out;
+    StartQuilloAndQtEditor(out);
     ASSERT_FALSE(HasFatalFailure());
-    const QString out = MakeFolder("qt") + "/editor.txt";
-    ASSERT_TRUE(StartQtEditor(out));
-    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
     TypeBoth("Yours, ", [&] { return WaitForText(out, "Yours, ") == "Yours, "; });
 
     ASSERT_TRUE(keyboard->Press(SimulatedKeyboard::kLeftCtrl) && keyboard->Press(SimulatedKeyboard::kLeftAlt) &&
@@ -298,11 +301,9 @@ TEST_F(WaylandProgram, ThePickerInsertsTheChosenSnippetIntoTheEditorThatWasInFro
 TEST_F(WaylandProgram, NothingExpandsInAnApplicationExcludedByItsAppId)
 {
     SetIniValue(folder.SettingsPath(), "Rules", "Exclude", "Quillo-Test-Editor");
-    StartQuillo();
+    QString out;
+    StartQuilloAndQtEditor(out);
     ASSERT_FALSE(HasFatalFailure());
-    const QString out = MakeFolder("qt") + "/editor.txt";
-    ASSERT_TRUE(StartQtEditor(out));
-    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
 
     TypeBoth("sig ", [&] { return WaitForText(out, "sig ") == "sig "; });
     QThread::msleep(kProbeWaitMs);
@@ -382,11 +383,9 @@ protected:
 // the counts, written right after each expansion, are kept.
 TEST_F(WaylandCompositorLoss, TheProgramEndsAndKeepsTheCountsAlreadyWritten)
 {
-    StartQuillo();
+    QString out;
+    StartQuilloAndQtEditor(out);
     ASSERT_FALSE(HasFatalFailure());
-    const QString out = MakeFolder("qt") + "/editor.txt";
-    ASSERT_TRUE(StartQtEditor(out));
-    ASSERT_TRUE(WaitUntilFocused(out)) << sway->Describe().toStdString();
     TypeBoth("sig ", [&] { return WaitForText(out, "sig ") == "sig "; });
     ASSERT_EQ(WaitForText(out, "Best regards").toStdString(), "Best regards");
 
