@@ -1,10 +1,9 @@
 #include "app/SessionKind.h"
 
+#include "platform/HostSystem.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 SessionKind::SessionKind(const QProcessEnvironment& environment) : environment(environment) {}
 
@@ -55,18 +54,7 @@ bool SessionKind::WaylandSocketAnswers() const
 {
     // A socket left by a compositor that crashed is still there, but
     // nobody accepts on it.
-    const QByteArray path = QFile::encodeName(WaylandSocketPath());
-    sockaddr_un address{};
-    if (path.isEmpty() || size_t(path.size()) >= sizeof address.sun_path)
-        return false;
-    address.sun_family = AF_UNIX;
-    std::copy(path.begin(), path.end(), address.sun_path);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    const bool answers = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return answers;
+    return HostSystem::LocalSocketAnswers(WaylandSocketPath());
 }
 
 SessionKind::Backend SessionKind::ChooseBackend(const QString& named) const

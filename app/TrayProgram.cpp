@@ -15,6 +15,7 @@
 #include "core/ProgramLog.h"
 #include "core/QuilloError.h"
 #include "platform/DesktopUrlOpener.h"
+#include "platform/HostSystem.h"
 #include "platform/DisplayLossGuard.h"
 #include "platform/LibraryKeyboardHook.h"
 #include "platform/UnixSignalWatcher.h"
@@ -32,7 +33,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -129,7 +129,7 @@ int TrayProgram::AnswerSecondStart(int argc, char** argv, const QString& channel
     // In a terminal the user reads the answer; from the desktop (a menu, a
     // launcher) nobody would, so the running program shows its window, as
     // desktop programs do.
-    const bool terminal = ::isatty(STDIN_FILENO) || ::isatty(STDERR_FILENO);
+    const bool terminal = HostSystem::AttachedToTerminal();
     ProgramLog::Info(QStringLiteral("another Quillo serves this user or folder"));
     if (!terminal) {
         std::unique_ptr<QCoreApplication> probe;

@@ -2,6 +2,7 @@
 
 #include "app/cli/ChannelCommands.h"
 #include "core/ProgramLog.h"
+#include "platform/HostSystem.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -9,23 +10,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QThread>
-#include <cerrno>
-#include <csignal>
 
 namespace {
-
-// A zombie answers kill() but is gone for every purpose here.
-bool ProcessAlive(qint64 pid)
-{
-    if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH))
-        return false;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    const qsizetype end = line.lastIndexOf(')');
-    return end < 0 || line.mid(end + 2, 1) != "Z";
-}
 
 // The problems the process wrote to the log, to say why it ended.
 QStringList ProblemsOf(qint64 pid)
@@ -71,7 +57,7 @@ int Launch(const CliContext& context)
                         << ")." << Qt::endl;
             return 0;
         }
-        if (!ProcessAlive(pid)) {
+        if (!HostSystem::ProcessAlive(pid)) {
             const QStringList lines = ProblemsOf(pid);
             context.err << "quillo: Quillo did not start" << (lines.isEmpty() ? "." : ":") << Qt::endl;
             for (const QString& line : lines)
@@ -148,9 +134,9 @@ int LaunchCommands::Restart(const CliContext& context)
         }
         // The channel closes before the program has let go of its files.
         const QDeadlineTimer deadline(kStopTimeoutMs);
-        while (ProcessAlive(pid) && !deadline.hasExpired())
+        while (HostSystem::ProcessAlive(pid) && !deadline.hasExpired())
             QThread::msleep(kPollMs);
-        if (ProcessAlive(pid)) {
+        if (HostSystem::ProcessAlive(pid)) {
             context.err << "quillo: Quillo (process " << pid << ") did not end within " << kStopTimeoutMs / 1000
                         << " s" << Qt::endl;
             return 1;
