@@ -207,40 +207,38 @@ bool OptionMgr::AddExcludeRule(const QString& text)
     const auto rule = AppRule::Parse(text);
     if (!rule)
         throw QuilloError(kErrorBadRule, kErrorSource, QStringLiteral("Cannot add the rule: %1.").arg(AppRule::Problem(text)));
-    bool added = false;
+    return EditRules([&](QStringList& lines) {
+        if (std::any_of(lines.begin(), lines.end(),
+                        [&](const QString& line) { return AppRule::SameRule(line, rule->Text()); }))
+            return false;
+        lines << rule->Text();
+        return true;
+    });
+}
+
+bool OptionMgr::RemoveExcludeRule(const QString& text)
+{
+    return EditRules([&](QStringList& lines) {
+        return lines.removeIf([&](const QString& line) { return AppRule::SameRule(line, text); }) > 0;
+    });
+}
+
+bool OptionMgr::EditRules(const std::function<bool(QStringList&)>& edit)
+{
+    bool changed = false;
     IniDocument written;
     WriteKeys([&](IniDocument& fresh) {
         QStringList lines = fresh.Values(QLatin1String(kRulesSection), QLatin1String(kExcludeKey));
-        added = std::none_of(lines.begin(), lines.end(),
-                             [&](const QString& line) { return AppRule::SameRule(line, rule->Text()); });
-        if (added) {
-            lines << rule->Text();
+        changed = edit(lines);
+        if (changed)
             fresh.SetValues(QLatin1String(kRulesSection), QLatin1String(kExcludeKey), lines);
-        }
         written = fresh;
     });
     // The rules are the file's now, the user's edits made meanwhile too.
     const QStringList problems = loadProblems;
     ReadRules(written);
     loadProblems = problems;
-    return added;
-}
-
-bool OptionMgr::RemoveExcludeRule(const QString& text)
-{
-    bool removed = false;
-    IniDocument written;
-    WriteKeys([&](IniDocument& fresh) {
-        QStringList lines = fresh.Values(QLatin1String(kRulesSection), QLatin1String(kExcludeKey));
-        removed = lines.removeIf([&](const QString& line) { return AppRule::SameRule(line, text); }) > 0;
-        if (removed)
-            fresh.SetValues(QLatin1String(kRulesSection), QLatin1String(kExcludeKey), lines);
-        written = fresh;
-    });
-    const QStringList problems = loadProblems;
-    ReadRules(written);
-    loadProblems = problems;
-    return removed;
+    return changed;
 }
 
 bool OptionMgr::ValidDelimiters(const QString& value)

@@ -148,6 +148,9 @@ private:
     void SaveThen(const char* key, const QString& value, const std::function<void()>& effect);
     void PlaceStartupEntry();
     void ReadRules(const IniDocument& source);
+    // Changes the file's exclusion lines under its lock (edit returns
+    // whether it changed them), then takes the file's rules as they are.
+    bool EditRules(const std::function<bool(QStringList&)>& edit);
 
     OptionsObserver* observer;
     QString filePath;
