@@ -442,8 +442,10 @@ qintptr FormMain::WindowProc(QObject* window, const WindowMessage& message)
         const bool released = (message.lParam & KeyboardHook::kReleasedFlag) != 0;
         // Another program (the command line, a second editor of the store)
         // may have changed the snippets: one pragma on a key press tells,
-        // and costs nothing while nobody types.
-        if (!released) {
+        // costs nothing while nobody types, and is asked once in a while
+        // during fast typing, where its locks would cost more than the key.
+        if (!released && (!storeChecked.isValid() || storeChecked.hasExpired(kStoreCheckIntervalMs))) {
+            storeChecked.start();
             try {
                 snippetMgr.RefreshIfChanged();
             } catch (const std::exception& e) {

@@ -7,6 +7,7 @@
 #include "settings/OptionsObserver.h"
 #include "store/SnippetManager.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QJsonObject>
 #include <QPointer>
@@ -79,6 +80,12 @@ public:
     // A warning that comes up during an expansion waits, looking again
     // this often, so its box never holds the paste.
     static constexpr int kIdleWarningPollMs = 100;
+    // Another program's change to the snippets is looked for on a key press
+    // at most this often (the file watcher also reports it). Each look takes
+    // the database's locks, several microseconds; after any pause in typing
+    // this long, the next key looks, so a change made before the user starts
+    // a word is always seen by its expansion.
+    static constexpr int kStoreCheckIntervalMs = 100;
 
     FormMain(const QString& home, const QString& lockPath, FormMainServices services);
     ~FormMain() override;
@@ -215,6 +222,7 @@ private:
     QString trayHostName = QStringLiteral("not known yet");
     std::unique_ptr<ControlServer> controlServer;
     std::unique_ptr<StoreWatcher> storeWatcher;
+    QElapsedTimer storeChecked; // since the last look for another program's change
     FormMainServices services;
     ShellCommands* shellCommands = nullptr;
     QString frontApplication;

@@ -228,6 +228,15 @@ TEST(ControlChannel, ChangesByOtherProgramsExpandAtTheNextWord)
     s.Tap(32);
     EXPECT_EQ(s.Sent().mid(0, ExpansionKeys(2).size()), ExpansionKeys(2));
     EXPECT_TRUE(s.form->snippetMgr.GetMatchedSnippet("zq"));
+
+    // The keys just typed looked already; after a pause shorter than the
+    // file watcher's, the next word looks again.
+    InsertBehindTheProgramsBack(s.folder.DatabasePath(), "zr", "also from elsewhere");
+    QTest::qWait(FormMain::kStoreCheckIntervalMs + 10);
+    s.keys.Clear();
+    s.Type("zr");
+    s.Tap(32);
+    EXPECT_EQ(s.Sent().mid(0, ExpansionKeys(2).size()), ExpansionKeys(2));
 }
 
 TEST(ControlChannel, TheStoreSeesOnlyOtherConnectionsChanges)
