@@ -37,7 +37,8 @@ TEST(EspansoImport, AMatchFolderBecomesSnippetsAndListsWhatItCannotHold)
     EXPECT_EQ(ContentOf(batch, ":md"), "**bold**");
     // Odd values are taken as far as they make sense, and nothing crashes.
     EXPECT_EQ(Find(batch, ":odd")->snippet.triggerMode, Snippet::TriggerMode::Immediately);
-    EXPECT_EQ(ContentOf(batch, ":nop"), "no params ");
+    EXPECT_EQ(ContentOf(batch, ":nop"), "no params {{d}}");
+    EXPECT_TRUE(Mentions(batch.changed, {"variable not understood"}));
     EXPECT_EQ(batch.snippets.size(), 14) << "nothing of a broken file";
 
     EXPECT_TRUE(Mentions(batch.changed, {"%p"}));
