@@ -1,5 +1,9 @@
 #include "ImportTestSupport.h"
+#include "store/import/AutokeyImporter.h"
+#include "store/import/BeeftextImporter.h"
+#include "store/import/CsvSnippetImporter.h"
 #include "store/import/EspansoImporter.h"
+#include "store/import/HotstringImporter.h"
 #include "store/import/PeerDateFormat.h"
 
 TEST(PeerDateFormat, CodesBecomePlaceholdersAndTheRestStaysNamed)
@@ -49,4 +53,95 @@ TEST(EspansoImport, AMatchFolderBecomesSnippetsAndListsWhatItCannotHold)
     EXPECT_TRUE(Mentions(batch.skipped, {"image"}));
     EXPECT_TRUE(Mentions(batch.skipped, {":averyveryverylongtrigger", "longer than"}));
     EXPECT_TRUE(Mentions(batch.skipped, {"broken.yml:", "YAML"})) << batch.skipped.join("\n").toStdString();
+}
+
+TEST(BeeftextImport, CombosKeepGroupsGuidsAndStateAndOlderFilesRead)
+{
+    const ImportBatch batch = BeeftextImporter::Read(Corpus("beeftext/combos.json"));
+    const ImportBatch::Entry* hi = Find(batch, "bhi");
+    ASSERT_NE(hi, nullptr);
+    EXPECT_EQ(hi->snippet.contentString, "Hello [input Name], today is [day dddd] [day D] [month MMMM].[cursor]");
+    EXPECT_EQ(hi->snippet.groupName, "Work");
+    EXPECT_EQ(hi->snippet.guidString, "B3C1D2E4-5F60-4718-9A2B-3C4D5E6F7A8B");
+    EXPECT_EQ(hi->snippet.triggerMode, Snippet::TriggerMode::Immediately);
+    EXPECT_FALSE(Find(batch, "bwk")->snippet.enableSnippet);
+    EXPECT_EQ(Find(batch, "bwk")->snippet.triggerMode, Snippet::TriggerMode::InsideWords);
+    EXPECT_EQ(ContentOf(batch, "benv"), "#{envVar:HOME} [clipboard] [snippet bhi] [snippet bwk]");
+    EXPECT_EQ(Find(batch, "benv")->snippet.guidString.size(), 36) << "a fresh GUID for one that is not";
+    EXPECT_TRUE(Mentions(batch.changed, {"combo 3", "envVar", "upper"}));
+    EXPECT_TRUE(Mentions(batch.skipped, {"combo 4", "longer than"}));
+
+    EXPECT_EQ(ContentOf(BeeftextImporter::Read(Corpus("beeftext/old.json")), "bold"), "from an old file");
+    const ImportBatch broken = BeeftextImporter::Read(Corpus("beeftext/broken.json"));
+    EXPECT_TRUE(broken.snippets.isEmpty());
+    EXPECT_TRUE(Mentions(broken.skipped, {"broken.json:2"}));
+}
+
+TEST(CsvImport, QuotedRowsHeadersPlaceholdersAndEncodings)
+{
+    const ImportBatch te = CsvSnippetImporter::Read(Corpus("textexpander/snippets.csv"),
+                                                    CsvSnippetImporter::Flavour::TextExpander);
+    EXPECT_EQ(te.snippets.size(), 5) << "the header row is no snippet";
+    EXPECT_EQ(ContentOf(te, ";sig"), "Best, [cursor]\nAda");
+    EXPECT_EQ(Find(te, ";sig")->snippet.desString, "Signature");
+    EXPECT_EQ(ContentOf(te, ";dt"), "[year yyyy]-[month m]-[day dd] [day dddd] %I:[minute nn]");
+    EXPECT_EQ(ContentOf(te, ";form"), "Dear [input Name=Sir], [choice Tone=warm|cold] [snippet ;sig] [clipboard]\t");
+    EXPECT_EQ(ContentOf(te, ";sh"), "%shell:date% 100% sure");
+    EXPECT_EQ(ContentOf(te, ";q"), "He said \"hi\"");
+    EXPECT_TRUE(Mentions(te.changed, {"snippets.csv:6", "%shell:date%"}));
+    EXPECT_TRUE(Mentions(te.changed, {"snippets.csv:4", "%I"}));
+
+    const ImportBatch latin = CsvSnippetImporter::Read(Corpus("textexpander/latin1.csv"),
+                                                       CsvSnippetImporter::Flavour::TextExpander);
+    EXPECT_EQ(ContentOf(latin, ";caf"), QString::fromUtf8("Café crème"));
+    EXPECT_TRUE(Mentions(latin.changed, {"Latin-1"}));
+
+    const ImportBatch bt = CsvSnippetImporter::Read(Corpus("beeftext/combos.csv"), CsvSnippetImporter::Flavour::Beeftext);
+    EXPECT_EQ(ContentOf(bt, "bsig"), "Regards,\nAda");
+    EXPECT_EQ(ContentOf(bt, "bclip"), "[clipboard] [time]");
+
+    int badLine = 0;
+    CsvSnippetImporter::Rows("a,b\nc,\"open\nd,e\n", nullptr, &badLine);
+    EXPECT_EQ(badLine, 2);
+}
+
+TEST(AutokeyImport, PhrasesInFoldersBecomeGroupedSnippetsAndScriptsStayOut)
+{
+    const ImportBatch batch = AutokeyImporter::Read(Corpus("autokey"));
+    EXPECT_EQ(ContentOf(batch, "asig"), "Best regards,\nAda [cursor]");
+    EXPECT_EQ(ContentOf(batch, "aregards"), "Best regards,\nAda [cursor]");
+    EXPECT_EQ(Find(batch, "asig")->snippet.groupName, "Phrases");
+    EXPECT_EQ(Find(batch, "asig")->snippet.useCount, 4);
+    EXPECT_TRUE(Find(batch, "asig")->caseFollows);
+    EXPECT_EQ(Find(batch, "atd")->snippet.groupName, "Mail");
+    EXPECT_EQ(Find(batch, "atd")->snippet.triggerMode, Snippet::TriggerMode::Immediately);
+    EXPECT_EQ(ContentOf(batch, "atd"), "Today: [day dd]/[month MM]/[year yyyy] <script name=x args=>");
+    EXPECT_EQ(batch.snippets.size(), 3);
+    EXPECT_FALSE(Mentions(batch.changed, {"Run"})) << "a script is no phrase: never read";
+    EXPECT_TRUE(Mentions(batch.skipped, {"Hotkey", "without an abbreviation"}));
+    EXPECT_TRUE(Mentions(batch.skipped, {"Broken.json"}));
+    EXPECT_TRUE(Mentions(batch.changed, {"Today", "<script"}));
+}
+
+TEST(HotstringImport, OptionsSectionsEscapesAndCodeLeftOut)
+{
+    const ImportBatch batch = HotstringImporter::Read(Corpus("ahk/hotstrings.ahk"));
+    EXPECT_EQ(ContentOf(batch, "btw"), "by the way");
+    EXPECT_EQ(Find(batch, "btw")->snippet.triggerMode, Snippet::TriggerMode::AfterDelimiter);
+    EXPECT_TRUE(Find(batch, "btw")->caseFollows) << "hotstrings follow the typed case unless C or C1";
+    EXPECT_EQ(ContentOf(batch, "h@"), "hello@example.com") << "the comment is no content";
+    EXPECT_EQ(Find(batch, "h@")->snippet.triggerMode, Snippet::TriggerMode::Immediately);
+    EXPECT_EQ(Find(batch, "ign")->snippet.triggerMode, Snippet::TriggerMode::InsideWords);
+    EXPECT_FALSE(Find(batch, "CA")->caseFollows);
+    EXPECT_FALSE(Find(batch, "ny")->caseFollows);
+    EXPECT_EQ(ContentOf(batch, "raw"), "{Enter} stays `n as typed");
+    EXPECT_EQ(ContentOf(batch, "esc"), "line one\nline two\ttab!{Left}");
+    EXPECT_EQ(ContentOf(batch, "sig"), "Best regards,\nAda");
+    EXPECT_EQ(Find(batch, "imm")->snippet.triggerMode, Snippet::TriggerMode::Immediately) << "#Hotstring *";
+    EXPECT_EQ(batch.snippets.size(), 9);
+    EXPECT_TRUE(Mentions(batch.changed, {"{Left}"}));
+    EXPECT_TRUE(Mentions(batch.skipped, {"run", "never run"}));
+    EXPECT_TRUE(Mentions(batch.skipped, {"cmd", "runs commands"}));
+    EXPECT_TRUE(Mentions(batch.skipped, {"toolongabbreviation"}));
+    EXPECT_TRUE(Mentions(batch.skipped, {"other script code"}));
 }

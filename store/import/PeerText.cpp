@@ -1,0 +1,42 @@
+#include "store/import/PeerText.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+bool PeerText::Read(const QString& path, QString* text, QString* problem, bool* guessedLatin1)
+{
+    // Snippet files are small; anything this large is not one.
+    constexpr qint64 kMaxBytes = 64 * 1024 * 1024;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *problem = file.errorString();
+        return false;
+    }
+    if (file.size() > kMaxBytes) {
+        *problem = QStringLiteral("the file is larger than %1 MB").arg(kMaxBytes / 1024 / 1024);
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (guessedLatin1)
+        *guessedLatin1 = false;
+    if (auto encoding = QStringConverter::encodingForData(bytes)) {
+        QStringDecoder decoder(*encoding); // drops the mark
+        *text = decoder.decode(bytes);
+        return true;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    *text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return true;
+    *text = QString::fromLatin1(bytes);
+    if (guessedLatin1)
+        *guessedLatin1 = true;
+    return true;
+}
+
+QStringList PeerText::Lines(const QString& text)
+{
+    QString unified = text;
+    unified.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+    return unified.split(u'\n');
+}

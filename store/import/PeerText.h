@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Text files of other expanders, in whatever encoding their platform wrote:
+// a byte-order mark names it (UTF-8, UTF-16); without one, UTF-8 when the
+// bytes are valid UTF-8, else Windows' Western code page read as Latin-1,
+// which keeps every byte and is what such files mostly are.
+class PeerText
+{
+public:
+    // False with *problem set when the file cannot be read.
+    static bool Read(const QString& path, QString* text, QString* problem, bool* guessedLatin1 = nullptr);
+    // Lines split on \n, \r\n or \r.
+    static QStringList Lines(const QString& text);
+};
