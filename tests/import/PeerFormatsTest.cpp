@@ -4,6 +4,7 @@
 #include "store/import/CsvSnippetImporter.h"
 #include "store/import/EspansoImporter.h"
 #include "store/import/HotstringImporter.h"
+#include "store/import/ImportFormat.h"
 #include "store/import/PeerDateFormat.h"
 
 TEST(PeerDateFormat, CodesBecomePlaceholdersAndTheRestStaysNamed)
@@ -144,4 +145,18 @@ TEST(HotstringImport, OptionsSectionsEscapesAndCodeLeftOut)
     EXPECT_TRUE(Mentions(batch.skipped, {"cmd", "runs commands"}));
     EXPECT_TRUE(Mentions(batch.skipped, {"toolongabbreviation"}));
     EXPECT_TRUE(Mentions(batch.skipped, {"other script code"}));
+}
+
+TEST(ImportFormat, EachCorpusFileIsKnownByItsContent)
+{
+    EXPECT_EQ(ImportFormat::Guess(Corpus("espanso")), ImportFormat::Kind::Espanso);
+    EXPECT_EQ(ImportFormat::Guess(Corpus("espanso/match/_shared.yml")), ImportFormat::Kind::Espanso);
+    EXPECT_EQ(ImportFormat::Guess(Corpus("autokey")), ImportFormat::Kind::Autokey);
+    EXPECT_EQ(ImportFormat::Guess(Corpus("beeftext/old.json")), ImportFormat::Kind::Beeftext);
+    EXPECT_EQ(ImportFormat::Guess(Corpus("beeftext/combos.csv")), ImportFormat::Kind::Beeftext);
+    EXPECT_EQ(ImportFormat::Guess(Corpus("textexpander/snippets.csv")), ImportFormat::Kind::TextExpander);
+    EXPECT_EQ(ImportFormat::Guess(Corpus("ahk/hotstrings.ahk")), ImportFormat::Kind::Ahk);
+    EXPECT_EQ(ImportFormat::Guess(QStringLiteral(QUILLO_DEMO_DIR "/snippets.mdb")), ImportFormat::Kind::Snippets);
+    EXPECT_EQ(ImportFormat::FromName("AHK"), ImportFormat::Kind::Ahk);
+    EXPECT_EQ(ImportFormat::FromName("word"), ImportFormat::Kind::Unknown);
 }

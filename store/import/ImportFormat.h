@@ -1,0 +1,24 @@
+#pragma once
+
+#include "store/import/ImportBatch.h"
+
+#include <QString>
+#include <QStringList>
+
+// The kinds of files `quillo import` and the Import menu take, by the names
+// the command line uses, and a guess from the file itself when none is given.
+class ImportFormat
+{
+public:
+    enum class Kind { Unknown, Snippets, Espanso, Beeftext, Autokey, Ahk, TextExpander };
+
+    static QString Name(Kind kind);
+    // Kind::Unknown for a name that is none of Names().
+    static Kind FromName(const QString& name);
+    static QStringList Names();
+    // From the content first (a database's header, a combo file's keys, a
+    // match file's keys, hotstring lines), then from the file's suffix.
+    static Kind Guess(const QString& path);
+    // The other expanders' files through their readers (not Snippets).
+    static ImportBatch Read(Kind kind, const QString& path);
+};
