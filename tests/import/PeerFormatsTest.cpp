@@ -5,6 +5,7 @@
 #include "store/import/EspansoImporter.h"
 #include "store/import/HotstringImporter.h"
 #include "store/import/ImportFormat.h"
+#include "store/import/PlainSnippetFile.h"
 #include "store/import/PeerDateFormat.h"
 
 TEST(PeerDateFormat, CodesBecomePlaceholdersAndTheRestStaysNamed)
@@ -159,4 +160,51 @@ TEST(ImportFormat, EachCorpusFileIsKnownByItsContent)
     EXPECT_EQ(ImportFormat::Guess(QStringLiteral(QUILLO_DEMO_DIR "/snippets.mdb")), ImportFormat::Kind::Snippets);
     EXPECT_EQ(ImportFormat::FromName("AHK"), ImportFormat::Kind::Ahk);
     EXPECT_EQ(ImportFormat::FromName("word"), ImportFormat::Kind::Unknown);
+}
+
+TEST(PlainSnippetFile, BothSyntaxesRoundTripEveryFieldAndFaultsNameTheirLine)
+{
+    Snippet odd;
+    odd.snippetString = "x:y";
+    odd.contentString = "  leading spaces, \"quotes\", a tab\t, a CR\r\nand a trailing space \nü 😀 [cursor]";
+    odd.groupName = "Work: mail";
+    odd.enableSnippet = false;
+    odd.useCount = 42;
+    odd.triggerMode = Snippet::TriggerMode::InsideWords;
+    odd.onlyIn = {"xterm", "title:*Report, final*"};
+    Snippet plain;
+    plain.snippetString = "sig";
+    plain.contentString = "Best regards,\n\nAda\n";
+    plain.desString = "Signature";
+    const QList<ImportBatch::Entry> entries = {{odd, {}, true}, {plain, {}, false}};
+    for (const auto syntax : {PlainSnippetFile::Syntax::Yaml, PlainSnippetFile::Syntax::Json}) {
+        const QByteArray text = PlainSnippetFile::Write(entries, syntax);
+        const ImportBatch back = PlainSnippetFile::ReadText(text, "s");
+        ASSERT_EQ(back.snippets.size(), 2) << text.toStdString() << back.skipped.join('\n').toStdString();
+        for (int i = 0; i < 2; ++i) {
+            const Snippet& a = entries[i].snippet;
+            const Snippet& b = back.snippets[i].snippet;
+            EXPECT_EQ(std::tie(a.snippetString, a.contentString, a.desString, a.groupName, a.enableSnippet, a.useCount,
+                               a.guidString, a.triggerMode, a.onlyIn),
+                      std::tie(b.snippetString, b.contentString, b.desString, b.groupName, b.enableSnippet, b.useCount,
+                               b.guidString, b.triggerMode, b.onlyIn))
+                << text.toStdString();
+            EXPECT_EQ(entries[i].caseFollows, back.snippets[i].caseFollows);
+        }
+    }
+    EXPECT_TRUE(PlainSnippetFile::Write(entries, PlainSnippetFile::Syntax::Yaml).contains("content: |\n      Best regards,\n\n      Ada\n"))
+        << "multi-line content is a block, one line per line";
+
+    const QByteArray edited = "format: quillo-snippets\nversion: 1\nsnippets:\n"
+                              "  - abbreviation: ok\n    content: fine\n"
+                              "  - abbreviation: bad\n    content: x\n    mode: sometimes\n"
+                              "  - abbreviation: worse\n    content: x\n    uses: [1, 2]\n";
+    const ImportBatch batch = PlainSnippetFile::ReadText(edited, "s.yaml");
+    EXPECT_EQ(batch.snippets.size(), 1);
+    EXPECT_TRUE(Mentions(batch.skipped, {"s.yaml:8:", "sometimes"})) << batch.skipped.join('\n').toStdString();
+    EXPECT_TRUE(Mentions(batch.skipped, {"s.yaml:11:"})) << batch.skipped.join('\n').toStdString();
+    EXPECT_TRUE(Mentions(PlainSnippetFile::ReadText("format: quillo-snippets\nversion: 9\nsnippets: []\n", "n").skipped,
+                         {"version 9"}));
+    EXPECT_TRUE(Mentions(PlainSnippetFile::ReadText("{\"format\": \"quillo-snippets\",\n \"version\": 1,\n \"snippets\": [\n}", "j").skipped,
+                         {"j:"}));
 }
