@@ -55,6 +55,9 @@ const QColor kWindowGrey(192, 192, 192);
 const QColor kLinkBlue(0, 0, 255);
 const QStringList kFunctionKeys = {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12"};
 const QStringList kExpandKeys = {"Space", "Enter"};
+// Keys free on the common desktops (Ctrl+Alt+F-keys switch consoles, Alt+Space
+// opens the window menu), and a way to have none.
+const QStringList kPickerKeys = {"Ctrl+Alt+Space", "Ctrl+Shift+Space", "Shift+Alt+Space", "None"};
 const QStringList kSounds = {"type", "balloon", "click", "kata", "plink", "tadi"};
 constexpr const char* kAutoExpand = "auto";
 constexpr const char* kHandExpand = "hand";
@@ -176,6 +179,7 @@ void FormSetting::OnLoad()
     oSnippetsPad->setAccessibleName(QStringLiteral("Snippets"));
     oVScroll->setAccessibleName(QStringLiteral("Snippets"));
     cmbEnableHotKey->setAccessibleName(QStringLiteral("Switch Key: Shift+Alt+"));
+    cmbPickerKey->setAccessibleName(QStringLiteral("Snippet picker key"));
     cmbSound->setAccessibleName(QStringLiteral("Sound:"));
     cmbExpandHotKey->setAccessibleName(QStringLiteral("Shift+"));
     cmbCreateHotKey->setAccessibleName(QStringLiteral("when press: Shift+Alt+"));
@@ -253,37 +257,39 @@ void FormSetting::BuildOptionsPage()
     QKWhiteFrame1 = Add<QKWhiteFrame>(this, "QKUIControls.QKWhiteFrame", "QKWhiteFrame1", frameOptions, 465, 600,
                                       3720, 4770);
     QWidget* page = QKWhiteFrame1;
-    chkEnable = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkEnable", page, 225, 345, kCheckWidth, 225);
+    chkEnable = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkEnable", page, 225, 240, kCheckWidth, 225);
     chkEnable->SetCaption(QStringLiteral("Enable Quillo"));
-    MakePlainLabel(page, QStringLiteral("Switch Key: Shift+Alt+"), 510, 630);
-    cmbEnableHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbEnableHotKey", page, 2280, 600, 900, kComboHeight);
-    chkStartWithWin = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartWithWin", page, 225, 1005, kCheckWidth, 225);
+    MakePlainLabel(page, QStringLiteral("Switch Key: Shift+Alt+"), 510, 525);
+    cmbEnableHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbEnableHotKey", page, 2280, 495, 900, kComboHeight);
+    MakePlainLabel(page, QStringLiteral("Snippet picker:"), 510, 840);
+    cmbPickerKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbPickerKey", page, 1800, 810, 1380, kComboHeight);
+    chkStartWithWin = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartWithWin", page, 225, 1200, kCheckWidth, 225);
     chkStartWithWin->SetCaption(QStringLiteral("Run Quillo when the session"));
-    MakePlainLabel(page, QStringLiteral("starts."), 495, 1260);
-    chkPlaySound = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkPlaySound", page, 225, 1680, kCheckWidth, 225);
+    MakePlainLabel(page, QStringLiteral("starts."), 495, 1455);
+    chkPlaySound = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkPlaySound", page, 225, 1785, kCheckWidth, 225);
     chkPlaySound->SetCaption(QStringLiteral("Play sound when inserting a snippet."));
-    MakePlainLabel(page, QStringLiteral("Sound:"), 510, 1965);
-    cmbSound = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbSound", page, 1140, 1935, 1140, kComboHeight);
-    optAutoExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optAutoExpand", page, 225, 2535, kCheckWidth, 225);
+    MakePlainLabel(page, QStringLiteral("Sound:"), 510, 2070);
+    cmbSound = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbSound", page, 1140, 2040, 1140, kComboHeight);
+    optAutoExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optAutoExpand", page, 225, 2460, kCheckWidth, 225);
     optAutoExpand->SetCaption(QStringLiteral("Automatically Expand after delimiters"));
-    MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab) and:"), 450, 2820);
+    MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab) and:"), 450, 2745);
     // Further characters that end a word; the one typed stays after the content.
-    txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2430, 2790, 870, kComboHeight);
+    txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2430, 2715, 870, kComboHeight);
     txtDelimiters->TextBox()->setAccessibleName(QStringLiteral("Further delimiters"));
     txtDelimiters->TextBox()->setToolTip(QStringLiteral("Characters that also end a word, e.g. .,;:!?)"));
     // Shows the keyboard's way through the page as the other rows do; the
     // field still takes a click.
     FocusRing::Attach(txtDelimiters->TextBox());
     txtDelimiters->TextBox()->setFocusPolicy(Qt::StrongFocus);
-    chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 3165, 3075, 225);
+    chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 3075, 3075, 225);
     chkKeepTrigger->SetCaption(QStringLiteral("Keep Space, Enter, Tab after it."));
-    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3555, kCheckWidth, 225);
+    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3420, kCheckWidth, 225);
     optHandExpand->SetCaption(QStringLiteral("Expand abbreviations when press"));
-    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3870);
-    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3855, 1215, kComboHeight);
+    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3735);
+    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3720, 1215, kComboHeight);
     // The start-up notices (no notification area, a Wayland session) are
     // shown once; this brings them back.
-    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4320, kCheckWidth, 225);
+    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4080, kCheckWidth, 225);
     chkStartNotice->SetCaption(QStringLiteral("Show the start-up notices again."));
     // Creating a snippet from the selection is not offered: its two options
     // are filled like the others but never shown.
@@ -324,6 +330,11 @@ void FormSetting::BuildOptionsPage()
     });
     connect(cmbEnableHotKey, &QKCombo::Click, this,
             [this, &options] { Guarded([&] { options.SetSwitchQKKey(cmbEnableHotKey->Text()); }); });
+    connect(cmbPickerKey, &QKCombo::Click, this, [this, &options] {
+        Guarded([&] { options.SetPickerKey(cmbPickerKey->Text()); });
+        // A refused name shows what holds.
+        cmbPickerKey->SetText(options.PickerKeyName());
+    });
     connect(cmbCreateHotKey, &QKCombo::Click, this,
             [this, &options] { Guarded([&] { options.SetCreateKey(cmbCreateHotKey->Text()); }); });
     connect(cmbExpandHotKey, &QKCombo::Click, this,
@@ -553,6 +564,8 @@ void FormSetting::FillOptions()
         cmbCreateHotKey->AddItem(key);
     for (const QString& key : kExpandKeys)
         cmbExpandHotKey->AddItem(key);
+    for (const QString& key : kPickerKeys)
+        cmbPickerKey->AddItem(key);
     for (const QString& sound : kSounds)
         cmbSound->AddItem(sound);
 }
@@ -579,6 +592,7 @@ void FormSetting::ShowOptionValues()
     cmbCreateHotKey->SetText(options.CreateKey());
     cmbSound->SetText(options.SoundName());
     cmbExpandHotKey->SetText(options.ExpandKey());
+    cmbPickerKey->SetText(options.PickerKeyName());
     const bool automatic = options.ExpandWhen().toUpper() == QLatin1String("AUTO");
     optAutoExpand->SetValue(automatic);
     optHandExpand->SetValue(!automatic);
@@ -716,7 +730,7 @@ QList<QWidget*> FormSetting::PageStops() const
     if (frameSnippets->isVisible())
         return QList<QWidget*>{txtSearch->TextBox(), lblBackToList, cmdAdd, cmdSet, nullptr, oVScroll};
     if (frameOptions->isVisible())
-        return QList<QWidget*>{chkEnable,      cmbEnableHotKey, chkStartWithWin,  chkPlaySound,
+        return QList<QWidget*>{chkEnable,      cmbEnableHotKey, cmbPickerKey,     chkStartWithWin,  chkPlaySound,
                                cmbSound,       optAutoExpand,   txtDelimiters->TextBox(), chkKeepTrigger,
                                optHandExpand,  cmbExpandHotKey, chkStartNotice,   lstRules,
                                cmdExcludeFront, cmdRemoveRule,  chkCreateFromSelection, cmbCreateHotKey};
