@@ -179,7 +179,7 @@ void FormSetting::OnLoad()
     oSnippetsPad->setAccessibleName(QStringLiteral("Snippets"));
     oVScroll->setAccessibleName(QStringLiteral("Snippets"));
     cmbEnableHotKey->setAccessibleName(QStringLiteral("Switch Key: Shift+Alt+"));
-    cmbPickerKey->setAccessibleName(QStringLiteral("Snippet picker key"));
+    cmbPickerKey->setAccessibleName(QStringLiteral("Picker key: the key that opens the snippet picker"));
     cmbSound->setAccessibleName(QStringLiteral("Sound:"));
     cmbExpandHotKey->setAccessibleName(QStringLiteral("Shift+"));
     cmbCreateHotKey->setAccessibleName(QStringLiteral("when press: Shift+Alt+"));
@@ -257,39 +257,40 @@ void FormSetting::BuildOptionsPage()
     QKWhiteFrame1 = Add<QKWhiteFrame>(this, "QKUIControls.QKWhiteFrame", "QKWhiteFrame1", frameOptions, 465, 600,
                                       3720, 4770);
     QWidget* page = QKWhiteFrame1;
-    chkEnable = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkEnable", page, 225, 240, kCheckWidth, 225);
+    chkEnable = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkEnable", page, 225, 345, kCheckWidth, 225);
     chkEnable->SetCaption(QStringLiteral("Enable Quillo"));
-    MakePlainLabel(page, QStringLiteral("Switch Key: Shift+Alt+"), 510, 525);
-    cmbEnableHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbEnableHotKey", page, 2280, 495, 900, kComboHeight);
-    MakePlainLabel(page, QStringLiteral("Snippet picker:"), 510, 840);
-    cmbPickerKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbPickerKey", page, 1800, 810, 1380, kComboHeight);
-    chkStartWithWin = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartWithWin", page, 225, 1200, kCheckWidth, 225);
+    MakePlainLabel(page, QStringLiteral("Switch Key: Shift+Alt+"), 510, 630);
+    cmbEnableHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbEnableHotKey", page, 2280, 600, 900, kComboHeight);
+    chkStartWithWin = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartWithWin", page, 225, 1005, kCheckWidth, 225);
     chkStartWithWin->SetCaption(QStringLiteral("Run Quillo when the session"));
-    MakePlainLabel(page, QStringLiteral("starts."), 495, 1455);
-    chkPlaySound = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkPlaySound", page, 225, 1785, kCheckWidth, 225);
+    MakePlainLabel(page, QStringLiteral("starts."), 495, 1260);
+    chkPlaySound = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkPlaySound", page, 225, 1680, kCheckWidth, 225);
     chkPlaySound->SetCaption(QStringLiteral("Play sound when inserting a snippet."));
-    MakePlainLabel(page, QStringLiteral("Sound:"), 510, 2070);
-    cmbSound = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbSound", page, 1140, 2040, 1140, kComboHeight);
-    optAutoExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optAutoExpand", page, 225, 2460, kCheckWidth, 225);
+    MakePlainLabel(page, QStringLiteral("Sound:"), 510, 1965);
+    cmbSound = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbSound", page, 1140, 1935, 1140, kComboHeight);
+    optAutoExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optAutoExpand", page, 225, 2535, kCheckWidth, 225);
     optAutoExpand->SetCaption(QStringLiteral("Automatically Expand after delimiters"));
-    MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab) and:"), 450, 2745);
+    MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab) and:"), 450, 2820);
     // Further characters that end a word; the one typed stays after the content.
-    txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2430, 2715, 870, kComboHeight);
+    txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2430, 2790, 870, kComboHeight);
     txtDelimiters->TextBox()->setAccessibleName(QStringLiteral("Further delimiters"));
     txtDelimiters->TextBox()->setToolTip(QStringLiteral("Characters that also end a word, e.g. .,;:!?)"));
     // Shows the keyboard's way through the page as the other rows do; the
     // field still takes a click.
     FocusRing::Attach(txtDelimiters->TextBox());
     txtDelimiters->TextBox()->setFocusPolicy(Qt::StrongFocus);
-    chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 3075, 3075, 225);
+    chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 3105, 3075, 225);
     chkKeepTrigger->SetCaption(QStringLiteral("Keep Space, Enter, Tab after it."));
-    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3420, kCheckWidth, 225);
+    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3390, kCheckWidth, 225);
     optHandExpand->SetCaption(QStringLiteral("Expand abbreviations when press"));
-    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3735);
-    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3720, 1215, kComboHeight);
+    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3705);
+    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3690, 1215, kComboHeight);
+    // The key that opens the snippet picker.
+    MakePlainLabel(page, QStringLiteral("Picker key:"), 240, 4020);
+    cmbPickerKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbPickerKey", page, 1140, 3990, 1725, kComboHeight);
     // The start-up notices (no notification area, a Wayland session) are
     // shown once; this brings them back.
-    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4080, kCheckWidth, 225);
+    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4350, kCheckWidth, 225);
     chkStartNotice->SetCaption(QStringLiteral("Show the start-up notices again."));
     // Creating a snippet from the selection is not offered: its two options
     // are filled like the others but never shown.
@@ -357,9 +358,9 @@ void FormSetting::BuildOptionsPage()
 
 void FormSetting::BuildRulesSection()
 {
-    frameRules = Add<QKWhiteFrame>(this, "QKUIControls.QKWhiteFrame", "frameRules", frameOptions, 465, 5040, 3720,
-                                   930);
-    MakePlainLabel(frameRules, QStringLiteral("Never expand in:"), 225, 60);
+    frameRules = Add<QKWhiteFrame>(this, "QKUIControls.QKWhiteFrame", "frameRules", frameOptions, 465, 5220, 3720,
+                                   810);
+    MakePlainLabel(frameRules, QStringLiteral("Never expand in:"), 225, 45);
     lstRules = new QListWidget(frameRules);
     lstRules->setObjectName(QStringLiteral("lstRules"));
     lstRules->setFrameShape(QFrame::NoFrame);
@@ -369,10 +370,10 @@ void FormSetting::BuildRulesSection()
     palette.setColor(QPalette::Base, QColor(244, 244, 246));
     palette.setColor(QPalette::Text, Skins::TextColor());
     lstRules->setPalette(palette);
-    Twips::SetGeometry(lstRules, QRectF(225, 300, 1890, 570));
+    Twips::SetGeometry(lstRules, QRectF(225, 270, 1890, 495));
     lstRules->installEventFilter(this);
-    cmdExcludeFront = MakeControl<QKCommonButton>(frameRules, QStringLiteral("cmdExcludeFront"), 2220, 270, 1350, 270);
-    cmdRemoveRule = MakeControl<QKCommonButton>(frameRules, QStringLiteral("cmdRemoveRule"), 2220, 615, 1350, 270);
+    cmdExcludeFront = MakeControl<QKCommonButton>(frameRules, QStringLiteral("cmdExcludeFront"), 2220, 240, 1350, 270);
+    cmdRemoveRule = MakeControl<QKCommonButton>(frameRules, QStringLiteral("cmdRemoveRule"), 2220, 525, 1350, 270);
     cmdRemoveRule->SetText(QStringLiteral("Remove"));
     connect(cmdExcludeFront, &QKCommonButton::Click, this, [this] { ExcludeFrontApplication(); });
     connect(cmdRemoveRule, &QKCommonButton::Click, this, [this] { RemoveChosenRule(); });
@@ -730,9 +731,9 @@ QList<QWidget*> FormSetting::PageStops() const
     if (frameSnippets->isVisible())
         return QList<QWidget*>{txtSearch->TextBox(), lblBackToList, cmdAdd, cmdSet, nullptr, oVScroll};
     if (frameOptions->isVisible())
-        return QList<QWidget*>{chkEnable,      cmbEnableHotKey, cmbPickerKey,     chkStartWithWin,  chkPlaySound,
+        return QList<QWidget*>{chkEnable,      cmbEnableHotKey, chkStartWithWin,  chkPlaySound,
                                cmbSound,       optAutoExpand,   txtDelimiters->TextBox(), chkKeepTrigger,
-                               optHandExpand,  cmbExpandHotKey, chkStartNotice,   lstRules,
+                               optHandExpand,  cmbExpandHotKey, cmbPickerKey,     chkStartNotice,   lstRules,
                                cmdExcludeFront, cmdRemoveRule,  chkCreateFromSelection, cmbCreateHotKey};
     return QList<QWidget*>{Label14};
 }

@@ -182,11 +182,11 @@ TEST_F(KeyboardPath, TabVisitsEveryControlOfThePageInOrderAndWrapsRound)
     FormSetting* window = OpenActive(2);
     ASSERT_NE(window, nullptr);
     window->QKTab1->setFocus(Qt::TabFocusReason);
-    const QList<QWidget*> expected = {window->chkEnable,      window->cmbEnableHotKey, window->cmbPickerKey,
-                                      window->chkStartWithWin,
+    const QList<QWidget*> expected = {window->chkEnable,      window->cmbEnableHotKey, window->chkStartWithWin,
                                       window->chkPlaySound,   window->cmbSound,        window->optAutoExpand,
                                       window->txtDelimiters->TextBox(), window->chkKeepTrigger,
-                                      window->optHandExpand,  window->cmbExpandHotKey, window->chkStartNotice,
+                                      window->optHandExpand,  window->cmbExpandHotKey, window->cmbPickerKey,
+                                      window->chkStartNotice,
                                       window->btnClose,       window->QKTab1};
     for (QWidget* stop : expected) {
         Key(Qt::Key_Tab);
@@ -503,7 +503,7 @@ TEST_F(KeyboardPath, ThePickerKeyIsShownAndChangedByKeys)
     FormSetting* window = OpenActive(2);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->cmbPickerKey->Text(), OptionMgr::kDefaultPickerKey);
-    window->cmbEnableHotKey->setFocus(Qt::TabFocusReason);
+    window->cmbExpandHotKey->setFocus(Qt::TabFocusReason);
     Key(Qt::Key_Tab);
     ASSERT_EQ(Focus(), window->cmbPickerKey);
     const auto pick = [&](int downs) {
