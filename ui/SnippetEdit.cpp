@@ -25,8 +25,8 @@ constexpr const char* kAbbreviationTip = "Abbreviation";
 constexpr const char* kContentTip = "Content Text";
 constexpr const char* kModeTip = "When the snippet expands";
 constexpr const char* kOnlyInTip =
-    "Only in these applications (window classes or app ids, or title:PATTERN; separated by commas, \\, for a "
-    "comma in a title)";
+    "Only in these applications (window classes or app ids, or title:PATTERN), separated by commas; \\, is a "
+    "comma in a title";
 constexpr const char* kExampleLead = "   example:";
 constexpr const char* kExplanationLead = "   ";
 constexpr qint16 kKeyEnter = 13;
