@@ -401,7 +401,7 @@ void FormMain::ReloadOptions()
     // Our own writes hold what memory holds: nothing follows from them.
     if (!optMgr.ReloadVars())
         return;
-    for (const QString& problem : optMgr.LoadProblems())
+    for (const QString& problem : optMgr.NewLoadProblems())
         qWarning("quillo: settings.ini: %s", qPrintable(problem));
     // As the hot key: what was typed while expansion was off is forgotten.
     if (!wasEnabled && optMgr.EnableQK())

@@ -93,3 +93,50 @@ bool AppRule::SameRule(const QString& a, const QString& b)
 {
     return Normalized(a).compare(Normalized(b), Qt::CaseInsensitive) == 0;
 }
+
+QStringList AppRule::SplitList(const QString& text)
+{
+    QStringList entries;
+    QString entry;
+    const auto finish = [&] {
+        if (!entry.trimmed().isEmpty())
+            entries << entry.trimmed();
+        entry.clear();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (c == QLatin1Char('\\') && (next == QLatin1Char(',') || next == QLatin1Char('\\'))) {
+            entry += next;
+            ++i;
+        } else if (c == QLatin1Char(',')) {
+            finish();
+        } else {
+            entry += c;
+        }
+    }
+    finish();
+    return entries;
+}
+
+QString AppRule::JoinList(const QStringList& texts, const QString& separator)
+{
+    QStringList escaped;
+    for (const QString& text : texts) {
+        QString out;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+            if (c == QLatin1Char(','))
+                out += QLatin1String("\\,");
+            // Doubled only where it would otherwise escape what follows
+            // (the separator's comma included).
+            else if (c == QLatin1Char('\\') && (next.isNull() || next == QLatin1Char(',') || next == QLatin1Char('\\')))
+                out += QLatin1String("\\\\");
+            else
+                out += c;
+        }
+        escaped << out;
+    }
+    return escaped.join(separator);
+}

@@ -32,6 +32,15 @@ public:
     // Whether two texts name the same rule (class names in any letter case).
     static bool SameRule(const QString& a, const QString& b);
 
+    // A list of rules as one line of text: entries separated by commas
+    // (blanks around them dropped, empty ones skipped). "\," is a comma
+    // inside an entry ("title:Report\, final*") and "\\" a backslash; any
+    // other backslash stays as typed, so texts written before commas could
+    // be escaped read as they always did.
+    static QStringList SplitList(const QString& text);
+    // The line SplitList reads back as the same entries.
+    static QString JoinList(const QStringList& texts, const QString& separator);
+
 private:
     QString text;
     bool byTitle = false;

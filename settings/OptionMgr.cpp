@@ -55,6 +55,7 @@ int OptionMgr::LoadVars(const QString& strFile)
 {
     filePath = strFile;
     loadProblems.clear();
+    earlierProblems.clear();
     loadedBytes = IniDocument::ReadWhole(strFile);
     document = IniDocument(loadedBytes);
     ReadOptions(document, false);
@@ -78,6 +79,7 @@ bool OptionMgr::ReloadVars()
     // holds no edit to take in; the next write makes it anew.
     if (!exists || bytes == loadedBytes)
         return false;
+    earlierProblems = loadProblems;
     loadProblems.clear();
     loadedBytes = bytes;
     document = IniDocument(bytes);
@@ -160,6 +162,15 @@ void OptionMgr::ReadOptions(const IniDocument& source, bool notify)
         observer->SwitchQKKeyChanged(switchQKKey);
     if (enablePlaySound != wasPlayingSound)
         observer->EnablePlaySoundChanged(enablePlaySound);
+}
+
+QStringList OptionMgr::NewLoadProblems() const
+{
+    QStringList fresh;
+    for (const QString& problem : loadProblems)
+        if (!earlierProblems.contains(problem))
+            fresh << problem;
+    return fresh;
 }
 
 bool OptionMgr::MergeCounter(const IniDocument& source, const char* key, int& value, int& saved)
@@ -263,6 +274,22 @@ void OptionMgr::SetKeepTrigger(bool value)
 {
     keepTrigger = value;
     SaveThen("KeepTrigger", BoolText(value), nullptr);
+}
+
+void OptionMgr::SetPickerKey(const QString& name)
+{
+    const QString trimmed = name.trimmed();
+    HotKey key;
+    if (trimmed.compare(QLatin1String(kNoPickerKey), Qt::CaseInsensitive) != 0) {
+        const auto parsed = HotKey::Parse(trimmed);
+        if (!parsed)
+            throw QuilloError(kErrorBadPickerKey, kErrorSource,
+                              QStringLiteral("\"%1\" is not a key such as Ctrl+Alt+Space, or None.").arg(name));
+        key = *parsed;
+    }
+    pickerKeyName = trimmed;
+    pickerKey = key;
+    SaveThen("PickerKey", trimmed, nullptr);
 }
 
 QString OptionMgr::PasteKeysFor(const QString& windowClass) const

@@ -29,6 +29,7 @@ public:
     static constexpr const char* kSection = "qk";
     static constexpr const char* kErrorSource = "OptionMgr";
     static constexpr int kErrorBadDelimiters = 1501;
+    static constexpr int kErrorBadPickerKey = 1502;
     static constexpr const char* kDesktopEntryName = "Quillo.desktop";
     // How to paste into windows of a class where Ctrl+V does not: one line
     // per window class, "Class=Keys" (see PasteMethod).
@@ -114,6 +115,9 @@ public:
     static constexpr const char* kNoPickerKey = "None";
     QString PickerKeyName() const { return pickerKeyName; }
     const HotKey& PickerKey() const { return pickerKey; }
+    // Takes effect at the next key press. Throws QuilloError, changing
+    // nothing, for a name that is neither a key nor kNoPickerKey.
+    void SetPickerKey(const QString& name);
 
     // The exclusion rules as the file held them at the last read or write;
     // lines that state no rule are left out (and listed in LoadProblems()).
@@ -129,8 +133,12 @@ public:
     bool RemoveExcludeRule(const QString& rule);
 
     QString FilePath() const { return filePath; }
-    // Keys the last LoadVars found missing or malformed, with the reason.
+    // Keys the last LoadVars or ReloadVars found missing or malformed, with the reason.
     QStringList LoadProblems() const { return loadProblems; }
+    // Those of LoadProblems() the read before did not find: a reload after an
+    // edit elsewhere in the file repeats no warning the user has had; a
+    // problem the edit brought in (or back) is new.
+    QStringList NewLoadProblems() const;
 
     // The tray menu's caption of the enable entry for a hot-key name.
     static QString EnableQKMenuCaption(const QString& keyName);
@@ -155,6 +163,7 @@ private:
     OptionsObserver* observer;
     QString filePath;
     QStringList loadProblems;
+    QStringList earlierProblems; // what the read before LoadProblems() found
 
     bool enableQK = false;
     QString switchQKKey;

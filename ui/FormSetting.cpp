@@ -55,6 +55,9 @@ const QColor kWindowGrey(192, 192, 192);
 const QColor kLinkBlue(0, 0, 255);
 const QStringList kFunctionKeys = {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12"};
 const QStringList kExpandKeys = {"Space", "Enter"};
+// Keys free on the common desktops (Ctrl+Alt+F-keys switch consoles, Alt+Space
+// opens the window menu), and a way to have none.
+const QStringList kPickerKeys = {"Ctrl+Alt+Space", "Ctrl+Shift+Space", "Shift+Alt+Space", "None"};
 const QStringList kSounds = {"type", "balloon", "click", "kata", "plink", "tadi"};
 constexpr const char* kAutoExpand = "auto";
 constexpr const char* kHandExpand = "hand";
@@ -176,6 +179,7 @@ void FormSetting::OnLoad()
     oSnippetsPad->setAccessibleName(QStringLiteral("Snippets"));
     oVScroll->setAccessibleName(QStringLiteral("Snippets"));
     cmbEnableHotKey->setAccessibleName(QStringLiteral("Switch Key: Shift+Alt+"));
+    cmbPickerKey->setAccessibleName(QStringLiteral("Picker key: the key that opens the snippet picker"));
     cmbSound->setAccessibleName(QStringLiteral("Sound:"));
     cmbExpandHotKey->setAccessibleName(QStringLiteral("Shift+"));
     cmbCreateHotKey->setAccessibleName(QStringLiteral("when press: Shift+Alt+"));
@@ -275,15 +279,18 @@ void FormSetting::BuildOptionsPage()
     // field still takes a click.
     FocusRing::Attach(txtDelimiters->TextBox());
     txtDelimiters->TextBox()->setFocusPolicy(Qt::StrongFocus);
-    chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 3165, 3075, 225);
+    chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 3105, 3075, 225);
     chkKeepTrigger->SetCaption(QStringLiteral("Keep Space, Enter, Tab after it."));
-    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3555, kCheckWidth, 225);
+    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3390, kCheckWidth, 225);
     optHandExpand->SetCaption(QStringLiteral("Expand abbreviations when press"));
-    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3870);
-    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3855, 1215, kComboHeight);
+    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3705);
+    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3690, 1215, kComboHeight);
+    // The key that opens the snippet picker.
+    MakePlainLabel(page, QStringLiteral("Picker key:"), 240, 4020);
+    cmbPickerKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbPickerKey", page, 1140, 3990, 1725, kComboHeight);
     // The start-up notices (no notification area, a Wayland session) are
     // shown once; this brings them back.
-    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4320, kCheckWidth, 225);
+    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4350, kCheckWidth, 225);
     chkStartNotice->SetCaption(QStringLiteral("Show the start-up notices again."));
     // Creating a snippet from the selection is not offered: its two options
     // are filled like the others but never shown.
@@ -324,6 +331,11 @@ void FormSetting::BuildOptionsPage()
     });
     connect(cmbEnableHotKey, &QKCombo::Click, this,
             [this, &options] { Guarded([&] { options.SetSwitchQKKey(cmbEnableHotKey->Text()); }); });
+    connect(cmbPickerKey, &QKCombo::Click, this, [this, &options] {
+        Guarded([&] { options.SetPickerKey(cmbPickerKey->Text()); });
+        // A refused name shows what holds.
+        cmbPickerKey->SetText(options.PickerKeyName());
+    });
     connect(cmbCreateHotKey, &QKCombo::Click, this,
             [this, &options] { Guarded([&] { options.SetCreateKey(cmbCreateHotKey->Text()); }); });
     connect(cmbExpandHotKey, &QKCombo::Click, this,
@@ -346,9 +358,9 @@ void FormSetting::BuildOptionsPage()
 
 void FormSetting::BuildRulesSection()
 {
-    frameRules = Add<QKWhiteFrame>(this, "QKUIControls.QKWhiteFrame", "frameRules", frameOptions, 465, 5040, 3720,
-                                   930);
-    MakePlainLabel(frameRules, QStringLiteral("Never expand in:"), 225, 60);
+    frameRules = Add<QKWhiteFrame>(this, "QKUIControls.QKWhiteFrame", "frameRules", frameOptions, 465, 5220, 3720,
+                                   810);
+    MakePlainLabel(frameRules, QStringLiteral("Never expand in:"), 225, 45);
     lstRules = new QListWidget(frameRules);
     lstRules->setObjectName(QStringLiteral("lstRules"));
     lstRules->setFrameShape(QFrame::NoFrame);
@@ -358,10 +370,10 @@ void FormSetting::BuildRulesSection()
     palette.setColor(QPalette::Base, QColor(244, 244, 246));
     palette.setColor(QPalette::Text, Skins::TextColor());
     lstRules->setPalette(palette);
-    Twips::SetGeometry(lstRules, QRectF(225, 300, 1890, 570));
+    Twips::SetGeometry(lstRules, QRectF(225, 270, 1890, 495));
     lstRules->installEventFilter(this);
-    cmdExcludeFront = MakeControl<QKCommonButton>(frameRules, QStringLiteral("cmdExcludeFront"), 2220, 270, 1350, 270);
-    cmdRemoveRule = MakeControl<QKCommonButton>(frameRules, QStringLiteral("cmdRemoveRule"), 2220, 615, 1350, 270);
+    cmdExcludeFront = MakeControl<QKCommonButton>(frameRules, QStringLiteral("cmdExcludeFront"), 2220, 240, 1350, 270);
+    cmdRemoveRule = MakeControl<QKCommonButton>(frameRules, QStringLiteral("cmdRemoveRule"), 2220, 525, 1350, 270);
     cmdRemoveRule->SetText(QStringLiteral("Remove"));
     connect(cmdExcludeFront, &QKCommonButton::Click, this, [this] { ExcludeFrontApplication(); });
     connect(cmdRemoveRule, &QKCommonButton::Click, this, [this] { RemoveChosenRule(); });
@@ -553,6 +565,8 @@ void FormSetting::FillOptions()
         cmbCreateHotKey->AddItem(key);
     for (const QString& key : kExpandKeys)
         cmbExpandHotKey->AddItem(key);
+    for (const QString& key : kPickerKeys)
+        cmbPickerKey->AddItem(key);
     for (const QString& sound : kSounds)
         cmbSound->AddItem(sound);
 }
@@ -579,6 +593,7 @@ void FormSetting::ShowOptionValues()
     cmbCreateHotKey->SetText(options.CreateKey());
     cmbSound->SetText(options.SoundName());
     cmbExpandHotKey->SetText(options.ExpandKey());
+    cmbPickerKey->SetText(options.PickerKeyName());
     const bool automatic = options.ExpandWhen().toUpper() == QLatin1String("AUTO");
     optAutoExpand->SetValue(automatic);
     optHandExpand->SetValue(!automatic);
@@ -718,7 +733,7 @@ QList<QWidget*> FormSetting::PageStops() const
     if (frameOptions->isVisible())
         return QList<QWidget*>{chkEnable,      cmbEnableHotKey, chkStartWithWin,  chkPlaySound,
                                cmbSound,       optAutoExpand,   txtDelimiters->TextBox(), chkKeepTrigger,
-                               optHandExpand,  cmbExpandHotKey, chkStartNotice,   lstRules,
+                               optHandExpand,  cmbExpandHotKey, cmbPickerKey,     chkStartNotice,   lstRules,
                                cmdExcludeFront, cmdRemoveRule,  chkCreateFromSelection, cmbCreateHotKey};
     return QList<QWidget*>{Label14};
 }

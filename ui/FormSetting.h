@@ -104,6 +104,7 @@ public:
     QKWhiteFrame* QKWhiteFrame1 = nullptr;
     QKCheck* chkEnable = nullptr;
     QKCombo* cmbEnableHotKey = nullptr;
+    QKCombo* cmbPickerKey = nullptr;
     QKCheck* chkStartWithWin = nullptr;
     QKCheck* chkPlaySound = nullptr;
     QKCheck* chkStartNotice = nullptr;

@@ -10,6 +10,7 @@
 #include "controls/QKSnippetEditWin.h"
 #include "controls/QKText.h"
 #include "controls/Skins.h"
+#include "core/AppRule.h"
 #include "store/SnippetManager.h"
 #include "ui/ControlMaker.h"
 
@@ -24,7 +25,8 @@ constexpr const char* kAbbreviationTip = "Abbreviation";
 constexpr const char* kContentTip = "Content Text";
 constexpr const char* kModeTip = "When the snippet expands";
 constexpr const char* kOnlyInTip =
-    "Only in these applications (window classes or app ids, or title:PATTERN; separated by commas)";
+    "Only in these applications (window classes or app ids, or title:PATTERN), separated by commas; \\, is a "
+    "comma in a title";
 constexpr const char* kExampleLead = "   example:";
 constexpr const char* kExplanationLead = "   ";
 constexpr qint16 kKeyEnter = 13;
@@ -149,16 +151,12 @@ Snippet::TriggerMode SnippetEdit::ModeOfCaption(const QString& caption)
 
 QStringList SnippetEdit::OnlyInList(const QString& text)
 {
-    QStringList patterns;
-    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        if (!part.trimmed().isEmpty())
-            patterns << part.trimmed();
-    return patterns;
+    return AppRule::SplitList(text);
 }
 
 QString SnippetEdit::OnlyInText(const QStringList& patterns)
 {
-    return patterns.join(QStringLiteral(", "));
+    return AppRule::JoinList(patterns, QStringLiteral(", "));
 }
 
 void SnippetEdit::SetFields(const QString& abbreviation, const QString& content)
@@ -264,10 +262,20 @@ bool SnippetEdit::TrySave()
     }
     if (!currentSnippet)
         return false;
+    // An entry that names no application would keep the snippet from
+    // expanding anywhere without a word: the row stays open to mend it.
+    const QStringList onlyIn = OnlyInList(txtOnlyIn->Text());
+    for (const QString& entry : onlyIn) {
+        const QString problem = AppRule::Problem(entry);
+        if (!problem.isEmpty()) {
+            notifier.Plain(QStringLiteral("The snippet cannot be kept to these applications: %1.").arg(problem));
+            return false;
+        }
+    }
     currentSnippet->snippetString = abbreviation;
     currentSnippet->contentString = txtContent->Text();
     currentSnippet->triggerMode = ModeOfCaption(cmbMode->Text());
-    currentSnippet->onlyIn = OnlyInList(txtOnlyIn->Text());
+    currentSnippet->onlyIn = onlyIn;
     const SnippetPtr snippet = currentSnippet;
     emit OkClick(snippet);
     return true;

@@ -28,7 +28,7 @@ QList<CliCommand> StoreCommands::Commands()
          QStringLiteral("add a snippet (ABBR: at most 10 characters, no spaces); --mode: expand after a "
                         "delimiter (the default), as soon as ABBR is typed, or also at the end of a longer "
                         "word; --only-in: only in these applications (a window class or Wayland app id, or "
-                        "title:PATTERN with * and ?)"),
+                        "title:PATTERN with * and ?; \\, for a comma in a pattern)"),
          &Add},
         {QStringLiteral("delete"), QStringLiteral("ABBR"), QStringLiteral("delete the snippet ABBR"),
          &Delete},
@@ -56,7 +56,7 @@ QString StoreCommands::ListLine(const Snippet& snippet)
     if (snippet.triggerMode != Snippet::TriggerMode::AfterDelimiter)
         line += QStringLiteral("\tmode=") + Snippet::TriggerModeName(snippet.triggerMode);
     if (!snippet.onlyIn.isEmpty())
-        line += QStringLiteral("\tonly-in=") + snippet.onlyIn.join(QLatin1Char(','));
+        line += QStringLiteral("\tonly-in=") + AppRule::JoinList(snippet.onlyIn, QStringLiteral(","));
     return line;
 }
 
@@ -113,7 +113,7 @@ int StoreCommands::Add(const CliContext& context)
                 throw CliUsageError(QStringLiteral("unknown mode \"%1\"; the modes are delimiter, immediate and "
                                                    "inword").arg(value).toStdString());
         } else if (TakeOption(args, QStringLiteral("--only-in"), value)) {
-            for (const QString& app : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            for (const QString& app : AppRule::SplitList(value)) {
                 const QString problem = AppRule::Problem(app);
                 if (!problem.isEmpty())
                     throw CliUsageError(QStringLiteral("--only-in: %1").arg(problem).toStdString());

@@ -43,6 +43,10 @@ TEST_F(Cli, AddTakesATriggerModeAndApplicationsWhichListShows)
     r = In({"list", "right"});
     EXPECT_EQ(r.out, "brb\tbe right back\tmode=immediate\tonly-in=xterm,title:*Mail*\n");
     EXPECT_EQ(In({"list", "ING"}).out, "ing\tING\tmode=inword\n");
+    // A comma inside a title pattern, escaped, and shown back the same way.
+    r = In({"add", "--only-in", "title:Report\\, final*,mousepad", "rpt", "the report"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(In({"list", "rpt"}).out, "rpt\tthe report\tonly-in=title:Report\\, final*,mousepad\n");
 
     for (const QStringList& bad : {QStringList{"add", "--mode", "sometimes", "x", "y"},
                                    QStringList{"add", "--only-in", ",", "x", "y"},
@@ -52,7 +56,7 @@ TEST_F(Cli, AddTakesATriggerModeAndApplicationsWhichListShows)
         EXPECT_EQ(r.code, 2) << bad.join(' ').toStdString();
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
     }
-    EXPECT_EQ(In({"list"}).out.count('\n'), 6) << "nothing added by a refused command";
+    EXPECT_EQ(In({"list"}).out.count('\n'), 7) << "nothing added by a refused command";
 }
 
 TEST_F(Cli, RefusesBadAbbreviationsAndSaysWhy)

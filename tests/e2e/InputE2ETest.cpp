@@ -4,6 +4,7 @@
 #include "DesktopSuite.h"
 #include "platform/x11/X11KeyInjector.h"
 #include "platform/x11/X11KeyOutput.h"
+#include "settings/IniFile.h"
 #include "store/SnippetManager.h"
 #include "support/TempProgramFolder.h"
 
@@ -73,13 +74,17 @@ protected:
         return done;
     }
 
-    void AddSnippet(const QString& abbreviation, const QString& content)
+    void AddSnippet(const QString& abbreviation, const QString& content,
+                    Snippet::TriggerMode mode = Snippet::TriggerMode::AfterDelimiter,
+                    const QStringList& onlyIn = {})
     {
         SnippetManager store;
         store.OpenSetFile(folder.DatabasePath());
         Snippet snippet;
         snippet.snippetString = abbreviation;
         snippet.contentString = content;
+        snippet.triggerMode = mode;
+        snippet.onlyIn = onlyIn;
         store.CommitSnippet(snippet);
         store.CloseLogFile();
     }
@@ -104,6 +109,52 @@ protected:
     }
 
     QString WaitForText(const QString& expected) { return WaitForFileText(editorOut, expected, kWaitMs, kPollMs); }
+
+    // The command line against the running program ("rules exclude APP"...).
+    void Quillo(const QStringList& words)
+    {
+        QProcess cli;
+        cli.setProcessEnvironment(desktop->Environment());
+        cli.start(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path()} + words);
+        EXPECT_TRUE(cli.waitForFinished(kWaitMs));
+        EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    }
+
+    // mousepad on an empty file, in front.
+    PrivateDesktop::Window StartMousepad()
+    {
+        mousepadFile = folder.File("mousepad.txt");
+        QFile touch(mousepadFile);
+        EXPECT_TRUE(touch.open(QIODevice::WriteOnly));
+        touch.close();
+        mousepad = Start("mousepad", {mousepadFile});
+        const PrivateDesktop::Window window = desktop->WaitForWindow(mousepad);
+        EXPECT_NE(window, 0u) << desktop->ErrorString().toStdString();
+        return window;
+    }
+    // mousepad shows its text through its file, saved with Ctrl+S.
+    QString SaveMousepad()
+    {
+        const unsigned control = keys->KeycodeOf("Control_L");
+        const unsigned s = keys->KeycodeOf("s");
+        keys->Send({{control, true}, {s, true}, {s, false}, {control, false}});
+        QThread::msleep(kPollMs);
+        return PrivateDesktop::ReadText(mousepadFile);
+    }
+    // Saved only once the keys have been handled: a save inside an expansion
+    // would stop it.
+    QString WaitForMousepad(const QString& expected)
+    {
+        QDeadlineTimer deadline(kWaitMs);
+        QString text;
+        do {
+            QThread::msleep(kSettleMs / 6);
+            text = SaveMousepad();
+        } while (text != expected && !deadline.hasExpired());
+        return text;
+    }
+    QString mousepadFile;
+    qint64 mousepad = 0;
 
     void Shifted(unsigned keycode)
     {
@@ -203,6 +254,52 @@ TEST_F(Input, TerminalsGetExactlyTheContent)
     EXPECT_EQ(TypeIntoTerminal("xterm", {}, "note sig .").toStdString(), "note Best regards.\n");
     // st pastes the clipboard with Ctrl+Shift+V.
     EXPECT_EQ(TypeIntoTerminal("stterm", {}, "note ty .").toStdString(), "note Thank you!.\n");
+}
+
+// Where and how a snippet expands, in a GTK editor: at once without a trigger,
+// before a delimiter that stays, only in the applications it is kept to, and
+// nowhere in an excluded application from the moment the rule is given.
+TEST_F(Input, ModesDelimitersAndRulesInAGtkEditor)
+{
+    AddSnippet("brb", "be right back", Snippet::TriggerMode::Immediately);
+    AddSnippet("lim", "limited", Snippet::TriggerMode::AfterDelimiter, {"XTerm"});
+    SetIniValue(folder.SettingsPath(), "qk", "Delimiters", ".,");
+    const PrivateDesktop::Window window = StartMousepad();
+    ASSERT_NE(window, 0u);
+    StartQuillo();
+    ASSERT_TRUE(desktop->FocusWindow(window));
+    QThread::msleep(kSettleMs);
+
+    // A GTK editor fetches the pasted text a moment after Ctrl+V; the next
+    // word comes once it has.
+    desktop->Type("brb");
+    EXPECT_EQ(WaitForMousepad("be right back").toStdString(), "be right back");
+    desktop->Type(" sig,");
+    EXPECT_EQ(WaitForMousepad("be right back Best regards,").toStdString(), "be right back Best regards,");
+    desktop->Type(" lim ");
+    QThread::msleep(kSettleMs);
+
+    Quillo({"rules", "exclude", "Mousepad"});
+    desktop->FocusWindow(window);
+    desktop->Type("sig ");
+    QThread::msleep(kSettleMs);
+    Quillo({"rules", "include", "mousepad"});
+    desktop->FocusWindow(window);
+    desktop->Type("sig ");
+    EXPECT_EQ(WaitForMousepad("be right back Best regards, lim sig Best regards").toStdString(),
+              "be right back Best regards, lim sig Best regards");
+}
+
+// In a terminal: a snippet that expands inside words, at the end of a
+// longer one; then, with the terminal's class excluded, nothing expands.
+TEST_F(Input, InsideAWordInATerminalAndNothingOnceItIsExcluded)
+{
+    AddSnippet("xq", "example.org", Snippet::TriggerMode::InsideWords);
+    StartQuillo();
+    EXPECT_EQ(TypeIntoTerminal("xterm", {}, "note wwwxq .").toStdString(), "note wwwexample.org.\n");
+    Quillo({"rules", "exclude", "XTerm"});
+    QFile::remove(folder.File("xterm.txt"));
+    EXPECT_EQ(TypeIntoTerminal("xterm", {}, "note wwwxq sig .").toStdString(), "note wwwxq sig .\n");
 }
 
 TEST_F(Input, TypingKeyByKeyReachesAProgramThatPastesWithNoKey)
@@ -350,29 +447,13 @@ protected:
     // second keyboard as the user's.
     void StartMousepadAndQuillo()
     {
-        mousepadFile = folder.File("mousepad.txt");
-        QFile touch(mousepadFile);
-        ASSERT_TRUE(touch.open(QIODevice::WriteOnly));
-        touch.close();
-        mousepad = Start("mousepad", {mousepadFile});
-        const PrivateDesktop::Window window = desktop->WaitForWindow(mousepad);
-        ASSERT_NE(window, 0u) << desktop->ErrorString().toStdString();
+        const PrivateDesktop::Window window = StartMousepad();
+        ASSERT_NE(window, 0u);
         StartQuillo();
         ASSERT_TRUE(desktop->FocusWindow(window));
         ASSERT_TRUE(keys->UseSecondKeyboard());
         QThread::msleep(kSettleMs);
     }
-    // mousepad shows its text through its file, saved with Ctrl+S.
-    QString SaveMousepad()
-    {
-        const unsigned control = keys->KeycodeOf("Control_L");
-        const unsigned s = keys->KeycodeOf("s");
-        keys->Send({{control, true}, {s, true}, {s, false}, {control, false}});
-        QThread::msleep(kPollMs);
-        return PrivateDesktop::ReadText(mousepadFile);
-    }
-    QString mousepadFile;
-    qint64 mousepad = 0;
 
     // Expansions among words typed at 12 ms per key by the second keyboard
     // while both cores are busy; waitForText(expected, ms) reads the editor.

@@ -57,6 +57,26 @@ TEST(AppRule, TitlePatternsMatchWholeWithStarAndQuestionMark)
     EXPECT_FALSE(AppRule::AnyMatches({}, {"firefox"}, "x"));
 }
 
+// A list typed on one line: "\," keeps a comma in a title pattern, and the
+// line shown back reads as the same list; lists typed before keep reading
+// as they did, backslashes of Windows-like titles included.
+TEST(AppRule, AListOnOneLineKeepsCommasThatAreEscaped)
+{
+    EXPECT_EQ(AppRule::SplitList(" xterm, ,title:*Mail* ,"), QStringList({"xterm", "title:*Mail*"}));
+    EXPECT_EQ(AppRule::SplitList(R"(title:Report\, final*, mousepad)"),
+              QStringList({"title:Report, final*", "mousepad"}));
+    EXPECT_EQ(AppRule::SplitList(R"(title:C:\Temp\*)"), QStringList({R"(title:C:\Temp\*)"}));
+    EXPECT_EQ(AppRule::SplitList(R"(title:ends in\\, xterm)"), QStringList({R"(title:ends in\)", "xterm"}));
+
+    for (const QStringList& list : {QStringList{"title:Report, final*", "xterm"}, QStringList{R"(title:a\)", "b"},
+                                    QStringList{R"(title:\,\\x\)"}, QStringList{R"(title:C:\Temp\*)"}}) {
+        EXPECT_EQ(AppRule::SplitList(AppRule::JoinList(list, ", ")), list) << list.join('|').toStdString();
+        EXPECT_EQ(AppRule::SplitList(AppRule::JoinList(list, ",")), list) << list.join('|').toStdString();
+    }
+    EXPECT_EQ(AppRule::JoinList({"title:Report, final*", R"(title:C:\Temp\*)"}, ", "),
+              R"(title:Report\, final*, title:C:\Temp\*)");
+}
+
 TEST(AppRule, TextsThatStateNoRuleAreRefusedWithAReason)
 {
     for (const QString& bad : {QString(), QString("   "), QString("title:"), QString("title:  "), QString("fire*"),

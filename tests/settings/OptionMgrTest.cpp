@@ -287,6 +287,34 @@ TEST_F(Options, ThePickerKeyHasADefaultCanBeChangedOrSwitchedOffAndBadNamesAreSa
     }
 }
 
+// A reload after an edit elsewhere in the file (a rule added from the command
+// line) brings no warning the user has had; a new or returning problem does.
+TEST_F(Options, AReloadWarnsOnlyOfProblemsTheEditBrought)
+{
+    const QByteArray bad = kAllKeys + "PickerKey=Hyper+Space\n";
+    WriteBytes(path, bad);
+    options.LoadVars(path);
+    ASSERT_EQ(options.NewLoadProblems().size(), 1) << "at start every problem is new";
+
+    WriteBytes(path, bad + "[Rules]\nExclude=xterm\n");
+    ASSERT_TRUE(options.ReloadVars());
+    EXPECT_EQ(options.LoadProblems().size(), 1) << "still there";
+    EXPECT_TRUE(options.NewLoadProblems().isEmpty()) << options.NewLoadProblems().join("; ").toStdString();
+
+    QByteArray worse = bad;
+    worse.replace("EnableQK=True", "EnableQK=yes");
+    WriteBytes(path, worse);
+    ASSERT_TRUE(options.ReloadVars());
+    ASSERT_EQ(options.NewLoadProblems().size(), 1);
+    EXPECT_TRUE(options.NewLoadProblems().first().startsWith("EnableQK: "));
+
+    WriteBytes(path, kAllKeys);
+    ASSERT_TRUE(options.ReloadVars());
+    WriteBytes(path, bad);
+    ASSERT_TRUE(options.ReloadVars());
+    EXPECT_EQ(options.NewLoadProblems().size(), 1) << "mended, then broken again: said again";
+}
+
 // The user edits the file while the program runs: a setter changes its own
 // key in the file as it is now, the counters only theirs; a counter set by
 // hand goes on from there.

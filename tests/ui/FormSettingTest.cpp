@@ -18,6 +18,7 @@
 #include "controls/QKRatio.h"
 #include "controls/QKSnippetEditWin.h"
 #include "controls/QKSnippetTip.h"
+#include "controls/QKText.h"
 #include "controls/QKVScroll.h"
 #include "controls/Twips.h"
 #include "controls/QKWhiteFrame.h"
@@ -166,6 +167,16 @@ TEST_F(SettingsWindow, RefusedAbbreviationsLeaveTheStoreAsItWas)
     EXPECT_EQ(shell.notifier.shown,
               (QStringList{"plain: Did you forget to input the abbreviation?\r\nPlease input the abbreviation.",
                            "plain: The abbreviation is already existent.\r\nPlease use another abbreviation."}));
+    EXPECT_EQ(Pad()->Mode(1), SnippetsPad::RowMode::Edit);
+    EXPECT_EQ(shell.form->snippetMgr.GetSnippetCollection().size(), 4);
+    // An application list that names none would keep the snippet from
+    // expanding anywhere: said, and the row stays.
+    shell.notifier.shown.clear();
+    edit->txtSnippet->SetText("new");
+    edit->txtOnlyIn->SetText("xterm, firefox*");
+    ClickOn(edit->cmdOk);
+    ASSERT_EQ(shell.notifier.shown.size(), 1);
+    EXPECT_TRUE(shell.notifier.shown.first().contains("firefox*")) << shell.notifier.shown.first().toStdString();
     EXPECT_EQ(Pad()->Mode(1), SnippetsPad::RowMode::Edit);
     EXPECT_EQ(shell.form->snippetMgr.GetSnippetCollection().size(), 4);
 

@@ -185,7 +185,8 @@ TEST_F(KeyboardPath, TabVisitsEveryControlOfThePageInOrderAndWrapsRound)
     const QList<QWidget*> expected = {window->chkEnable,      window->cmbEnableHotKey, window->chkStartWithWin,
                                       window->chkPlaySound,   window->cmbSound,        window->optAutoExpand,
                                       window->txtDelimiters->TextBox(), window->chkKeepTrigger,
-                                      window->optHandExpand,  window->cmbExpandHotKey, window->chkStartNotice,
+                                      window->optHandExpand,  window->cmbExpandHotKey, window->cmbPickerKey,
+                                      window->chkStartNotice,
                                       window->btnClose,       window->QKTab1};
     for (QWidget* stop : expected) {
         Key(Qt::Key_Tab);
@@ -496,4 +497,33 @@ TEST_F(KeyboardPath, ASnippetsModeAndApplicationsAndTheDelimitersAreSetByKeys)
     Key(Qt::Key_Space);
     EXPECT_EQ(Ini("KeepTrigger"), "True");
     EXPECT_TRUE(shell.form->optMgr.KeepTrigger());
+}
+
+// The picker's key: shown as the file holds it, changed from the keyboard
+// (switched off too), saved and in use at once.
+TEST_F(KeyboardPath, ThePickerKeyIsShownAndChangedByKeys)
+{
+    FormSetting* window = OpenActive(2);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->cmbPickerKey->Text(), OptionMgr::kDefaultPickerKey);
+    window->cmbExpandHotKey->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), window->cmbPickerKey);
+    const auto pick = [&](int downs) {
+        Key(Qt::Key_Space);
+        QMenu* menu = window->cmbPickerKey->PopupMenu();
+        ASSERT_TRUE(menu->isVisible());
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        Pump();
+    };
+    pick(1); // the menu starts on the current key
+    EXPECT_EQ(window->cmbPickerKey->Text(), "Ctrl+Shift+Space");
+    EXPECT_EQ(Ini("PickerKey"), "Ctrl+Shift+Space");
+    EXPECT_TRUE(shell.form->optMgr.PickerKey().Matches(32, true, true, false));
+    pick(2);
+    EXPECT_EQ(window->cmbPickerKey->Text(), "None");
+    EXPECT_EQ(Ini("PickerKey"), "None");
+    EXPECT_EQ(shell.form->optMgr.PickerKey().keyCode, 0);
 }
