@@ -3,6 +3,7 @@
 #include "store/NewGuidString.h"
 #include "store/import/ImportLimits.h"
 #include "store/import/PeerDateFormat.h"
+#include "store/import/PeerText.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -127,9 +128,15 @@ void EspansoImporter::Load(const QString& file)
     if (seen.contains(canonical))
         return;
     seen.insert(canonical);
+    // Read here, not by the parser: an import may name a folder or a device.
+    QString text, problem;
+    if (!QFileInfo(file).isFile() || !PeerText::Read(file, &text, &problem)) {
+        batch.Skip(QFileInfo(file).fileName(), problem.isEmpty() ? QStringLiteral("not a file") : problem);
+        return;
+    }
     YAML::Node root;
     try {
-        root = YAML::LoadFile(QFile::encodeName(file).toStdString());
+        root = YAML::Load(text.toStdString());
     } catch (const YAML::Exception& e) {
         batch.Skip(QStringLiteral("%1:%2").arg(QFileInfo(file).fileName()).arg(e.mark.line + 1),
                    QStringLiteral("not a YAML file the reader understands: %1").arg(QString::fromStdString(e.msg)));

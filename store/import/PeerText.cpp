@@ -1,12 +1,18 @@
 #include "store/import/PeerText.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 bool PeerText::Read(const QString& path, QString* text, QString* problem, bool* guessedLatin1)
 {
     // Snippet files are small; anything this large is not one.
     constexpr qint64 kMaxBytes = 64 * 1024 * 1024;
+    // A folder, a pipe or a device would fail or wait for ever.
+    if (!QFileInfo(path).isFile()) {
+        *problem = QFileInfo::exists(path) ? QStringLiteral("not a regular file") : QStringLiteral("the file is not there");
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *problem = file.errorString();
