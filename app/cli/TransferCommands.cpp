@@ -3,10 +3,14 @@
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
 #include "store/SnippetDR.h"
+#include "store/SnippetBackups.h"
 #include "store/SnippetExport.h"
 #include "store/SnippetManager.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -40,6 +44,8 @@ QList<CliCommand> TransferCommands::Commands()
          QStringLiteral("add every snippet of the snippet file FILE"), &Import},
         {QStringLiteral("export"), QStringLiteral("[--force] FILE"),
          QStringLiteral("write all snippets to the snippet file FILE (--force: replace it)"), &Export},
+        {QStringLiteral("backups"), QStringLiteral("list [--json] | restore ID"),
+         QStringLiteral("list the backups of the snippets, or put one back (the state before is backed up)"), &Backups},
         {QStringLiteral("print"), QStringLiteral("[--force] --pdf FILE"),
          QStringLiteral("write the printed snippet list to the PDF file FILE (--force: replace it)"), &Print},
     };
@@ -99,4 +105,33 @@ int TransferCommands::Print(const CliContext& context)
     });
     context.out << "wrote " << pages << (pages == 1 ? " page" : " pages") << " to " << file << Qt::endl;
     return 0;
+}
+
+int TransferCommands::Backups(const CliContext& context)
+{
+    const QStringList& args = context.args;
+    SnippetBackups backups(ProgramFolder::DatabasePath(context.home));
+    if (!args.isEmpty() && args[0] == QLatin1String("list") && args.size() <= 2 &&
+        (args.size() == 1 || args[1] == QLatin1String("--json"))) {
+        const QList<SnippetBackups::Backup> list = backups.List();
+        if (args.size() == 2) {
+            QJsonArray items;
+            for (const SnippetBackups::Backup& b : list)
+                items.append(QJsonObject{{"id", b.id}, {"made", b.made.toString(Qt::ISODate)}, {"reason", b.reason}});
+            context.out << QJsonDocument(items).toJson(QJsonDocument::Compact) << Qt::endl;
+            return 0;
+        }
+        if (list.isEmpty())
+            context.out << "no backups yet in " << backups.Folder() << Qt::endl;
+        for (const SnippetBackups::Backup& b : list)
+            context.out << b.id << "  " << b.made.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << "  " << b.reason
+                        << Qt::endl;
+        return 0;
+    }
+    if (args.size() == 2 && args[0] == QLatin1String("restore")) {
+        const SnippetBackups::Backup before = backups.Restore(args[1]);
+        context.out << "restored " << args[1] << "; what was there before is the backup " << before.id << Qt::endl;
+        return 0;
+    }
+    throw CliUsageError("backups takes list [--json], or restore and a backup's id");
 }

@@ -19,4 +19,5 @@ private:
     static int Import(const CliContext& context);
     static int Export(const CliContext& context);
     static int Print(const CliContext& context);
+    static int Backups(const CliContext& context);
 };
