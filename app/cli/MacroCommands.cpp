@@ -82,11 +82,12 @@ QDateTime MacroCommands::ParseInstant(const QString& text)
 int MacroCommands::Expand(const CliContext& context)
 {
     QStringList args = context.args;
-    QStringList texts;
     ContentContext content;
     bool json = false;
+    // Options come before the text. A lone "--json" is the text ("--" may
+    // have come before it); an option that takes a value always wants one.
     while (!args.isEmpty()) {
-        if (args.first() == kJsonOption) {
+        if (args.first() == kJsonOption && args.size() > 1) {
             json = true;
             args.removeFirst();
         } else if (const std::optional<QString> at = TakeOption(args, kAtOption)) {
@@ -103,14 +104,14 @@ int MacroCommands::Expand(const CliContext& context)
                 throw CliUsageError(QStringLiteral("--field needs LABEL=VALUE, not \"%1\"").arg(*field).toStdString());
             content.answers.insert(field->left(mark).trimmed(), field->mid(mark + 1));
         } else {
-            texts << args.takeFirst();
+            break;
         }
     }
-    if (texts.size() != 1)
+    if (args.size() != 1)
         throw CliUsageError("expand takes one text");
     content.snippets = StoreLookup(context.home);
 
-    const ContentExpansion::Result result = ContentExpansion::Expand(texts.first(), content);
+    const ContentExpansion::Result result = ContentExpansion::Expand(args.first(), content);
     // An answer that fits no field is a mistake the output would hide.
     for (auto answer = content.answers.cbegin(); answer != content.answers.cend(); ++answer) {
         const auto field = std::find_if(result.fields.cbegin(), result.fields.cend(),

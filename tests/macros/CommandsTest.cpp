@@ -56,6 +56,7 @@ TEST(MacroCommandsTest, ExpandTakesTheClipboardFieldsAndPrintsTheCaret)
     EXPECT_EQ(result.out, "Dear you, thanks ()\n");
     EXPECT_EQ(RunCli({"expand", "--json", "--at", "2027-03-07T21:05:09", "\"[hour]"}).out,
               "{\"text\":\"\\\"21\",\"cursor\":3}\n");
+    EXPECT_EQ(RunCli({"expand", "--json", "--", "--json"}).out, "{\"text\":\"--json\",\"cursor\":6}\n");
 
     // Answers that fit no field, or no value of their choice, are refused.
     for (const QStringList& args : {QStringList{"expand", "--field", "Nme=x", content},
