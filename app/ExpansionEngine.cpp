@@ -338,12 +338,12 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
         const QStringList windowClass = desktop.WindowClass(desktop.ForegroundWindow());
         PasteMethod method = PasteMethod::ForWindow(
             windowClass, [this](const QString& name) { return optMgr.PasteKeysFor(name); });
-        // A clipboard that reaches nobody while Quillo has no focus
-        // (a Wayland compositor without a clipboard manager protocol):
-        // the content is typed.
         // Terminals paste with keys of their own, and the arrows move
         // something else there than the caret in the pasted text.
         const bool caretMovable = method.type || method == PasteMethod();
+        // A clipboard that reaches nobody while Quillo has no focus
+        // (a Wayland compositor without a clipboard manager protocol):
+        // the content is typed.
         if (!clipboardKeeper.CanPlace())
             method.type = true;
         // A delimiter the user typed (or a trigger key to keep) follows the
