@@ -23,6 +23,10 @@ public:
             result.text += content;
             return;
         }
+        if (!ContentParser::MayHoldExtendedPlaceholders(content)) {
+            result.text += ReplaceMacros(content, context.clock, context.locale);
+            return;
+        }
         const QList<ContentPart> parts = ContentParser::Parse(content);
         if (!ContentParser::HasExtendedPlaceholders(parts)) {
             result.text += ReplaceMacros(content, context.clock, context.locale);

@@ -57,6 +57,20 @@ QList<ContentPart> ContentParser::Parse(const QString& content)
     return parts;
 }
 
+bool ContentParser::MayHoldExtendedPlaceholders(const QString& content)
+{
+    static const QString starts[] = {kCursor, kClipboard, kOpen + kSnippetLead, kOpen + kInputLead,
+                                     kOpen + kChoiceLead};
+    // One pass over the content: only its opening brackets are looked at.
+    for (qsizetype open = content.indexOf(kOpen); open >= 0; open = content.indexOf(kOpen, open + 1)) {
+        const QStringView rest = QStringView(content).mid(open);
+        for (const QString& start : starts)
+            if (rest.startsWith(start))
+                return true;
+    }
+    return false;
+}
+
 bool ContentParser::HasExtendedPlaceholders(const QList<ContentPart>& parts)
 {
     for (const ContentPart& part : parts)

@@ -20,6 +20,9 @@ public:
     // The parts in order; adjacent literal text is one part.
     static QList<ContentPart> Parse(const QString& content);
 
+    // False when the content cannot hold a placeholder beyond date and
+    // time: a quick look that spares most contents a parse.
+    static bool MayHoldExtendedPlaceholders(const QString& content);
     // Whether any part is one of the placeholders beyond date and time.
     // Content without them is filled exactly as it always was.
     static bool HasExtendedPlaceholders(const QList<ContentPart>& parts);
