@@ -17,7 +17,7 @@ BUILD_TYPE=${QUILLO_BUILD_TYPE:-RelWithDebInfo}
 PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
-    libsqlite3-dev libsqlitecpp-dev sqlite3
+    libsqlite3-dev libsqlitecpp-dev sqlite3 libyaml-cpp-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libx11-dev libxtst-dev libxi-dev libxkbcommon-dev
     fonts-liberation2 poppler-utils

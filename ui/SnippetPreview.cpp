@@ -6,6 +6,7 @@
 #include "controls/QKSnippetTip.h"
 #include "controls/Skins.h"
 #include "ui/ControlMaker.h"
+#include "ui/SnippetEdit.h"
 
 SnippetPreview::SnippetPreview(QWidget* parent) : QKUserControl(parent)
 {
@@ -33,5 +34,30 @@ int SnippetPreview::SetSnippet(const SnippetPtr& aSnippet)
     currentSnippet = aSnippet;
     txtSnippet->SetText(aSnippet ? aSnippet->snippetString : QString());
     txtContent->SetText(aSnippet ? aSnippet->contentString : QString());
+    // The row looks like any other; how a snippet that expands otherwise
+    // does so shows when the pointer rests on its abbreviation.
+    txtSnippet->setToolTip(aSnippet ? HowItExpands(*aSnippet) : QString());
     return 0;
+}
+
+QString SnippetPreview::AccessibleName() const
+{
+    if (!currentSnippet)
+        return QString();
+    const QString how = HowItExpands(*currentSnippet);
+    return how.isEmpty() ? currentSnippet->snippetString
+                         : QStringLiteral("%1 (%2)").arg(currentSnippet->snippetString, how);
+}
+
+QString SnippetPreview::HowItExpands(const Snippet& snippet)
+{
+    QStringList parts;
+    if (snippet.triggerMode != Snippet::TriggerMode::AfterDelimiter)
+        parts << QStringLiteral("Expands %1").arg(SnippetEdit::ModeCaption(snippet.triggerMode).toLower());
+    if (!snippet.onlyIn.isEmpty())
+        parts << QStringLiteral("only in: %1").arg(snippet.onlyIn.join(QStringLiteral(", ")));
+    if (parts.isEmpty())
+        return QString();
+    parts.first()[0] = parts.first()[0].toUpper();
+    return parts.join(QStringLiteral("; "));
 }

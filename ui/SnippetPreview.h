@@ -25,7 +25,11 @@ public:
     SnippetPtr CurrentSnippet() const { return currentSnippet; }
     // A row of the list to a screen reader, named after its abbreviation.
     QAccessible::Role AccessibleRole() const override { return QAccessible::ListItem; }
-    QString AccessibleName() const override { return currentSnippet ? currentSnippet->snippetString : QString(); }
+    // How it expands is named after the abbreviation when it is not the usual way.
+    QString AccessibleName() const override;
+    // "Expands immediately; only in: mousepad", or "" for a snippet that
+    // expands after a delimiter everywhere.
+    static QString HowItExpands(const Snippet& snippet);
 
     QKSnippetTip* txtSnippet = nullptr;
     QKContentTip* txtContent = nullptr;

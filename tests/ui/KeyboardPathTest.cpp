@@ -477,6 +477,9 @@ TEST_F(KeyboardPath, ASnippetsModeAndApplicationsAndTheDelimitersAreSetByKeys)
     ASSERT_NE(stored, nullptr);
     EXPECT_EQ(stored->triggerMode, Snippet::TriggerMode::Immediately);
     EXPECT_EQ(stored->onlyIn, QStringList({"xterm", "title:*Mail*"}));
+    // The list row tells a screen reader how the snippet expands.
+    Pump();
+    EXPECT_EQ(Panel<SnippetPreview>(1)->AccessibleName(), "brb (Expands immediately; only in: xterm, title:*Mail*)");
 
     // The options: letters cannot be delimiters, other characters are saved as typed.
     window->QKTab1->setFocus(Qt::TabFocusReason);
