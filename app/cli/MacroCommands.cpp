@@ -118,7 +118,7 @@ int MacroCommands::Expand(const CliContext& context)
                                         [&](const FillInField& f) { return f.label == answer.key(); });
         if (field == result.fields.cend())
             throw CliUsageError(QStringLiteral("the text has no field \"%1\"").arg(answer.key()).toStdString());
-        if (field->kind == FillInField::Kind::Choice && !field->choices.contains(answer.value()))
+        if (field->IsChoice() && !field->choices.contains(answer.value()))
             throw CliUsageError(QStringLiteral("\"%1\" is not one of the values of %2: %3")
                                     .arg(answer.value(), answer.key(), field->choices.join(QStringLiteral(", ")))
                                     .toStdString());

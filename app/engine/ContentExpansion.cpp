@@ -86,16 +86,12 @@ private:
         const auto known = values.constFind(part.text);
         if (known != values.constEnd())
             return *known;
-        FillInField field{part.text, FillInField::Kind::Input, part.defaultValue, part.choices};
-        QString value = part.defaultValue;
-        if (part.kind == Kind::Choice) {
-            field.kind = FillInField::Kind::Choice;
+        FillInField field{part.text, part.defaultValue, part.choices};
+        if (part.kind == Kind::Choice)
             field.defaultValue = part.choices.first();
-            value = field.defaultValue;
-        }
+        QString value = field.defaultValue;
         const auto answer = context.answers.constFind(part.text);
-        if (answer != context.answers.constEnd() &&
-            (field.kind == FillInField::Kind::Input || field.choices.contains(*answer)))
+        if (answer != context.answers.constEnd() && (!field.IsChoice() || field.choices.contains(*answer)))
             value = *answer;
         result.fields.append(field);
         values.insert(part.text, value);

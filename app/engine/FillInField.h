@@ -3,16 +3,15 @@
 #include <QString>
 #include <QStringList>
 
-// A value the user is asked for before a snippet expands: one per distinct
-// label, however often the label is used.
+// One value a snippet asks for before it is inserted: free text with an
+// optional default, or one of a fixed list of choices (the first is the
+// default). One per distinct label, however often the label is used.
 struct FillInField
 {
-    enum class Kind { Input, Choice };
-
     QString label;
-    Kind kind = Kind::Input;
-    QString defaultValue; // Input: what it holds before the user types
-    QStringList choices;  // Choice: the values offered, the first preselected
+    QString defaultValue;
+    QStringList choices; // empty for free text
 
+    bool IsChoice() const { return !choices.isEmpty(); }
     bool operator==(const FillInField&) const = default;
 };

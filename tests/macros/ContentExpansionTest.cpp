@@ -137,9 +137,7 @@ TEST(ContentExpansionTest, FillInFieldsOnePerLabelTakeAnswersOrDefaults)
 
     const ContentExpansion::Result defaults = filling.Expand(content);
     EXPECT_EQ(defaults.text, "Ann is kind, Ann in ");
-    const QList<FillInField> fields = {{"Name", FillInField::Kind::Input, "Ann", {}},
-                                       {"Tone", FillInField::Kind::Choice, "kind", {"kind", "firm"}},
-                                       {"City", FillInField::Kind::Input, "", {}}};
+    const QList<FillInField> fields = {{"Name", "Ann", {}}, {"Tone", "kind", {"kind", "firm"}}, {"City", "", {}}};
     EXPECT_EQ(defaults.fields, fields);
     EXPECT_EQ(ContentExpansion::Fields(content, filling.Context()), fields);
 
