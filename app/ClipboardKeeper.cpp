@@ -56,6 +56,14 @@ void ClipboardKeeper::Place(const QString& text, bool selectionToo, bool restore
     placedSelection = selection ? place(Mode::Selection, text) : nullptr;
 }
 
+QString ClipboardKeeper::UserText()
+{
+    if (haveSaved)
+        return savedClipboard ? savedClipboard->text() : QString();
+    const std::unique_ptr<QMimeData> current = clipboard->Read(ClipboardAccess::Mode::Clipboard);
+    return current ? current->text() : QString();
+}
+
 void ClipboardKeeper::PasteSent()
 {
     pasteSent = true;

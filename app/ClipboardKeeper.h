@@ -55,6 +55,9 @@ public:
     // there before is kept to come back later (the content from before the
     // first of several quick expansions).
     void Place(const QString& text, bool selectionToo, bool restore);
+    // The text the user has on the clipboard ("" when it holds none): while
+    // a content of ours waits to give it back, the text it stands in for.
+    QString UserText();
     // The paste keys went out: a request from now on is the paste.
     void PasteSent();
     bool RestorePending() const { return timer.isActive() || waitingForPaste; }

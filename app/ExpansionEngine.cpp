@@ -3,7 +3,7 @@
 #include "app/EngineHost.h"
 #include "app/KeyToChar.h"
 #include "app/PasteMethod.h"
-#include "app/ReplaceMacros.h"
+#include "app/engine/ContentExpansion.h"
 #include "core/AppRule.h"
 #include "core/ProgramLog.h"
 #include "keys/cSendKeys.h"
@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 ExpansionEngine::ExpansionEngine(SnippetManager& snippetMgr, OptionMgr& optMgr, KeyOutput& keyOutput,
                                  Desktop& desktop, SoundPlayer& sound, EngineHost& host)
@@ -36,6 +37,7 @@ ExpansionEngine::ExpansionEngine(SnippetManager& snippetMgr, OptionMgr& optMgr, 
     // answered, what the user typed meanwhile may follow the content.
     clipboardKeeper.OnTaken([this] {
         QTimer::singleShot(0, this, [this] {
+            MoveCaretBack();
             if (holdPasteSent)
                 ReleaseHeldKeys(pendingReplay);
         });
@@ -316,7 +318,15 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
             sound.Play(soundData);
         ProcessEvents(kEventRoundsAfterSound);
 
-        const QString expanded = ReplaceMacros(snippet.contentString);
+        ContentContext fill;
+        fill.clipboard = [this] { return clipboardKeeper.UserText(); };
+        fill.snippets = [this](const QString& abbreviation) -> std::optional<QString> {
+            const SnippetPtr other = snippetMgr.GetMatchedSnippet(abbreviation);
+            return other ? std::optional<QString>(other->contentString) : std::nullopt;
+        };
+        fill.abbreviation = snippet.snippetString;
+        const ContentExpansion::Result filled = ContentExpansion::Expand(snippet.contentString, fill);
+        const QString& expanded = filled.text;
         const qint64 saved = qint64(optMgr.ChrSav()) + expanded.size() - snippet.snippetString.size();
         optMgr.SetSniExp(optMgr.SniExp() < std::numeric_limits<int>::max() ? optMgr.SniExp() + 1 : optMgr.SniExp());
         optMgr.SetChrSav(int(std::clamp<qint64>(saved, std::numeric_limits<int>::min(),
@@ -328,6 +338,9 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
         const QStringList windowClass = desktop.WindowClass(desktop.ForegroundWindow());
         PasteMethod method = PasteMethod::ForWindow(
             windowClass, [this](const QString& name) { return optMgr.PasteKeysFor(name); });
+        // Terminals paste with keys of their own, and the arrows move
+        // something else there than the caret in the pasted text.
+        const bool caretMovable = method.type || method == PasteMethod();
         // A clipboard that reaches nobody while Quillo has no focus
         // (a Wayland compositor without a clipboard manager protocol):
         // the content is typed.
@@ -336,6 +349,9 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
         // A delimiter the user typed (or a trigger key to keep) follows the
         // content as text: typed after the paste it could overtake it.
         const QString inserted = expanded + kept;
+        caretLefts = filled.cursor == ContentExpansion::kNoCursor || !caretMovable
+                         ? 0
+                         : ContentExpansion::CharactersAfter(inserted, filled.cursor);
         if (!method.type)
             clipboardKeeper.Place(inserted, method.primary, optMgr.RestoreClipboard());
 
@@ -347,6 +363,7 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
         ReleaseModifiersForPaste();
         if (method.type) {
             keyOutput.TypeText(inserted);
+            MoveCaretBack();
             ReleaseHeldKeys(earlyKeys);
         } else {
             for (int modifier : method.modifiers) {
@@ -398,6 +415,24 @@ bool ExpansionEngine::InsertSnippet(const SnippetPtr& snippet)
     engineReady = true;
     host.ExpansionFinished();
     return true;
+}
+
+void ExpansionEngine::MoveCaretBack()
+{
+    // Sent once the program has the paste: one that pastes asynchronously
+    // would otherwise move its caret before the text arrives.
+    const qsizetype presses = std::exchange(caretLefts, 0);
+    if (presses == 0)
+        return;
+    QGuiApplication::sync();
+    try {
+        for (qsizetype i = 0; i < presses; ++i) {
+            keySender().KeyDown(VkLeft);
+            keySender().KeyUp(VkLeft);
+        }
+    } catch (const std::exception& e) {
+        ProgramLog::Info(QStringLiteral("moving the caret back failed: %1").arg(e.what()));
+    }
 }
 
 void ExpansionEngine::FinishPaste()

@@ -146,6 +146,9 @@ private:
     bool ExcludedHere();
     static void ProcessEvents(int rounds);
     void ReleaseModifiersForPaste();
+    // After a paste: the Left presses that bring the caret to the content's
+    // "[cursor]", if any are due.
+    void MoveCaretBack();
     // By value: the engine passes its own pending list, which this clears.
     void ReleaseHeldKeys(KeyOutput::RawKeys replayFirst = {});
     // Holds the user's keys; false when nothing can be expanded as it
@@ -178,6 +181,7 @@ private:
     bool earlyCommand = false; // an early key the engine cannot undo (Ctrl+Z)
     QEventLoop* holdStartWait = nullptr;
     KeyOutput::RawKeys pendingReplay; // the early keys, until the hold ends
+    qsizetype caretLefts = 0; // Left presses due once the program has the paste
     QTimer holdLimit;
     QTimer holdMarkWait;
     Desktop::WindowId bufferWindow = 0; // where the buffer's first character was typed

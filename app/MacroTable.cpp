@@ -37,3 +37,16 @@ const QList<MacroEntry>& MacroTable::Entries()
     };
     return entries;
 }
+
+const QList<MacroEntry>& MacroTable::ContentEntries()
+{
+    static const QList<MacroEntry> entries = {
+        {"[cursor]", "", "(where the caret stands after the expansion)"},
+        {"[clipboard]", "", "(the text on the clipboard when the abbreviation was typed)"},
+        {"[snippet ABBR]", "", "(the content of the snippet ABBR, its placeholders filled)"},
+        {"[input Label]", "", "(a fill-in field; a label used twice has one value)"},
+        {"[input Label=default]", "", "(a fill-in field with a default value)"},
+        {"[choice Label=one|two|three]", "", "(a fill-in field with a choice of values, the first by default)"},
+    };
+    return entries;
+}

@@ -19,4 +19,8 @@ class MacroTable
 {
 public:
     static const QList<MacroEntry>& Entries();
+    // The placeholders beyond date and time (the caret, the clipboard, other
+    // snippets, fill-in fields), as the insert list offers them: written
+    // with sample names, no pattern.
+    static const QList<MacroEntry>& ContentEntries();
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/engine/FillInField.h"
+
 #include <QList>
 #include <QMap>
 #include <QPoint>
@@ -13,16 +15,6 @@ class QKCombo;
 class QKCommonButton;
 class QKText;
 class QLabel;
-
-// One value a snippet asks for before it is inserted: free text with an
-// optional default, or one of a fixed list of choices (the first is the
-// default).
-struct FillInField
-{
-    QString label;
-    QString defaultValue;
-    QStringList choices; // empty for free text
-};
 
 // The small window that asks for a snippet's fields before anything is
 // erased: one row per field, a text box or a drop-down, and Insert and Cancel.

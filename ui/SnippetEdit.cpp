@@ -2,6 +2,7 @@
 
 #include "app/MacroTable.h"
 #include "app/UserNotifier.h"
+#include "app/engine/ContentExpansion.h"
 #include "controls/DoEvents.h"
 #include "controls/QKCombo.h"
 #include "controls/QKCommonButton.h"
@@ -233,6 +234,14 @@ QStringList SnippetEdit::InsertEntries(const MacroClock& clock, const QLocale& l
     return entries;
 }
 
+QStringList SnippetEdit::ContentEntries()
+{
+    QStringList entries;
+    for (const MacroEntry& entry : MacroTable::ContentEntries())
+        entries << entry.placeholder + QLatin1String(kExplanationLead) + entry.explanation;
+    return entries;
+}
+
 void SnippetEdit::OnShow()
 {
     if (insertListFilled || !UserMode())
@@ -240,7 +249,9 @@ void SnippetEdit::OnShow()
     insertListFilled = true;
     // One moment for every example, so the list never mixes two seconds.
     const QDateTime now = QDateTime::currentDateTime();
-    for (const QString& entry : InsertEntries([now] { return now; }, QLocale::system())) {
+    const QStringList entries = InsertEntries([now] { return now; }, QLocale::system()) +
+                                QStringList{QLatin1String(kSeparatorEntry)} + ContentEntries();
+    for (const QString& entry : entries) {
         cmbInsert->AddItem(entry);
         // A separator line is not an entry anybody can pick.
         if (entry == QLatin1String(kSeparatorEntry))
@@ -272,6 +283,17 @@ bool SnippetEdit::TrySave()
             return false;
         }
     }
+    // Snippets that bring each other in without end can never expand as
+    // meant: refused. One not made yet may well be made next: said, and saved.
+    const ContentExpansion::ReferenceCheck references = ContentExpansion::CheckReferences(
+        abbreviation, txtContent->Text(), [this](const QString& other) -> std::optional<QString> {
+            const SnippetPtr found = snippetMgr.GetMatchedSnippet(other);
+            return found ? std::optional<QString>(found->contentString) : std::nullopt;
+        });
+    if (!references.Ok())
+        notifier.Plain(references.Message());
+    if (!references.cycle.isEmpty())
+        return false;
     currentSnippet->snippetString = abbreviation;
     currentSnippet->contentString = txtContent->Text();
     currentSnippet->triggerMode = ModeOfCaption(cmbMode->Text());

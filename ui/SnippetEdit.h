@@ -62,6 +62,9 @@ public:
 
     // The insert list's 28 entries for the moment the clock gives.
     static QStringList InsertEntries(const MacroClock& clock, const QLocale& locale);
+    // The entries after them, below a second separator: the placeholders
+    // beyond date and time, each with its explanation.
+    static QStringList ContentEntries();
 
     QKSnippetEditWin* txtSnippet = nullptr;
     QKCommonButton* cmdCancel = nullptr;

@@ -6,7 +6,7 @@
 #include <QList>
 
 // The placeholder command of the command-line interface:
-// expand [--at YYYY-MM-DDTHH:MM:SS] TEXT.
+// expand [--at ...] [--clipboard TEXT] [--field LABEL=VALUE]... [--json] TEXT.
 class MacroCommands
 {
 public:

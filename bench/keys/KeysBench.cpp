@@ -3,6 +3,7 @@
 
 #include "app/MacroTable.h"
 #include "app/ReplaceMacros.h"
+#include "app/engine/ContentExpansion.h"
 #include "keys/cSendKeys.h"
 #include "platform/RecordingKeyOutput.h"
 
@@ -46,6 +47,25 @@ void BM_ReplaceMacros(benchmark::State& state)
                        .toStdString());
 }
 BENCHMARK(BM_ReplaceMacros)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The expansion's entry point on the same content (0: date and time only, as
+// ReplaceMacros takes it), with a [cursor] and a [clipboard] added (1), and
+// on a short plain content (2).
+void BM_ContentExpansion(benchmark::State& state)
+{
+    const QString dated = ContentWithPlaceholders();
+    const QString content = state.range(0) == 2   ? QStringLiteral("Best regards")
+                            : state.range(0) == 1 ? QStringLiteral("[cursor]") + dated + QStringLiteral("[clipboard]")
+                                                  : dated;
+    ContentContext context;
+    context.clock = [] { return kInstant; };
+    context.locale = QLocale::c();
+    context.clipboard = [] { return QStringLiteral("copied"); };
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ContentExpansion::Expand(content, context));
+    state.SetLabel(QStringLiteral("%1 chars").arg(content.size()).toStdString());
+}
+BENCHMARK(BM_ContentExpansion)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 void RunSendKeys(benchmark::State& state, const QString& keys)
 {

@@ -177,6 +177,30 @@ TEST_F(Expansion, MultiLineContentAndPlaceholders)
     EXPECT_TRUE(date.match(ReadFile(editorOut)).hasMatch()) << ReadFile(editorOut).toStdString();
 }
 
+TEST_F(Expansion, TheCaretStopsAtCursorAndClipboardBringsTheUsersCopy)
+{
+    QProcess add;
+    add.start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path(), "add", "dear", "Dear [cursor],\n[clipboard]"});
+    ASSERT_TRUE(add.waitForFinished(kWaitMs));
+    ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
+    StartBoth();
+    // The user's copy, served by xclip until Quillo's content replaces it.
+    QFile copied(folder.File("copied.txt"));
+    ASSERT_TRUE(copied.open(QIODevice::WriteOnly));
+    copied.write("Ann [date]");
+    copied.close();
+    QProcess xclip;
+    xclip.setProcessEnvironment(desktop->Environment());
+    xclip.start("xclip", {"-i", "-selection", "clipboard", copied.fileName()});
+    ASSERT_TRUE(xclip.waitForFinished(kWaitMs));
+    ASSERT_EQ(Clipboard().toStdString(), "Ann [date]");
+
+    desktop->Type("dear ");
+    EXPECT_EQ(WaitForText("Dear ,\nAnn [date]").toStdString(), "Dear ,\nAnn [date]");
+    desktop->Type("Bob");
+    EXPECT_EQ(WaitForText("Dear Bob,\nAnn [date]").toStdString(), "Dear Bob,\nAnn [date]");
+}
+
 TEST_F(Expansion, HotKeyModeWithShiftHeldPastesAndLeavesNoShiftStuck)
 {
     SetIniValue(folder.SettingsPath(), "qk", "ExpandWhen", "hand");

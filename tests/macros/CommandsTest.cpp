@@ -44,6 +44,31 @@ TEST(MacroCommandsTest, ExpandRefusesBadArguments)
     }
 }
 
+TEST(MacroCommandsTest, ExpandTakesTheClipboardFieldsAndPrintsTheCaret)
+{
+    const QString content = "Dear [input Name=you], [cursor][choice Tone=thanks|sorry] ([clipboard])";
+    Result result = RunCli({"expand", "--field", "Name=Zoë", "--clipboard", "copied [date]", "--field=Tone=sorry",
+                            "--json", content});
+    EXPECT_EQ(result.code, CommandLine::kExitOk) << qPrintable(result.err);
+    EXPECT_EQ(result.out, "{\"text\":\"Dear Zoë, sorry (copied [date])\",\"cursor\":10}\n");
+
+    result = RunCli({"expand", "--at", "2027-03-07T21:05:09", content});
+    EXPECT_EQ(result.out, "Dear you, thanks ()\n");
+    EXPECT_EQ(RunCli({"expand", "--json", "--at", "2027-03-07T21:05:09", "\"[hour]"}).out,
+              "{\"text\":\"\\\"21\",\"cursor\":3}\n");
+    EXPECT_EQ(RunCli({"expand", "--json", "--", "--json"}).out, "{\"text\":\"--json\",\"cursor\":6}\n");
+
+    // Answers that fit no field, or no value of their choice, are refused.
+    for (const QStringList& args : {QStringList{"expand", "--field", "Nme=x", content},
+                                     QStringList{"expand", "--field", "Tone=maybe", content},
+                                     QStringList{"expand", "--field", "=x", content},
+                                     QStringList{"expand", "--clipboard"}}) {
+        result = RunCli(args);
+        EXPECT_EQ(result.code, CommandLine::kExitUsage) << qPrintable(args.join(' '));
+        EXPECT_TRUE(result.out.isEmpty());
+    }
+}
+
 TEST(KeysCommandsTest, DryRunPrintsEventsThenTheFailure)
 {
     Result result = RunCli({"keys", "--dry-run", "^(v)"});

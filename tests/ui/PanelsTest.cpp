@@ -104,6 +104,31 @@ TEST_F(SnippetPanels, SaveRefusesAnotherStoredSnippetsAbbreviationButNotItsOwn)
     EXPECT_EQ(fixture.notifier.shown.size(), 1);
 }
 
+TEST_F(SnippetPanels, SaveRefusesSnippetsThatBringEachOtherInAndWarnsOfMissingOnes)
+{
+    SnippetPtr today = Stored("today");
+    SnippetPtr sig = Stored("sig");
+    sig->contentString = "Best, [snippet today]";
+    fixture.store.CommitSnippet(*sig);
+    SnippetEdit* edit = Edit(today);
+    QSignalSpy oks(edit, &SnippetEdit::OkClick);
+
+    edit->txtContent->SetText("[date] [snippet sig]");
+    ClickOn(edit->cmdOk);
+    EXPECT_EQ(oks.size(), 0);
+    ASSERT_EQ(fixture.notifier.shown.size(), 1);
+    EXPECT_TRUE(fixture.notifier.shown[0].contains("today → sig → today")) << qPrintable(fixture.notifier.shown[0]);
+    EXPECT_NE(today->contentString, "[date] [snippet sig]");
+
+    // One not made yet: said, and saved all the same.
+    edit->txtContent->SetText("[date] [snippet later]");
+    ClickOn(edit->cmdOk);
+    ASSERT_EQ(oks.size(), 1);
+    EXPECT_EQ(today->contentString, "[date] [snippet later]");
+    ASSERT_EQ(fixture.notifier.shown.size(), 2);
+    EXPECT_TRUE(fixture.notifier.shown[1].contains("no snippet \"later\"")) << qPrintable(fixture.notifier.shown[1]);
+}
+
 TEST_F(SnippetPanels, CancelCopiesNothingIntoTheSnippet)
 {
     SnippetPtr sig = Stored("sig");
@@ -141,13 +166,16 @@ TEST_F(SnippetPanels, InsertListHoldsTheTwentyEightEntriesInOrder)
 TEST_F(SnippetPanels, PickingAnEntryInsertsItsPlaceholderAtTheCaret)
 {
     SnippetEdit* edit = Edit(std::make_shared<Snippet>());
-    ASSERT_EQ(edit->cmbInsert->Items().size(), 28);
+    // The date and time entries, then the other placeholders below a second line.
+    ASSERT_EQ(edit->cmbInsert->Items().size(), 28 + 1 + SnippetEdit::ContentEntries().size());
+    EXPECT_EQ(edit->cmbInsert->Items().constLast(),
+              "[choice Label=one|two|three]   (a fill-in field with a choice of values, the first by default)");
     // The separator is a line, not an entry.
     QMenu* menu = edit->cmbInsert->PopupMenu();
     int separators = 0;
     for (QAction* action : menu->actions())
         separators += action->isVisible() && action->isSeparator() && action->text() == "-";
-    EXPECT_EQ(separators, 1);
+    EXPECT_EQ(separators, 2);
 
     edit->txtContent->SetText("Dear ,");
     QTextCursor cursor = edit->txtContent->TextBox()->textCursor();
