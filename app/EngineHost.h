@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ShellCommands.h"
+
 // What the expansion engine asks of the main window around it.
 class EngineHost
 {
@@ -16,4 +18,12 @@ public:
     virtual void ExpansionFinished() {}
     // The snippet picker's hot key was pressed.
     virtual void PickerKeyPressed() {}
+    // A snippet with fill-in fields was triggered: ask for them (see
+    // ShellCommands::AskFields). False: nobody can ask, the defaults serve.
+    virtual bool AskFields(const QString& snippetName, const QList<FillInField>& fields,
+                           ShellCommands::FieldsFilled filled)
+    {
+        (void)snippetName, (void)fields, (void)filled;
+        return false;
+    }
 };

@@ -289,18 +289,22 @@ void ExpansionEngine::Expand(SnippetPtr snippet, int triggerCharacters, const QS
     engineReady = false;
     QElapsedTimer clock;
     clock.start();
+    // One Backspace per character, one for the trigger key the application
+    // has already received (none when the abbreviation itself set the
+    // expansion off).
+    const qsizetype erase = snippet ? CharacterCount(snippet->snippetString) + triggerCharacters : 0;
+    if (snippet && AskFieldsFirst(snippet, erase, kept))
+        snippet.reset(); // expanded once the fields are answered
     if (snippet && !HoldKeys()) {
         // The user erased or commanded something right after the trigger:
         // the abbreviation is no longer where the Backspaces would go.
         ReleaseHeldKeys();
         snippet.reset();
     }
-    // One Backspace per character, one for the trigger key the application
-    // has already received (none when the abbreviation itself set the
-    // expansion off), and one for each character typed after the trigger
-    // that reached it before the hold (those come again after the content).
+    // And one for each character typed after the trigger that reached the
+    // application before the hold (those come again after the content).
     if (snippet)
-        Paste(*snippet, CharacterCount(snippet->snippetString) + triggerCharacters + earlyCharacters, clock, kept);
+        Paste(*snippet, erase + earlyCharacters, clock, kept);
     typedText.clear();
     listedText.clear();
     engineReady = true;
@@ -309,8 +313,52 @@ void ExpansionEngine::Expand(SnippetPtr snippet, int triggerCharacters, const QS
     host.ExpansionFinished();
 }
 
+ContentContext ExpansionEngine::FillContext(const Snippet& snippet)
+{
+    ContentContext fill;
+    fill.clipboard = [this] { return clipboardKeeper.UserText(); };
+    fill.snippets = [this](const QString& abbreviation) -> std::optional<QString> {
+        const SnippetPtr other = snippetMgr.GetMatchedSnippet(abbreviation);
+        return other ? std::optional<QString>(other->contentString) : std::nullopt;
+    };
+    fill.abbreviation = snippet.snippetString;
+    return fill;
+}
+
+bool ExpansionEngine::AskFieldsFirst(const SnippetPtr& snippet, qsizetype backspaces, const QString& kept)
+{
+    // Only the parse: nothing is read from the clipboard for it.
+    ContentContext context = FillContext(*snippet);
+    context.clipboard = nullptr;
+    const QList<FillInField> fields = ContentExpansion::Fields(snippet->contentString, context);
+    if (fields.isEmpty())
+        return false;
+    return host.AskFields(snippet->snippetString, fields,
+                          [this, snippet, backspaces, kept](const QHash<QString, QString>& answers) {
+                              InsertAnswered(snippet, backspaces, kept, answers);
+                          });
+}
+
+bool ExpansionEngine::InsertAnswered(const SnippetPtr& snippet, qsizetype backspaces, const QString& kept,
+                                     const QHash<QString, QString>& answers)
+{
+    if (!snippet || !engineReady)
+        return false;
+    engineReady = false;
+    QElapsedTimer clock;
+    clock.start();
+    // The user typed into the fields, not into the application: nothing to hold.
+    earlyKeys.clear();
+    earlyCharacters = 0;
+    Paste(*snippet, backspaces, clock, kept, answers);
+    Reset();
+    engineReady = true;
+    host.ExpansionFinished();
+    return true;
+}
+
 void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const QElapsedTimer& clock,
-                            const QString& kept)
+                            const QString& kept, const QHash<QString, QString>& answers)
 {
     QList<int> held; // our own keys still down
     try {
@@ -318,13 +366,8 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
             sound.Play(soundData);
         ProcessEvents(kEventRoundsAfterSound);
 
-        ContentContext fill;
-        fill.clipboard = [this] { return clipboardKeeper.UserText(); };
-        fill.snippets = [this](const QString& abbreviation) -> std::optional<QString> {
-            const SnippetPtr other = snippetMgr.GetMatchedSnippet(abbreviation);
-            return other ? std::optional<QString>(other->contentString) : std::nullopt;
-        };
-        fill.abbreviation = snippet.snippetString;
+        ContentContext fill = FillContext(snippet);
+        fill.answers = answers;
         const ContentExpansion::Result filled = ContentExpansion::Expand(snippet.contentString, fill);
         const QString& expanded = filled.text;
         const qint64 saved = qint64(optMgr.ChrSav()) + expanded.size() - snippet.snippetString.size();

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "app/ClipboardKeeper.h"
+#include "app/engine/ContentContext.h"
 #include "platform/Desktop.h"
 #include "platform/KeyOutput.h"
 #include "store/Snippet.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QEventLoop>
 #include <QObject>
 #include <QString>
@@ -83,6 +85,12 @@ public:
     // once the window has the focus back). False, nothing done, while an
     // expansion runs.
     bool InsertSnippet(const SnippetPtr& snippet);
+    // The expansion of a snippet whose fill-in fields were answered, once
+    // the window it was typed in has the keyboard back: erases what
+    // backspaces covers and pastes the content followed by kept. False,
+    // nothing done, while another expansion runs.
+    bool InsertAnswered(const SnippetPtr& snippet, qsizetype backspaces, const QString& kept,
+                        const QHash<QString, QString>& answers);
 
     // Clears the buffer, parks the suggestion list and stops its timer.
     void Reset();
@@ -133,7 +141,14 @@ private:
     // The paste of an expansion: the sound, the counters, the clipboard,
     // the Backspaces, the paste keys; kept follows the content.
     void Paste(const Snippet& snippet, qsizetype backspaces, const QElapsedTimer& clock,
-               const QString& kept = QString());
+               const QString& kept = QString(), const QHash<QString, QString>& answers = {});
+    // What filling in the snippet's content may draw on: the user's
+    // clipboard, the other snippets.
+    ContentContext FillContext(const Snippet& snippet);
+    // A snippet with fill-in fields: the host asks for them first and the
+    // expansion happens once they are answered (nothing is held meanwhile:
+    // the user types into the fields). False when nobody can ask.
+    bool AskFieldsFirst(const SnippetPtr& snippet, qsizetype backspaces, const QString& kept);
     // What a key press adds to the buffer: the monitor's character when it
     // knows the layout, else the key on a United States layout.
     QString TypedBy(int virtualKey) const;

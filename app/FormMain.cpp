@@ -437,6 +437,9 @@ qintptr FormMain::WindowProc(QObject* window, const WindowMessage& message)
     // keyboard whenever it shows, and closes when it loses it.
     if (formPicker && formPicker->isVisible())
         active = false;
+    // Nor the answers typed into a snippet's fill-in fields.
+    if (formFillIn && formFillIn->isVisible())
+        active = false;
 
     if (message.msg == MessageLayer::kUserMessage) {
         const bool released = (message.lParam & KeyboardHook::kReleasedFlag) != 0;
@@ -603,6 +606,19 @@ void FormMain::ShowSettingsTab(int tab)
 QString FormMain::ControlSocketPath() const
 {
     return ControlChannel::SocketPathBeside(lockPath);
+}
+
+bool FormMain::AskFields(const QString& snippetName, const QList<FillInField>& fields,
+                         ShellCommands::FieldsFilled filled)
+{
+    if (!loaded || !shellCommands)
+        return false;
+    // As the picker: not from inside the key's handling.
+    QTimer::singleShot(0, this, [this, snippetName, fields, filled] {
+        if (loaded && shellCommands && !shellCommands->AskFields(snippetName, fields, filled))
+            filled({}); // the window could not show: the defaults serve
+    });
+    return true;
 }
 
 void FormMain::PickerKeyPressed()

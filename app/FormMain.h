@@ -124,6 +124,8 @@ public:
     void CountersChanged() override;
     void ExpansionFinished() override;
     void PickerKeyPressed() override;
+    bool AskFields(const QString& snippetName, const QList<FillInField>& fields,
+                   ShellCommands::FieldsFilled filled) override;
     // Opens the snippet picker over the window in front (the hot key,
     // `quillo pick`), after the event being handled.
     void ShowPicker();
@@ -166,6 +168,7 @@ public:
     bool settingsLoaded = false;
     QPointer<QWidget> formSetting; // the settings window while it is loaded
     QPointer<QWidget> formPicker;  // the snippet picker once made
+    QPointer<QWidget> formFillIn;  // the window asking for fill-in fields once made
     FormMsg* formMsg = nullptr;
 
     // The tray and its menus, by their entry names.

@@ -4,6 +4,7 @@
 #include "app/FormMain.h"
 #include "controls/DoEvents.h"
 #include "ui/FormSetting.h"
+#include "ui/FillInForm.h"
 #include "ui/SnippetPicker.h"
 
 #include <QElapsedTimer>
@@ -15,6 +16,7 @@ SettingsShell::~SettingsShell()
         form.SetShellCommands(nullptr);
     delete window.data();
     delete picker.data();
+    delete fillIn.data();
 }
 
 FormSetting* SettingsShell::Window() const
@@ -71,6 +73,8 @@ void SettingsShell::CloseWindows()
 {
     if (picker)
         picker->hide();
+    if (fillIn)
+        fillIn->hide();
     if (window)
         window->CloseForExit();
 }
@@ -80,9 +84,9 @@ void SettingsShell::ShowPicker()
     if (!picker) {
         picker = new SnippetPicker();
         form.formPicker = picker.data();
-        picker->onCancelled = [this] { ReturnFocus(); };
+        picker->onCancelled = [this] { ReturnFocus(pickedFor); };
         picker->onChosen = [this](const SnippetPtr& snippet) {
-            ReturnFocus();
+            ReturnFocus(pickedFor);
             // Pasted into the window that has the keyboard now: an
             // expansion's paste, less the Backspaces.
             if (form.engine)
@@ -99,18 +103,41 @@ void SettingsShell::ShowPicker()
     picker->Open(form.snippetMgr.GetMatchedCol(QString()));
 }
 
-void SettingsShell::ReturnFocus()
+bool SettingsShell::AskFields(const QString& snippetName, const QList<FillInField>& fields, FieldsFilled filled)
+{
+    if (!fillIn) {
+        fillIn = new FillInForm();
+        form.formFillIn = fillIn.data();
+    }
+    // A second snippet while the first still asks: the first is dropped,
+    // as if cancelled, and its abbreviation stays as typed.
+    fillIn->onCancelled = [this] { ReturnFocus(askedFor); };
+    fillIn->onFilled = [this, filled](const QMap<QString, QString>& answers) {
+        ReturnFocus(askedFor);
+        QHash<QString, QString> byLabel;
+        for (auto it = answers.cbegin(); it != answers.cend(); ++it)
+            byLabel.insert(it.key(), it.value());
+        filled(byLabel);
+    };
+    const Desktop& desktop = form.Services().desktop;
+    askedFor = desktop.ForegroundWindow();
+    const std::optional<QRect> caret = desktop.CaretRect();
+    fillIn->Open(snippetName, fields, caret ? std::optional<QPoint>(caret->bottomLeft()) : std::nullopt);
+    return true;
+}
+
+void SettingsShell::ReturnFocus(Desktop::WindowId window)
 {
     Desktop& desktop = form.Services().desktop;
     // Where the program cannot hand the keyboard back (a Wayland session)
     // the compositor does as the picker goes; either way the paste waits
     // for it, as far as the desktop tells which window has it.
-    desktop.ActivateWindow(pickedFor);
-    if (pickedFor == 0)
+    desktop.ActivateWindow(window);
+    if (window == 0)
         return;
     QElapsedTimer waited;
     waited.start();
-    while (desktop.ForegroundWindow() != pickedFor && waited.elapsed() < kFocusReturnWaitMs) {
+    while (desktop.ForegroundWindow() != window && waited.elapsed() < kFocusReturnWaitMs) {
         DoEvents();
         QThread::msleep(kFocusPollMs);
     }

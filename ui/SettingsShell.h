@@ -8,6 +8,7 @@
 
 class FormMain;
 class FormSetting;
+class FillInForm;
 class SnippetPicker;
 
 // The tray and snippets menus' way to the settings window: it creates the
@@ -28,8 +29,9 @@ public:
     void OptionsReloaded() override;
     void CloseWindows() override;
     void ShowPicker() override;
+    bool AskFields(const QString& snippetName, const QList<FillInField>& fields, FieldsFilled filled) override;
 
-    // How long the picker's choice waits for the window it goes into to
+    // How long the picker's choice (or the fill-in window's answers) waits for the window it goes into to
     // have the keyboard again, looking this often; it is pasted then
     // whatever the desktop says, as some never tell.
     static constexpr int kFocusReturnWaitMs = 500;
@@ -42,6 +44,8 @@ private:
     FormMain& form;
     QPointer<FormSetting> window;
     QPointer<SnippetPicker> picker;
+    QPointer<FillInForm> fillIn;
     Desktop::WindowId pickedFor = 0; // the window in front when the picker opened
-    void ReturnFocus();
+    Desktop::WindowId askedFor = 0;  // the window in front when the fill-in window opened
+    void ReturnFocus(Desktop::WindowId window);
 };
