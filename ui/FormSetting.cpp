@@ -281,9 +281,11 @@ void FormSetting::BuildOptionsPage()
     optHandExpand->SetCaption(QStringLiteral("Expand abbreviations when press"));
     MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3870);
     cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3855, 1215, kComboHeight);
+    chkUndoBackspace = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkUndoBackspace", page, 225, 4320, kCheckWidth, 225);
+    chkUndoBackspace->SetCaption(QStringLiteral("Backspace right after it undoes an expansion."));
     // The start-up notices (no notification area, a Wayland session) are
     // shown once; this brings them back.
-    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4320, kCheckWidth, 225);
+    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4650, kCheckWidth, 225);
     chkStartNotice->SetCaption(QStringLiteral("Show the start-up notices again."));
     // Creating a snippet from the selection is not offered: its two options
     // are filled like the others but never shown.
@@ -305,6 +307,8 @@ void FormSetting::BuildOptionsPage()
             [this, &options] { Guarded([&] { options.SetEnablePlaySound(chkPlaySound->Value() == 1); }); });
     connect(chkStartNotice, &QKCheck::Click, this,
             [this, &options] { Guarded([&] { options.SetStartNotice(chkStartNotice->Value() == 1); }); });
+    connect(chkUndoBackspace, &QKCheck::Click, this,
+            [this, &options] { Guarded([&] { options.SetUndoWithBackspace(chkUndoBackspace->Value() == 1); }); });
     connect(chkKeepTrigger, &QKCheck::Click, this,
             [this, &options] { Guarded([&] { options.SetKeepTrigger(chkKeepTrigger->Value() == 1); }); });
     // Letters, digits and spaces cannot end a word: such keys type nothing
@@ -572,6 +576,7 @@ void FormSetting::ShowOptionValues()
     chkStartWithWin->SetValue(options.StartWin() ? 1 : 0);
     chkStartNotice->SetValue(options.StartNotice() ? 1 : 0);
     chkKeepTrigger->SetValue(options.KeepTrigger() ? 1 : 0);
+    chkUndoBackspace->SetValue(options.UndoWithBackspace() ? 1 : 0);
     if (txtDelimiters->Text() != options.Delimiters())
         txtDelimiters->SetText(options.Delimiters());
     // A stored text that is none of the items still shows as it is.
@@ -718,7 +723,7 @@ QList<QWidget*> FormSetting::PageStops() const
     if (frameOptions->isVisible())
         return QList<QWidget*>{chkEnable,      cmbEnableHotKey, chkStartWithWin,  chkPlaySound,
                                cmbSound,       optAutoExpand,   txtDelimiters->TextBox(), chkKeepTrigger,
-                               optHandExpand,  cmbExpandHotKey, chkStartNotice,   lstRules,
+                               optHandExpand,  cmbExpandHotKey, chkUndoBackspace, chkStartNotice,   lstRules,
                                cmdExcludeFront, cmdRemoveRule,  chkCreateFromSelection, cmbCreateHotKey};
     return QList<QWidget*>{Label14};
 }

@@ -1,6 +1,7 @@
 #include "app/cli/MacroCommands.h"
 
 #include "app/ReplaceMacros.h"
+#include "app/engine/TypedCase.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -8,14 +9,35 @@
 namespace {
 
 const QString kAtOption = QStringLiteral("--at");
+const QString kTypedOption = QStringLiteral("--typed");
+
+// Takes "--typed ABBR" or "--typed=ABBR" out of args; a null string when absent.
+QString TakeTyped(QStringList& args)
+{
+    for (qsizetype i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == kTypedOption) {
+            const QString typed = args[i + 1];
+            args.remove(i, 2);
+            return typed.isNull() ? QLatin1String("") : typed;
+        }
+        if (args[i].startsWith(kTypedOption + QLatin1Char('='))) {
+            const QString typed = args[i].mid(kTypedOption.size() + 1);
+            args.remove(i, 1);
+            return typed;
+        }
+    }
+    return QString();
+}
 
 } // namespace
 
 QList<CliCommand> MacroCommands::Commands()
 {
     return {
-        {QStringLiteral("expand"), QStringLiteral("[--at YYYY-MM-DDTHH:MM:SS] TEXT"),
-         QStringLiteral("print TEXT with its date and time placeholders filled in"), &Expand},
+        {QStringLiteral("expand"), QStringLiteral("[--at YYYY-MM-DDTHH:MM:SS] [--typed ABBR-AS-TYPED] TEXT"),
+         QStringLiteral("print TEXT with its date and time placeholders filled in; --typed: in the case the "
+                        "abbreviation was typed in, as a snippet whose case follows the typing"),
+         &Expand},
     };
 }
 
@@ -35,6 +57,7 @@ QDateTime MacroCommands::ParseInstant(const QString& text)
 int MacroCommands::Expand(const CliContext& context)
 {
     QStringList args = context.args;
+    const QString typed = TakeTyped(args);
     MacroClock clock = &QDateTime::currentDateTime;
     if (!args.isEmpty() && (args.first() == kAtOption || args.first().startsWith(kAtOption + QLatin1Char('=')))) {
         QString value;
@@ -55,6 +78,7 @@ int MacroCommands::Expand(const CliContext& context)
     }
     if (args.size() != 1)
         throw CliUsageError("expand takes one text");
-    context.out << ReplaceMacros(args.first(), clock, QLocale::system()) << Qt::endl;
+    const QString expanded = ReplaceMacros(args.first(), clock, QLocale::system());
+    context.out << (typed.isNull() ? expanded : TypedCase::Apply(expanded, typed)) << Qt::endl;
     return 0;
 }

@@ -185,8 +185,8 @@ TEST_F(KeyboardPath, TabVisitsEveryControlOfThePageInOrderAndWrapsRound)
     const QList<QWidget*> expected = {window->chkEnable,      window->cmbEnableHotKey, window->chkStartWithWin,
                                       window->chkPlaySound,   window->cmbSound,        window->optAutoExpand,
                                       window->txtDelimiters->TextBox(), window->chkKeepTrigger,
-                                      window->optHandExpand,  window->cmbExpandHotKey, window->chkStartNotice,
-                                      window->btnClose,       window->QKTab1};
+                                      window->optHandExpand,  window->cmbExpandHotKey, window->chkUndoBackspace,
+                                      window->chkStartNotice, window->btnClose,       window->QKTab1};
     for (QWidget* stop : expected) {
         Key(Qt::Key_Tab);
         EXPECT_EQ(Focus(), stop) << stop->objectName().toStdString();
