@@ -544,7 +544,7 @@ void SnippetManager::CheckFormat(SQLite::Database& db, const QString& path) cons
     } catch (const SQLite::Exception& e) {
         if (IsDamage(e.getErrorCode()))
             throw DamagedError(path, QString::fromUtf8(e.what()));
-        throw;
+        Fail(e, QStringLiteral("Cannot open"));
     }
     if (format > kFormat)
         throw QuilloError(kErrorNewerFormat, kErrorSource,
@@ -577,7 +577,7 @@ SnippetManager::StoredColumns SnippetManager::Upgrade(SQLite::Database& db)
         const std::string check = db.execAndGet("pragma quick_check").getString();
         if (check != "ok")
             throw DamagedError(dbPath, QString::fromStdString(check));
-        KeepUpgradeCopy(db, oldFormat);
+        KeepUpgradeCopy(oldFormat);
         if (!found.modes) {
             bool hasMode = false, hasOnlyIn = false;
             SQLite::Statement info(db, "select lower(name) from pragma_table_info('snippets')");
@@ -616,8 +616,11 @@ SnippetManager::StoredColumns SnippetManager::Upgrade(SQLite::Database& db)
     }
 }
 
-void SnippetManager::KeepUpgradeCopy(SQLite::Database& db, int oldFormat)
+void SnippetManager::KeepUpgradeCopy(int oldFormat)
 {
+    // Read through a connection of its own: ours holds the write lock, which
+    // lets readers in, and has changed nothing yet.
+    SQLite::Database source(dbPath.toStdString(), SQLite::OPEN_READONLY, kBusyTimeoutMs);
     constexpr int kMostCopies = 1000;
     for (int attempt = 1; attempt <= kMostCopies; ++attempt) {
         const QString copyPath = UpgradeCopyPath(dbPath, oldFormat, attempt);
@@ -625,7 +628,7 @@ void SnippetManager::KeepUpgradeCopy(SQLite::Database& db, int oldFormat)
             continue;
         try {
             SQLite::Database copy(copyPath.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-            SQLite::Backup backup(copy, db);
+            SQLite::Backup backup(copy, source);
             if (backup.executeStep() != SQLITE_DONE)
                 throw QuilloError(SQLITE_BUSY, kErrorSource,
                                   QStringLiteral("the copy \"%1\" could not be made whole").arg(copyPath));

@@ -200,7 +200,7 @@ private:
     // (UpgradeCopyPath); the columns it has afterwards. Throws for a file
     // that is damaged; a file that cannot be changed now is left as it is.
     StoredColumns Upgrade(SQLite::Database& db);
-    void KeepUpgradeCopy(SQLite::Database& db, int oldFormat);
+    void KeepUpgradeCopy(int oldFormat);
     // Refuses (throws) a file written by a later version.
     void CheckFormat(SQLite::Database& db, const QString& path) const;
     QString orderClause;
