@@ -98,6 +98,7 @@ SnippetEdit::SnippetEdit(const SnippetManager& snippetMgr, UserNotifier& notifie
     chkCaseFollows = MakeControl<QKCheck>(this, "chkCaseFollows", 3360, 1148, 600, 225);
     chkCaseFollows->SetCaption(QStringLiteral("Aa"));
     chkCaseFollows->setToolTip(QLatin1String(kCaseFollowsTip));
+    chkCaseFollows->setAccessibleName(QStringLiteral("Case follows the typing"));
     chkCaseFollows->setAccessibleDescription(QLatin1String(kCaseFollowsTip));
     // The way a keyboard user works a row: type the abbreviation, then the
     // content, then save; Cancel and the placeholders after that.

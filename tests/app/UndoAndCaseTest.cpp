@@ -88,21 +88,24 @@ TEST(UndoAndCase, AnythingElseFirstEndsTheChance)
         Step before;  // before the expansion
         Step between; // after it, before the Backspace
         QString content;
+        bool offered; // right after the expansion
     } cases[] = {
-        {"a letter", nothing, [](UndoShell& s) { s.Tap('X'); }, "Best regards"},
-        {"a click", nothing, [](UndoShell& s) { s.Tap(kLeftButton); }, "Best regards"},
-        {"Ctrl+Backspace", nothing, [](UndoShell& s) { s.Press(kCtrl); }, "Best regards"},
-        {"another window", nothing, [](UndoShell& s) { s.desktop.foreground += 1; }, "Best regards"},
-        {"the option off", [](UndoShell& s) { s.form->optMgr.SetUndoWithBackspace(false); }, nothing, "Best regards"},
-        {"a caret placed in the content", nothing, nothing, "Dear [cursor],"},
-        {"a fill-in window", nothing, nothing, "Dear [input Name],"},
-        {"keys that were not held", [](UndoShell& s) { s.keys.holdable = false; }, nothing, "Best regards"},
+        {"a letter", nothing, [](UndoShell& s) { s.Tap('X'); }, "Best regards", true},
+        {"a click", nothing, [](UndoShell& s) { s.Tap(kLeftButton); }, "Best regards", true},
+        {"Ctrl+Backspace", nothing, [](UndoShell& s) { s.Press(kCtrl); }, "Best regards", true},
+        {"another window", nothing, [](UndoShell& s) { s.desktop.foreground += 1; }, "Best regards", true},
+        {"the option off", [](UndoShell& s) { s.form->optMgr.SetUndoWithBackspace(false); }, nothing, "Best regards",
+         false},
+        {"a caret placed in the content", nothing, nothing, "Dear [cursor],", false},
+        {"a fill-in window", nothing, nothing, "Dear [input Name],", false},
+        {"keys that were not held", [](UndoShell& s) { s.keys.holdable = false; }, nothing, "Best regards", false},
     };
     for (const auto& c : cases) {
         UndoShell s;
         s.Add("dr", c.content, false);
         c.before(s);
         s.Expand("dr");
+        EXPECT_EQ(s.engine().UndoOffered(), c.offered) << c.what;
         c.between(s);
         s.Pump();
         s.keys.Clear();
@@ -116,12 +119,12 @@ TEST(UndoAndCase, TheContentFollowsTheCaseTypedWhereTheSnippetSaysSo)
 {
     UndoShell s;
     s.Add("brb", "be right back", true);
-    s.Add("ty", "thank you", false);
+    s.Add("tyv", "thank you", false);
     EXPECT_EQ(s.Expand("brb"), "be right back");
     EXPECT_EQ(s.Expand("Brb"), "Be right back");
     EXPECT_EQ(s.Expand("BRB"), "BE RIGHT BACK");
     EXPECT_EQ(s.Expand("bRB"), "be right back");
-    EXPECT_EQ(s.Expand("ty"), "thank you");
+    EXPECT_EQ(s.Expand("tyv"), "thank you");
     s.editor.CopyElsewhere("unchanged");
-    EXPECT_EQ(s.Expand("Ty"), "unchanged") << "without the option an abbreviation matches in its own case only";
+    EXPECT_EQ(s.Expand("Tyv"), "unchanged") << "without the option an abbreviation matches in its own case only";
 }

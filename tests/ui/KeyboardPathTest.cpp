@@ -494,3 +494,38 @@ TEST_F(KeyboardPath, ASnippetsModeAndApplicationsAndTheDelimitersAreSetByKeys)
     EXPECT_EQ(Ini("KeepTrigger"), "True");
     EXPECT_TRUE(shell.form->optMgr.KeepTrigger());
 }
+
+TEST_F(KeyboardPath, TheCaseOfASnippetAndUndoWithBackspaceAreSetByKeys)
+{
+    FormSetting* window = OpenActive(1);
+    ASSERT_NE(window, nullptr);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), window->cmdAdd);
+    Key(Qt::Key_Space);
+    auto* edit = Panel<SnippetEdit>(1);
+    Type("brb");
+    Key(Qt::Key_Tab);
+    Type("be right back");
+    edit->txtOnlyIn->TextBox()->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), edit->chkCaseFollows);
+    EXPECT_TRUE(edit->chkCaseFollows->accessibleDescription().contains("any case"));
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(edit->HasChanges());
+    edit->txtSnippet->TextBox()->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Return);
+    const SnippetPtr stored = shell.form->snippetMgr.GetMatchedSnippet("brb");
+    ASSERT_NE(stored, nullptr);
+    EXPECT_TRUE(stored->caseFollows);
+
+    window->QKTab1->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Right);
+    ASSERT_TRUE(window->frameOptions->isVisible());
+    EXPECT_EQ(window->chkUndoBackspace->Value(), 1) << "on by default";
+    window->cmbExpandHotKey->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), window->chkUndoBackspace);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(Ini("UndoWithBackspace"), "False");
+    EXPECT_FALSE(shell.form->optMgr.UndoWithBackspace());
+}
