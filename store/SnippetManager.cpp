@@ -759,7 +759,7 @@ SnippetCollection SnippetManager::GetMatchedCol(const QString& str) const
     if (!snippetCache)
         return result;
     for (const SnippetPtr& cached : *snippetCache)
-        if (cached->snippetString.startsWith(str, Qt::CaseSensitive))
+        if (cached->snippetString.startsWith(str, cached->caseFollows ? Qt::CaseInsensitive : Qt::CaseSensitive))
             result.append(cached);
     return result;
 }

@@ -115,7 +115,8 @@ public:
     // of a later version (kErrorNewerFormat) or a damaged one (kErrorDamaged)
     // is refused and left untouched.
     int OpenSetFile(const QString& strPath);
-    // Cached snippets whose abbreviation begins with str, letter case significant.
+    // Cached snippets whose abbreviation begins with str, letter case significant
+    // unless the snippet's case follows the typing.
     SnippetCollection GetMatchedCol(const QString& str) const;
     // The first cached snippet whose abbreviation equals str, or null.
     SnippetPtr GetMatchedSnippet(const QString& str) const;

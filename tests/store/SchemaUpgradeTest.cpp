@@ -185,6 +185,7 @@ TEST(SchemaUpgrade, TheCaseOptionTravelsInSnippetFilesAndMatchesAnyCase)
     ASSERT_EQ(Abbreviations(rows), QStringList({"sig", "plain", "sig", "adr"}));
     EXPECT_EQ(QList<bool>({rows[0]->caseFollows, rows[1]->caseFollows, rows[2]->caseFollows, rows[3]->caseFollows}),
               QList<bool>({true, false, false, false}));
+    EXPECT_EQ(Abbreviations(target.store.GetMatchedCol("SI")), QStringList({"sig"})) << "the suggestion list too";
 }
 
 TEST(SchemaUpgrade, SnippetsWhoseCaseFollowsMatchInAnyCaseInEveryMode)
