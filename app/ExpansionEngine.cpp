@@ -4,6 +4,7 @@
 #include "app/KeyToChar.h"
 #include "app/PasteMethod.h"
 #include "app/engine/ContentExpansion.h"
+#include "app/engine/TypedCase.h"
 #include "core/AppRule.h"
 #include "core/ProgramLog.h"
 #include "keys/cSendKeys.h"
@@ -18,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <QGuiApplication>
+#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -88,6 +90,42 @@ QString LastCharacters(const QString& text, qsizetype n)
     return text.mid(start);
 }
 
+// Characters as the user sees them (a letter and its accents, an emoji
+// sequence, a line break of \r\n): one Backspace each.
+qsizetype PerceivedCount(const QString& text)
+{
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (graphemes.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
+
+// Where the content's end is not where the caret stands afterwards (a caret
+// placed inside it), or the user has answered a window in between, a
+// Backspace is no longer "right after" the expansion.
+bool AllowsUndo(const QString& content)
+{
+    for (const char* marker : {"[cursor]", "[input ", "[choice "})
+        if (content.contains(QLatin1String(marker), Qt::CaseInsensitive))
+            return false;
+    return true;
+}
+
+QString CharacterOfTrigger(int virtualKey)
+{
+    switch (virtualKey) {
+    case ExpansionEngine::VkSpace:
+        return QStringLiteral(" ");
+    case ExpansionEngine::VkTab:
+        return QStringLiteral("\t");
+    case ExpansionEngine::VkEnter:
+        return QStringLiteral("\n");
+    default:
+        return QString();
+    }
+}
+
 } // namespace
 
 void ExpansionEngine::HandleHookMessage(quintptr wParam, qintptr lParam, bool active)
@@ -135,6 +173,8 @@ void ExpansionEngine::HandleKey(int virtualKey, bool released, bool active)
 {
     const bool pressed = !released;
     TrackModifier(virtualKey, pressed);
+    if (undo.offered && UndoOnBackspace(virtualKey, pressed, active))
+        return;
 
     // The enable/disable hot key works wherever the user types.
     if (pressed && virtualKey == optMgr.SwitchQKKeyCode() && !switchLocked && shiftDown && altDown)
@@ -162,9 +202,11 @@ void ExpansionEngine::HandleKey(int virtualKey, bool released, bool active)
         // (a rule added, or a title changed, while the word was typed).
         if (!typedText.isEmpty() && (desktop.SecureInputActive() || ExcludedHere()))
             Reset();
-        else
+        else {
+            triggerTyped = endsWord ? delimiter : CharacterOfTrigger(virtualKey);
             Expand(Choose(snippetMgr.Index().AtWordEnd(typedText)), 1,
                    endsWord ? delimiter : KeptTrigger(virtualKey));
+        }
     }
     if (UpdateBuffer(virtualKey, pressed, endsWord) && engineReady && optMgr.EnableQK())
         ExpandIfImmediate();
@@ -242,8 +284,10 @@ void ExpansionEngine::ExpandIfImmediate()
         return;
     if (desktop.SecureInputActive() || ExcludedHere())
         Reset();
-    else
+    else {
+        triggerTyped.clear();
         Expand(std::move(snippet), 0, QString());
+    }
 }
 
 void ExpansionEngine::ToggleExpansion()
@@ -303,8 +347,13 @@ void ExpansionEngine::Expand(SnippetPtr snippet, int triggerCharacters, const QS
     }
     // And one for each character typed after the trigger that reached the
     // application before the hold (those come again after the content).
-    if (snippet)
+    lastInserted.clear();
+    if (snippet) {
+        expansionTyped = LastCharacters(typedText, CharacterCount(snippet->snippetString));
         Paste(*snippet, erase + earlyCharacters, clock, kept);
+        OfferUndo(*snippet, expansionTyped);
+        expansionTyped.clear();
+    }
     typedText.clear();
     listedText.clear();
     engineReady = true;
@@ -333,14 +382,15 @@ bool ExpansionEngine::AskFieldsFirst(const SnippetPtr& snippet, qsizetype backsp
     const QList<FillInField> fields = ContentExpansion::Fields(snippet->contentString, context);
     if (fields.isEmpty())
         return false;
+    const QString asTyped = LastCharacters(typedText, CharacterCount(snippet->snippetString));
     return host.AskFields(snippet->snippetString, fields,
-                          [this, snippet, backspaces, kept](const QHash<QString, QString>& answers) {
-                              InsertAnswered(snippet, backspaces, kept, answers);
+                          [this, snippet, backspaces, kept, asTyped](const QHash<QString, QString>& answers) {
+                              InsertAnswered(snippet, backspaces, kept, answers, asTyped);
                           });
 }
 
 bool ExpansionEngine::InsertAnswered(const SnippetPtr& snippet, qsizetype backspaces, const QString& kept,
-                                     const QHash<QString, QString>& answers)
+                                     const QHash<QString, QString>& answers, const QString& asTyped)
 {
     if (!snippet || !engineReady)
         return false;
@@ -350,7 +400,9 @@ bool ExpansionEngine::InsertAnswered(const SnippetPtr& snippet, qsizetype backsp
     // The user typed into the fields, not into the application: nothing to hold.
     earlyKeys.clear();
     earlyCharacters = 0;
+    expansionTyped = asTyped;
     Paste(*snippet, backspaces, clock, kept, answers);
+    expansionTyped.clear();
     Reset();
     engineReady = true;
     host.ExpansionFinished();
@@ -369,7 +421,14 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
         ContentContext fill = FillContext(snippet);
         fill.answers = answers;
         const ContentExpansion::Result filled = ContentExpansion::Expand(snippet.contentString, fill);
-        const QString& expanded = filled.text;
+        QString expanded = filled.text;
+        qsizetype cursor = filled.cursor;
+        if (snippet.caseFollows && !expansionTyped.isEmpty()) {
+            // The caret stays after the same characters, whatever capitals did to their number.
+            if (cursor != ContentExpansion::kNoCursor)
+                cursor = TypedCase::Apply(expanded.left(cursor), expansionTyped).size();
+            expanded = TypedCase::Apply(expanded, expansionTyped);
+        }
         const qint64 saved = qint64(optMgr.ChrSav()) + expanded.size() - snippet.snippetString.size();
         optMgr.SetSniExp(optMgr.SniExp() < std::numeric_limits<int>::max() ? optMgr.SniExp() + 1 : optMgr.SniExp());
         optMgr.SetChrSav(int(std::clamp<qint64>(saved, std::numeric_limits<int>::min(),
@@ -392,9 +451,9 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
         // A delimiter the user typed (or a trigger key to keep) follows the
         // content as text: typed after the paste it could overtake it.
         const QString inserted = expanded + kept;
-        caretLefts = filled.cursor == ContentExpansion::kNoCursor || !caretMovable
+        caretLefts = cursor == ContentExpansion::kNoCursor || !caretMovable
                          ? 0
-                         : ContentExpansion::CharactersAfter(inserted, filled.cursor);
+                         : ContentExpansion::CharactersAfter(inserted, cursor);
         if (!method.type)
             clipboardKeeper.Place(inserted, method.primary, optMgr.RestoreClipboard());
 
@@ -425,6 +484,10 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
                 holdLimit.start(kHoldLimitMs);
             pendingReplay = earlyKeys;
         }
+        // Where the caret was moved, or the user answered fields, the
+        // content's end is not where Backspace would take it back.
+        if (cursor == ContentExpansion::kNoCursor && filled.fields.isEmpty())
+            lastInserted = inserted;
         // For bug reports: how long and how, never what.
         ProgramLog::Info(QStringLiteral("expansion: %1 ms to the paste keys, %2 into %3, %4 keys held back")
                              .arg(clock.elapsed())
@@ -475,6 +538,87 @@ void ExpansionEngine::MoveCaretBack()
         }
     } catch (const std::exception& e) {
         ProgramLog::Info(QStringLiteral("moving the caret back failed: %1").arg(e.what()));
+    }
+}
+
+void ExpansionEngine::OfferUndo(const Snippet& snippet, const QString& asTyped)
+{
+    // Only where the expansion's own keys went out inside a hold of the
+    // user's keys: the monitor then tells them from the user's, and the
+    // Backspaces just sent can never be taken for the user's.
+    const bool ownKeysKnown = holdPhase != HoldPhase::None;
+    if (!optMgr.UndoWithBackspace() || lastInserted.isEmpty() || !ownKeysKnown || earlyCharacters > 0 ||
+        !AllowsUndo(snippet.contentString))
+        return;
+    undo.offered = true;
+    undo.typed = asTyped + triggerTyped;
+    undo.inserted = PerceivedCount(lastInserted);
+    undo.window = desktop.ForegroundWindow();
+}
+
+bool ExpansionEngine::UndoOnBackspace(int virtualKey, bool pressed, bool active)
+{
+    if (!pressed || IsModifierKey(virtualKey))
+        return false;
+    const UndoChance chance = std::exchange(undo, UndoChance());
+    if (virtualKey != VkBackspace || !active || ctrlDown || altDown || !engineReady ||
+        desktop.ForegroundWindow() != chance.window)
+        return false;
+    // The user's Backspace has already erased the content's last character.
+    engineReady = false;
+    Reset();
+    if (HoldKeys())
+        PutBack(chance.typed, chance.inserted - 1 + earlyCharacters);
+    else
+        ReleaseHeldKeys();
+    engineReady = true;
+    host.ExpansionFinished();
+    return true;
+}
+
+void ExpansionEngine::PutBack(const QString& text, qsizetype backspaces)
+{
+    QList<int> held;
+    try {
+        PasteMethod method = PasteMethod::ForWindow(desktop.WindowClass(desktop.ForegroundWindow()),
+                                                    [this](const QString& name) { return optMgr.PasteKeysFor(name); });
+        if (!clipboardKeeper.CanPlace())
+            method.type = true;
+        if (!method.type)
+            clipboardKeeper.Place(text, method.primary, optMgr.RestoreClipboard());
+        for (qsizetype i = 0; i < backspaces; ++i) {
+            keySender().SendKeys(QStringLiteral("{BACKSPACE}"), true);
+            ProcessEvents(kEventRoundsAfterBackspace);
+        }
+        ProcessEvents(kEventRoundsBeforePaste);
+        ReleaseModifiersForPaste();
+        if (method.type) {
+            keyOutput.TypeText(text);
+            ReleaseHeldKeys(earlyKeys);
+            return;
+        }
+        for (int modifier : method.modifiers) {
+            keySender().KeyDown(modifier);
+            held << modifier;
+        }
+        keySender().KeyDown(method.key);
+        keySender().KeyUp(method.key);
+        while (!held.isEmpty())
+            keySender().KeyUp(held.takeLast());
+        clipboardKeeper.PasteSent();
+        holdPasteSent = true;
+        if (!holdReleased)
+            holdLimit.start(kHoldLimitMs);
+        pendingReplay = earlyKeys;
+    } catch (const std::exception& e) {
+        ProgramLog::Info(QStringLiteral("taking an expansion back failed: %1").arg(e.what()));
+        while (!held.isEmpty()) {
+            try {
+                keyOutput.KeyUp(std::uint8_t(held.takeLast()));
+            } catch (const std::exception&) {
+            }
+        }
+        ReleaseHeldKeys(earlyKeys);
     }
 }
 

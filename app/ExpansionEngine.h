@@ -89,11 +89,14 @@ public:
     // the window it was typed in has the keyboard back: erases what
     // backspaces covers and pastes the content followed by kept. False,
     // nothing done, while another expansion runs.
+    // asTyped: the abbreviation as typed, for a snippet whose case follows it.
     bool InsertAnswered(const SnippetPtr& snippet, qsizetype backspaces, const QString& kept,
-                        const QHash<QString, QString>& answers);
+                        const QHash<QString, QString>& answers, const QString& asTyped = QString());
 
     // Clears the buffer, parks the suggestion list and stops its timer.
     void Reset();
+    // Whether Backspace as the next key would take the last expansion back.
+    bool UndoOffered() const { return undo.offered; }
     // Before the program ends: the last paste is delivered and the user's
     // held keys are given back (each at most a moment away).
     void FinishPaste();
@@ -171,6 +174,14 @@ private:
     bool HoldKeys();
     void NoteEarlyKey(int virtualKey, qintptr lParam);
     void TrackModifier(int virtualKey, bool pressed);
+    // After an expansion: Backspace as the very next key erases the content
+    // and puts back what was typed; any other key, a click or another window
+    // first ends the chance. True when the key took the expansion back.
+    bool UndoOnBackspace(int virtualKey, bool pressed, bool active);
+    void OfferUndo(const Snippet& snippet, const QString& asTyped);
+    // Erases `backspaces` characters and inserts text in their place, as the
+    // paste of an expansion does but without its sound, counters or placeholders.
+    void PutBack(const QString& text, qsizetype backspaces);
 
     SnippetManager& snippetMgr;
     OptionMgr& optMgr;
@@ -212,4 +223,20 @@ private:
     ExclusionCache exclusion;
     // The hook flags of the message being handled (0 for HandleKey alone).
     qintptr hookFlags = 0;
+    // The character the trigger key typed (" ", a tab, a line break, a
+    // delimiter), for the expansion under way; "" for none.
+    QString triggerTyped;
+    // The abbreviation as typed, for the expansion under way: the content
+    // follows its case where the snippet says so.
+    QString expansionTyped;
+    // What the last paste put in; empty when it failed.
+    QString lastInserted;
+    struct UndoChance
+    {
+        bool offered = false;
+        QString typed;              // the abbreviation as typed and the trigger's character
+        qsizetype inserted = 0;     // the characters the paste put in, as the user sees them
+        Desktop::WindowId window = 0;
+    };
+    UndoChance undo;
 };

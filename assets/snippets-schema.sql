@@ -11,8 +11,11 @@ CREATE TABLE snippets (
     -- 0 after a delimiter, 1 immediately, 2 inside words
     triggermode INTEGER NOT NULL DEFAULT 0,
     -- the applications the snippet is kept to, one a line; '' everywhere
-    onlyin      TEXT    NOT NULL DEFAULT ''
+    onlyin      TEXT    NOT NULL DEFAULT '',
+    -- 1: matches in any case and the content follows the case typed
+    casefollows INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX snippets_guid ON snippets (guid);
--- The format: 1 since the trigger mode and the application list.
-PRAGMA user_version = 1;
+-- The format: 1 since the trigger mode and the application list, 2 since
+-- the case that follows the typing.
+PRAGMA user_version = 2;

@@ -147,6 +147,9 @@ void OptionMgr::ReadOptions(const IniDocument& source, bool notify)
     keepTrigger = false;
     if (!text("KeepTrigger").isEmpty())
         readBool("KeepTrigger", keepTrigger);
+    undoWithBackspace = true;
+    if (!text("UndoWithBackspace").isEmpty())
+        readBool("UndoWithBackspace", undoWithBackspace);
     const QString wordEnds = text("Delimiters");
     delimiters.clear();
     if (ValidDelimiters(wordEnds))
@@ -268,6 +271,12 @@ void OptionMgr::SetDelimiters(const QString& value)
                                          "word.").arg(value));
     delimiters = value;
     SaveThen("Delimiters", value, nullptr);
+}
+
+void OptionMgr::SetUndoWithBackspace(bool value)
+{
+    undoWithBackspace = value;
+    SaveThen("UndoWithBackspace", BoolText(value), nullptr);
 }
 
 void OptionMgr::SetKeepTrigger(bool value)

@@ -104,6 +104,10 @@ public:
     // content instead of being erased. False when the file does not say.
     bool KeepTrigger() const { return keepTrigger; }
     void SetKeepTrigger(bool value);
+    // Whether Backspace as the very next key after an expansion takes it
+    // back (the abbreviation as typed returns). True when the file does not say.
+    bool UndoWithBackspace() const { return undoWithBackspace; }
+    void SetUndoWithBackspace(bool value);
     // The user's paste keys for a window class (compared without regard to
     // letter case), as the file had them at LoadVars; "" when none.
     QString PasteKeysFor(const QString& windowClass) const;
@@ -189,6 +193,7 @@ private:
     HotKey pickerKey;
     QString delimiters;
     bool keepTrigger = false;
+    bool undoWithBackspace = true;
     IniDocument document; // as last read: the paste keys come from it
     QByteArray loadedBytes; // the file as last read, to tell an edit from nothing
 };

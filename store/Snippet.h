@@ -43,7 +43,7 @@ public:
     SnippetPtr Clone() const; // the same snippet (id and GUID included), as a new object
 
     int snippetID = kNoRow;       // row id; below 1 means "not stored yet"
-    QString snippetString;        // the abbreviation, compared case-sensitively
+    QString snippetString;        // the abbreviation, compared case-sensitively unless caseFollows
     QString contentString;        // replacement text, may hold date/time placeholders
     QString desString;            // description
     int useCount = 0;
@@ -53,4 +53,7 @@ public:
     TriggerMode triggerMode = TriggerMode::AfterDelimiter;
     // The applications (AppRule texts) the snippet expands in; empty: everywhere.
     QStringList onlyIn;
+    // The abbreviation matches in any letter case, and the content follows
+    // the case it was typed in (see TypedCase).
+    bool caseFollows = false;
 };

@@ -5,6 +5,7 @@
 #include "store/SearchFolding.h"
 
 #include <QCoreApplication>
+#include <SQLiteCpp/Backup.h>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
@@ -21,20 +22,18 @@
 namespace {
 
 // Columns by name rather than "*", so a file with extra columns still reads.
-// A database not yet given the trigger mode and application columns (one
-// another program made, or one that could not be changed: read-only, locked)
-// reads as if every row held their defaults.
-std::string SelectRows(bool modeColumns)
+// A database not yet given the newer columns (one another program made, or
+// one that could not be changed: read-only, locked) reads as if every row
+// held their defaults.
+std::string SelectRows(const SnippetManager::StoredColumns& columns)
 {
     return std::string(R"(select id, snippet, content, description, usecount, "group", enable, guid, )") +
-           (modeColumns ? "triggermode, onlyin" : "0, ''") + " from snippets";
+           (columns.modes ? "triggermode, onlyin" : "0, ''") + ", " + (columns.caseFollows ? "casefollows" : "0") +
+           " from snippets";
 }
 enum Column { ColId, ColSnippet, ColContent, ColDescription, ColUseCount, ColGroup, ColEnable, ColGuid,
-              ColTriggerMode, ColOnlyIn };
+              ColTriggerMode, ColOnlyIn, ColCaseFollows };
 
-// The format of the database and of snippet files (SQLite's user_version):
-// 0 as first made, 1 with the trigger mode and the application list.
-constexpr int kFormatWithModes = 1;
 // The application list is held as one text, one pattern a line: patterns
 // may hold commas (a window title), never a line break.
 const QChar kOnlyInSeparator = QLatin1Char('\n');
@@ -53,51 +52,40 @@ QStringList OnlyInList(const QString& text)
     return patterns;
 }
 
-bool HasModeColumns(SQLite::Database& db)
+SnippetManager::StoredColumns ColumnsOf(SQLite::Database& db)
 {
-    int found = 0;
+    SnippetManager::StoredColumns found;
+    int modeColumns = 0;
     SQLite::Statement info(db, "select lower(name) from pragma_table_info('snippets')");
     while (info.executeStep()) {
         const std::string name = info.getColumn(0).getString();
         if (name == "triggermode" || name == "onlyin")
-            ++found;
+            ++modeColumns;
+        else if (name == "casefollows")
+            found.caseFollows = true;
     }
-    return found == 2;
+    found.modes = modeColumns == 2;
+    return found;
 }
 
-// Gives an older database the columns of the trigger mode and the
-// application list; every row keeps its values and gets the defaults, which
-// are also what an older program's inserts leave there. False, with the
-// file as it was, when it cannot be changed now (read-only, locked).
-bool AddModeColumns(SQLite::Database& db)
+int FormatOf(SQLite::Database& db)
 {
-    try {
-        if (HasModeColumns(db))
-            return true;
-        SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
-        // Checked again under the write lock: another program may just have done it.
-        if (!HasModeColumns(db)) {
-            bool hasMode = false, hasOnlyIn = false;
-            {
-                SQLite::Statement info(db, "select lower(name) from pragma_table_info('snippets') where "
-                                           "lower(name) in ('triggermode', 'onlyin')");
-                while (info.executeStep()) {
-                    hasMode = hasMode || info.getColumn(0).getString() == "triggermode";
-                    hasOnlyIn = hasOnlyIn || info.getColumn(0).getString() == "onlyin";
-                }
-            }
-            if (!hasMode)
-                db.exec("alter table snippets add column triggermode integer not null default 0");
-            if (!hasOnlyIn)
-                db.exec("alter table snippets add column onlyin text not null default ''");
-        }
-        if (db.execAndGet("pragma user_version").getInt() < kFormatWithModes)
-            db.exec("pragma user_version = " + std::to_string(kFormatWithModes));
-        transaction.commit();
-        return true;
-    } catch (const SQLite::Exception&) {
-        return false;
-    }
+    return db.execAndGet("pragma user_version").getInt();
+}
+
+bool IsDamage(int errorCode)
+{
+    const int primary = errorCode & 0xff;
+    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
+
+QuilloError DamagedError(const QString& path, const QString& detail)
+{
+    return QuilloError(SnippetManager::kErrorDamaged, SnippetManager::kErrorSource,
+                       QStringLiteral("The snippet database \"%1\" is damaged or is not a snippet database (%2). "
+                                      "Quillo left it as it is; put back a copy (such as a .bak file beside it) "
+                                      "or move it away to start with an empty one.")
+                           .arg(path, detail));
 }
 
 QString ReadText(const SQLite::Column& column)
@@ -156,6 +144,7 @@ void BindFields(SQLite::Statement& statement, const Snippet& snippet)
     statement.bind(6, snippet.useCount);
     statement.bind(7, static_cast<int>(snippet.triggerMode));
     statement.bind(8, OnlyInText(snippet.onlyIn));
+    statement.bind(9, snippet.caseFollows ? 1 : 0);
 }
 
 // The row of a snippet read from a file that has since been replaced (a
@@ -167,18 +156,21 @@ const char* const kSameRowAfterReplace = "id=? and (guid=? or guid is null)";
 // A file of an older format has no trigger mode or application list: its
 // snippets get the defaults.
 const char* const kImportColumns[] = {"snippet", "content", "description", "usecount", "group", "enable"};
-std::string SelectImportRows(bool hasMode, bool hasOnlyIn)
+std::string SelectImportRows(bool hasMode, bool hasOnlyIn, bool hasCaseFollows)
 {
     return std::string(R"(select snippet, content, description, usecount, "group", enable, )") +
-           (hasMode ? "triggermode" : "0") + ", " + (hasOnlyIn ? "onlyin" : "''") + " from snippets";
+           (hasMode ? "triggermode" : "0") + ", " + (hasOnlyIn ? "onlyin" : "''") + ", " +
+           (hasCaseFollows ? "casefollows" : "0") + " from snippets";
 }
-enum ImportColumn { InSnippet, InContent, InDescription, InUseCount, InGroup, InEnable, InTriggerMode, InOnlyIn };
+enum ImportColumn { InSnippet, InContent, InDescription, InUseCount, InGroup, InEnable, InTriggerMode, InOnlyIn,
+                    InCaseFollows };
 
 const std::string kInsertRow =
     R"(insert into snippets (content, description, enable, "group", snippet, usecount, triggermode, onlyin, )"
-    "guid, id) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "casefollows, guid, id) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 enum InsertParameter {
-    PContent = 1, PDescription, PEnable, PGroup, PSnippet, PUseCount, PTriggerMode, POnlyIn, PGuid, PId
+    PContent = 1, PDescription, PEnable, PGroup, PSnippet, PUseCount, PTriggerMode, POnlyIn, PCaseFollows, PGuid,
+    PId
 };
 
 QuilloError ImportError(int number, const QString& file, const QString& reason)
@@ -439,12 +431,12 @@ SnippetPtr SnippetManager::CommitSnippet(const Snippet& aSnippet)
             // The guid is the row's identity and is never rewritten.
             SQLite::Statement update(
                 db, std::string(R"(update snippets set content=?, description=?, enable=?, "group"=?, snippet=?, )"
-                                "usecount=?, triggermode=?, onlyin=? where ") +
+                                "usecount=?, triggermode=?, onlyin=?, casefollows=? where ") +
                         (fromOldFile ? kSameRowAfterReplace : "id=?"));
             BindFields(update, aSnippet);
-            update.bind(9, aSnippet.snippetID);
+            update.bind(10, aSnippet.snippetID);
             if (fromOldFile)
-                update.bind(10, aSnippet.guidString.toStdString());
+                update.bind(11, aSnippet.guidString.toStdString());
             if (update.exec() == 0)
                 throw QuilloError(kErrorRowGone, kErrorSource,
                                   QStringLiteral("Cannot save the snippet \"%1\": it is no longer in \"%2\".")
@@ -510,12 +502,20 @@ int SnippetManager::OpenSetFile(const QString& strPath)
     dbPath = strPath;
     refreshPending = false;
     replacedRows.clear();
+    upgradeProblem.clear();
     try {
         dbConnection = OpenConnection(strPath);
     } catch (const SQLite::Exception& e) {
         Fail(e, QStringLiteral("Cannot open"));
     }
-    modeColumns = AddModeColumns(*dbConnection);
+    try {
+        CheckFormat(*dbConnection, strPath);
+        columns = Upgrade(*dbConnection);
+    } catch (...) {
+        dbConnection.reset();
+        SetCache(SnippetCollection());
+        throw;
+    }
     openFileId = IdOf(strPath);
     try {
         // Start-up and the command line wait for a lock and say when it stays.
@@ -528,6 +528,119 @@ int SnippetManager::OpenSetFile(const QString& strPath)
         throw;
     }
     return 0;
+}
+
+QString SnippetManager::UpgradeCopyPath(const QString& databasePath, int oldFormat, int attempt)
+{
+    return attempt <= 1 ? QStringLiteral("%1.v%2.bak").arg(databasePath).arg(oldFormat)
+                        : QStringLiteral("%1.v%2-%3.bak").arg(databasePath).arg(oldFormat).arg(attempt);
+}
+
+void SnippetManager::CheckFormat(SQLite::Database& db, const QString& path) const
+{
+    int format = 0;
+    try {
+        format = FormatOf(db);
+    } catch (const SQLite::Exception& e) {
+        if (IsDamage(e.getErrorCode()))
+            throw DamagedError(path, QString::fromUtf8(e.what()));
+        Fail(e, QStringLiteral("Cannot open"));
+    }
+    if (format > kFormat)
+        throw QuilloError(kErrorNewerFormat, kErrorSource,
+                          QStringLiteral("The snippet database \"%1\" was written by a later version of Quillo "
+                                         "(format %2; this version knows formats up to %3). It was left as it is: "
+                                         "use that version, or a newer one of this program.")
+                              .arg(path)
+                              .arg(format)
+                              .arg(kFormat));
+}
+
+SnippetManager::StoredColumns SnippetManager::Upgrade(SQLite::Database& db)
+{
+    upgradeProblem.clear();
+    try {
+        StoredColumns found = ColumnsOf(db);
+        if (found.Complete() && FormatOf(db) >= kFormat)
+            return found;
+        if (sqlite3_db_readonly(db.getHandle(), "main") == 1) {
+            upgradeProblem = QStringLiteral("the file is read-only");
+            return found;
+        }
+        // The write lock first: no other program changes the file between
+        // the copy and the upgrade, and the upgrade is all or nothing.
+        SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+        found = ColumnsOf(db); // another program may just have done it
+        const int oldFormat = FormatOf(db);
+        if (found.Complete() && oldFormat >= kFormat)
+            return found;
+        const std::string check = db.execAndGet("pragma quick_check").getString();
+        if (check != "ok")
+            throw DamagedError(dbPath, QString::fromStdString(check));
+        KeepUpgradeCopy(oldFormat);
+        if (!found.modes) {
+            bool hasMode = false, hasOnlyIn = false;
+            SQLite::Statement info(db, "select lower(name) from pragma_table_info('snippets')");
+            while (info.executeStep()) {
+                hasMode = hasMode || info.getColumn(0).getString() == "triggermode";
+                hasOnlyIn = hasOnlyIn || info.getColumn(0).getString() == "onlyin";
+            }
+            info.reset();
+            if (!hasMode)
+                db.exec("alter table snippets add column triggermode integer not null default 0");
+            if (!hasOnlyIn)
+                db.exec("alter table snippets add column onlyin text not null default ''");
+        }
+        // Every row keeps its values and gets the defaults, which are also
+        // what an older program's inserts leave there.
+        if (!found.caseFollows)
+            db.exec("alter table snippets add column casefollows integer not null default 0");
+        if (oldFormat < kFormat)
+            db.exec("pragma user_version = " + std::to_string(kFormat));
+        transaction.commit();
+        return ColumnsOf(db);
+    } catch (const SQLite::Exception& e) {
+        if (IsDamage(e.getErrorCode()))
+            throw DamagedError(dbPath, QString::fromUtf8(e.what()));
+        // Locked or read-only: read as it is, and try again before a write.
+        upgradeProblem = QString::fromUtf8(e.what());
+    } catch (const QuilloError& e) {
+        if (e.Number() == kErrorDamaged)
+            throw;
+        upgradeProblem = e.Message();
+    }
+    try {
+        return ColumnsOf(db);
+    } catch (const SQLite::Exception& e) {
+        Fail(e, QStringLiteral("Cannot open"));
+    }
+}
+
+void SnippetManager::KeepUpgradeCopy(int oldFormat)
+{
+    // Read through a connection of its own: ours holds the write lock, which
+    // lets readers in, and has changed nothing yet.
+    SQLite::Database source(dbPath.toStdString(), SQLite::OPEN_READONLY, kBusyTimeoutMs);
+    constexpr int kMostCopies = 1000;
+    for (int attempt = 1; attempt <= kMostCopies; ++attempt) {
+        const QString copyPath = UpgradeCopyPath(dbPath, oldFormat, attempt);
+        if (QFileInfo::exists(copyPath) || QFileInfo(copyPath).isSymLink())
+            continue;
+        try {
+            SQLite::Database copy(copyPath.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+            SQLite::Backup backup(copy, source);
+            if (backup.executeStep() != SQLITE_DONE)
+                throw QuilloError(SQLITE_BUSY, kErrorSource,
+                                  QStringLiteral("the copy \"%1\" could not be made whole").arg(copyPath));
+            copy.exec("PRAGMA journal_mode=DELETE");
+        } catch (...) {
+            QFile::remove(copyPath);
+            throw;
+        }
+        return;
+    }
+    throw QuilloError(kErrorNotUpgraded, kErrorSource,
+                      QStringLiteral("%1 copies of older versions are already beside it").arg(kMostCopies));
 }
 
 std::unique_ptr<SQLite::Database> SnippetManager::OpenConnection(const QString& path)
@@ -568,15 +681,16 @@ SnippetManager::FileState SnippetManager::FollowFile()
     // Another file (or a copy put back): it is read before the old one is
     // let go, so a file that cannot be read yet leaves expansion as it was.
     std::unique_ptr<SQLite::Database> replacement;
-    bool replacementModeColumns = false;
+    StoredColumns replacementColumns;
     SnippetCollection fresh;
     long long version = 0;
     try {
         replacement = OpenConnection(dbPath);
         const NoWait noWait(*replacement, &SnippetManager::OnBusy, this);
         version = replacement->execAndGet("pragma data_version").getInt64();
-        replacementModeColumns = HasModeColumns(*replacement);
-        SQLite::Statement rows(*replacement, SelectRows(replacementModeColumns) + orderClause.toStdString());
+        CheckFormat(*replacement, dbPath);
+        replacementColumns = ColumnsOf(*replacement);
+        SQLite::Statement rows(*replacement, SelectRows(replacementColumns) + orderClause.toStdString());
         FillSnippets(rows, fresh);
     } catch (const SQLite::Exception& e) {
         if (IsLocked(e)) {
@@ -590,7 +704,7 @@ SnippetManager::FileState SnippetManager::FollowFile()
         for (const SnippetPtr& row : *snippetCache)
             replacedRows.insert(row->snippetID, row->guidString);
     dbConnection = std::move(replacement);
-    modeColumns = replacementModeColumns;
+    columns = replacementColumns;
     openFileId = now;
     SetCache(std::move(fresh));
     knownDataVersion = version;
@@ -601,10 +715,16 @@ SnippetManager::FileState SnippetManager::FollowFile()
 void SnippetManager::FollowFileForWrite()
 {
     const FileState state = FollowFile();
-    // The columns are added when the file can take them (it may have been
-    // locked or replaced since it was opened); writes need them.
-    if (dbConnection && !modeColumns && state != FileState::Gone && state != FileState::Locked)
-        modeColumns = AddModeColumns(*dbConnection);
+    // The file is upgraded when it can take it (it may have been locked or
+    // replaced since it was opened); writes need the new columns.
+    if (dbConnection && !columns.Complete() && state != FileState::Gone && state != FileState::Locked) {
+        columns = Upgrade(*dbConnection);
+        if (!columns.Complete())
+            throw QuilloError(kErrorNotUpgraded, kErrorSource,
+                              QStringLiteral("Cannot save to the snippet database \"%1\": it is in an older "
+                                             "format and could not be upgraded (%2). Nothing was saved.")
+                                  .arg(dbPath, upgradeProblem));
+    }
     switch (state) {
     case FileState::Gone:
         throw QuilloError(kErrorDatabaseGone, kErrorSource, GoneMessage());
@@ -639,7 +759,7 @@ SnippetCollection SnippetManager::GetMatchedCol(const QString& str) const
     if (!snippetCache)
         return result;
     for (const SnippetPtr& cached : *snippetCache)
-        if (cached->snippetString.startsWith(str, Qt::CaseSensitive))
+        if (cached->snippetString.startsWith(str, cached->caseFollows ? Qt::CaseInsensitive : Qt::CaseSensitive))
             result.append(cached);
     return result;
 }
@@ -688,9 +808,9 @@ bool SnippetManager::RefreshIfChanged()
         if (version == knownDataVersion && !refreshPending)
             return false;
         SnippetCollection fresh;
-        if (!modeColumns)
-            modeColumns = HasModeColumns(*dbConnection);
-        SQLite::Statement rows(*dbConnection, SelectRows(modeColumns) + orderClause.toStdString());
+        if (!columns.Complete())
+            columns = ColumnsOf(*dbConnection);
+        SQLite::Statement rows(*dbConnection, SelectRows(columns) + orderClause.toStdString());
         FillSnippets(rows, fresh);
         SetCache(std::move(fresh));
         knownDataVersion = version;
@@ -729,7 +849,7 @@ int SnippetManager::PrintSnippets(const ReportViewer& showReport)
     SnippetCollection rows;
     try {
         // No order clause: the printed list keeps the table's own order.
-        SQLite::Statement statement(Connection(), SelectRows(modeColumns));
+        SQLite::Statement statement(Connection(), SelectRows(columns));
         FillSnippets(statement, rows);
     } catch (const SQLite::Exception& e) {
         Fail(e, QStringLiteral("Cannot read the snippets of"));
@@ -762,6 +882,7 @@ void SnippetManager::AppendRows(const QString& importFile)
             throw ImportError(kErrorNotSnippetFile, importFile, QStringLiteral("it holds no snippets table."));
         const bool hasMode = columns.contains(QStringLiteral("triggermode"));
         const bool hasOnlyIn = columns.contains(QStringLiteral("onlyin"));
+        const bool hasCaseFollows = columns.contains(QStringLiteral("casefollows"));
         for (const char* column : kImportColumns)
             if (!columns.contains(QLatin1String(column)))
                 throw ImportError(kErrorNotSnippetFile, importFile,
@@ -773,7 +894,7 @@ void SnippetManager::AppendRows(const QString& importFile)
         SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
         IdAllocator ids(db);
         SQLite::Statement insert(db, kInsertRow);
-        SQLite::Statement rows(source, SelectImportRows(hasMode, hasOnlyIn));
+        SQLite::Statement rows(source, SelectImportRows(hasMode, hasOnlyIn, hasCaseFollows));
         while (rows.executeStep()) {
             if (++rowNumber > importLimits.rows)
                 throw ImportError(kErrorImportLimit, importFile,
@@ -806,6 +927,7 @@ void SnippetManager::AppendRows(const QString& importFile)
                                                                                                  : mode.getInt64())));
             const SQLite::Column onlyIn = rows.getColumn(InOnlyIn);
             insert.bind(POnlyIn, onlyIn.isNull() ? std::string() : OnlyInText(OnlyInList(ReadText(onlyIn))));
+            insert.bind(PCaseFollows, ReadBool(rows.getColumn(InCaseFollows), false) ? 1 : 0);
             insert.bind(PGuid, NewGuidString().toStdString());
             BindId(insert, ids.Next(dbPath));
             insert.exec();
@@ -848,9 +970,9 @@ void SnippetManager::ReloadSnippets(OnLocked onLocked)
         if (onLocked == OnLocked::KeepCache)
             noWait.emplace(*dbConnection, &SnippetManager::OnBusy, this);
         version = dbConnection->execAndGet("pragma data_version").getInt64();
-        if (!modeColumns)
-            modeColumns = HasModeColumns(*dbConnection);
-        SQLite::Statement rows(*dbConnection, SelectRows(modeColumns) + orderClause.toStdString());
+        if (!columns.Complete())
+            columns = ColumnsOf(*dbConnection);
+        SQLite::Statement rows(*dbConnection, SelectRows(columns) + orderClause.toStdString());
         FillSnippets(rows, fresh);
     } catch (const SQLite::Exception& e) {
         // A failed read must not leave expansion without any snippets: the
@@ -875,7 +997,7 @@ SnippetCollection SnippetManager::QuerySnippets(const QString& searchStr)
     SnippetCollection found;
     try {
         SearchFolding::Register(Connection());
-        SQLite::Statement rows(Connection(), SelectRows(modeColumns) + " where " + SearchFolding::Condition(text) +
+        SQLite::Statement rows(Connection(), SelectRows(columns) + " where " + SearchFolding::Condition(text) +
                                                  orderClause.toStdString());
         rows.bind(1, pattern);
         FillSnippets(rows, found);
@@ -912,6 +1034,7 @@ void SnippetManager::FillSnippets(SQLite::Statement& rows, SnippetCollection& in
         const SQLite::Column mode = rows.getColumn(ColTriggerMode);
         snippet->triggerMode = Snippet::TriggerModeFromNumber(mode.isNull() ? 0 : mode.getInt64());
         snippet->onlyIn = OnlyInList(TextOr(rows.getColumn(ColOnlyIn), QString()));
+        snippet->caseFollows = ReadBool(rows.getColumn(ColCaseFollows), false);
         into.append(std::move(snippet));
     }
 }
@@ -930,6 +1053,8 @@ void SnippetManager::Fail(const std::exception& e, const QString& doing) const
     int number = 0;
     if (const auto* sqliteError = dynamic_cast<const SQLite::Exception*>(&e))
         number = sqliteError->getErrorCode();
+    if (IsDamage(number))
+        throw DamagedError(dbPath, QString::fromUtf8(e.what()));
     throw QuilloError(number, kErrorSource,
                       QStringLiteral("%1 the snippet database \"%2\": %3").arg(doing, dbPath, QString::fromUtf8(e.what())));
 }

@@ -42,6 +42,24 @@ public:
     static constexpr int kErrorNoFreeId = 1007;
     static constexpr int kErrorImportLimit = 1008;
     static constexpr int kErrorDatabaseGone = 1009;
+    static constexpr int kErrorNewerFormat = 1010; // written by a later version: never opened, never changed
+    static constexpr int kErrorDamaged = 1011;     // not a database, or a damaged one: left as it is
+    static constexpr int kErrorNotUpgraded = 1012; // a write to an older file that could not be upgraded
+    // The format of the database and of snippet files, kept in SQLite's
+    // user_version: 0 as first made, 1 with the trigger mode and the
+    // application list, 2 with the case that follows the typing.
+    static constexpr int kFormat = 2;
+    // Before an older file is upgraded, a copy of it is kept beside it as
+    // "<file>.v<old format>.bak" ("snippets.mdb.v1.bak"); when that name is
+    // taken, "<file>.v<old format>-2.bak", -3 and so on: a copy is never replaced.
+    static QString UpgradeCopyPath(const QString& databasePath, int oldFormat, int attempt);
+    // The columns of the newer fields a database has.
+    struct StoredColumns
+    {
+        bool modes = false;       // trigger mode and application list
+        bool caseFollows = false;
+        bool Complete() const { return modes && caseFollows; }
+    };
     // Row ids are 32-bit numbers here; rows another program numbered beyond
     // that are left out of the list (see SkippedRows) and new rows never get one.
     static constexpr long long kMaxId = 2147483647;
@@ -93,8 +111,12 @@ public:
     // the check and the insert are one transaction, so two programs adding
     // the same abbreviation at once store it once (kErrorDuplicate for the other).
     SnippetPtr AddSnippet(const Snippet& aSnippet);
+    // Opens the database, upgrading an older one first (see kFormat). A file
+    // of a later version (kErrorNewerFormat) or a damaged one (kErrorDamaged)
+    // is refused and left untouched.
     int OpenSetFile(const QString& strPath);
-    // Cached snippets whose abbreviation begins with str, letter case significant.
+    // Cached snippets whose abbreviation begins with str, letter case significant
+    // unless the snippet's case follows the typing.
     SnippetCollection GetMatchedCol(const QString& str) const;
     // The first cached snippet whose abbreviation equals str, or null.
     SnippetPtr GetMatchedSnippet(const QString& str) const;
@@ -170,8 +192,18 @@ private:
     quint64 cacheGeneration = 0; // moves whenever snippetCache is set
     mutable std::unique_ptr<AbbreviationIndex> index;
     mutable quint64 indexGeneration = 0;
-    // The open database has the trigger mode and application list columns.
-    bool modeColumns = false;
+    // The columns the open database has; a file that could not be upgraded
+    // (read-only, locked) reads as if its rows held the new fields' defaults.
+    StoredColumns columns;
+    // Why the open file is still in an older format; writes are refused with it.
+    QString upgradeProblem;
+    // Brings an older file to kFormat in one transaction, after a copy of it
+    // (UpgradeCopyPath); the columns it has afterwards. Throws for a file
+    // that is damaged; a file that cannot be changed now is left as it is.
+    StoredColumns Upgrade(SQLite::Database& db);
+    void KeepUpgradeCopy(int oldFormat);
+    // Refuses (throws) a file written by a later version.
+    void CheckFormat(SQLite::Database& db, const QString& path) const;
     QString orderClause;
     QString dbPath;
     QStringList skippedRows;

@@ -268,29 +268,31 @@ void FormSetting::BuildOptionsPage()
     chkPlaySound->SetCaption(QStringLiteral("Play sound when inserting a snippet."));
     MakePlainLabel(page, QStringLiteral("Sound:"), 510, 1965);
     cmbSound = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbSound", page, 1140, 1935, 1140, kComboHeight);
-    optAutoExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optAutoExpand", page, 225, 2535, kCheckWidth, 225);
+    optAutoExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optAutoExpand", page, 225, 2355, kCheckWidth, 225);
     optAutoExpand->SetCaption(QStringLiteral("Automatically Expand after delimiters"));
-    MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab) and:"), 450, 2820);
+    MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab) and:"), 450, 2640);
     // Further characters that end a word; the one typed stays after the content.
-    txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2430, 2790, 870, kComboHeight);
+    txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2430, 2610, 870, kComboHeight);
     txtDelimiters->TextBox()->setAccessibleName(QStringLiteral("Further delimiters"));
     txtDelimiters->TextBox()->setToolTip(QStringLiteral("Characters that also end a word, e.g. .,;:!?)"));
     // Shows the keyboard's way through the page as the other rows do; the
     // field still takes a click.
     FocusRing::Attach(txtDelimiters->TextBox());
     txtDelimiters->TextBox()->setFocusPolicy(Qt::StrongFocus);
-    chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 3105, 3075, 225);
+    chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 2925, 3075, 225);
     chkKeepTrigger->SetCaption(QStringLiteral("Keep Space, Enter, Tab after it."));
-    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3390, kCheckWidth, 225);
+    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3210, kCheckWidth, 225);
     optHandExpand->SetCaption(QStringLiteral("Expand abbreviations when press"));
-    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3705);
-    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3690, 1215, kComboHeight);
+    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3525);
+    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3510, 1215, kComboHeight);
     // The key that opens the snippet picker.
-    MakePlainLabel(page, QStringLiteral("Picker key:"), 240, 4020);
-    cmbPickerKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbPickerKey", page, 1140, 3990, 1725, kComboHeight);
+    MakePlainLabel(page, QStringLiteral("Picker key:"), 240, 3825);
+    cmbPickerKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbPickerKey", page, 1140, 3795, 1725, kComboHeight);
+    chkUndoBackspace = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkUndoBackspace", page, 225, 4110, kCheckWidth, 225);
+    chkUndoBackspace->SetCaption(QStringLiteral("Backspace right after it undoes an expansion."));
     // The start-up notices (no notification area, a Wayland session) are
     // shown once; this brings them back.
-    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4350, kCheckWidth, 225);
+    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4380, kCheckWidth, 225);
     chkStartNotice->SetCaption(QStringLiteral("Show the start-up notices again."));
     // Creating a snippet from the selection is not offered: its two options
     // are filled like the others but never shown.
@@ -312,6 +314,8 @@ void FormSetting::BuildOptionsPage()
             [this, &options] { Guarded([&] { options.SetEnablePlaySound(chkPlaySound->Value() == 1); }); });
     connect(chkStartNotice, &QKCheck::Click, this,
             [this, &options] { Guarded([&] { options.SetStartNotice(chkStartNotice->Value() == 1); }); });
+    connect(chkUndoBackspace, &QKCheck::Click, this,
+            [this, &options] { Guarded([&] { options.SetUndoWithBackspace(chkUndoBackspace->Value() == 1); }); });
     connect(chkKeepTrigger, &QKCheck::Click, this,
             [this, &options] { Guarded([&] { options.SetKeepTrigger(chkKeepTrigger->Value() == 1); }); });
     // Letters, digits and spaces cannot end a word: such keys type nothing
@@ -586,6 +590,7 @@ void FormSetting::ShowOptionValues()
     chkStartWithWin->SetValue(options.StartWin() ? 1 : 0);
     chkStartNotice->SetValue(options.StartNotice() ? 1 : 0);
     chkKeepTrigger->SetValue(options.KeepTrigger() ? 1 : 0);
+    chkUndoBackspace->SetValue(options.UndoWithBackspace() ? 1 : 0);
     if (txtDelimiters->Text() != options.Delimiters())
         txtDelimiters->SetText(options.Delimiters());
     // A stored text that is none of the items still shows as it is.
@@ -733,7 +738,7 @@ QList<QWidget*> FormSetting::PageStops() const
     if (frameOptions->isVisible())
         return QList<QWidget*>{chkEnable,      cmbEnableHotKey, chkStartWithWin,  chkPlaySound,
                                cmbSound,       optAutoExpand,   txtDelimiters->TextBox(), chkKeepTrigger,
-                               optHandExpand,  cmbExpandHotKey, cmbPickerKey,     chkStartNotice,   lstRules,
+                               optHandExpand,  cmbExpandHotKey, cmbPickerKey,     chkUndoBackspace, chkStartNotice,   lstRules,
                                cmdExcludeFront, cmdRemoveRule,  chkCreateFromSelection, cmbCreateHotKey};
     return QList<QWidget*>{Label14};
 }

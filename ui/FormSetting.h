@@ -112,6 +112,7 @@ public:
     QKRatio* optAutoExpand = nullptr;
     QKText* txtDelimiters = nullptr;
     QKCheck* chkKeepTrigger = nullptr;
+    QKCheck* chkUndoBackspace = nullptr;
     QKRatio* optHandExpand = nullptr;
     QKCombo* cmbExpandHotKey = nullptr;
     QKCheck* chkCreateFromSelection = nullptr;

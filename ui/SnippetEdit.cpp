@@ -4,6 +4,7 @@
 #include "app/UserNotifier.h"
 #include "app/engine/ContentExpansion.h"
 #include "controls/DoEvents.h"
+#include "controls/QKCheck.h"
 #include "controls/QKCombo.h"
 #include "controls/QKCommonButton.h"
 #include "controls/QKContentEditWin.h"
@@ -25,6 +26,9 @@ namespace {
 constexpr const char* kAbbreviationTip = "Abbreviation";
 constexpr const char* kContentTip = "Content Text";
 constexpr const char* kModeTip = "When the snippet expands";
+constexpr const char* kCaseFollowsTip =
+    "Case follows the typing: the abbreviation matches in any case; typed Capitalised or in CAPITALS, "
+    "the content follows";
 constexpr const char* kOnlyInTip =
     "Only in these applications (window classes or app ids, or title:PATTERN), separated by commas; \\, is a "
     "comma in a title";
@@ -89,11 +93,16 @@ SnippetEdit::SnippetEdit(const SnippetManager& snippetMgr, UserNotifier& notifie
     cmbMode->SetText(ModeCaption(Snippet::TriggerMode::AfterDelimiter));
     cmbMode->setToolTip(QLatin1String(kModeTip));
     cmbMode->setAccessibleName(QLatin1String(kModeTip));
-    txtOnlyIn = MakeControl<QKText>(this, "txtOnlyIn", 2145, 1125, 1755, 270);
+    txtOnlyIn = MakeControl<QKText>(this, "txtOnlyIn", 2145, 1125, 1155, 270);
     txtOnlyIn->setToolTip(QLatin1String(kOnlyInTip));
     txtOnlyIn->TextBox()->setToolTip(QLatin1String(kOnlyInTip));
     txtOnlyIn->TextBox()->setAccessibleName(QLatin1String(kOnlyInTip));
     txtOnlyIn->TextBox()->setPlaceholderText(QStringLiteral("in every application"));
+    chkCaseFollows = MakeControl<QKCheck>(this, "chkCaseFollows", 3360, 1148, 600, 225);
+    chkCaseFollows->SetCaption(QStringLiteral("Aa"));
+    chkCaseFollows->setToolTip(QLatin1String(kCaseFollowsTip));
+    chkCaseFollows->setAccessibleName(QStringLiteral("Case follows the typing"));
+    chkCaseFollows->setAccessibleDescription(QLatin1String(kCaseFollowsTip));
     // The way a keyboard user works a row: type the abbreviation, then the
     // content, then save; Cancel and the placeholders after that.
     setTabOrder(txtSnippet->TextBox(), txtContent->TextBox());
@@ -102,6 +111,7 @@ SnippetEdit::SnippetEdit(const SnippetManager& snippetMgr, UserNotifier& notifie
     setTabOrder(cmdCancel, cmbInsert);
     setTabOrder(cmbInsert, cmbMode);
     setTabOrder(cmbMode, txtOnlyIn->TextBox());
+    setTabOrder(txtOnlyIn->TextBox(), chkCaseFollows);
     // Focus given to the row goes to the abbreviation.
     setFocusProxy(txtSnippet->TextBox());
 
@@ -123,9 +133,11 @@ int SnippetEdit::SetSnippet(const SnippetPtr& aSnippet)
     originalContent = aSnippet ? aSnippet->contentString : QString();
     originalMode = aSnippet ? aSnippet->triggerMode : Snippet::TriggerMode::AfterDelimiter;
     originalOnlyIn = aSnippet ? aSnippet->onlyIn : QStringList();
+    originalCaseFollows = aSnippet && aSnippet->caseFollows;
     SetFields(aSnippet ? aSnippet->snippetString : QString(), aSnippet ? aSnippet->contentString : QString());
     cmbMode->SetText(ModeCaption(originalMode));
     txtOnlyIn->SetText(OnlyInText(originalOnlyIn));
+    chkCaseFollows->SetValue(originalCaseFollows ? 1 : 0);
     return 0;
 }
 
@@ -214,7 +226,8 @@ QString SnippetEdit::AccessibleName() const
 bool SnippetEdit::HasChanges() const
 {
     return txtSnippet->Text() != originalAbbreviation || txtContent->Text() != originalContent ||
-           ModeOfCaption(cmbMode->Text()) != originalMode || OnlyInList(txtOnlyIn->Text()) != originalOnlyIn;
+           ModeOfCaption(cmbMode->Text()) != originalMode || OnlyInList(txtOnlyIn->Text()) != originalOnlyIn ||
+           (chkCaseFollows->Value() == 1) != originalCaseFollows;
 }
 
 void SnippetEdit::Cancel()
@@ -298,6 +311,7 @@ bool SnippetEdit::TrySave()
     currentSnippet->contentString = txtContent->Text();
     currentSnippet->triggerMode = ModeOfCaption(cmbMode->Text());
     currentSnippet->onlyIn = onlyIn;
+    currentSnippet->caseFollows = chkCaseFollows->Value() == 1;
     const SnippetPtr snippet = currentSnippet;
     emit OkClick(snippet);
     return true;

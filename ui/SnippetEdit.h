@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+class QKCheck;
 class QKCombo;
 class QKCommonButton;
 class QKContentEditWin;
@@ -73,6 +74,7 @@ public:
     QKCombo* cmbInsert = nullptr;
     QKCombo* cmbMode = nullptr;
     QKText* txtOnlyIn = nullptr; // application patterns, separated by commas
+    QKCheck* chkCaseFollows = nullptr;
 
     // The mode list's caption for a trigger mode, and back (the default for
     // a caption that is none of them).
@@ -101,5 +103,6 @@ private:
     QString originalContent;
     Snippet::TriggerMode originalMode = Snippet::TriggerMode::AfterDelimiter;
     QStringList originalOnlyIn;
+    bool originalCaseFollows = false;
     bool insertListFilled = false;
 };

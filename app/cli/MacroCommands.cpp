@@ -3,6 +3,7 @@
 #include "app/engine/ContentExpansion.h"
 #include "core/ProgramFolder.h"
 #include "store/SnippetManager.h"
+#include "app/engine/TypedCase.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -17,6 +18,7 @@ const QString kAtOption = QStringLiteral("--at");
 const QString kClipboardOption = QStringLiteral("--clipboard");
 const QString kFieldOption = QStringLiteral("--field");
 const QString kJsonOption = QStringLiteral("--json");
+const QString kTypedOption = QStringLiteral("--typed");
 
 // The value of an option given as "--name VALUE" or "--name=VALUE" at the
 // front of args, which loses both; nothing when args does not start with it.
@@ -57,11 +59,12 @@ QList<CliCommand> MacroCommands::Commands()
 {
     return {
         {QStringLiteral("expand"),
-         QStringLiteral("[--at YYYY-MM-DDTHH:MM:SS] [--clipboard TEXT] [--field LABEL=VALUE]... [--json] TEXT"),
+         QStringLiteral("[--at YYYY-MM-DDTHH:MM:SS] [--clipboard TEXT] [--field LABEL=VALUE]... [--typed ABBR-AS-TYPED] [--json] TEXT"),
          QStringLiteral("print TEXT with its placeholders filled in: --clipboard gives [clipboard], each --field "
                         "answers a fill-in field (others take their default), [snippet ABBR] comes from the "
                         "snippets; --json prints {\"text\": ..., \"cursor\": N}, N the characters before "
-                        "[cursor]"),
+                        "[cursor]; --typed: in the case the abbreviation was typed in, as a snippet whose case "
+                        "follows the typing"),
          &Expand},
     };
 }
@@ -83,6 +86,7 @@ int MacroCommands::Expand(const CliContext& context)
 {
     QStringList args = context.args;
     ContentContext content;
+    std::optional<QString> typed;
     bool json = false;
     // Options come before the text. A lone "--json" is the text ("--" may
     // have come before it); an option that takes a value always wants one.
@@ -96,6 +100,8 @@ int MacroCommands::Expand(const CliContext& context)
                 throw CliUsageError(
                     QStringLiteral("\"%1\" is not a date and time of the form YYYY-MM-DDTHH:MM:SS").arg(*at).toStdString());
             content.clock = [instant] { return instant; };
+        } else if (const std::optional<QString> typedAs = TakeOption(args, kTypedOption)) {
+            typed = *typedAs;
         } else if (const std::optional<QString> clipboard = TakeOption(args, kClipboardOption)) {
             content.clipboard = [text = *clipboard] { return text; };
         } else if (const std::optional<QString> field = TakeOption(args, kFieldOption)) {
@@ -111,7 +117,13 @@ int MacroCommands::Expand(const CliContext& context)
         throw CliUsageError("expand takes one text");
     content.snippets = StoreLookup(context.home);
 
-    const ContentExpansion::Result result = ContentExpansion::Expand(args.first(), content);
+    ContentExpansion::Result result = ContentExpansion::Expand(args.first(), content);
+    if (typed) {
+        // The caret stays after the same characters, whatever capitals did to their number.
+        if (result.cursor != ContentExpansion::kNoCursor)
+            result.cursor = TypedCase::Apply(result.text.left(result.cursor), *typed).size();
+        result.text = TypedCase::Apply(result.text, *typed);
+    }
     // An answer that fits no field is a mistake the output would hide.
     for (auto answer = content.answers.cbegin(); answer != content.answers.cend(); ++answer) {
         const auto field = std::find_if(result.fields.cbegin(), result.fields.cend(),

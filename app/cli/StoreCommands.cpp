@@ -24,11 +24,13 @@ QList<CliCommand> StoreCommands::Commands()
         {QStringLiteral("list"), QStringLiteral("[TEXT]"),
          QStringLiteral("list the snippets, or those whose abbreviation or content holds TEXT"), &List},
         {QStringLiteral("add"),
-         QStringLiteral("ABBR CONTENT [--mode delimiter|immediate|inword] [--only-in APP[,APP...]]"),
+         QStringLiteral("ABBR CONTENT [--mode delimiter|immediate|inword] [--only-in APP[,APP...]] "
+                        "[--case-follows]"),
          QStringLiteral("add a snippet (ABBR: at most 10 characters, no spaces); --mode: expand after a "
                         "delimiter (the default), as soon as ABBR is typed, or also at the end of a longer "
                         "word; --only-in: only in these applications (a window class or Wayland app id, or "
-                        "title:PATTERN with * and ?; \\, for a comma in a pattern)"),
+                        "title:PATTERN with * and ?; \\, for a comma in a pattern); --case-follows: ABBR "
+                        "matches in any letter case, and typed Capitalised or in CAPITALS it gives the content so"),
          &Add},
         {QStringLiteral("delete"), QStringLiteral("ABBR"), QStringLiteral("delete the snippet ABBR"),
          &Delete},
@@ -57,6 +59,8 @@ QString StoreCommands::ListLine(const Snippet& snippet)
         line += QStringLiteral("\tmode=") + Snippet::TriggerModeName(snippet.triggerMode);
     if (!snippet.onlyIn.isEmpty())
         line += QStringLiteral("\tonly-in=") + AppRule::JoinList(snippet.onlyIn, QStringLiteral(","));
+    if (snippet.caseFollows)
+        line += QStringLiteral("\tcase-follows");
     return line;
 }
 
@@ -83,6 +87,12 @@ bool TakeOption(QStringList& args, const QString& name, QString& value)
     return false;
 }
 
+// Takes every "--name" flag out of args; true when there was one.
+bool TakeFlag(QStringList& args, const QString& name)
+{
+    return args.removeAll(name) > 0;
+}
+
 } // namespace
 
 int StoreCommands::List(const CliContext& context)
@@ -105,6 +115,7 @@ int StoreCommands::Add(const CliContext& context)
 {
     QStringList args = context.args;
     Snippet snippet;
+    snippet.caseFollows = TakeFlag(args, QStringLiteral("--case-follows"));
     for (QString value;;) {
         if (TakeOption(args, QStringLiteral("--mode"), value)) {
             bool ok = false;

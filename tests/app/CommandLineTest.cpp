@@ -1,7 +1,10 @@
 #include "CliTestSupport.h"
+#include "store/SnippetManager.h"
 #include "support/TempProgramFolder.h"
 
+#include <QFile>
 #include <QProcess>
+#include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 
 class Cli : public ::testing::Test
@@ -141,4 +144,25 @@ TEST(CliWithoutFolder, TheBackendIsX11OrWaylandAndAnythingElseIsRefused)
     EXPECT_TRUE(CommandLine({"--backend", "mir"}).WantsCommand()) << "refused, not started";
     EXPECT_EQ(RunCli({"--backend"}).code, 2);
     EXPECT_TRUE(RunCli({"--help"}).out.contains("--backend x11|wayland"));
+}
+
+TEST_F(Cli, AddTakesTheCaseOptionAndANewerDatabaseIsRefusedUntouched)
+{
+    CliResult r = In({"add", "--case-follows", "brb", "be right back"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(In({"list", "right"}).out, "brb\tbe right back\tcase-follows\n");
+
+    {
+        SQLite::Database db(folder.DatabasePath().toStdString(), SQLite::OPEN_READWRITE);
+        db.exec("pragma user_version = " + std::to_string(SnippetManager::kFormat + 1));
+    }
+    QFile file(folder.DatabasePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    r = In({"list"});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.contains("later version")) << r.err.toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
 }

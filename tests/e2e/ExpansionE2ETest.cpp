@@ -133,6 +133,26 @@ TEST_F(Expansion, SigAndATriggerBecomeTheContent)
     EXPECT_EQ(WaitForText("Best regards Thank you! Thank you!").toStdString(), "Best regards Thank you! Thank you!");
 }
 
+TEST_F(Expansion, BackspaceRightAfterAnExpansionPutsBackWhatWasTypedAndTheCaseFollows)
+{
+    QProcess add;
+    add.start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path(), "add", "--case-follows", "brb", "be right back"});
+    ASSERT_TRUE(add.waitForFinished(kWaitMs));
+    ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
+    StartBoth();
+    desktop->Type("sig ");
+    ASSERT_EQ(WaitForText("Best regards").toStdString(), "Best regards");
+    desktop->Key("BackSpace");
+    EXPECT_EQ(WaitForText("sig ").toStdString(), "sig ");
+    Pause(kSettleMs);
+    EXPECT_EQ(WaitForText("sig ").toStdString(), "sig ") << "what was put back is not expanded again";
+
+    desktop->Type("BRB ");
+    EXPECT_EQ(WaitForText("sig BE RIGHT BACK").toStdString(), "sig BE RIGHT BACK");
+    desktop->Type(" Brb ");
+    EXPECT_EQ(WaitForText("sig BE RIGHT BACK Be right back").toStdString(), "sig BE RIGHT BACK Be right back");
+}
+
 TEST_F(Expansion, AnImmediateSnippetExpandsAtOnceAndADelimiterStaysAfterTheContent)
 {
     // Added from the command line, as a user would.

@@ -406,3 +406,21 @@ TEST_F(Options, AFullDiskLeavesTheOptionsFileWhole)
     expected.replace("SniExp=5", "SniExp=6").replace("SoundName=type", "SoundName=kata");
     EXPECT_EQ(ReadBytes(onDisk), expected);
 }
+
+TEST_F(Options, UndoWithBackspaceIsOnUnlessTheFileSaysFalse)
+{
+    WriteBytes(path, kAllKeys);
+    options.LoadVars(path);
+    EXPECT_TRUE(options.UndoWithBackspace()) << "on when the file does not say";
+    options.SetUndoWithBackspace(false);
+    EXPECT_EQ(GetIniValue(path, "qk", "UndoWithBackspace"), "False");
+    OptionMgr reread;
+    reread.LoadVars(path);
+    EXPECT_FALSE(reread.UndoWithBackspace());
+
+    SetIniValue(path, "qk", "UndoWithBackspace", "maybe");
+    reread.LoadVars(path);
+    EXPECT_TRUE(reread.UndoWithBackspace()) << "an unknown value leaves the default";
+    ASSERT_EQ(reread.LoadProblems().size(), 1);
+    EXPECT_TRUE(reread.LoadProblems().first().contains("UndoWithBackspace"));
+}

@@ -57,7 +57,7 @@ TEST(SnippetModes, AnOldDatabaseKeepsItsRowsGainsTheDefaultsAndStoresTheNewField
     // program's insert (no new columns) gets the defaults.
     {
         SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE);
-        EXPECT_EQ(db.execAndGet("pragma user_version").getInt(), 1);
+        EXPECT_EQ(db.execAndGet("pragma user_version").getInt(), SnippetManager::kFormat);
         db.exec("insert into snippets (snippet, content) values ('old', 'from an older program')");
     }
     SnippetManager again;

@@ -186,7 +186,7 @@ TEST_F(KeyboardPath, TabVisitsEveryControlOfThePageInOrderAndWrapsRound)
                                       window->chkPlaySound,   window->cmbSound,        window->optAutoExpand,
                                       window->txtDelimiters->TextBox(), window->chkKeepTrigger,
                                       window->optHandExpand,  window->cmbExpandHotKey, window->cmbPickerKey,
-                                      window->chkStartNotice,
+                                      window->chkUndoBackspace, window->chkStartNotice,
                                       window->btnClose,       window->QKTab1};
     for (QWidget* stop : expected) {
         Key(Qt::Key_Tab);
@@ -526,4 +526,39 @@ TEST_F(KeyboardPath, ThePickerKeyIsShownAndChangedByKeys)
     EXPECT_EQ(window->cmbPickerKey->Text(), "None");
     EXPECT_EQ(Ini("PickerKey"), "None");
     EXPECT_EQ(shell.form->optMgr.PickerKey().keyCode, 0);
+}
+
+TEST_F(KeyboardPath, TheCaseOfASnippetAndUndoWithBackspaceAreSetByKeys)
+{
+    FormSetting* window = OpenActive(1);
+    ASSERT_NE(window, nullptr);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), window->cmdAdd);
+    Key(Qt::Key_Space);
+    auto* edit = Panel<SnippetEdit>(1);
+    Type("brb");
+    Key(Qt::Key_Tab);
+    Type("be right back");
+    edit->txtOnlyIn->TextBox()->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), edit->chkCaseFollows);
+    EXPECT_TRUE(edit->chkCaseFollows->accessibleDescription().contains("any case"));
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(edit->HasChanges());
+    edit->txtSnippet->TextBox()->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Return);
+    const SnippetPtr stored = shell.form->snippetMgr.GetMatchedSnippet("brb");
+    ASSERT_NE(stored, nullptr);
+    EXPECT_TRUE(stored->caseFollows);
+
+    window->QKTab1->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Right);
+    ASSERT_TRUE(window->frameOptions->isVisible());
+    EXPECT_EQ(window->chkUndoBackspace->Value(), 1) << "on by default";
+    window->cmbPickerKey->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), window->chkUndoBackspace);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(Ini("UndoWithBackspace"), "False");
+    EXPECT_FALSE(shell.form->optMgr.UndoWithBackspace());
 }
