@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <SQLiteCpp/Backup.h>
 #include <SQLiteCpp/Database.h>
+#include <algorithm>
 
 namespace {
 
@@ -45,16 +46,23 @@ QString SnippetBackups::Folder() const
 
 QList<SnippetBackups::Backup> SnippetBackups::List() const
 {
-    static const QRegularExpression name(QStringLiteral(R"(^(\d{8}-\d{6})(?:-\d+)?-([a-z]+)\.mdb$)"));
-    QList<Backup> backups;
+    static const QRegularExpression name(QStringLiteral(R"(^(\d{8}-\d{6})(?:-(\d+))?-([a-z]+)\.mdb$)"));
+    // Newest first: by the time in the name, then by the number that tells
+    // two of the same second apart.
+    QList<std::pair<std::pair<QString, int>, Backup>> found;
     const QDir dir(Folder());
-    for (const QString& file : dir.entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name | QDir::Reversed)) {
+    for (const QString& file : dir.entryList({QStringLiteral("*.mdb")}, QDir::Files)) {
         const QRegularExpressionMatch m = name.match(file);
         if (!m.hasMatch())
             continue;
-        backups << Backup{file.chopped(int(qstrlen(kSuffix))), dir.filePath(file),
-                          QDateTime::fromString(m.captured(1), QLatin1String(kStamp)), m.captured(2)};
+        found.append({{m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt()},
+                      Backup{file.chopped(int(qstrlen(kSuffix))), dir.filePath(file),
+                             QDateTime::fromString(m.captured(1), QLatin1String(kStamp)), m.captured(3)}});
     }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    QList<Backup> backups;
+    for (const auto& entry : found)
+        backups << entry.second;
     return backups;
 }
 
@@ -63,14 +71,18 @@ SnippetBackups::Backup SnippetBackups::Make(const QString& reason)
     QDir dir(Folder());
     if (!dir.mkpath(QStringLiteral(".")))
         throw Failure(QStringLiteral("Cannot make the backups folder \"%1\".").arg(Folder()));
-    // Left over by a run that ended while writing: never a backup.
-    for (const QString& part : dir.entryList({QStringLiteral("*") + QLatin1String(kPartSuffix)}, QDir::Files))
+    // Left over by a run that ended while writing (with its journal): never a backup.
+    for (const QString& part : dir.entryList({QStringLiteral("*") + QLatin1String(kPartSuffix) + u'*'}, QDir::Files))
         dir.remove(part);
     const QDateTime now = clock();
-    QString id = now.toString(QLatin1String(kStamp)) + u'-' + reason;
-    // Two in the same second are told apart by a number.
-    for (int n = 2; dir.exists(id + QLatin1String(kSuffix)); ++n)
-        id = now.toString(QLatin1String(kStamp)) + QStringLiteral("-%1-").arg(n) + reason;
+    const QString stamp = now.toString(QLatin1String(kStamp));
+    // Two in the same second are told apart, and ordered, by a number.
+    int taken = 0;
+    static const QRegularExpression number(QStringLiteral(R"(^\d{8}-\d{6}(?:-(\d+))?-)"));
+    for (const Backup& backup : List())
+        if (backup.id.startsWith(stamp))
+            taken = std::max(taken, std::max(1, number.match(backup.id).captured(1).toInt()));
+    const QString id = taken == 0 ? stamp + u'-' + reason : stamp + QStringLiteral("-%1-").arg(taken + 1) + reason;
     const QString path = dir.filePath(id + QLatin1String(kSuffix));
     const QString part = path + QLatin1String(kPartSuffix);
     try {

@@ -18,9 +18,11 @@ QDateTime FakeClock()
     return fakeNow;
 }
 
+// Opened for writing, as the program opens it: a run killed in the middle
+// of a write leaves a journal that the next writer rolls back.
 bool Whole(const QString& path)
 {
-    SQLite::Database db(path.toStdString(), SQLite::OPEN_READONLY);
+    SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE);
     return db.execAndGet("pragma quick_check").getString() == "ok";
 }
 
