@@ -56,6 +56,8 @@ QString SnippetPreview::HowItExpands(const Snippet& snippet)
         parts << QStringLiteral("Expands %1").arg(SnippetEdit::ModeCaption(snippet.triggerMode).toLower());
     if (!snippet.onlyIn.isEmpty())
         parts << QStringLiteral("only in: %1").arg(snippet.onlyIn.join(QStringLiteral(", ")));
+    if (snippet.caseFollows)
+        parts << QStringLiteral("case follows the typing");
     if (parts.isEmpty())
         return QString();
     parts.first()[0] = parts.first()[0].toUpper();

@@ -27,8 +27,8 @@ public:
     QAccessible::Role AccessibleRole() const override { return QAccessible::ListItem; }
     // How it expands is named after the abbreviation when it is not the usual way.
     QString AccessibleName() const override;
-    // "Expands immediately; only in: mousepad", or "" for a snippet that
-    // expands after a delimiter everywhere.
+    // "Expands immediately; only in: mousepad; case follows the typing", or
+    // "" for a snippet that expands after a delimiter everywhere as stored.
     static QString HowItExpands(const Snippet& snippet);
 
     QKSnippetTip* txtSnippet = nullptr;

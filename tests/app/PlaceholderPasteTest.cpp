@@ -81,3 +81,54 @@ TEST(PlaceholderPaste, ClipboardIsTheUsersEvenWhileAnEarlierPasteWaitsToGiveItBa
         EXPECT_EQ(editor.Request(), "<the user's [date]>") << expansion;
     }
 }
+
+namespace {
+
+// Asks for fields as the settings shell does, and lets the test answer.
+struct AskingShell : ShellCommands
+{
+    QString asked;
+    QList<FillInField> fields;
+    FieldsFilled filled;
+    bool AskFields(const QString& snippetName, const QList<FillInField>& f, FieldsFilled done) override
+    {
+        asked = snippetName;
+        fields = f;
+        filled = std::move(done);
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(PlaceholderPaste, FillInFieldsAreAskedBeforeAnythingIsErasedAndTheAnswersExpand)
+{
+    Shell s;
+    AskingShell shell;
+    s.form->SetShellCommands(&shell);
+    FakeClipboardAccess editor(true);
+    s.engine().UseClipboard(&editor);
+    AddSnippet(s, "fi", "Dear [input Name], size [choice Size=S|M]. [input Name]!");
+    s.Type("fi");
+    s.Tap(kSpace);
+    s.Pump();
+    EXPECT_EQ(shell.asked, "fi");
+    EXPECT_EQ(shell.fields, (QList<FillInField>{{"Name", "", {}}, {"Size", "S", {"S", "M"}}}));
+    EXPECT_TRUE(s.Sent().isEmpty()) << "nothing erased while the user answers";
+
+    shell.filled({{"Name", "Ann"}, {"Size", "M"}});
+    EXPECT_EQ(s.Sent(), ExpansionKeys(2)) << "the abbreviation and its Space erased, then the paste";
+    EXPECT_EQ(editor.Request(), "Dear Ann, size M. Ann!");
+
+    // Cancelled (never answered): nothing is erased, and the engine is free
+    // for the next word.
+    s.keys.Clear();
+    s.Type("fi");
+    s.Tap(kSpace);
+    s.Pump();
+    EXPECT_TRUE(s.Sent().isEmpty());
+    s.Type("sig");
+    s.Tap(kSpace);
+    EXPECT_EQ(s.Sent(), ExpansionKeys(3));
+    s.form->SetShellCommands(nullptr);
+}

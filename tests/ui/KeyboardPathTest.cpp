@@ -550,6 +550,8 @@ TEST_F(KeyboardPath, TheCaseOfASnippetAndUndoWithBackspaceAreSetByKeys)
     const SnippetPtr stored = shell.form->snippetMgr.GetMatchedSnippet("brb");
     ASSERT_NE(stored, nullptr);
     EXPECT_TRUE(stored->caseFollows);
+    Pump();
+    EXPECT_EQ(Panel<SnippetPreview>(1)->AccessibleName(), "brb (Case follows the typing)");
 
     window->QKTab1->setFocus(Qt::TabFocusReason);
     Key(Qt::Key_Right);
