@@ -5,6 +5,7 @@
 #include "store/SearchFolding.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <SQLiteCpp/Backup.h>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Exception.h>
@@ -823,6 +824,66 @@ bool SnippetManager::RefreshIfChanged()
         }
         Fail(e, QStringLiteral("Cannot read the snippets of"));
     }
+}
+
+SnippetManager::ImportOutcome SnippetManager::AddImported(const QList<Snippet>& snippets, Duplicates duplicates)
+{
+    for (const Snippet& snippet : snippets)
+        CheckAbbreviation(snippet.snippetString);
+    FollowFileForWrite();
+    ImportOutcome outcome;
+    try {
+        SQLite::Database& db = Connection();
+        SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+        // Looked up in memory: a query per snippet would scan the table each time.
+        QHash<QString, long long> idByAbbreviation;
+        QSet<QString> guids;
+        {
+            SQLite::Statement rows(db, "select id, snippet, guid from snippets order by id");
+            while (rows.executeStep()) {
+                // The oldest row of an abbreviation is the one that expands.
+                const QString abbreviation = ReadText(rows.getColumn(1));
+                if (!idByAbbreviation.contains(abbreviation))
+                    idByAbbreviation.insert(abbreviation, rows.getColumn(0).getInt64());
+                guids.insert(ReadText(rows.getColumn(2)));
+            }
+        }
+        SQLite::Statement update(db, R"(update snippets set content=?, description=?, enable=?, "group"=?, snippet=?, )"
+                                     "usecount=?, triggermode=?, onlyin=?, casefollows=? where id=?");
+        for (const Snippet& snippet : snippets) {
+            const auto stored = idByAbbreviation.constFind(snippet.snippetString);
+            if (stored != idByAbbreviation.constEnd()) {
+                outcome.duplicates << snippet.snippetString;
+                if (duplicates == Duplicates::Skip)
+                    continue;
+                if (duplicates == Duplicates::Replace) {
+                    BindFields(update, snippet);
+                    update.bind(10, static_cast<int64_t>(*stored));
+                    update.exec();
+                    update.reset();
+                    ++outcome.replaced;
+                    continue;
+                }
+            }
+            Snippet row = snippet;
+            if (row.guidString.isEmpty() || guids.contains(row.guidString))
+                row.guidString = NewGuidString();
+            guids.insert(row.guidString);
+            const int id = InsertRow(db, row);
+            if (stored == idByAbbreviation.constEnd())
+                idByAbbreviation.insert(row.snippetString, id);
+            ++outcome.added;
+        }
+        transaction.commit();
+    } catch (const SQLite::Exception& e) {
+        try {
+            ReloadSnippets();
+        } catch (...) {
+        }
+        Fail(e, QStringLiteral("Cannot import the snippets into"));
+    }
+    ReloadSnippets();
+    return outcome;
 }
 
 int SnippetManager::ImportSnippets(const QString& importFile)

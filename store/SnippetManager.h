@@ -149,6 +149,21 @@ public:
     // or nothing: a file that is no snippet file, or any failure on the way,
     // leaves the user's table as it was. The cache is rebuilt in every case.
     int ImportSnippets(const QString& importFile);
+
+    // What to do with an imported snippet whose abbreviation is stored already.
+    enum class Duplicates { Keep, Skip, Replace };
+    struct ImportOutcome
+    {
+        int added = 0;
+        int replaced = 0;
+        QStringList duplicates; // the abbreviations that were stored already
+    };
+    // Stores snippets read from another file in one transaction (all or
+    // nothing). Keep adds a second snippet under the same abbreviation,
+    // Skip leaves the stored one alone, Replace overwrites its fields but
+    // keeps its row and GUID. A GUID already in the table is given a new
+    // one: two rows never share an identity.
+    ImportOutcome AddImported(const QList<Snippet>& snippets, Duplicates duplicates);
     ImportLimits Limits() const { return importLimits; }
     void SetImportLimits(const ImportLimits& limits) { importLimits = limits; }
 

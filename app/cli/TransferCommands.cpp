@@ -6,8 +6,13 @@
 #include "store/SnippetBackups.h"
 #include "store/SnippetExport.h"
 #include "store/SnippetManager.h"
+#include "store/import/ImportFormat.h"
+#include "store/import/PlainSnippetFile.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
+#include <SQLiteCpp/Database.h>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -35,15 +40,64 @@ AtomicFileWriter::Rules CheckTarget(const QString& database, const QString& targ
     return rules;
 }
 
+// The value of "--name VALUE" or "--name=VALUE" anywhere in args, which
+// loses it; a null string when it is not there.
+QString TakeValue(QStringList& args, const QString& name)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i].startsWith(name + u'='))
+            return args.takeAt(i).mid(name.size() + 1);
+        if (args[i] == name) {
+            if (i + 1 >= args.size())
+                throw CliUsageError(QStringLiteral("%1 needs a value").arg(name).toStdString());
+            args.removeAt(i);
+            return args.takeAt(i);
+        }
+    }
+    return QString();
+}
+
+// The snippets of a snippet file as the store's own import reads them
+// (every check of a hostile file included), through an empty copy of the
+// user's database, so that duplicates can be handled one by one.
+ImportBatch ReadSnippetFile(const QString& database, const QString& file)
+{
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        throw CommandError(QStringLiteral("cannot make a temporary folder to read \"%1\"").arg(file));
+    const QString copy = scratch.filePath(QStringLiteral("reading.mdb"));
+    SnippetExport::Export(database, copy, false);
+    {
+        SQLite::Database db(QFile::encodeName(copy).toStdString(), SQLite::OPEN_READWRITE);
+        db.exec("delete from snippets");
+    }
+    SnippetManager reader;
+    reader.OpenSetFile(copy);
+    reader.ImportSnippets(file);
+    ImportBatch batch;
+    for (const SnippetPtr& snippet : reader.GetMatchedCol(QString()))
+        batch.snippets.push_back({*snippet, QFileInfo(file).fileName()});
+    reader.CloseLogFile();
+    return batch;
+}
+
 } // namespace
 
 QList<CliCommand> TransferCommands::Commands()
 {
     return {
-        {QStringLiteral("import"), QStringLiteral("FILE"),
-         QStringLiteral("add every snippet of the snippet file FILE"), &Import},
-        {QStringLiteral("export"), QStringLiteral("[--force] FILE"),
-         QStringLiteral("write all snippets to the snippet file FILE (--force: replace it)"), &Export},
+        {QStringLiteral("import"),
+         QStringLiteral("[--from FORMAT] [--duplicates keep|skip|replace] [--json] FILE|FOLDER"),
+         QStringLiteral("add the snippets of FILE or FOLDER: a snippet file, a yaml or json file of Quillo's, or "
+                        "another expander's (FORMAT: espanso, beeftext, autokey, ahk, textexpander, yaml, json, "
+                        "snippets; guessed when not given); an abbreviation stored already is added again (keep, "
+                        "the default), left alone (skip) or overwritten (replace); a backup is made first, and "
+                        "what was left out or changed is listed"),
+         &Import},
+        {QStringLiteral("export"), QStringLiteral("[--force] [--format snippets|yaml|json] FILE"),
+         QStringLiteral("write all snippets to FILE: a snippet file, or a text file of every field (--force: "
+                        "replace it)"),
+         &Export},
         {QStringLiteral("backups"), QStringLiteral("list [--json] | restore ID"),
          QStringLiteral("list the backups of the snippets, or put one back (the state before is backed up)"), &Backups},
         {QStringLiteral("print"), QStringLiteral("[--force] --pdf FILE"),
@@ -58,14 +112,83 @@ bool TransferCommands::NeedsGui(const QString& command)
 
 int TransferCommands::Import(const CliContext& context)
 {
-    if (context.args.size() != 1)
-        throw CliUsageError("import takes one snippet file");
+    QStringList args = context.args;
+    const bool json = args.removeAll(QStringLiteral("--json")) > 0;
+    ImportFormat::Kind kind = ImportFormat::Kind::Unknown;
+    SnippetManager::Duplicates duplicates = SnippetManager::Duplicates::Keep;
+    const QString from = TakeValue(args, QStringLiteral("--from"));
+    if (!from.isNull()) {
+        kind = ImportFormat::FromName(from);
+        if (kind == ImportFormat::Kind::Unknown)
+            throw CliUsageError(QStringLiteral("--from takes one of %1, not \"%2\"")
+                                    .arg(ImportFormat::Names().join(QStringLiteral(", ")), from)
+                                    .toStdString());
+    }
+    const QString policy = TakeValue(args, QStringLiteral("--duplicates"));
+    if (policy == QLatin1String("skip"))
+        duplicates = SnippetManager::Duplicates::Skip;
+    else if (policy == QLatin1String("replace"))
+        duplicates = SnippetManager::Duplicates::Replace;
+    else if (!policy.isNull() && policy != QLatin1String("keep"))
+        throw CliUsageError("--duplicates takes keep, skip or replace");
+    if (args.size() != 1)
+        throw CliUsageError("import takes one file or folder");
+    const QString source = args[0];
+    if (!QFileInfo::exists(source))
+        throw CommandError(QStringLiteral("\"%1\" is not there").arg(source));
+    if (kind == ImportFormat::Kind::Unknown)
+        kind = ImportFormat::Guess(source);
+    if (kind == ImportFormat::Kind::Unknown)
+        throw CommandError(QStringLiteral("cannot tell what kind of file \"%1\" is; name it with --from (%2)")
+                               .arg(source, ImportFormat::Names().join(QStringLiteral(", "))));
+
+    const QString database = ProgramFolder::DatabasePath(context.home);
     SnippetManager store;
-    store.OpenSetFile(ProgramFolder::DatabasePath(context.home));
-    const qsizetype before = store.GetMatchedCol(QString()).size();
-    store.ImportSnippets(context.args[0]);
-    const qsizetype added = store.GetMatchedCol(QString()).size() - before;
-    context.out << "imported " << added << " snippets from " << context.args[0] << Qt::endl;
+    store.OpenSetFile(database);
+    // The state before, whatever the import does.
+    const SnippetBackups::Backup backup = SnippetBackups(database).Make(QStringLiteral("import"));
+
+    ImportBatch batch;
+    SnippetManager::ImportOutcome outcome;
+    if (kind == ImportFormat::Kind::Snippets && duplicates == SnippetManager::Duplicates::Keep) {
+        const qsizetype before = store.GetMatchedCol(QString()).size();
+        store.ImportSnippets(source);
+        outcome.added = int(store.GetMatchedCol(QString()).size() - before);
+    } else {
+        if (kind == ImportFormat::Kind::Snippets)
+            batch = ReadSnippetFile(database, source);
+        else
+            batch = ImportFormat::Read(kind, source);
+        QList<Snippet> snippets;
+        for (const ImportBatch::Entry& entry : batch.snippets)
+            snippets << entry.snippet;
+        outcome = store.AddImported(snippets, duplicates);
+    }
+
+    if (json) {
+        const auto array = [](const QStringList& list) { return QJsonArray::fromStringList(list); };
+        context.out << QJsonDocument(QJsonObject{{"format", ImportFormat::Name(kind)},
+                                                 {"added", outcome.added},
+                                                 {"replaced", outcome.replaced},
+                                                 {"duplicates", array(outcome.duplicates)},
+                                                 {"skipped", array(batch.skipped)},
+                                                 {"changed", array(batch.changed)},
+                                                 {"backup", backup.id}})
+                           .toJson(QJsonDocument::Compact)
+                    << Qt::endl;
+        return 0;
+    }
+    context.out << "imported " << outcome.added << " snippets from " << source << Qt::endl;
+    if (outcome.replaced > 0)
+        context.out << "replaced " << outcome.replaced << " stored snippets" << Qt::endl;
+    if (!outcome.duplicates.isEmpty() && duplicates != SnippetManager::Duplicates::Replace)
+        context.out << (duplicates == SnippetManager::Duplicates::Skip ? "left alone, stored already: "
+                                                                       : "stored already, added again: ")
+                    << outcome.duplicates.join(QStringLiteral(", ")) << Qt::endl;
+    for (const QString& line : batch.skipped)
+        context.out << "left out: " << line << Qt::endl;
+    for (const QString& line : batch.changed)
+        context.out << "changed: " << line << Qt::endl;
     return 0;
 }
 
@@ -73,13 +196,29 @@ int TransferCommands::Export(const CliContext& context)
 {
     QStringList args = context.args;
     const bool force = args.removeAll(QStringLiteral("--force")) > 0;
+    const QString format = TakeValue(args, QStringLiteral("--format"));
+    if (!format.isNull() && format != QLatin1String("snippets") && format != QLatin1String("yaml") &&
+        format != QLatin1String("json"))
+        throw CliUsageError("--format takes snippets, yaml or json");
     if (args.size() != 1)
-        throw CliUsageError("export takes one snippet file");
+        throw CliUsageError("export takes one file");
     const QString target = args[0];
     const QString database = ProgramFolder::DatabasePath(context.home);
-    CheckTarget(database, target, force, SnippetExport::kErrorSource,
-                QStringLiteral("Cannot export the snippets to \"%1\""));
-    SnippetExport::Export(database, target, force);
+    const QString lead = QStringLiteral("Cannot export the snippets to \"%1\"");
+    const AtomicFileWriter::Rules rules = CheckTarget(database, target, force, SnippetExport::kErrorSource, lead);
+    if (format.isNull() || format == QLatin1String("snippets")) {
+        SnippetExport::Export(database, target, force);
+    } else {
+        SnippetManager store;
+        store.OpenSetFile(database);
+        QList<ImportBatch::Entry> entries;
+        for (const SnippetPtr& snippet : store.GetMatchedCol(QString()))
+            entries.push_back({*snippet, QString()});
+        AtomicFileWriter writer(target, rules, QString::fromLatin1(SnippetExport::kErrorSource), lead);
+        writer.Write(PlainSnippetFile::Write(entries, format == QLatin1String("yaml") ? PlainSnippetFile::Syntax::Yaml
+                                                                                     : PlainSnippetFile::Syntax::Json));
+        writer.Commit();
+    }
     context.out << "exported the snippets to " << target << Qt::endl;
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "store/import/AutokeyImporter.h"
 
 #include "store/NewGuidString.h"
-#include "store/import/ImportLimits.h"
+#include "store/import/AbbreviationCheck.h"
 #include "store/import/PeerDateFormat.h"
 #include "store/import/PeerText.h"
 
@@ -141,21 +141,21 @@ ImportBatch AutokeyImporter::Read(const QString& folder)
             snippet.triggerMode = Snippet::TriggerMode::InsideWords;
         else if (abbreviation.value(QLatin1String("immediate")).toBool())
             snippet.triggerMode = Snippet::TriggerMode::Immediately;
-        const bool caseFollows = abbreviation.value(QLatin1String("ignoreCase")).toBool() &&
+        snippet.caseFollows = abbreviation.value(QLatin1String("ignoreCase")).toBool() &&
                                  settings.value(QLatin1String("matchCase")).toBool();
         if (!abbreviation.value(QLatin1String("backspace")).toBool(true))
             batch.Change(origin, QStringLiteral("the abbreviation is erased, as every Quillo snippet's is"));
         if (!unsupported.isEmpty())
             batch.Change(origin, QStringLiteral("kept as text: %1").arg(unsupported.join(QStringLiteral(", "))));
         for (const QString& one : abbreviations) {
-            if (const QString bad = ImportLimits::AbbreviationProblem(one); !bad.isEmpty()) {
+            if (const QString bad = AbbreviationCheck::Problem(one); !bad.isEmpty()) {
                 batch.Skip(origin, bad);
                 continue;
             }
             Snippet entry = snippet;
             entry.snippetString = one;
             entry.guidString = NewGuidString();
-            batch.snippets.push_back({entry, origin, caseFollows});
+            batch.snippets.push_back({entry, origin});
         }
     }
     return batch;

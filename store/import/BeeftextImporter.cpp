@@ -1,7 +1,7 @@
 #include "store/import/BeeftextImporter.h"
 
 #include "store/NewGuidString.h"
-#include "store/import/ImportLimits.h"
+#include "store/import/AbbreviationCheck.h"
 #include "store/import/PeerDateFormat.h"
 #include "store/import/PeerText.h"
 
@@ -111,7 +111,7 @@ ImportBatch BeeftextImporter::Read(const QString& path)
         const QJsonObject combo = value.toObject();
         const QString origin = QStringLiteral("%1: combo %2").arg(name).arg(index);
         const QString keyword = FirstOf(combo, {"keyword", "comboText"});
-        if (const QString problem2 = ImportLimits::AbbreviationProblem(keyword); !problem2.isEmpty()) {
+        if (const QString problem2 = AbbreviationCheck::Problem(keyword); !problem2.isEmpty()) {
             batch.Skip(origin, problem2);
             continue;
         }
@@ -136,7 +136,7 @@ ImportBatch BeeftextImporter::Read(const QString& path)
         }
         if (!unsupported.isEmpty())
             batch.Change(origin, QStringLiteral("kept as text: %1").arg(unsupported.join(QStringLiteral(", "))));
-        batch.snippets.push_back({snippet, origin, false});
+        batch.snippets.push_back({snippet, origin});
     }
     if (combos.isEmpty() && !root.contains(QLatin1String("combos")))
         batch.Skip(name, QStringLiteral("not a combo file: it has no \"combos\""));

@@ -1,7 +1,7 @@
 #include "store/import/CsvSnippetImporter.h"
 
 #include "store/import/BeeftextImporter.h"
-#include "store/import/ImportLimits.h"
+#include "store/import/AbbreviationCheck.h"
 #include "store/import/PeerDateFormat.h"
 #include "store/import/PeerText.h"
 
@@ -176,7 +176,7 @@ ImportBatch CsvSnippetImporter::Read(const QString& path, Flavour flavour)
             continue;
         }
         const QString abbreviation = row[0].trimmed();
-        if (const QString problem2 = ImportLimits::AbbreviationProblem(abbreviation); !problem2.isEmpty()) {
+        if (const QString problem2 = AbbreviationCheck::Problem(abbreviation); !problem2.isEmpty()) {
             batch.Skip(origin, problem2);
             continue;
         }
@@ -191,7 +191,7 @@ ImportBatch CsvSnippetImporter::Read(const QString& path, Flavour flavour)
         snippet.triggerMode = Snippet::TriggerMode::Immediately;
         if (!unsupported.isEmpty())
             batch.Change(origin, QStringLiteral("kept as text: %1").arg(unsupported.join(QStringLiteral(", "))));
-        batch.snippets.push_back({snippet, origin, false});
+        batch.snippets.push_back({snippet, origin});
     }
     return batch;
 }

@@ -1,7 +1,7 @@
 #include "store/import/EspansoImporter.h"
 
 #include "store/NewGuidString.h"
-#include "store/import/ImportLimits.h"
+#include "store/import/AbbreviationCheck.h"
 #include "store/import/PeerDateFormat.h"
 #include "store/import/PeerText.h"
 
@@ -213,7 +213,7 @@ void EspansoImporter::ResolveVar(const YAML::Node& var, const QString& file, Var
             vars.values.insert(name, Substitute(Text(params["echo"]), vars, origin));
         } else if (type == u"match") {
             const QString trigger = Text(params["trigger"]);
-            if (ImportLimits::AbbreviationProblem(trigger).isEmpty())
+            if (AbbreviationCheck::Problem(trigger).isEmpty())
                 vars.values.insert(name, QStringLiteral("[snippet %1]").arg(trigger));
             else
                 batch.Change(origin, QStringLiteral("the nested match \"%1\" cannot be an abbreviation here").arg(trigger));
@@ -282,15 +282,15 @@ void EspansoImporter::ReadMatch(const YAML::Node& match, const QString& file, co
     const bool word = match["word"].as<bool>(false) || match["left_word"].as<bool>(false) ||
                       match["right_word"].as<bool>(false);
     snippet.triggerMode = word ? Snippet::TriggerMode::AfterDelimiter : Snippet::TriggerMode::Immediately;
-    const bool caseFollows = match["propagate_case"].as<bool>(false);
+    snippet.caseFollows = match["propagate_case"].as<bool>(false);
     for (const QString& trigger : triggers) {
-        if (const QString problem = ImportLimits::AbbreviationProblem(trigger); !problem.isEmpty()) {
+        if (const QString problem = AbbreviationCheck::Problem(trigger); !problem.isEmpty()) {
             batch.Skip(origin, problem);
             continue;
         }
         Snippet one = snippet;
         one.snippetString = trigger;
         one.guidString = NewGuidString(); // each trigger is a snippet of its own
-        batch.snippets.push_back({one, origin, caseFollows});
+        batch.snippets.push_back({one, origin});
     }
 }

@@ -1,6 +1,6 @@
 #include "store/import/HotstringImporter.h"
 
-#include "store/import/ImportLimits.h"
+#include "store/import/AbbreviationCheck.h"
 #include "store/import/PeerText.h"
 
 #include <QFileInfo>
@@ -180,7 +180,7 @@ ImportBatch HotstringImporter::Read(const QString& path)
             batch.Skip(origin, QStringLiteral("\"%1\" runs a command (X); never run").arg(abbreviation));
             continue;
         }
-        if (const QString bad = ImportLimits::AbbreviationProblem(abbreviation); !bad.isEmpty()) {
+        if (const QString bad = AbbreviationCheck::Problem(abbreviation); !bad.isEmpty()) {
             batch.Skip(origin, bad);
             continue;
         }
@@ -197,8 +197,8 @@ ImportBatch HotstringImporter::Read(const QString& path)
             batch.Change(origin, QStringLiteral("the abbreviation is erased, as every Quillo snippet's is"));
         if (!unsupported.isEmpty())
             batch.Change(origin, QStringLiteral("kept as text: %1").arg(unsupported.join(QStringLiteral(", "))));
-        batch.snippets.push_back({snippet, QStringLiteral("%1:%2").arg(name).arg(firstLine),
-                                  !options.caseSensitive && !options.noConform});
+        snippet.caseFollows = !options.caseSensitive && !options.noConform;
+        batch.snippets.push_back({snippet, QStringLiteral("%1:%2").arg(name).arg(firstLine)});
     }
     if (!otherLines.isEmpty()) {
         QStringList numbers;

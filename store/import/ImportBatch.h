@@ -14,8 +14,7 @@ struct ImportBatch
     struct Entry
     {
         Snippet snippet;
-        QString origin;          // "file:line" or "file", for the report
-        bool caseFollows = false; // the peer adjusts the content to the case typed
+        QString origin; // "file:line" or "file", for the report
     };
     QList<Entry> snippets;
     QStringList skipped; // "origin: what and why"

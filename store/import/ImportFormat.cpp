@@ -5,6 +5,7 @@
 #include "store/import/CsvSnippetImporter.h"
 #include "store/import/EspansoImporter.h"
 #include "store/import/HotstringImporter.h"
+#include "store/import/PlainSnippetFile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -19,7 +20,8 @@ const QList<std::pair<ImportFormat::Kind, QString>>& Table()
     static const QList<std::pair<ImportFormat::Kind, QString>> table = {
         {ImportFormat::Kind::Espanso, "espanso"}, {ImportFormat::Kind::Beeftext, "beeftext"},
         {ImportFormat::Kind::Autokey, "autokey"}, {ImportFormat::Kind::Ahk, "ahk"},
-        {ImportFormat::Kind::TextExpander, "textexpander"}, {ImportFormat::Kind::Snippets, "snippets"},
+        {ImportFormat::Kind::TextExpander, "textexpander"}, {ImportFormat::Kind::Yaml, "yaml"},
+        {ImportFormat::Kind::Json, "json"}, {ImportFormat::Kind::Snippets, "snippets"},
     };
     return table;
 }
@@ -83,6 +85,8 @@ ImportFormat::Kind ImportFormat::Guess(const QString& path)
     if (head.startsWith(QByteArrayLiteral("SQLite format 3")))
         return Kind::Snippets;
     const QString suffix = info.suffix().toLower();
+    if (PlainSnippetFile::Recognises(head))
+        return head.trimmed().startsWith('{') ? Kind::Json : Kind::Yaml;
     const QString text = QString::fromUtf8(head);
     if (text.contains(QRegularExpression(QStringLiteral(R"re("(combos|comboText|fileFormatVersion)")re"))))
         return Kind::Beeftext;
@@ -114,6 +118,9 @@ ImportBatch ImportFormat::Read(Kind kind, const QString& path)
         return HotstringImporter::Read(path);
     case Kind::TextExpander:
         return CsvSnippetImporter::Read(path, CsvSnippetImporter::Flavour::TextExpander);
+    case Kind::Yaml:
+    case Kind::Json:
+        return PlainSnippetFile::Read(path);
     case Kind::Snippets:
     case Kind::Unknown:
         break;

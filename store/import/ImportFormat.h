@@ -10,7 +10,7 @@
 class ImportFormat
 {
 public:
-    enum class Kind { Unknown, Snippets, Espanso, Beeftext, Autokey, Ahk, TextExpander };
+    enum class Kind { Unknown, Snippets, Yaml, Json, Espanso, Beeftext, Autokey, Ahk, TextExpander };
 
     static QString Name(Kind kind);
     // Kind::Unknown for a name that is none of Names().
@@ -19,6 +19,6 @@ public:
     // From the content first (a database's header, a combo file's keys, a
     // match file's keys, hotstring lines), then from the file's suffix.
     static Kind Guess(const QString& path);
-    // The other expanders' files through their readers (not Snippets).
+    // Every kind but Snippets (a database, which the store reads itself).
     static ImportBatch Read(Kind kind, const QString& path);
 };

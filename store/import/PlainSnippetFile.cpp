@@ -1,6 +1,6 @@
 #include "store/import/PlainSnippetFile.h"
 
-#include "store/import/ImportLimits.h"
+#include "store/import/AbbreviationCheck.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -32,9 +32,45 @@ std::string Std(const QString& text)
     return text.toStdString();
 }
 
-// A YAML block keeps multi-line content readable; it is used only where
-// reading it back gives exactly the same text (no carriage returns, no
-// leading blank or indented first line, no trailing spaces).
+// Words that YAML could read as something else than text are quoted.
+bool PlainSafe(const QString& text)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9][A-Za-z0-9 _.,;()/+-]*$"));
+    static const QRegularExpression special(
+        QStringLiteral("^(true|false|yes|no|on|off|y|n|null|~|[-+.0-9][-+.0-9eE_xXoO]*)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return plain.match(text).hasMatch() && !text.endsWith(u' ') && !special.match(text).hasMatch();
+}
+
+QString DoubleQuoted(const QString& text)
+{
+    YAML::Emitter out;
+    out << YAML::DoubleQuoted << Std(text);
+    return QString::fromUtf8(out.c_str());
+}
+
+// A literal block at the indentation given: "|" keeps one final line break,
+// "|-" none, "|+" all of them.
+QString Block(const QString& text, const QString& indent)
+{
+    QString body = text;
+    QString chomp = QStringLiteral("-");
+    if (body.endsWith(QLatin1String("\n\n")))
+        chomp = QStringLiteral("+");
+    else if (body.endsWith(u'\n'))
+        chomp.clear();
+    if (body.endsWith(u'\n'))
+        body.chop(1);
+    QString out = u'|' + chomp;
+    for (const QString& line : body.split(u'\n'))
+        out += u'\n' + (line.isEmpty() ? QString() : indent + line);
+    return out;
+}
+
+// Multi-line content as a block stays readable and diffs line by line; it
+// is used only where reading it back gives exactly the same text (no
+// carriage returns or tabs, no blank or indented first line, no spaces at a
+// line's end, which editors strip).
 bool BlockSafe(const QString& text)
 {
     if (!text.contains(u'\n') || text.contains(u'\r') || text.contains(u'\t'))
@@ -44,62 +80,57 @@ bool BlockSafe(const QString& text)
     static const QRegularExpression trailingSpace(QStringLiteral("[ ]\n|[ ]$"));
     if (text.contains(trailingSpace))
         return false;
-    // Control characters other than the line break need escapes.
     for (const QChar c : text)
-        if (c.category() == QChar::Other_Control && c != u'\n')
+        if ((c.category() == QChar::Other_Control && c != u'\n') || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator || c == QChar(0x85) || c == QChar::ByteOrderMark)
             return false;
-    YAML::Emitter probe;
-    probe << YAML::BeginMap << YAML::Key << "c" << YAML::Value << YAML::Literal << Std(text) << YAML::EndMap;
+    // As it stands in the file: between two keys.
+    const QString probe = QStringLiteral("c: ") + Block(text, QStringLiteral("  ")) + QStringLiteral("\nd: x\n");
     try {
-        return YAML::Load(probe.c_str())["c"].as<std::string>() == Std(text);
+        return YAML::Load(probe.toStdString())["c"].as<std::string>() == Std(text);
     } catch (const YAML::Exception&) {
         return false;
     }
 }
 
-void EmitText(YAML::Emitter& out, const char* key, const QString& text)
+// One "key: value" line (or block) of an entry.
+QString Field(const char* key, const QString& text, const QString& indent)
 {
-    out << YAML::Key << key << YAML::Value;
-    if (BlockSafe(text))
-        out << YAML::Literal << Std(text);
-    else
-        out << YAML::DoubleQuoted << Std(text);
+    const QString value = PlainSafe(text)   ? text
+                          : BlockSafe(text) ? Block(text, indent + QStringLiteral("  "))
+                                            : DoubleQuoted(text);
+    return indent + QLatin1String(key) + QStringLiteral(": ") + value + u'\n';
 }
 
 QByteArray WriteYaml(const QList<ImportBatch::Entry>& entries)
 {
-    YAML::Emitter out;
-    out.SetIndent(2);
-    out << YAML::Comment("Quillo snippets: edit freely; quillo import FILE reads it back") << YAML::Newline;
-    out << YAML::BeginMap;
-    out << YAML::Key << kFormat << YAML::Value << PlainSnippetFile::kFormatName;
-    out << YAML::Key << kVersionKey << YAML::Value << PlainSnippetFile::kVersion;
-    out << YAML::Key << kSnippets << YAML::Value << YAML::BeginSeq;
+    QString out = QStringLiteral("# Quillo snippets: edit freely; quillo import FILE reads it back\n"
+                                 "format: %1\nversion: %2\nsnippets:")
+                      .arg(QLatin1String(PlainSnippetFile::kFormatName))
+                      .arg(PlainSnippetFile::kVersion);
+    out += entries.isEmpty() ? QStringLiteral(" []\n") : QStringLiteral("\n");
+    const QString indent = QStringLiteral("    ");
     for (const ImportBatch::Entry& entry : entries) {
         const Snippet& s = entry.snippet;
-        out << YAML::BeginMap;
-        EmitText(out, kAbbreviation, s.snippetString);
-        EmitText(out, kContent, s.contentString);
+        out += Field(kAbbreviation, s.snippetString, indent).replace(0, 4, QStringLiteral("  - "));
+        out += Field(kContent, s.contentString, indent);
         if (!s.desString.isEmpty())
-            EmitText(out, kDescription, s.desString);
-        EmitText(out, kGroup, s.groupName);
-        out << YAML::Key << kEnabled << YAML::Value << s.enableSnippet;
-        out << YAML::Key << kUses << YAML::Value << s.useCount;
-        out << YAML::Key << kGuid << YAML::Value << Std(s.guidString);
+            out += Field(kDescription, s.desString, indent);
+        out += Field(kGroup, s.groupName, indent);
+        out += indent + QLatin1String(kEnabled) + (s.enableSnippet ? QStringLiteral(": true\n") : QStringLiteral(": false\n"));
+        out += indent + QLatin1String(kUses) + QStringLiteral(": %1\n").arg(s.useCount);
+        out += indent + QLatin1String(kGuid) + QStringLiteral(": ") + DoubleQuoted(s.guidString) + u'\n';
         if (s.triggerMode != Snippet::TriggerMode::AfterDelimiter)
-            out << YAML::Key << kMode << YAML::Value << Std(Snippet::TriggerModeName(s.triggerMode));
+            out += indent + QLatin1String(kMode) + QStringLiteral(": ") + Snippet::TriggerModeName(s.triggerMode) + u'\n';
         if (!s.onlyIn.isEmpty()) {
-            out << YAML::Key << kOnlyIn << YAML::Value << YAML::BeginSeq;
+            out += indent + QLatin1String(kOnlyIn) + QStringLiteral(":\n");
             for (const QString& app : s.onlyIn)
-                out << YAML::DoubleQuoted << Std(app);
-            out << YAML::EndSeq;
+                out += indent + QStringLiteral("  - ") + DoubleQuoted(app) + u'\n';
         }
-        if (entry.caseFollows)
-            out << YAML::Key << kCaseFollows << YAML::Value << true;
-        out << YAML::EndMap;
+        if (s.caseFollows)
+            out += indent + QLatin1String(kCaseFollows) + QStringLiteral(": true\n");
     }
-    out << YAML::EndSeq << YAML::EndMap;
-    return QByteArray(out.c_str()) + '\n';
+    return out.toUtf8();
 }
 
 QByteArray WriteJson(const QList<ImportBatch::Entry>& entries)
@@ -115,7 +146,7 @@ QByteArray WriteJson(const QList<ImportBatch::Entry>& entries)
             o.insert(kMode, Snippet::TriggerModeName(s.triggerMode));
         if (!s.onlyIn.isEmpty())
             o.insert(kOnlyIn, QJsonArray::fromStringList(s.onlyIn));
-        if (entry.caseFollows)
+        if (s.caseFollows)
             o.insert(kCaseFollows, true);
         list.append(o);
     }
@@ -199,7 +230,7 @@ ImportBatch PlainSnippetFile::ReadText(const QByteArray& text, const QString& na
             }
             Snippet s;
             s.snippetString = Text(item[kAbbreviation]);
-            if (const QString problem = ImportLimits::AbbreviationProblem(s.snippetString); !problem.isEmpty()) {
+            if (const QString problem = AbbreviationCheck::Problem(s.snippetString); !problem.isEmpty()) {
                 batch.Skip(origin, problem);
                 continue;
             }
@@ -238,8 +269,8 @@ ImportBatch PlainSnippetFile::ReadText(const QByteArray& text, const QString& na
                 for (const YAML::Node& app : apps)
                     s.onlyIn << Text(app);
             }
-            const bool caseFollows = item[kCaseFollows] && item[kCaseFollows].as<bool>();
-            batch.snippets.push_back({s, origin, caseFollows});
+            s.caseFollows = item[kCaseFollows] && item[kCaseFollows].as<bool>();
+            batch.snippets.push_back({s, origin});
         } catch (const YAML::Exception& e) {
             batch.Skip(Line(name, e.mark.line >= 0 ? e.mark : item.Mark()),
                        QStringLiteral("a value of the wrong kind: %1").arg(QString::fromStdString(e.msg)));

@@ -1,4 +1,8 @@
 #include "ImportTestSupport.h"
+#include "../app/CliTestSupport.h"
+#include "store/SnippetBackups.h"
+#include "store/SnippetManager.h"
+#include "support/TempProgramFolder.h"
 #include "store/import/AutokeyImporter.h"
 #include "store/import/BeeftextImporter.h"
 #include "store/import/CsvSnippetImporter.h"
@@ -6,6 +10,10 @@
 #include "store/import/HotstringImporter.h"
 #include "store/import/ImportFormat.h"
 #include "store/import/PlainSnippetFile.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include "store/import/PeerDateFormat.h"
 
 TEST(PeerDateFormat, CodesBecomePlaceholdersAndTheRestStaysNamed)
@@ -32,7 +40,7 @@ TEST(EspansoImport, AMatchFolderBecomesSnippetsAndListsWhatItCannotHold)
     EXPECT_EQ(ContentOf(batch, ":adr"), "1 Main Street");
     EXPECT_NE(Find(batch, ":addr")->snippet.guidString, Find(batch, ":adr")->snippet.guidString);
     EXPECT_EQ(Find(batch, "teh")->snippet.triggerMode, Snippet::TriggerMode::AfterDelimiter);
-    EXPECT_TRUE(Find(batch, "teh")->caseFollows);
+    EXPECT_TRUE(Find(batch, "teh")->snippet.caseFollows);
     EXPECT_EQ(ContentOf(batch, ":div"), "<div>[cursor]</div>");
     EXPECT_EQ(ContentOf(batch, ":now"), "[year yyyy]-[month MM]-[day dd] at [hour hh]:[minute nn] %p ([clipboard]) Ada");
     EXPECT_EQ(ContentOf(batch, ":pick"), "Size [choice size=small|large], [snippet :sig] heads");
@@ -114,7 +122,7 @@ TEST(AutokeyImport, PhrasesInFoldersBecomeGroupedSnippetsAndScriptsStayOut)
     EXPECT_EQ(ContentOf(batch, "aregards"), "Best regards,\nAda [cursor]");
     EXPECT_EQ(Find(batch, "asig")->snippet.groupName, "Phrases");
     EXPECT_EQ(Find(batch, "asig")->snippet.useCount, 4);
-    EXPECT_TRUE(Find(batch, "asig")->caseFollows);
+    EXPECT_TRUE(Find(batch, "asig")->snippet.caseFollows);
     EXPECT_EQ(Find(batch, "atd")->snippet.groupName, "Mail");
     EXPECT_EQ(Find(batch, "atd")->snippet.triggerMode, Snippet::TriggerMode::Immediately);
     EXPECT_EQ(ContentOf(batch, "atd"), "Today: [day dd]/[month MM]/[year yyyy] <script name=x args=>");
@@ -130,12 +138,12 @@ TEST(HotstringImport, OptionsSectionsEscapesAndCodeLeftOut)
     const ImportBatch batch = HotstringImporter::Read(Corpus("ahk/hotstrings.ahk"));
     EXPECT_EQ(ContentOf(batch, "btw"), "by the way");
     EXPECT_EQ(Find(batch, "btw")->snippet.triggerMode, Snippet::TriggerMode::AfterDelimiter);
-    EXPECT_TRUE(Find(batch, "btw")->caseFollows) << "hotstrings follow the typed case unless C or C1";
+    EXPECT_TRUE(Find(batch, "btw")->snippet.caseFollows) << "hotstrings follow the typed case unless C or C1";
     EXPECT_EQ(ContentOf(batch, "h@"), "hello@example.com") << "the comment is no content";
     EXPECT_EQ(Find(batch, "h@")->snippet.triggerMode, Snippet::TriggerMode::Immediately);
     EXPECT_EQ(Find(batch, "ign")->snippet.triggerMode, Snippet::TriggerMode::InsideWords);
-    EXPECT_FALSE(Find(batch, "CA")->caseFollows);
-    EXPECT_FALSE(Find(batch, "ny")->caseFollows);
+    EXPECT_FALSE(Find(batch, "CA")->snippet.caseFollows);
+    EXPECT_FALSE(Find(batch, "ny")->snippet.caseFollows);
     EXPECT_EQ(ContentOf(batch, "raw"), "{Enter} stays `n as typed");
     EXPECT_EQ(ContentOf(batch, "esc"), "line one\nline two\ttab!{Left}");
     EXPECT_EQ(ContentOf(batch, "sig"), "Best regards,\nAda");
@@ -176,7 +184,8 @@ TEST(PlainSnippetFile, BothSyntaxesRoundTripEveryFieldAndFaultsNameTheirLine)
     plain.snippetString = "sig";
     plain.contentString = "Best regards,\n\nAda\n";
     plain.desString = "Signature";
-    const QList<ImportBatch::Entry> entries = {{odd, {}, true}, {plain, {}, false}};
+    odd.caseFollows = true;
+    const QList<ImportBatch::Entry> entries = {{odd, {}}, {plain, {}}};
     for (const auto syntax : {PlainSnippetFile::Syntax::Yaml, PlainSnippetFile::Syntax::Json}) {
         const QByteArray text = PlainSnippetFile::Write(entries, syntax);
         const ImportBatch back = PlainSnippetFile::ReadText(text, "s");
@@ -189,10 +198,10 @@ TEST(PlainSnippetFile, BothSyntaxesRoundTripEveryFieldAndFaultsNameTheirLine)
                       std::tie(b.snippetString, b.contentString, b.desString, b.groupName, b.enableSnippet, b.useCount,
                                b.guidString, b.triggerMode, b.onlyIn))
                 << text.toStdString();
-            EXPECT_EQ(entries[i].caseFollows, back.snippets[i].caseFollows);
+            EXPECT_EQ(a.caseFollows, b.caseFollows);
         }
     }
-    EXPECT_TRUE(PlainSnippetFile::Write(entries, PlainSnippetFile::Syntax::Yaml).contains("content: |\n      Best regards,\n\n      Ada\n"))
+    EXPECT_TRUE(PlainSnippetFile::Write(entries, PlainSnippetFile::Syntax::Yaml).contains("    content: |\n      Best regards,\n\n      Ada\n"))
         << "multi-line content is a block, one line per line";
 
     const QByteArray edited = "format: quillo-snippets\nversion: 1\nsnippets:\n"
@@ -207,4 +216,53 @@ TEST(PlainSnippetFile, BothSyntaxesRoundTripEveryFieldAndFaultsNameTheirLine)
                          {"version 9"}));
     EXPECT_TRUE(Mentions(PlainSnippetFile::ReadText("{\"format\": \"quillo-snippets\",\n \"version\": 1,\n \"snippets\": [\n}", "j").skipped,
                          {"j:"}));
+}
+
+TEST(ImportCommand, DuplicatesAreKeptSkippedOrReplacedAndATextExportRoundTrips)
+{
+    TempProgramFolder home;
+    const auto run = [&](const QStringList& args) { return RunCli(QStringList{"--home", home.Path()} + args); };
+    const auto count = [&] {
+        SnippetManager store;
+        store.OpenSetFile(home.DatabasePath());
+        return store.GetMatchedCol(QString()).size();
+    };
+    const qsizetype samples = count();
+    CliResult first = run({"import", Corpus("ahk/hotstrings.ahk")});
+    ASSERT_EQ(first.code, 0) << first.err.toStdString();
+    EXPECT_TRUE(first.out.startsWith("imported 9 snippets from ")) << first.out.toStdString();
+    EXPECT_TRUE(first.out.contains("left out: hotstrings.ahk:")) << first.out.toStdString();
+    EXPECT_EQ(count(), samples + 9);
+
+    CliResult again = run({"import", "--duplicates", "skip", "--json", Corpus("ahk/hotstrings.ahk")});
+    const QJsonObject report = QJsonDocument::fromJson(again.out.toUtf8()).object();
+    EXPECT_EQ(report["added"].toInt(), 0);
+    EXPECT_EQ(report["duplicates"].toArray().size(), 9);
+    EXPECT_EQ(report["format"].toString(), "ahk");
+    EXPECT_EQ(count(), samples + 9);
+    EXPECT_EQ(run({"import", "--from", "ahk", "--duplicates=replace", Corpus("ahk/hotstrings.ahk")}).code, 0);
+    EXPECT_EQ(count(), samples + 9);
+    {
+        SnippetManager store;
+        store.OpenSetFile(home.DatabasePath());
+        EXPECT_EQ(store.GetMatchedSnippet("sig")->contentString, "Best regards,\nAda") << "replaced";
+    }
+    EXPECT_EQ(SnippetBackups(home.DatabasePath()).List().size(), 3) << "one before each import";
+
+    // Every field through a text file into an empty folder.
+    const QString text = home.File("all.yaml");
+    ASSERT_EQ(run({"export", "--format", "yaml", text}).code, 0);
+    TempProgramFolder other(false);
+    ASSERT_EQ(RunCli({"--home", other.Path(), "import", text}).code, 0);
+    SnippetManager a, b;
+    a.OpenSetFile(home.DatabasePath());
+    b.OpenSetFile(other.DatabasePath());
+    const SnippetCollection left = a.GetMatchedCol(QString()), right = b.GetMatchedCol(QString());
+    ASSERT_EQ(left.size(), right.size());
+    for (qsizetype i = 0; i < left.size(); ++i)
+        EXPECT_EQ(std::tie(left[i]->snippetString, left[i]->contentString, left[i]->guidString, left[i]->caseFollows,
+                           left[i]->triggerMode, left[i]->useCount),
+                  std::tie(right[i]->snippetString, right[i]->contentString, right[i]->guidString,
+                           right[i]->caseFollows, right[i]->triggerMode, right[i]->useCount));
+    EXPECT_NE(run({"import", "--from", "word", text}).code, 0);
 }

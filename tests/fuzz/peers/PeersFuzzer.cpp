@@ -7,7 +7,7 @@
 #include "store/import/CsvSnippetImporter.h"
 #include "store/import/EspansoImporter.h"
 #include "store/import/HotstringImporter.h"
-#include "store/import/ImportLimits.h"
+#include "store/import/AbbreviationCheck.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,7 +22,7 @@ namespace {
 void Check(const ImportBatch& batch, const char* reader)
 {
     for (const ImportBatch::Entry& entry : batch.snippets) {
-        if (!ImportLimits::AbbreviationProblem(entry.snippet.snippetString).isEmpty() ||
+        if (!AbbreviationCheck::Problem(entry.snippet.snippetString).isEmpty() ||
             entry.snippet.guidString.size() != 36) {
             std::fprintf(stderr, "peers fuzz fault: %s made \"%s\" / %s\n", reader,
                          entry.snippet.snippetString.toUtf8().constData(), entry.snippet.guidString.toUtf8().constData());

@@ -1,6 +1,6 @@
-#include "store/import/ImportLimits.h"
+#include "store/import/AbbreviationCheck.h"
 
-QString ImportLimits::AbbreviationProblem(const QString& abbreviation)
+QString AbbreviationCheck::Problem(const QString& abbreviation)
 {
     if (abbreviation.isEmpty())
         return QStringLiteral("an empty trigger");

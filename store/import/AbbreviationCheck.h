@@ -3,7 +3,7 @@
 #include <QString>
 
 // What an abbreviation brought from another expander must be to work here.
-class ImportLimits
+class AbbreviationCheck
 {
 public:
     // The keyboard buffer keeps this many characters: a longer abbreviation
@@ -12,5 +12,5 @@ public:
 
     // Why the text cannot be an abbreviation here, or "" when it can. Never
     // shortened: a cut abbreviation would expand on something else.
-    static QString AbbreviationProblem(const QString& abbreviation);
+    static QString Problem(const QString& abbreviation);
 };
