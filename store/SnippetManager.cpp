@@ -850,6 +850,11 @@ SnippetManager::ImportOutcome SnippetManager::AddImported(const QList<Snippet>& 
         }
         SQLite::Statement update(db, R"(update snippets set content=?, description=?, enable=?, "group"=?, snippet=?, )"
                                      "usecount=?, triggermode=?, onlyin=?, casefollows=? where id=?");
+        // One statement and one id allocator for all rows: preparing them per
+        // row cost more than the inserts.
+        const ImportCache cache(db);
+        IdAllocator ids(db);
+        SQLite::Statement insert(db, kInsertRow);
         for (const Snippet& snippet : snippets) {
             const auto stored = idByAbbreviation.constFind(snippet.snippetString);
             if (stored != idByAbbreviation.constEnd()) {
@@ -869,7 +874,12 @@ SnippetManager::ImportOutcome SnippetManager::AddImported(const QList<Snippet>& 
             if (row.guidString.isEmpty() || guids.contains(row.guidString))
                 row.guidString = NewGuidString();
             guids.insert(row.guidString);
-            const int id = InsertRow(db, row);
+            BindFields(insert, row);
+            insert.bind(PGuid, row.guidString.toStdString());
+            BindId(insert, ids.Next(dbPath));
+            insert.exec();
+            insert.reset();
+            const int id = CheckedNewId(db, dbPath);
             if (stored == idByAbbreviation.constEnd())
                 idByAbbreviation.insert(row.snippetString, id);
             ++outcome.added;
