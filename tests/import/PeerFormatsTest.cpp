@@ -266,3 +266,12 @@ TEST(ImportCommand, DuplicatesAreKeptSkippedOrReplacedAndATextExportRoundTrips)
                            right[i]->caseFollows, right[i]->triggerMode, right[i]->useCount));
     EXPECT_NE(run({"import", "--from", "word", text}).code, 0);
 }
+
+TEST(HotstringImport, AnUnclosedSectionAndAUtf16File)
+{
+    const ImportBatch broken = HotstringImporter::Read(Corpus("ahk/broken.ahk"));
+    EXPECT_EQ(ContentOf(broken, "ok"), "fine");
+    EXPECT_EQ(broken.snippets.size(), 1);
+    EXPECT_TRUE(Mentions(broken.skipped, {"broken.ahk:2", "never closes"}));
+    EXPECT_EQ(ContentOf(HotstringImporter::Read(Corpus("ahk/utf16.ahk")), "caf"), QString::fromUtf8("Café — naïve"));
+}

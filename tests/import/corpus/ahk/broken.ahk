@@ -1,0 +1,4 @@
+::ok::fine
+::open::
+(
+never closed
