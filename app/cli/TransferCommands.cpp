@@ -134,10 +134,18 @@ int TransferCommands::Import(const CliContext& context)
     if (args.size() != 1)
         throw CliUsageError("import takes one file or folder");
     const QString source = args[0];
-    if (!QFileInfo::exists(source))
+    const QFileInfo info(source);
+    if (!info.exists())
         throw CommandError(QStringLiteral("\"%1\" is not there").arg(source));
+    // A pipe or a device would be waited on for ever.
+    if (!info.isFile() && !info.isDir())
+        throw CommandError(QStringLiteral("\"%1\" is not a regular file").arg(source));
     if (kind == ImportFormat::Kind::Unknown)
         kind = ImportFormat::Guess(source);
+    if (kind == ImportFormat::Kind::Unknown && info.isDir())
+        throw CommandError(QStringLiteral("\"%1\" is a folder that holds no Espanso match files and no AutoKey "
+                                          "phrases; name the kind with --from")
+                               .arg(source));
     if (kind == ImportFormat::Kind::Unknown)
         throw CommandError(QStringLiteral("cannot tell what kind of file \"%1\" is; name it with --from (%2)")
                                .arg(source, ImportFormat::Names().join(QStringLiteral(", "))));

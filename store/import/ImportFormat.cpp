@@ -78,6 +78,8 @@ ImportFormat::Kind ImportFormat::Guess(const QString& path)
     const QFileInfo info(path);
     if (info.isDir())
         return GuessFolder(path);
+    if (!info.isFile())
+        return Kind::Unknown; // a pipe or a device is never opened
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Kind::Unknown;
