@@ -149,7 +149,7 @@ sanitized_tests() {
         ctest --test-dir "$asan_dir" --output-on-failure -j "$(nproc)" -L 'unit|widget'
     CXX=clang++ cmake -S . -B "$fuzz_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_FUZZ=ON \
         -DQUILLO_SANITIZE=ON -DQUILLO_BENCH=OFF >/dev/null
-    cmake --build "$fuzz_dir" -j "$(nproc)" --target fuzz_sendkeys fuzz_ini fuzz_import fuzz_peers
+    cmake --build "$fuzz_dir" -j "$(nproc)" --target fuzz_sendkeys fuzz_ini fuzz_import fuzz_peers fuzz_content
     ctest --test-dir "$fuzz_dir" --output-on-failure -L fuzz
 }
 

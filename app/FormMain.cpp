@@ -676,6 +676,7 @@ QJsonObject FormMain::ControlCommand(const QString& command)
                     {QStringLiteral("trayHost"), trayHostName},
                     {QStringLiteral("expansion"), optMgr.EnableQK()},
                     {QStringLiteral("pickerOpen"), bool(formPicker && formPicker->isVisible() && formPicker->isActiveWindow())},
+                    {QStringLiteral("fillInOpen"), bool(formFillIn && formFillIn->isVisible() && formFillIn->isActiveWindow())},
                     {QStringLiteral("folder"), home},
                     {QStringLiteral("database"), database},
                     {QStringLiteral("databaseBytes"), QFileInfo(database).size()},

@@ -62,13 +62,15 @@ private:
             // A missing snippet, one already being brought in (a cycle) or
             // one too deep stays as written: never a hang, nothing lost.
             const std::optional<QString> content =
-                depth < ContentExpansion::kMaxSnippetDepth && !chain.contains(part.text) && context.snippets
+                depth < ContentExpansion::kMaxSnippetDepth && broughtIn < ContentExpansion::kMaxSnippetsBroughtIn &&
+                        !chain.contains(part.text) && context.snippets
                     ? context.snippets(part.text)
                     : std::nullopt;
             if (!content) {
                 result.text += part.source;
                 break;
             }
+            ++broughtIn;
             chain.append(part.text);
             Fill(*content, depth + 1);
             chain.removeLast();
@@ -101,6 +103,7 @@ private:
     const ContentContext& context;
     std::optional<QString> clipboard;
     QHash<QString, QString> values;
+    int broughtIn = 0;
 };
 
 } // namespace

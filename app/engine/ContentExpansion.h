@@ -17,6 +17,10 @@ class ContentExpansion
 public:
     // How deep snippets may bring in snippets; deeper ones stay as written.
     static constexpr int kMaxSnippetDepth = 8;
+    // How many snippets one expansion may bring in, all depths together:
+    // snippets that each bring in several others would otherwise multiply
+    // at every level. The ones past it stay as written.
+    static constexpr int kMaxSnippetsBroughtIn = 256;
     static constexpr qsizetype kNoCursor = -1;
 
     struct Result

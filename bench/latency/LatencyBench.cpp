@@ -1,7 +1,9 @@
 // How long an expansion takes as a user sees it: from the Space reaching a
 // real editor to the editor holding the whole content, on a private X
-// display, for contents of 12, 1,000 and 10,000 characters; then the tray
-// program's CPU use and memory while idle.
+// display, for contents of 12, 1,000 and 10,000 characters, and for a
+// 12-character content that brings in the clipboard and places the caret
+// next to a plain one just as long; then the tray program's CPU use and
+// memory while idle.
 //   bench_latency [--runs N] [--idle-seconds S] [--no-sound]
 #include "PrivateDesktop.h"
 #include "EditorTrace.h"
@@ -11,6 +13,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
@@ -70,18 +74,33 @@ int main(int argc, char** argv)
 
     QTemporaryDir folder;
     EditorTrace::FillProgramFolder(folder.path(), !args.contains("--no-sound"));
-    const QList<QPair<QString, int>> cases = {{"sig", 12}, {"lk", 1000}, {"lkk", 10000}};
+    const QList<QPair<QString, int>> cases = {{"sig", 12}, {"lk", 1000}, {"lkk", 10000}, {"pl", 12}, {"cc", 12}};
+    // Both give "Dear Ann, hi"; the second reads "Ann" from the clipboard
+    // and leaves the caret before " hi".
+    const QString clipboardText = "Ann";
+    const QHash<QString, QString> placeholderCases = {{"pl", "Dear Ann, hi"}, {"cc", "Dear [clipboard],[cursor] hi"}};
     {
         SnippetManager store;
         store.OpenSetFile(folder.filePath("snippets.mdb"));
         for (const auto& [abbreviation, length] : cases.mid(1)) {
             Snippet snippet;
             snippet.snippetString = abbreviation;
-            for (int i = 0; snippet.contentString.size() < length; ++i)
-                snippet.contentString += QString("word%1 ").arg(i % 10);
-            snippet.contentString.truncate(length);
+            snippet.contentString = placeholderCases.value(abbreviation);
+            if (snippet.contentString.isEmpty()) {
+                for (int i = 0; snippet.contentString.size() < length; ++i)
+                    snippet.contentString += QString("word%1 ").arg(i % 10);
+                snippet.contentString.truncate(length);
+            }
             store.CommitSnippet(snippet);
         }
+    }
+    // The expansion leaves its content on the clipboard: the user's copy is
+    // put back before each run, for every case alike.
+    const QString clipboardFile = folder.filePath("copied.txt");
+    {
+        QFile copied(clipboardFile);
+        copied.open(QIODevice::WriteOnly);
+        copied.write(clipboardText.toUtf8());
     }
 
     // The editor writes its text after every change through a file synced
@@ -110,6 +129,9 @@ int main(int argc, char** argv)
             desktop.Key("BackSpace");
             if (!EditorTrace::WaitForLength(textFile, 0))
                 continue;
+            QProcess xclip;
+            xclip.start("xclip", {"-i", "-selection", "clipboard", clipboardFile});
+            xclip.waitForFinished(kWaitMs);
             Pause(kSettleMs);
             const qsizetype offset = EditorTrace::ReadAll(traceFile).size();
             desktop.Type(abbreviation + " ");

@@ -221,6 +221,61 @@ TEST_F(Expansion, TheCaretStopsAtCursorAndClipboardBringsTheUsersCopy)
     EXPECT_EQ(WaitForText("Dear Bob,\nAnn [date]").toStdString(), "Dear Bob,\nAnn [date]");
 }
 
+// The window that asks for the fields takes the keyboard and hands it back:
+// answered, the abbreviation goes and the content with the answers comes;
+// cancelled, what was typed stays and nothing else happens.
+TEST_F(Expansion, AFillInWindowAsksAndGivesTheKeyboardBack)
+{
+    QProcess add;
+    add.start(QStringLiteral(QUILLO_EXECUTABLE),
+              {"--home", folder.Path(), "add", "ord", "[input Name] takes [choice Size=S|M|L], [input Name]."});
+    ASSERT_TRUE(add.waitForFinished(kWaitMs));
+    ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
+    StartBoth();
+    const auto waitForAsker = [&](bool shown) {
+        QDeadlineTimer deadline(kWaitMs);
+        do {
+            // Shown means it has the keyboard too, so that typing goes into it.
+            QProcess search;
+            search.setProcessEnvironment(desktop->Environment());
+            search.start("xdotool", {"search", "--onlyvisible", "--name", "Quillo: fill in the snippet"});
+            search.waitForFinished(kWaitMs);
+            QProcess focus;
+            focus.setProcessEnvironment(desktop->Environment());
+            focus.start("xdotool", {"getwindowfocus"});
+            focus.waitForFinished(kWaitMs);
+            const QString focused = QString::fromLatin1(focus.readAllStandardOutput()).trimmed();
+            const bool asks = search.exitCode() == 0 && !focused.isEmpty() &&
+                              QString::fromLatin1(search.readAllStandardOutput()).split('\n').contains(focused);
+            if (asks == shown)
+                return true;
+            Pause(kPollMs);
+        } while (!deadline.hasExpired());
+        return false;
+    };
+
+    desktop->Type("ord ");
+    ASSERT_TRUE(waitForAsker(true));
+    EXPECT_EQ(ReadFile(editorOut).toStdString(), "ord ") << "nothing is erased before the answers";
+    desktop->Type("Ann");
+    desktop->Key("Tab");
+    desktop->Key("Down");
+    desktop->Key("Return");
+    EXPECT_EQ(WaitForText("Ann takes M, Ann.").toStdString(), "Ann takes M, Ann.");
+    EXPECT_TRUE(waitForAsker(false));
+    desktop->Type("!");
+    EXPECT_EQ(WaitForText("Ann takes M, Ann.!").toStdString(), "Ann takes M, Ann.!");
+
+    desktop->Type(" ord ");
+    ASSERT_TRUE(waitForAsker(true));
+    desktop->Key("Escape");
+    EXPECT_TRUE(waitForAsker(false));
+    desktop->Type("x");
+    EXPECT_EQ(WaitForText("Ann takes M, Ann.! ord x").toStdString(), "Ann takes M, Ann.! ord x");
+    Pause(kSettleMs);
+    EXPECT_EQ(ReadFile(editorOut).toStdString(), "Ann takes M, Ann.! ord x");
+}
+
 TEST_F(Expansion, HotKeyModeWithShiftHeldPastesAndLeavesNoShiftStuck)
 {
     SetIniValue(folder.SettingsPath(), "qk", "ExpandWhen", "hand");

@@ -256,6 +256,42 @@ TEST_F(Input, TerminalsGetExactlyTheContent)
     EXPECT_EQ(TypeIntoTerminal("stterm", {}, "note ty .").toStdString(), "note Thank you!.\n");
 }
 
+// A GTK editor: the caret stops where the snippet says, the clipboard
+// comes in as the user left it, Backspace right after an expansion puts back
+// what was typed, and a snippet follows the case its abbreviation was typed in.
+TEST_F(Input, CaretClipboardUndoAndCaseInAGtkEditor)
+{
+    AddSnippet("dear", "Dear [cursor],\n[clipboard]");
+    Quillo({"add", "--case-follows", "brb", "be right back"});
+    const PrivateDesktop::Window window = StartMousepad();
+    ASSERT_NE(window, 0u);
+    StartQuillo();
+    QFile copied(folder.File("copied.txt"));
+    ASSERT_TRUE(copied.open(QIODevice::WriteOnly));
+    copied.write("Ann");
+    copied.close();
+    ASSERT_TRUE(Run("xclip", {"-i", "-selection", "clipboard", copied.fileName()}));
+    ASSERT_TRUE(desktop->FocusWindow(window));
+    QThread::msleep(kSettleMs);
+
+    desktop->Type("dear ");
+    EXPECT_EQ(WaitForMousepad("Dear ,\nAnn").toStdString(), "Dear ,\nAnn");
+    desktop->Type("Bob");
+    EXPECT_EQ(WaitForMousepad("Dear Bob,\nAnn").toStdString(), "Dear Bob,\nAnn");
+    desktop->Key("ctrl+End");
+    // Saving is a key too, which ends the chance to undo: Backspace comes
+    // first, once the editor has had time to take the paste.
+    desktop->Type(" sig ");
+    QThread::msleep(kSettleMs);
+    desktop->Key("BackSpace");
+    EXPECT_EQ(WaitForMousepad("Dear Bob,\nAnn sig ").toStdString(), "Dear Bob,\nAnn sig ");
+    desktop->Type("Brb ");
+    EXPECT_EQ(WaitForMousepad("Dear Bob,\nAnn sig Be right back").toStdString(), "Dear Bob,\nAnn sig Be right back");
+    desktop->Type(" BRB ");
+    EXPECT_EQ(WaitForMousepad("Dear Bob,\nAnn sig Be right back BE RIGHT BACK").toStdString(),
+              "Dear Bob,\nAnn sig Be right back BE RIGHT BACK");
+}
+
 // Where and how a snippet expands, in a GTK editor: at once without a trigger,
 // before a delimiter that stays, only in the applications it is kept to, and
 // nowhere in an excluded application from the moment the rule is given.
@@ -288,6 +324,16 @@ TEST_F(Input, ModesDelimitersAndRulesInAGtkEditor)
     desktop->Type("sig ");
     EXPECT_EQ(WaitForMousepad("be right back Best regards, lim sig Best regards").toStdString(),
               "be right back Best regards, lim sig Best regards");
+}
+
+// A terminal cannot be trusted with caret moves: a snippet with a caret
+// place is pasted whole and the caret stays at its end, as after a plain one
+// (which TerminalsGetExactlyTheContent types).
+TEST_F(Input, ACaretPlaceInATerminalLeavesTheCaretAtTheEnd)
+{
+    AddSnippet("hq", "<b>[cursor]</b>");
+    StartQuillo();
+    EXPECT_EQ(TypeIntoTerminal("xterm", {}, "note hq x.").toStdString(), "note <b></b>x.\n");
 }
 
 // In a terminal: a snippet that expands inside words, at the end of a

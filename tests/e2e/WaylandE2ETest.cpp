@@ -76,15 +76,16 @@ protected:
         return sway->RunClient(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path()} + arguments,
                                kWaitMs, output);
     }
-    // Whether the picker shows with the keyboard, once it does (or does not).
-    bool PickerOpen(bool expected)
+    // Whether the picker (or the window asking for fill-in fields) shows
+    // with the keyboard, once it does (or does not).
+    bool PickerOpen(bool expected, const QString& which = QStringLiteral("pickerOpen"))
     {
         QDeadlineTimer deadline(kWaitMs);
         bool open = !expected;
         while (open != expected && !deadline.hasExpired()) {
             QByteArray status;
             open = Quillo({"status", "--json"}, &status) &&
-                   QJsonDocument::fromJson(status).object().value("pickerOpen").toBool();
+                   QJsonDocument::fromJson(status).object().value(which).toBool();
             if (open != expected)
                 QThread::msleep(kPollMs);
         }
@@ -293,6 +294,41 @@ TEST_F(WaylandProgram, ThePickerInsertsTheChosenSnippetIntoTheEditorThatWasInFro
     while (!WindowOf("quillo-test-editor").focused && !deadline.hasExpired())
         QThread::msleep(kPollMs);
     TypeBoth("y", [&] { return WaitForText(out, "Yours, Best regards xy") == "Yours, Best regards xy"; });
+}
+
+// The caret stops where the snippet says; a snippet with fill-in fields
+// asks in a window of its own that takes the keyboard from the compositor,
+// and the editor has it back for the content with the answers.
+TEST_F(WaylandProgram, TheCaretStopsAtCursorAndAFillInIsAnsweredInItsWindow)
+{
+    for (const QStringList& snippet : {QStringList{"dear", "Dear [cursor]!"},
+                                       QStringList{"ord", "[input Name] takes [choice Size=S|M|L]."}}) {
+        QProcess add;
+        add.start(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path(), "add"} + snippet);
+        ASSERT_TRUE(add.waitForFinished(kWaitMs));
+        ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
+    }
+    QString out;
+    StartQuilloAndQtEditor(out);
+    ASSERT_FALSE(HasFatalFailure());
+
+    TypeBoth("dear ", [&] { return WaitForText(out, "dear ") == "dear "; });
+    ASSERT_EQ(WaitForText(out, "Dear !").toStdString(), "Dear !");
+    TypeBoth("Bob", [&] { return WaitForText(out, "Dear Bob!") == "Dear Bob!"; });
+
+    // Still before the "!".
+    TypeBoth(" ord ", [&] { return WaitForText(out, "Dear Bob ord !") == "Dear Bob ord !"; });
+    ASSERT_TRUE(PickerOpen(true, "fillInOpen")) << sway->Describe().toStdString();
+    ASSERT_TRUE(Wtype({"-k", "Shift_L", "Ann", "-k", "Tab", "-k", "Down", "-k", "Return"}));
+    ASSERT_TRUE(keyboard->Type("Ann") && keyboard->Tap(SimulatedKeyboard::kTab) &&
+                keyboard->Tap(SimulatedKeyboard::kEnter));
+    EXPECT_EQ(WaitForText(out, "Dear Bob Ann takes M.!").toStdString(), "Dear Bob Ann takes M.!")
+        << sway->Describe().toStdString();
+    EXPECT_FALSE(PickerOpen(false, "fillInOpen"));
+    QDeadlineTimer deadline(kWaitMs);
+    while (!WindowOf("quillo-test-editor").focused && !deadline.hasExpired())
+        QThread::msleep(kPollMs);
+    TypeBoth("x", [&] { return WaitForText(out, "Dear Bob Ann takes M.x!") == "Dear Bob Ann takes M.x!"; });
 }
 
 // A rule by application id, as the compositor's list of windows gives it:

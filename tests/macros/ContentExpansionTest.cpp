@@ -127,6 +127,17 @@ TEST(ContentExpansionTest, SnippetsAreBroughtInUntilACycleOrAMissingOneStaysAsWr
 
     EXPECT_EQ(filling.Expand("[snippet d0]").text, "01234567[snippet d8]");
     EXPECT_EQ(ContentExpansion::kMaxSnippetDepth, 8);
+
+    // Ten snippets that each bring in all the others: no cycle in any one
+    // chain, but billions of bring-ins. A bounded number are made.
+    QString all;
+    for (int i = 0; i < 10; ++i)
+        all += QString("[snippet w%1]").arg(i);
+    for (int i = 0; i < 10; ++i)
+        filling.snippets.insert(QString("w%1").arg(i), all);
+    const QString text = filling.Expand(all).text;
+    EXPECT_EQ(text.count("[snippet w"), text.size() / QString("[snippet w0]").size());
+    EXPECT_LE(text.size(), all.size() * (ContentExpansion::kMaxSnippetsBroughtIn + 1));
 }
 
 TEST(ContentExpansionTest, FillInFieldsOnePerLabelTakeAnswersOrDefaults)
