@@ -2,6 +2,7 @@
 
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
+#include "settings/OptionMgr.h"
 #include "store/SnippetDR.h"
 #include "store/SnippetBackups.h"
 #include "store/SnippetExport.h"
@@ -81,6 +82,12 @@ ImportBatch ReadSnippetFile(const QString& database, const QString& file)
     return batch;
 }
 
+// How many backups the user keeps, as the tray program reads it.
+int BackupsKeep(const CliContext& context)
+{
+    return OptionMgr::BackupsKeepIn(ProgramFolder::SettingsPath(context.home));
+}
+
 } // namespace
 
 QList<CliCommand> TransferCommands::Commands()
@@ -136,8 +143,14 @@ int TransferCommands::Import(const CliContext& context)
     const QString source = args[0];
     if (!QFileInfo::exists(source))
         throw CommandError(QStringLiteral("\"%1\" is not there").arg(source));
+    // Guessing reads the file: a pipe or a device would never end.
+    const QFileInfo sourceInfo(source);
+    if (!sourceInfo.isDir() && !sourceInfo.isFile())
+        throw CommandError(QStringLiteral("\"%1\" is not a regular file").arg(source));
     if (kind == ImportFormat::Kind::Unknown)
         kind = ImportFormat::Guess(source);
+    if (kind == ImportFormat::Kind::Unknown && sourceInfo.isDir())
+        throw CommandError(QStringLiteral("\"%1\" is a folder that holds no AutoKey phrases nor Espanso matches").arg(source));
     if (kind == ImportFormat::Kind::Unknown)
         throw CommandError(QStringLiteral("cannot tell what kind of file \"%1\" is; name it with --from (%2)")
                                .arg(source, ImportFormat::Names().join(QStringLiteral(", "))));
@@ -146,7 +159,7 @@ int TransferCommands::Import(const CliContext& context)
     SnippetManager store;
     store.OpenSetFile(database);
     // The state before, whatever the import does.
-    const SnippetBackups::Backup backup = SnippetBackups(database).Make(QStringLiteral("import"));
+    const SnippetBackups::Backup backup = SnippetBackups(database, BackupsKeep(context)).Make(QStringLiteral("import"));
 
     ImportBatch batch;
     SnippetManager::ImportOutcome outcome;
@@ -249,7 +262,7 @@ int TransferCommands::Print(const CliContext& context)
 int TransferCommands::Backups(const CliContext& context)
 {
     const QStringList& args = context.args;
-    SnippetBackups backups(ProgramFolder::DatabasePath(context.home));
+    SnippetBackups backups(ProgramFolder::DatabasePath(context.home), BackupsKeep(context));
     if (!args.isEmpty() && args[0] == QLatin1String("list") && args.size() <= 2 &&
         (args.size() == 1 || args[1] == QLatin1String("--json"))) {
         const QList<SnippetBackups::Backup> list = backups.List();

@@ -1,6 +1,7 @@
 #include "app/ShellCommands.h"
 #include "app/ShellTestSupport.h"
 #include "store/SnippetDR.h"
+#include "ui/ImportReportDialog.h"
 #include "ui/SnippetFileActions.h"
 
 #include <QAction>
@@ -34,6 +35,8 @@ TEST(SnippetsMenu, ExportImportAndPrintRunFromTheMainWindowsMenu)
                                const QString&) { return answer; });
     int printedRows = -1;
     actions.SetReportShower([&](const SnippetDR& report, QWidget*) { printedRows = report.RowCount(); });
+    actions.SetDuplicatesAsker([](const QStringList&, QWidget*) { return SnippetManager::Duplicates::Keep; });
+    actions.SetImportReportShower([](const ImportReport&, QWidget*) {});
     form.SetSnippetFileCommands(&actions);
 
     const qsizetype before = form.snippetMgr.GetSnippetCollection().size();
