@@ -17,6 +17,7 @@
 #include "platform/Desktop.h"
 #include "platform/KeyboardHook.h"
 #include "platform/UrlOpener.h"
+#include "store/SnippetBackups.h"
 #include "store/StoreWatcher.h"
 
 #include <QActionGroup>
@@ -85,6 +86,8 @@ FormMain::FormMain(const QString& home, const QString& lockPath, FormMainService
             Warn("re-reading the options", e);
         }
     });
+    TimerDailyBackup.setInterval(kDailyBackupCheckMs);
+    connect(&TimerDailyBackup, &QTimer::timeout, this, [this] { MakeDailyBackup(); });
     BuildMenus();
     ConnectMenus();
     // The window's own procedure, which WindowProc is put in front of.
@@ -124,7 +127,9 @@ void FormMain::BuildMenus()
     snippetsmenu->addSeparator()->setObjectName(QStringLiteral("menu_split32"));
     menu_export = add(snippetsmenu, "menu_export", QStringLiteral("Export"), false);
     menu_import = add(snippetsmenu, "menu_import", QStringLiteral("Import"), false);
+    menu_importfolder = add(snippetsmenu, "menu_importfolder", QStringLiteral("Import a Folder…"), false);
     menu_print = add(snippetsmenu, "menu_print", QStringLiteral("Print"), false);
+    menu_restore = add(snippetsmenu, "menu_restore", QStringLiteral("Restore a Backup…"), false);
     // Exactly one sort entry carries the check mark.
     auto* sortGroup = new QActionGroup(this);
     sortGroup->setExclusive(true);
@@ -161,6 +166,14 @@ void FormMain::ConnectMenus()
     connect(menu_print, &QAction::triggered, this, [this] {
         if (fileCommands)
             fileCommands->PrintSnippets();
+    });
+    connect(menu_importfolder, &QAction::triggered, this, [this] {
+        if (fileCommands)
+            fileCommands->ImportFolder();
+    });
+    connect(menu_restore, &QAction::triggered, this, [this] {
+        if (fileCommands)
+            fileCommands->RestoreBackup();
     });
 }
 
@@ -260,6 +273,9 @@ bool FormMain::Load()
         problems << ErrorText(e);
     }
     WatchSettings(settingsPath);
+    // After the options, which say how many backups are kept.
+    MakeDailyBackup();
+    TimerDailyBackup.start();
 
     menu_enableQK->setChecked(optMgr.EnableQK());
     menu_enableQK->setText(OptionMgr::EnableQKMenuCaption(optMgr.SwitchQKKey()));
@@ -350,8 +366,20 @@ void FormMain::Unload()
     instance.Unlock();
 }
 
+void FormMain::MakeDailyBackup()
+{
+    if (!snippetMgr.IsOpen())
+        return;
+    try {
+        SnippetBackups(snippetMgr.DatabasePath(), optMgr.BackupsKeep()).MakeDailyIfDue();
+    } catch (const std::exception& e) {
+        Warn("making the daily backup of the snippets", e);
+    }
+}
+
 void FormMain::CloseStoreAndSaveCounters()
 {
+    TimerDailyBackup.stop();
     TimerSaveCounters.stop();
     storeWatcher.reset();
     snippetMgr.CloseLogFile();

@@ -69,6 +69,10 @@ public:
     // stop (a compositor that dies takes the program with it at once, a
     // power cut) loses no count.
     static constexpr int kCounterSaveDelayMs = 200;
+    // How often the running program sees whether the day's backup of the
+    // snippets is due: hourly, so a machine that slept still gets one soon
+    // after it wakes, yet at most one is made a day.
+    static constexpr int kDailyBackupCheckMs = 60 * 60 * 1000;
     static constexpr const char* kHelpPage = "help/index.html";
     // A snippet database another program holds locked at start-up is tried
     // again for this long, a pause between tries, before start-up says so.
@@ -189,11 +193,14 @@ public:
     QAction* menu_export = nullptr;
     QAction* menu_import = nullptr;
     QAction* menu_print = nullptr;
+    QAction* menu_importfolder = nullptr;
+    QAction* menu_restore = nullptr;
 
     QTimer Timer1;
     QTimer TimerCancelMenu;
     QTimer TimerSaveCounters;
     QTimer TimerReloadSettings;
+    QTimer TimerDailyBackup;
 
 private:
     bool quitWhenExpanded = false;
@@ -216,6 +223,8 @@ private:
     // Runs a user's menu action; a failure is shown, never thrown further.
     template <typename Action> void Guarded(Action action);
     void WarnWhenIdle(const QString& text);
+    // The day's backup of the snippets when due; a failure is only logged.
+    void MakeDailyBackup();
 
     QString home;
     QString lockPath;

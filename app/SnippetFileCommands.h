@@ -1,8 +1,8 @@
 #pragma once
 
-// The snippets menu's file commands: export the snippet list to a snippet
-// file, import one, print the list. Each does nothing until something
-// implements it.
+// The snippets menu's file commands: export the snippet list to a file,
+// import one (or a folder of another expander's), print the list, put a
+// backup back. Each does nothing until something implements it.
 class SnippetFileCommands
 {
 public:
@@ -10,4 +10,6 @@ public:
     virtual void ExportSnippets() {}
     virtual void ImportSnippets() {}
     virtual void PrintSnippets() {}
+    virtual void ImportFolder() {}
+    virtual void RestoreBackup() {}
 };

@@ -191,12 +191,13 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
     // The settings window, opened from the tray menu.
     SettingsShell settingsShell(form);
     form.SetShellCommands(&settingsShell);
-    // The snippets menu's Export, Import and Print.
+    // The snippets menu's Export, Import, Print and Restore.
     SnippetFileActions fileActions(
         [&form]() -> QWidget* { return form.formSetting; }, form.snippetMgr, notifier, home, [&form] {
             if (ShellCommands* shell = form.Shell())
                 shell->ReloadAllSnippets();
         });
+    fileActions.SetBackupsKeep([&form] { return form.optMgr.BackupsKeep(); });
     form.SetSnippetFileCommands(&fileActions);
     // Installed late so the form exists, and before the keyboard monitor
     // starts reading from the display.

@@ -157,6 +157,17 @@ void OptionMgr::ReadOptions(const IniDocument& source, bool notify)
     else
         loadProblems << QStringLiteral("Delimiters: \"%1\" holds a letter, a digit or a space, which cannot end "
                                        "a word").arg(wordEnds);
+    backupsKeep = kDefaultBackupsKeep;
+    const QString keep = source.Value(QLatin1String(kBackupsSection), QLatin1String(kBackupsKeepKey));
+    if (!keep.isEmpty()) {
+        const auto number = ParseInt(keep);
+        if (number && *number >= 1 && *number <= kMaxBackupsKeep)
+            backupsKeep = *number;
+        else
+            loadProblems << QStringLiteral("%1: \"%2\" is not a number of backups from 1 to %3")
+                                .arg(QLatin1String(kBackupsKeepKey), keep)
+                                .arg(kMaxBackupsKeep);
+    }
     if (!notify || !observer)
         return;
     if (enableQK != wasEnabled)
@@ -165,6 +176,17 @@ void OptionMgr::ReadOptions(const IniDocument& source, bool notify)
         observer->SwitchQKKeyChanged(switchQKKey);
     if (enablePlaySound != wasPlayingSound)
         observer->EnablePlaySoundChanged(enablePlaySound);
+}
+
+int OptionMgr::BackupsKeepIn(const QString& settingsPath)
+{
+    try {
+        OptionMgr options;
+        options.LoadVars(settingsPath);
+        return options.BackupsKeep();
+    } catch (const std::exception&) {
+        return kDefaultBackupsKeep;
+    }
 }
 
 QStringList OptionMgr::NewLoadProblems() const

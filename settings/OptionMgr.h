@@ -38,6 +38,11 @@ public:
     // line each (see AppRule).
     static constexpr const char* kRulesSection = "Rules";
     static constexpr const char* kExcludeKey = "Exclude";
+    // How many backups of the snippets are kept: "Keep=N" in this section.
+    static constexpr const char* kBackupsSection = "Backups";
+    static constexpr const char* kBackupsKeepKey = "Keep";
+    static constexpr int kDefaultBackupsKeep = 10;
+    static constexpr int kMaxBackupsKeep = 1000;
 
     explicit OptionMgr(OptionsObserver* observer = nullptr);
     void SetObserver(OptionsObserver* observer) { this->observer = observer; }
@@ -136,6 +141,13 @@ public:
     bool AddExcludeRule(const QString& rule);
     bool RemoveExcludeRule(const QString& rule);
 
+    // The number of backups to keep, 1 to kMaxBackupsKeep; kDefaultBackupsKeep
+    // when the file does not say or says something else (a load problem then).
+    int BackupsKeep() const { return backupsKeep; }
+    // The same from a settings file alone, for the command line: missing or
+    // unreadable files and bad values give the default.
+    static int BackupsKeepIn(const QString& settingsPath);
+
     QString FilePath() const { return filePath; }
     // Keys the last LoadVars or ReloadVars found missing or malformed, with the reason.
     QStringList LoadProblems() const { return loadProblems; }
@@ -194,6 +206,7 @@ private:
     QString delimiters;
     bool keepTrigger = false;
     bool undoWithBackspace = true;
+    int backupsKeep = kDefaultBackupsKeep;
     IniDocument document; // as last read: the paste keys come from it
     QByteArray loadedBytes; // the file as last read, to tell an edit from nothing
 };

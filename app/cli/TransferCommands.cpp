@@ -2,6 +2,7 @@
 
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
+#include "settings/OptionMgr.h"
 #include "store/SnippetDR.h"
 #include "store/SnippetBackups.h"
 #include "store/SnippetExport.h"
@@ -11,8 +12,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
-#include <SQLiteCpp/Database.h>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -57,28 +56,11 @@ QString TakeValue(QStringList& args, const QString& name)
     return QString();
 }
 
-// The snippets of a snippet file as the store's own import reads them
-// (every check of a hostile file included), through an empty copy of the
-// user's database, so that duplicates can be handled one by one.
-ImportBatch ReadSnippetFile(const QString& database, const QString& file)
+
+// How many backups the user keeps, as the tray program reads it.
+int BackupsKeep(const CliContext& context)
 {
-    QTemporaryDir scratch;
-    if (!scratch.isValid())
-        throw CommandError(QStringLiteral("cannot make a temporary folder to read \"%1\"").arg(file));
-    const QString copy = scratch.filePath(QStringLiteral("reading.mdb"));
-    SnippetExport::Export(database, copy, false);
-    {
-        SQLite::Database db(QFile::encodeName(copy).toStdString(), SQLite::OPEN_READWRITE);
-        db.exec("delete from snippets");
-    }
-    SnippetManager reader;
-    reader.OpenSetFile(copy);
-    reader.ImportSnippets(file);
-    ImportBatch batch;
-    for (const SnippetPtr& snippet : reader.GetMatchedCol(QString()))
-        batch.snippets.push_back({*snippet, QFileInfo(file).fileName()});
-    reader.CloseLogFile();
-    return batch;
+    return OptionMgr::BackupsKeepIn(ProgramFolder::SettingsPath(context.home));
 }
 
 } // namespace
@@ -154,7 +136,7 @@ int TransferCommands::Import(const CliContext& context)
     SnippetManager store;
     store.OpenSetFile(database);
     // The state before, whatever the import does.
-    const SnippetBackups::Backup backup = SnippetBackups(database).Make(QStringLiteral("import"));
+    const SnippetBackups::Backup backup = SnippetBackups(database, BackupsKeep(context)).Make(QStringLiteral("import"));
 
     ImportBatch batch;
     SnippetManager::ImportOutcome outcome;
@@ -164,7 +146,7 @@ int TransferCommands::Import(const CliContext& context)
         outcome.added = int(store.GetMatchedCol(QString()).size() - before);
     } else {
         if (kind == ImportFormat::Kind::Snippets)
-            batch = ReadSnippetFile(database, source);
+            batch = ImportFormat::ReadSnippetFile(database, source);
         else
             batch = ImportFormat::Read(kind, source);
         QList<Snippet> snippets;
@@ -257,7 +239,7 @@ int TransferCommands::Print(const CliContext& context)
 int TransferCommands::Backups(const CliContext& context)
 {
     const QStringList& args = context.args;
-    SnippetBackups backups(ProgramFolder::DatabasePath(context.home));
+    SnippetBackups backups(ProgramFolder::DatabasePath(context.home), BackupsKeep(context));
     if (!args.isEmpty() && args[0] == QLatin1String("list") && args.size() <= 2 &&
         (args.size() == 1 || args[1] == QLatin1String("--json"))) {
         const QList<SnippetBackups::Backup> list = backups.List();

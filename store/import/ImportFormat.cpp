@@ -1,5 +1,8 @@
 #include "store/import/ImportFormat.h"
 
+#include "core/QuilloError.h"
+#include "store/SnippetExport.h"
+#include "store/SnippetManager.h"
 #include "store/import/AutokeyImporter.h"
 #include "store/import/BeeftextImporter.h"
 #include "store/import/CsvSnippetImporter.h"
@@ -12,6 +15,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <SQLiteCpp/Database.h>
 
 namespace {
 
@@ -103,6 +108,28 @@ ImportFormat::Kind ImportFormat::Guess(const QString& path)
     if (suffix == u"snippets" || suffix == u"mdb")
         return Kind::Snippets;
     return Kind::Unknown;
+}
+
+ImportBatch ImportFormat::ReadSnippetFile(const QString& database, const QString& file)
+{
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        throw QuilloError(0, QStringLiteral("Import"),
+                          QStringLiteral("Cannot make a temporary folder to read \"%1\".").arg(file));
+    const QString copy = scratch.filePath(QStringLiteral("reading.mdb"));
+    SnippetExport::Export(database, copy, false);
+    {
+        SQLite::Database db(QFile::encodeName(copy).toStdString(), SQLite::OPEN_READWRITE);
+        db.exec("delete from snippets");
+    }
+    SnippetManager reader;
+    reader.OpenSetFile(copy);
+    reader.ImportSnippets(file);
+    ImportBatch batch;
+    for (const SnippetPtr& snippet : reader.GetMatchedCol(QString()))
+        batch.snippets.push_back({*snippet, QFileInfo(file).fileName()});
+    reader.CloseLogFile();
+    return batch;
 }
 
 ImportBatch ImportFormat::Read(Kind kind, const QString& path)

@@ -21,4 +21,9 @@ public:
     static Kind Guess(const QString& path);
     // Every kind but Snippets (a database, which the store reads itself).
     static ImportBatch Read(Kind kind, const QString& path);
+    // The snippets of a snippet file as the store's own import reads them
+    // (every check of a hostile file included), through an empty copy of the
+    // user's database, so that each can be compared before anything is
+    // stored. Throws QuilloError as that import does.
+    static ImportBatch ReadSnippetFile(const QString& database, const QString& file);
 };

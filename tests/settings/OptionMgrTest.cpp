@@ -424,3 +424,24 @@ TEST_F(Options, UndoWithBackspaceIsOnUnlessTheFileSaysFalse)
     ASSERT_EQ(reread.LoadProblems().size(), 1);
     EXPECT_TRUE(reread.LoadProblems().first().contains("UndoWithBackspace"));
 }
+
+TEST_F(Options, BackupsKeepTakesANumberInRangeAndIgnoresAnythingElse)
+{
+    options.LoadVars(path);
+    EXPECT_EQ(options.BackupsKeep(), OptionMgr::kDefaultBackupsKeep);
+    const QByteArray shipped = ReadBytes(path);
+    WriteBytes(path, shipped + "\n[Backups]\nKeep= 3\n");
+    options.LoadVars(path);
+    EXPECT_EQ(options.BackupsKeep(), 3);
+    EXPECT_TRUE(options.LoadProblems().isEmpty()) << options.LoadProblems().join("; ").toStdString();
+    EXPECT_EQ(OptionMgr::BackupsKeepIn(path), 3);
+    for (const char* bad : {"0", "-2", "ten", "1001"}) {
+        WriteBytes(path, shipped + "\n[Backups]\nKeep=" + bad + "\n");
+        options.LoadVars(path);
+        EXPECT_EQ(options.BackupsKeep(), OptionMgr::kDefaultBackupsKeep) << bad;
+        ASSERT_EQ(options.LoadProblems().size(), 1) << bad;
+        EXPECT_TRUE(options.LoadProblems()[0].startsWith("Keep: ")) << bad;
+        EXPECT_EQ(OptionMgr::BackupsKeepIn(path), OptionMgr::kDefaultBackupsKeep);
+    }
+    EXPECT_EQ(OptionMgr::BackupsKeepIn(folder.File("none.ini")), OptionMgr::kDefaultBackupsKeep);
+}

@@ -3,6 +3,7 @@
 #include "store/SnippetDR.h"
 #include "store/SnippetExport.h"
 #include "ui/ShowFileDialog.h"
+#include "ui/ImportReportDialog.h"
 #include "ui/SnippetFileActions.h"
 
 #include <QApplication>
@@ -50,6 +51,9 @@ struct Actions
             return answer;
         });
         actions.SetReportShower([this](const SnippetDR& report, QWidget*) { reportRows = report.RowCount(); });
+        // Importing our own export: every abbreviation is stored already.
+        actions.SetDuplicatesAsker([](const QStringList&, QWidget*) { return SnippetManager::Duplicates::Keep; });
+        actions.SetImportReportShower([](const ImportReport&, QWidget*) {});
     }
 };
 
@@ -65,7 +69,7 @@ TEST(SnippetFileActions, ExportAsksWhereWithTheExportSettingsAndCopies)
     EXPECT_NE(a.calls[0].mode, kFileDialogOpen);
     EXPECT_EQ(a.calls[0].title, "Export");
     EXPECT_EQ(a.calls[0].defaultName, "export.snippets");
-    EXPECT_EQ(a.calls[0].filter, "*.snippets");
+    EXPECT_EQ(a.calls[0].filter, SnippetFileActions::kExportFilter);
     EXPECT_EQ(a.calls[0].folder, a.s.folder.Path());
     EXPECT_EQ(a.calls[0].extension, "snippets");
     EXPECT_EQ(TableDump(a.answer), a.s.Dump());
@@ -85,7 +89,7 @@ TEST(SnippetFileActions, ImportAsksWithTheImportSettingsAddsAndReloads)
     EXPECT_EQ(a.calls[0].mode, kFileDialogOpen);
     EXPECT_EQ(a.calls[0].title, "Import");
     EXPECT_EQ(a.calls[0].defaultName, "");
-    EXPECT_EQ(a.calls[0].filter, "*.snippets");
+    EXPECT_EQ(a.calls[0].filter, SnippetFileActions::kImportFilter);
     EXPECT_EQ(a.calls[0].extension, "snippets");
     EXPECT_EQ(a.s.Dump().size(), 2 * before);
     EXPECT_EQ(a.reloads, 1);

@@ -1,6 +1,8 @@
 #include "app/ShellCommands.h"
 #include "app/ShellTestSupport.h"
+#include "store/SnippetBackups.h"
 #include "store/SnippetDR.h"
+#include "ui/ImportReportDialog.h"
 #include "ui/SnippetFileActions.h"
 
 #include <QAction>
@@ -34,6 +36,8 @@ TEST(SnippetsMenu, ExportImportAndPrintRunFromTheMainWindowsMenu)
                                const QString&) { return answer; });
     int printedRows = -1;
     actions.SetReportShower([&](const SnippetDR& report, QWidget*) { printedRows = report.RowCount(); });
+    actions.SetDuplicatesAsker([](const QStringList&, QWidget*) { return SnippetManager::Duplicates::Keep; });
+    actions.SetImportReportShower([](const ImportReport&, QWidget*) {});
     form.SetSnippetFileCommands(&actions);
 
     const qsizetype before = form.snippetMgr.GetSnippetCollection().size();
@@ -54,4 +58,21 @@ TEST(SnippetsMenu, ExportImportAndPrintRunFromTheMainWindowsMenu)
     EXPECT_TRUE(shell.notifier.shown.isEmpty()) << shell.notifier.shown.join('\n').toStdString();
     form.SetSnippetFileCommands(nullptr);
     form.SetShellCommands(nullptr);
+}
+
+// The day's backup comes with start-up, once, with the kept number from the options.
+TEST(SnippetsMenu, StartUpMakesTheDaysBackupOnce)
+{
+    Shell shell(false);
+    {
+        QFile settings(shell.folder.SettingsPath());
+        ASSERT_TRUE(settings.open(QIODevice::Append));
+        settings.write("\n[Backups]\nKeep=2\n");
+    }
+    ASSERT_TRUE(shell.Load());
+    SnippetBackups backups(shell.form->snippetMgr.DatabasePath());
+    ASSERT_EQ(backups.List().size(), 1);
+    EXPECT_EQ(backups.List()[0].reason, "daily");
+    EXPECT_EQ(shell.form->optMgr.BackupsKeep(), 2);
+    EXPECT_FALSE(backups.MakeDailyIfDue()); // made already today
 }
