@@ -35,9 +35,9 @@ bool IsMatchFile(const QFileInfo& info)
 
 // A form's fields in Quillo's words: [choice name=a|b] for a list of values,
 // [input name=default] for text.
-QString FieldPlaceholder(const QString& name, const YAML::Node& spec)
+QString FieldPlaceholder(const QString& name, const YAML::Node& definition)
 {
-    const YAML::Node values = spec ? spec["values"] : YAML::Node();
+    const YAML::Node values = definition ? definition["values"] : YAML::Node();
     if (values && (values.IsSequence() || values.IsScalar())) {
         QStringList choices;
         if (values.IsSequence())
@@ -47,7 +47,7 @@ QString FieldPlaceholder(const QString& name, const YAML::Node& spec)
             choices = Text(values).split(u'\n', Qt::SkipEmptyParts);
         return QStringLiteral("[choice %1=%2]").arg(name, choices.join(u'|'));
     }
-    const QString value = spec ? Text(spec["default"]) : QString();
+    const QString value = definition ? Text(definition["default"]) : QString();
     return value.isEmpty() ? QStringLiteral("[input %1]").arg(name) : QStringLiteral("[input %1=%2]").arg(name, value);
 }
 
