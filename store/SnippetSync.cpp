@@ -338,14 +338,31 @@ SnippetSync::Report SnippetSync::Merge()
     if (snippetsChange)
         SnippetBackups(store.DatabasePath(), backupsKeep).Make(QLatin1String(kBackupReason));
     store.ApplySync(changes);
-    WriteState(snippetsChange ? store.ReadSyncState() : state);
+    if (!snippetsChange) {
+        WriteState(state);
+        return report;
+    }
+    // What the database now holds, known without reading it again.
+    SnippetManager::SyncState merged;
+    merged.snippets.reserve(local.size());
+    merged.modified.reserve(local.size());
+    for (const Version& v : std::as_const(local)) {
+        merged.snippets.append(std::make_shared<Snippet>(v.snippet));
+        merged.modified.insert(v.snippet.guidString, v.modified);
+    }
+    merged.deleted = deleted;
+    WriteState(merged);
     return report;
 }
 
 QByteArray SnippetSync::OwnText(const SnippetManager::SyncState& state) const
 {
+    // In GUID order: the same state always gives the same bytes.
+    SnippetCollection ordered = state.snippets;
+    std::sort(ordered.begin(), ordered.end(),
+              [](const SnippetPtr& x, const SnippetPtr& y) { return x->guidString < y->guidString; });
     QJsonArray snippets;
-    for (const SnippetPtr& s : state.snippets)
+    for (const SnippetPtr& s : ordered)
         snippets.append(ToJson(*s, state.modified.value(s->guidString)));
     QStringList guids = state.deleted.keys();
     guids.sort();

@@ -166,3 +166,29 @@ TEST_F(TwoHomes, AUsageCountIsNoEditAndMakesNoConflict)
     EXPECT_EQ(Find(homeA.store, "adr")->contentString, "Street 2");
     EXPECT_EQ(Find(homeA.store, "adr")->useCount, 5) << "counts stay each installation's own";
 }
+
+TEST(SyncSchema, AnOlderDatabaseKeepsEveryRowAndStampsItWithTheUpgradeTime)
+{
+    TempProgramFolder folder(false);
+    const QString path = folder.File("old.mdb");
+    {
+        SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        db.exec(R"(create table snippets (id integer primary key autoincrement, snippet text, content text,
+                   description text, usecount integer, "group" text, enable integer, guid text,
+                   triggermode integer not null default 0, onlyin text not null default '',
+                   casefollows integer not null default 0))");
+        db.exec(R"(insert into snippets (snippet, content, description, usecount, "group", enable, guid)
+                   values ('sig', 'Regards', '', 3, 'default', 1, 'A'), ('adr', 'Street', '', 0, 'default', 1, 'B'))");
+        db.exec("pragma user_version = 2");
+    }
+    now += 10;
+    SnippetManager store;
+    store.SetClock(&TestClock);
+    store.OpenSetFile(path);
+    const SnippetManager::SyncState state = store.ReadSyncState();
+    ASSERT_EQ(Abbreviations(state.snippets), QStringList({"sig", "adr"}));
+    EXPECT_EQ(state.snippets[0]->useCount, 3);
+    EXPECT_EQ(state.modified.value("A"), now);
+    EXPECT_EQ(state.modified.value("B"), now);
+    EXPECT_TRUE(QFile::exists(SnippetManager::UpgradeCopyPath(path, 2, 1)));
+}
