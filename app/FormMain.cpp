@@ -19,6 +19,7 @@
 #include "platform/UrlOpener.h"
 #include "store/SnippetBackups.h"
 #include "store/StoreWatcher.h"
+#include "store/SyncWatcher.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -273,6 +274,7 @@ bool FormMain::Load()
         problems << ErrorText(e);
     }
     WatchSettings(settingsPath);
+    FollowSyncOption();
     // After the options, which say how many backups are kept.
     MakeDailyBackup();
     TimerDailyBackup.start();
@@ -381,6 +383,7 @@ void FormMain::CloseStoreAndSaveCounters()
 {
     TimerDailyBackup.stop();
     TimerSaveCounters.stop();
+    syncWatcher.reset();
     storeWatcher.reset();
     snippetMgr.CloseLogFile();
     SaveCounters();
@@ -441,6 +444,37 @@ void FormMain::ReloadOptions()
     }
     if (shellCommands)
         shellCommands->OptionsReloaded();
+    FollowSyncOption();
+}
+
+void FormMain::FollowSyncOption()
+{
+    const QString folder = optMgr.SyncFolder();
+    if (syncWatcher && syncWatcher->Folder() == folder)
+        return;
+    syncWatcher.reset();
+    if (folder.isEmpty() || !snippetMgr.IsOpen())
+        return;
+    QString machine;
+    try {
+        machine = optMgr.EnsureSyncMachine();
+    } catch (const std::exception& e) {
+        Warn("naming this installation for the sync", e);
+        return;
+    }
+    const auto merged = [this](const SnippetSync::Report& report) {
+        if (!report.Changed())
+            return;
+        qWarning("quillo: sync: %s", qPrintable(report.Summary()));
+        if (settingsLoaded && shellCommands)
+            shellCommands->ReloadAllSnippets();
+        if (!report.conflicts.isEmpty())
+            WarnWhenIdle(report.conflicts.join(QLatin1Char('\n')));
+    };
+    syncWatcher = std::make_unique<SyncWatcher>(snippetMgr, folder, machine, optMgr.BackupsKeep(),
+                                                SyncWatcher::Reports{[this](const QString& text) { WarnWhenIdle(text); },
+                                                                     merged});
+    syncWatcher->Start();
 }
 
 void FormMain::EndWithoutDisplay()

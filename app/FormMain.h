@@ -30,6 +30,7 @@ class ShellCommands;
 class SnippetFileCommands;
 class SoundPlayer;
 class StoreWatcher;
+class SyncWatcher;
 class UrlOpener;
 class UserNotifier;
 
@@ -234,6 +235,10 @@ private:
     QString trayHostName = QStringLiteral("not known yet");
     std::unique_ptr<ControlServer> controlServer;
     std::unique_ptr<StoreWatcher> storeWatcher;
+    // Only while [Sync] names a folder.
+    std::unique_ptr<SyncWatcher> syncWatcher;
+    // Starts, stops or moves the sync to the folder the options name.
+    void FollowSyncOption();
     QElapsedTimer storeChecked; // since the last look for another program's change
     FormMainServices services;
     ShellCommands* shellCommands = nullptr;

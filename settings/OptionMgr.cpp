@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QUuid>
 #include <algorithm>
 #include <exception>
 #include <limits>
@@ -168,6 +170,15 @@ void OptionMgr::ReadOptions(const IniDocument& source, bool notify)
                                 .arg(QLatin1String(kBackupsKeepKey), keep)
                                 .arg(kMaxBackupsKeep);
     }
+    syncFolder = source.Value(QLatin1String(kSyncSection), QStringLiteral("Folder")).trimmed();
+    syncMachine = source.Value(QLatin1String(kSyncSection), QStringLiteral("Machine")).trimmed();
+    static const QRegularExpression machinePattern(QStringLiteral("^[A-Za-z0-9_-]{1,64}$"));
+    if (!syncMachine.isEmpty() && !machinePattern.match(syncMachine).hasMatch()) {
+        loadProblems << QStringLiteral("Machine: \"%1\" is not an id of letters, digits, - and _; a new one "
+                                       "is made when sync needs it")
+                            .arg(syncMachine);
+        syncMachine.clear();
+    }
     if (!notify || !observer)
         return;
     if (enableQK != wasEnabled)
@@ -187,6 +198,29 @@ int OptionMgr::BackupsKeepIn(const QString& settingsPath)
     } catch (const std::exception&) {
         return kDefaultBackupsKeep;
     }
+}
+
+void OptionMgr::SetSyncFolder(const QString& folder)
+{
+    const QString value = folder.trimmed();
+    WriteKeys([&value](IniDocument& fresh) {
+        fresh.SetValue(QLatin1String(kSyncSection), QStringLiteral("Folder"), value);
+    });
+    syncFolder = value;
+    if (!value.isEmpty())
+        EnsureSyncMachine();
+}
+
+QString OptionMgr::EnsureSyncMachine()
+{
+    if (!syncMachine.isEmpty())
+        return syncMachine;
+    const QString machine = QUuid::createUuid().toString(QUuid::Id128).left(16);
+    WriteKeys([&machine](IniDocument& fresh) {
+        fresh.SetValue(QLatin1String(kSyncSection), QStringLiteral("Machine"), machine);
+    });
+    syncMachine = machine;
+    return syncMachine;
 }
 
 QStringList OptionMgr::NewLoadProblems() const

@@ -148,6 +148,17 @@ public:
     // unreadable files and bad values give the default.
     static int BackupsKeepIn(const QString& settingsPath);
 
+    // The folder snippets are synced through ("Folder=" in [Sync]); "" (the
+    // default): no sync. The machine id names this installation's file
+    // there ("Machine="); made and written the first time a folder is set.
+    static constexpr const char* kSyncSection = "Sync";
+    QString SyncFolder() const { return syncFolder; }
+    QString SyncMachine() const { return syncMachine; }
+    // Sets (or with "" clears) the folder; throws QuilloError when it cannot be written.
+    void SetSyncFolder(const QString& folder);
+    // Makes and writes a machine id when none is set; returns it.
+    QString EnsureSyncMachine();
+
     QString FilePath() const { return filePath; }
     // Keys the last LoadVars or ReloadVars found missing or malformed, with the reason.
     QStringList LoadProblems() const { return loadProblems; }
@@ -207,6 +218,8 @@ private:
     bool keepTrigger = false;
     bool undoWithBackspace = true;
     int backupsKeep = kDefaultBackupsKeep;
+    QString syncFolder;
+    QString syncMachine;
     IniDocument document; // as last read: the paste keys come from it
     QByteArray loadedBytes; // the file as last read, to tell an edit from nothing
 };

@@ -5,6 +5,7 @@
 #include "store/SearchFolding.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QHash>
 #include <SQLiteCpp/Backup.h>
 #include <SQLiteCpp/Database.h>
@@ -64,8 +65,15 @@ SnippetManager::StoredColumns ColumnsOf(SQLite::Database& db)
             ++modeColumns;
         else if (name == "casefollows")
             found.caseFollows = true;
+        else if (name == "modified")
+            found.modified = true;
     }
     found.modes = modeColumns == 2;
+    if (found.modified) {
+        SQLite::Statement tables(db, "select count(*) from sqlite_master where type='table' and "
+                                     "name in ('deleted', 'syncbase')");
+        found.modified = tables.executeStep() && tables.getColumn(0).getInt() == 2;
+    }
     return found;
 }
 
@@ -168,11 +176,25 @@ enum ImportColumn { InSnippet, InContent, InDescription, InUseCount, InGroup, In
 
 const std::string kInsertRow =
     R"(insert into snippets (content, description, enable, "group", snippet, usecount, triggermode, onlyin, )"
-    "casefollows, guid, id) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "casefollows, guid, id, modified) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 enum InsertParameter {
     PContent = 1, PDescription, PEnable, PGroup, PSnippet, PUseCount, PTriggerMode, POnlyIn, PCaseFollows, PGuid,
-    PId
+    PId, PModified
 };
+
+// An update of the fields BindFields binds (?1 to ?9) that stamps the row
+// with ?12 only when one of its own fields changes: a new usage count alone
+// is no edit. ?10 is the id, ?11 the GUID where the row must be matched by both.
+std::string UpdateRow(bool matchGuid)
+{
+    return std::string(R"(update snippets set modified = case when content is ?1 and description is ?2 and )"
+                       R"(enable is ?3 and "group" is ?4 and snippet is ?5 and triggermode is ?7 and )"
+                       R"(onlyin is ?8 and casefollows is ?9 then modified else ?12 end, content=?1, )"
+                       R"(description=?2, enable=?3, "group"=?4, snippet=?5, usecount=?6, triggermode=?7, )"
+                       R"(onlyin=?8, casefollows=?9 where id=?10)") +
+           (matchGuid ? " and (guid=?11 or guid is null)" : "");
+}
+constexpr int kUpdateId = 10, kUpdateGuid = 11, kUpdateModified = 12;
 
 QuilloError ImportError(int number, const QString& file, const QString& reason)
 {
@@ -402,12 +424,22 @@ int SnippetManager::DelSnippet(const Snippet& aSnippet)
     FollowFileForWrite();
     const bool fromOldFile = ReadFromReplacedFile(aSnippet);
     try {
-        SQLite::Statement remove(Connection(), std::string("delete from snippets where ") +
-                                                   (fromOldFile ? kSameRowAfterReplace : "id=?"));
-        remove.bind(1, aSnippet.snippetID);
-        if (fromOldFile)
-            remove.bind(2, aSnippet.guidString.toStdString());
+        const std::string where =
+            fromOldFile ? " where id=?1 and (guid=?2 or guid is null)" : " where id=?1";
+        // The marker lets the deletion travel to other installations.
+        SQLite::Transaction transaction(Connection(), SQLite::TransactionBehavior::IMMEDIATE);
+        SQLite::Statement mark(Connection(), "insert or replace into deleted (guid, at) select guid, ?3 from snippets" +
+                                                 where + " and guid is not null and guid != ''");
+        SQLite::Statement remove(Connection(), "delete from snippets" + where);
+        for (SQLite::Statement* statement : {&mark, &remove}) {
+            statement->bind(1, aSnippet.snippetID);
+            if (fromOldFile)
+                statement->bind(2, aSnippet.guidString.toStdString());
+        }
+        mark.bind(3, static_cast<int64_t>(clock()));
+        mark.exec();
         remove.exec();
+        transaction.commit();
     } catch (const SQLite::Exception& e) {
         Fail(e, QStringLiteral("Cannot delete the snippet \"%1\" from").arg(aSnippet.snippetString));
     }
@@ -430,14 +462,12 @@ SnippetPtr SnippetManager::CommitSnippet(const Snippet& aSnippet)
             transaction.commit();
         } else {
             // The guid is the row's identity and is never rewritten.
-            SQLite::Statement update(
-                db, std::string(R"(update snippets set content=?, description=?, enable=?, "group"=?, snippet=?, )"
-                                "usecount=?, triggermode=?, onlyin=?, casefollows=? where ") +
-                        (fromOldFile ? kSameRowAfterReplace : "id=?"));
+            SQLite::Statement update(db, UpdateRow(fromOldFile));
             BindFields(update, aSnippet);
-            update.bind(10, aSnippet.snippetID);
+            update.bind(kUpdateId, aSnippet.snippetID);
             if (fromOldFile)
-                update.bind(11, aSnippet.guidString.toStdString());
+                update.bind(kUpdateGuid, aSnippet.guidString.toStdString());
+            update.bind(kUpdateModified, static_cast<int64_t>(clock()));
             if (update.exec() == 0)
                 throw QuilloError(kErrorRowGone, kErrorSource,
                                   QStringLiteral("Cannot save the snippet \"%1\": it is no longer in \"%2\".")
@@ -482,6 +512,7 @@ int SnippetManager::InsertRow(SQLite::Database& db, const Snippet& aSnippet)
     SQLite::Statement insert(db, kInsertRow);
     BindFields(insert, aSnippet);
     insert.bind(PGuid, aSnippet.guidString.toStdString());
+    insert.bind(PModified, static_cast<int64_t>(clock()));
     BindId(insert, ids.Next(dbPath));
     insert.exec();
     return CheckedNewId(db, dbPath);
@@ -596,6 +627,20 @@ SnippetManager::StoredColumns SnippetManager::Upgrade(SQLite::Database& db)
         // what an older program's inserts leave there.
         if (!found.caseFollows)
             db.exec("alter table snippets add column casefollows integer not null default 0");
+        if (!found.modified) {
+            // Rows of an older file count as changed now: what they hold is
+            // then newer than anything another installation never saw.
+            const bool hasColumn =
+                db.execAndGet("select count(*) from pragma_table_info('snippets') where lower(name)='modified'")
+                    .getInt() > 0;
+            if (!hasColumn)
+                db.exec("alter table snippets add column modified integer not null default 0");
+            SQLite::Statement stamp(db, "update snippets set modified=? where modified=0");
+            stamp.bind(1, static_cast<int64_t>(clock()));
+            stamp.exec();
+            db.exec("create table if not exists deleted (guid text primary key, at integer not null)");
+            db.exec("create table if not exists syncbase (guid text primary key, at integer not null)");
+        }
         if (oldFormat < kFormat)
             db.exec("pragma user_version = " + std::to_string(kFormat));
         transaction.commit();
@@ -788,6 +833,8 @@ void SnippetManager::SetCache(SnippetCollection rows)
 {
     snippetCache = std::move(rows);
     ++cacheGeneration;
+    if (cacheListener)
+        cacheListener();
 }
 
 int SnippetManager::CloseLogFile()
@@ -848,8 +895,8 @@ SnippetManager::ImportOutcome SnippetManager::AddImported(const QList<Snippet>& 
                 guids.insert(ReadText(rows.getColumn(2)));
             }
         }
-        SQLite::Statement update(db, R"(update snippets set content=?, description=?, enable=?, "group"=?, snippet=?, )"
-                                     "usecount=?, triggermode=?, onlyin=?, casefollows=? where id=?");
+        SQLite::Statement update(db, UpdateRow(false));
+        const int64_t now = clock();
         // One statement and one id allocator for all rows: preparing them per
         // row cost more than the inserts.
         const ImportCache cache(db);
@@ -863,7 +910,8 @@ SnippetManager::ImportOutcome SnippetManager::AddImported(const QList<Snippet>& 
                     continue;
                 if (duplicates == Duplicates::Replace) {
                     BindFields(update, snippet);
-                    update.bind(10, static_cast<int64_t>(*stored));
+                    update.bind(kUpdateId, static_cast<int64_t>(*stored));
+                    update.bind(kUpdateModified, now);
                     update.exec();
                     update.reset();
                     ++outcome.replaced;
@@ -876,6 +924,7 @@ SnippetManager::ImportOutcome SnippetManager::AddImported(const QList<Snippet>& 
             guids.insert(row.guidString);
             BindFields(insert, row);
             insert.bind(PGuid, row.guidString.toStdString());
+            insert.bind(PModified, now);
             BindId(insert, ids.Next(dbPath));
             insert.exec();
             insert.reset();
@@ -965,6 +1014,7 @@ void SnippetManager::AppendRows(const QString& importFile)
         SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
         IdAllocator ids(db);
         SQLite::Statement insert(db, kInsertRow);
+        const int64_t now = clock();
         SQLite::Statement rows(source, SelectImportRows(hasMode, hasOnlyIn, hasCaseFollows));
         while (rows.executeStep()) {
             if (++rowNumber > importLimits.rows)
@@ -1000,6 +1050,7 @@ void SnippetManager::AppendRows(const QString& importFile)
             insert.bind(POnlyIn, onlyIn.isNull() ? std::string() : OnlyInText(OnlyInList(ReadText(onlyIn))));
             insert.bind(PCaseFollows, ReadBool(rows.getColumn(InCaseFollows), false) ? 1 : 0);
             insert.bind(PGuid, NewGuidString().toStdString());
+            insert.bind(PModified, now);
             BindId(insert, ids.Next(dbPath));
             insert.exec();
             CheckedNewId(db, dbPath);
@@ -1128,4 +1179,104 @@ void SnippetManager::Fail(const std::exception& e, const QString& doing) const
         throw DamagedError(dbPath, QString::fromUtf8(e.what()));
     throw QuilloError(number, kErrorSource,
                       QStringLiteral("%1 the snippet database \"%2\": %3").arg(doing, dbPath, QString::fromUtf8(e.what())));
+}
+
+qint64 SnippetManager::NowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+SnippetManager::SyncState SnippetManager::ReadSyncState()
+{
+    // A merge writes next: the file must be the one at the path, upgraded.
+    FollowFileForWrite();
+    SyncState state;
+    const QStringList skipped = skippedRows;
+    try {
+        SQLite::Database& db = Connection();
+        SQLite::Transaction transaction(db, SQLite::TransactionBehavior::DEFERRED); // one consistent view
+        SQLite::Statement rows(db, SelectRows(columns) + kOrderById);
+        FillSnippets(rows, state.snippets);
+        const auto readTimes = [&db](const char* sql, QHash<QString, qint64>& into) {
+            SQLite::Statement times(db, sql);
+            while (times.executeStep())
+                into.insert(ReadText(times.getColumn(0)), times.getColumn(1).getInt64());
+        };
+        readTimes("select guid, modified from snippets", state.modified);
+        readTimes("select guid, at from deleted", state.deleted);
+        readTimes("select guid, at from syncbase", state.agreed);
+    } catch (const SQLite::Exception& e) {
+        skippedRows = skipped;
+        Fail(e, QStringLiteral("Cannot read the snippets of"));
+    }
+    skippedRows = skipped;
+    return state;
+}
+
+void SnippetManager::ApplySync(const SyncChanges& changes)
+{
+    if (changes.Empty())
+        return;
+    for (const auto& [snippet, modified] : changes.store)
+        CheckAbbreviation(snippet.snippetString);
+    FollowFileForWrite();
+    try {
+        SQLite::Database& db = Connection();
+        const ImportCache cache(db);
+        SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+        // The usage count stays this installation's own (?6 only fills a gap).
+        SQLite::Statement update(db, R"(update snippets set content=?1, description=?2, enable=?3, "group"=?4, )"
+                                     R"(snippet=?5, usecount=coalesce(usecount, ?6), triggermode=?7, onlyin=?8, )"
+                                     R"(casefollows=?9, modified=?12 where guid=?11)");
+        IdAllocator ids(db);
+        SQLite::Statement insert(db, kInsertRow);
+        for (const auto& [snippet, modified] : changes.store) {
+            BindFields(update, snippet);
+            update.bind(kUpdateGuid, snippet.guidString.toStdString());
+            update.bind(kUpdateModified, static_cast<int64_t>(modified));
+            const int updated = update.exec();
+            update.reset();
+            if (updated > 0)
+                continue;
+            BindFields(insert, snippet);
+            insert.bind(PGuid, snippet.guidString.toStdString());
+            insert.bind(PModified, static_cast<int64_t>(modified));
+            BindId(insert, ids.Next(dbPath));
+            insert.exec();
+            insert.reset();
+            CheckedNewId(db, dbPath);
+        }
+        SQLite::Statement mark(db, "insert or replace into deleted (guid, at) values (?, ?)");
+        SQLite::Statement remove(db, "delete from snippets where guid=?");
+        for (auto it = changes.remove.constBegin(); it != changes.remove.constEnd(); ++it) {
+            mark.bind(1, it.key().toStdString());
+            mark.bind(2, static_cast<int64_t>(it.value()));
+            mark.exec();
+            mark.reset();
+            remove.bind(1, it.key().toStdString());
+            remove.exec();
+            remove.reset();
+        }
+        SQLite::Statement revive(db, "delete from deleted where guid=?");
+        for (const QString& guid : changes.revive) {
+            revive.bind(1, guid.toStdString());
+            revive.exec();
+            revive.reset();
+        }
+        SQLite::Statement agree(db, "insert or replace into syncbase (guid, at) values (?, ?)");
+        for (auto it = changes.agreed.constBegin(); it != changes.agreed.constEnd(); ++it) {
+            agree.bind(1, it.key().toStdString());
+            agree.bind(2, static_cast<int64_t>(it.value()));
+            agree.exec();
+            agree.reset();
+        }
+        transaction.commit();
+    } catch (const SQLite::Exception& e) {
+        try {
+            ReloadSnippets();
+        } catch (...) {
+        }
+        Fail(e, QStringLiteral("Cannot merge the synced snippets into"));
+    }
+    ReloadSnippets();
 }

@@ -47,8 +47,9 @@ public:
     static constexpr int kErrorNotUpgraded = 1012; // a write to an older file that could not be upgraded
     // The format of the database and of snippet files, kept in SQLite's
     // user_version: 0 as first made, 1 with the trigger mode and the
-    // application list, 2 with the case that follows the typing.
-    static constexpr int kFormat = 2;
+    // application list, 2 with the case that follows the typing, 3 with the
+    // modification time of each snippet and the markers of deleted ones.
+    static constexpr int kFormat = 3;
     // Before an older file is upgraded, a copy of it is kept beside it as
     // "<file>.v<old format>.bak" ("snippets.mdb.v1.bak"); when that name is
     // taken, "<file>.v<old format>-2.bak", -3 and so on: a copy is never replaced.
@@ -58,7 +59,8 @@ public:
     {
         bool modes = false;       // trigger mode and application list
         bool caseFollows = false;
-        bool Complete() const { return modes && caseFollows; }
+        bool modified = false; // modification times and deletion markers
+        bool Complete() const { return modes && caseFollows && modified; }
     };
     // Row ids are 32-bit numbers here; rows another program numbered beyond
     // that are left out of the list (see SkippedRows) and new rows never get one.
@@ -177,6 +179,38 @@ public:
     // cannot address), each described for a message; the rest were listed.
     QStringList SkippedRows() const { return skippedRows; }
 
+    // What a sync through a folder reads and writes. Every write of a
+    // snippet's own fields stamps it with the time (ms since the epoch, UTC)
+    // and every deletion leaves a marker; usage counts are not edits. The
+    // times both sides last agreed on a snippet are kept beside it, so two
+    // edits made apart can be told from one that is simply newer.
+    struct SyncState
+    {
+        SnippetCollection snippets;         // every row, in id order
+        QHash<QString, qint64> modified;    // GUID -> modification time
+        QHash<QString, qint64> deleted;     // GUID -> deletion time
+        QHash<QString, qint64> agreed;      // GUID -> time last agreed on
+    };
+    SyncState ReadSyncState();
+    struct SyncChanges
+    {
+        // By GUID: the row's fields (its usage count kept) and time are
+        // replaced, or a row is added.
+        QList<QPair<Snippet, qint64>> store;
+        QHash<QString, qint64> remove; // rows deleted, markers left with that time
+        QStringList revive;            // markers dropped (an edit came after the deletion)
+        QHash<QString, qint64> agreed;
+        bool Empty() const { return store.isEmpty() && remove.isEmpty() && revive.isEmpty() && agreed.isEmpty(); }
+    };
+    // All in one transaction; the cache is rebuilt afterwards.
+    void ApplySync(const SyncChanges& changes);
+    // Called whenever the cache is filled again (a write, another
+    // program's write, a merge), on the thread that owns the manager.
+    void SetCacheListener(std::function<void()> listener) { cacheListener = std::move(listener); }
+    static qint64 NowMs();
+    // Tests set the clock that stamps modifications.
+    void SetClock(qint64 (*now)()) { clock = now; }
+
     QString CurrentOrderClause() const { return orderClause; }
     QString DatabasePath() const { return dbPath; }
     bool IsOpen() const { return dbConnection != nullptr; }
@@ -239,4 +273,6 @@ private:
     };
     static std::optional<FileId> IdOf(const QString& path);
     std::optional<FileId> openFileId;
+    std::function<void()> cacheListener;
+    qint64 (*clock)() = &SnippetManager::NowMs;
 };

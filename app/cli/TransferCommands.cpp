@@ -7,6 +7,7 @@
 #include "store/SnippetBackups.h"
 #include "store/SnippetExport.h"
 #include "store/SnippetManager.h"
+#include "store/SnippetSync.h"
 #include "store/import/ImportFormat.h"
 #include "store/import/PlainSnippetFile.h"
 
@@ -82,6 +83,10 @@ QList<CliCommand> TransferCommands::Commands()
          &Export},
         {QStringLiteral("backups"), QStringLiteral("list [--json] | restore ID"),
          QStringLiteral("list the backups of the snippets, or put one back (the state before is backed up)"), &Backups},
+        {QStringLiteral("sync"), QString(),
+         QStringLiteral("merge the snippets of the other installations sharing the sync folder (Folder= in "
+                        "[Sync]) now, write this one's file there and say what changed"),
+         &Sync},
         {QStringLiteral("print"), QStringLiteral("[--force] --pdf FILE"),
          QStringLiteral("write the printed snippet list to the PDF file FILE (--force: replace it)"), &Print},
     };
@@ -263,4 +268,24 @@ int TransferCommands::Backups(const CliContext& context)
         return 0;
     }
     throw CliUsageError("backups takes list [--json], or restore and a backup's id");
+}
+
+int TransferCommands::Sync(const CliContext& context)
+{
+    if (!context.args.isEmpty())
+        throw CliUsageError("sync takes no arguments");
+    OptionMgr options;
+    options.LoadVars(ProgramFolder::SettingsPath(context.home));
+    if (options.SyncFolder().isEmpty())
+        throw CommandError(QStringLiteral("no sync folder is set: name one with Folder= in the [Sync] section of "
+                                          "%1, or on the Options page")
+                               .arg(ProgramFolder::SettingsPath(context.home)));
+    SnippetManager store;
+    store.OpenSetFile(ProgramFolder::DatabasePath(context.home));
+    SnippetSync sync(store, options.SyncFolder(), options.EnsureSyncMachine(), options.BackupsKeep());
+    const SnippetSync::Report report = sync.Merge();
+    for (const QString& warning : report.warnings)
+        context.err << "quillo: " << warning << Qt::endl;
+    context.out << report.Summary() << Qt::endl;
+    return 0;
 }

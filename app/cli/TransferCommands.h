@@ -20,4 +20,5 @@ private:
     static int Export(const CliContext& context);
     static int Print(const CliContext& context);
     static int Backups(const CliContext& context);
+    static int Sync(const CliContext& context);
 };
