@@ -203,6 +203,9 @@ public:
     QTimer TimerReloadSettings;
     QTimer TimerDailyBackup;
 
+    // Starts, stops or moves the sync to the folder the options name.
+    void FollowSyncOption();
+
 private:
     bool quitWhenExpanded = false;
     bool quitting = false;
@@ -237,8 +240,6 @@ private:
     std::unique_ptr<StoreWatcher> storeWatcher;
     // Only while [Sync] names a folder.
     std::unique_ptr<SyncWatcher> syncWatcher;
-    // Starts, stops or moves the sync to the folder the options name.
-    void FollowSyncOption();
     QElapsedTimer storeChecked; // since the last look for another program's change
     FormMainServices services;
     ShellCommands* shellCommands = nullptr;

@@ -35,6 +35,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QListWidget>
 
 #include <QCursor>
@@ -264,36 +266,47 @@ void FormSetting::BuildOptionsPage()
     chkStartWithWin = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartWithWin", page, 225, 1005, kCheckWidth, 225);
     chkStartWithWin->SetCaption(QStringLiteral("Run Quillo when the session"));
     MakePlainLabel(page, QStringLiteral("starts."), 495, 1260);
-    chkPlaySound = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkPlaySound", page, 225, 1680, kCheckWidth, 225);
+    chkPlaySound = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkPlaySound", page, 225, 1545, kCheckWidth, 225);
     chkPlaySound->SetCaption(QStringLiteral("Play sound when inserting a snippet."));
-    MakePlainLabel(page, QStringLiteral("Sound:"), 510, 1965);
-    cmbSound = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbSound", page, 1140, 1935, 1140, kComboHeight);
-    optAutoExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optAutoExpand", page, 225, 2355, kCheckWidth, 225);
+    MakePlainLabel(page, QStringLiteral("Sound:"), 510, 1800);
+    cmbSound = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbSound", page, 1140, 1770, 1140, kComboHeight);
+    optAutoExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optAutoExpand", page, 225, 2115, kCheckWidth, 225);
     optAutoExpand->SetCaption(QStringLiteral("Automatically Expand after delimiters"));
-    MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab) and:"), 450, 2640);
+    MakePlainLabel(page, QStringLiteral("(Space, Enter, Tab) and:"), 450, 2385);
     // Further characters that end a word; the one typed stays after the content.
-    txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2430, 2610, 870, kComboHeight);
+    txtDelimiters = Add<QKText>(this, "QKUIControls.QKText", "txtDelimiters", page, 2430, 2355, 870, kComboHeight);
     txtDelimiters->TextBox()->setAccessibleName(QStringLiteral("Further delimiters"));
     txtDelimiters->TextBox()->setToolTip(QStringLiteral("Characters that also end a word, e.g. .,;:!?)"));
     // Shows the keyboard's way through the page as the other rows do; the
     // field still takes a click.
     FocusRing::Attach(txtDelimiters->TextBox());
     txtDelimiters->TextBox()->setFocusPolicy(Qt::StrongFocus);
-    chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 2925, 3075, 225);
+    chkKeepTrigger = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkKeepTrigger", page, 450, 2655, 3075, 225);
     chkKeepTrigger->SetCaption(QStringLiteral("Keep Space, Enter, Tab after it."));
-    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 3210, kCheckWidth, 225);
+    optHandExpand = Add<QKRatio>(this, "QKUIControls.QKRatio", "optHandExpand", page, 225, 2925, kCheckWidth, 225);
     optHandExpand->SetCaption(QStringLiteral("Expand abbreviations when press"));
-    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3525);
-    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3510, 1215, kComboHeight);
+    MakePlainLabel(page, QStringLiteral("Shift+"), 465, 3210);
+    cmbExpandHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbExpandHotKey", page, 975, 3195, 1215, kComboHeight);
     // The key that opens the snippet picker.
-    MakePlainLabel(page, QStringLiteral("Picker key:"), 240, 3825);
-    cmbPickerKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbPickerKey", page, 1140, 3795, 1725, kComboHeight);
-    chkUndoBackspace = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkUndoBackspace", page, 225, 4110, kCheckWidth, 225);
-    chkUndoBackspace->SetCaption(QStringLiteral("Backspace right after it undoes an expansion."));
+    MakePlainLabel(page, QStringLiteral("Picker key:"), 240, 3495);
+    cmbPickerKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbPickerKey", page, 1140, 3480, 1725, kComboHeight);
+    chkUndoBackspace = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkUndoBackspace", page, 225, 3780, kCheckWidth, 225);
+    chkUndoBackspace->SetCaption(QStringLiteral("Backspace undoes an expansion."));
     // The start-up notices (no notification area, a Wayland session) are
     // shown once; this brings them back.
-    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4380, kCheckWidth, 225);
+    chkStartNotice = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartNotice", page, 225, 4050, kCheckWidth, 225);
     chkStartNotice->SetCaption(QStringLiteral("Show the start-up notices again."));
+    // The folder other installations share the snippets through (empty: none).
+    MakePlainLabel(page, QStringLiteral("Sync folder:"), 240, 4335);
+    txtSyncFolder = Add<QKText>(this, "QKUIControls.QKText", "txtSyncFolder", page, 1290, 4320, 1575, kComboHeight);
+    txtSyncFolder->TextBox()->setAccessibleName(QStringLiteral("Sync folder"));
+    txtSyncFolder->TextBox()->setToolTip(
+        QStringLiteral("A folder your other computers share (Syncthing, Nextcloud, Dropbox); empty: no sync"));
+    FocusRing::Attach(txtSyncFolder->TextBox());
+    txtSyncFolder->TextBox()->setFocusPolicy(Qt::StrongFocus);
+    cmdSyncFolder = MakeControl<QKCommonButton>(page, QStringLiteral("cmdSyncFolder"), 2940, 4320, 600, 270);
+    cmdSyncFolder->SetText(QStringLiteral("Choose"));
+    cmdSyncFolder->setAccessibleName(QStringLiteral("Choose the sync folder"));
     // Creating a snippet from the selection is not offered: its two options
     // are filled like the others but never shown.
     chkCreateFromSelection =
@@ -330,6 +343,17 @@ void FormSetting::BuildOptionsPage()
         else // a paste holding a letter or a space: the field shows what holds
             txtDelimiters->SetText(options.Delimiters());
     });
+    // Saved when the field is left or Enter is pressed; the running program
+    // starts or stops syncing at once.
+    connect(txtSyncFolder->TextBox(), &QLineEdit::editingFinished, this, [this] { SaveSyncFolder(); });
+    connect(cmdSyncFolder, &QKCommonButton::Click, this, [this] {
+        const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Sync folder"),
+                                                                 txtSyncFolder->Text());
+        if (chosen.isEmpty())
+            return;
+        txtSyncFolder->SetText(chosen);
+        SaveSyncFolder();
+    });
     connect(chkCreateFromSelection, &QKCheck::Click, this, [this, &options] {
         Guarded([&] { options.SetEnableSelectCreate(chkCreateFromSelection->Value() == 1); });
     });
@@ -358,6 +382,21 @@ void FormSetting::BuildOptionsPage()
     });
     connect(cmbSound, &QKCombo::Click, this, [this] { PlayChosenSound(cmbSound->Text()); });
     BuildRulesSection();
+}
+
+void FormSetting::SaveSyncFolder()
+{
+    const QString folder = txtSyncFolder->Text().trimmed();
+    if (folder == form.optMgr.SyncFolder())
+        return;
+    if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+        form.Services().notifier.Warning(
+            QStringLiteral("\"%1\" is not a folder; the sync folder stays \"%2\".").arg(folder, form.optMgr.SyncFolder()));
+        txtSyncFolder->SetText(form.optMgr.SyncFolder());
+        return;
+    }
+    if (Guarded([&] { form.optMgr.SetSyncFolder(folder); }))
+        form.FollowSyncOption();
 }
 
 void FormSetting::BuildRulesSection()
@@ -593,6 +632,8 @@ void FormSetting::ShowOptionValues()
     chkUndoBackspace->SetValue(options.UndoWithBackspace() ? 1 : 0);
     if (txtDelimiters->Text() != options.Delimiters())
         txtDelimiters->SetText(options.Delimiters());
+    if (!txtSyncFolder->TextBox()->hasFocus() && txtSyncFolder->Text() != options.SyncFolder())
+        txtSyncFolder->SetText(options.SyncFolder());
     // A stored text that is none of the items still shows as it is.
     cmbEnableHotKey->SetText(options.SwitchQKKey());
     cmbCreateHotKey->SetText(options.CreateKey());
@@ -738,7 +779,8 @@ QList<QWidget*> FormSetting::PageStops() const
     if (frameOptions->isVisible())
         return QList<QWidget*>{chkEnable,      cmbEnableHotKey, chkStartWithWin,  chkPlaySound,
                                cmbSound,       optAutoExpand,   txtDelimiters->TextBox(), chkKeepTrigger,
-                               optHandExpand,  cmbExpandHotKey, cmbPickerKey,     chkUndoBackspace, chkStartNotice,   lstRules,
+                               optHandExpand,  cmbExpandHotKey, cmbPickerKey,     chkUndoBackspace, chkStartNotice,
+                               txtSyncFolder->TextBox(), cmdSyncFolder, lstRules,
                                cmdExcludeFront, cmdRemoveRule,  chkCreateFromSelection, cmbCreateHotKey};
     return QList<QWidget*>{Label14};
 }

@@ -113,6 +113,8 @@ public:
     QKText* txtDelimiters = nullptr;
     QKCheck* chkKeepTrigger = nullptr;
     QKCheck* chkUndoBackspace = nullptr;
+    QKText* txtSyncFolder = nullptr;
+    QKCommonButton* cmdSyncFolder = nullptr;
     QKRatio* optHandExpand = nullptr;
     QKCombo* cmbExpandHotKey = nullptr;
     QKCheck* chkCreateFromSelection = nullptr;
@@ -144,6 +146,8 @@ private:
     void FillOptions();
     void ShowOptionValues();
     void BuildRulesSection();
+    // Takes the sync folder field: a folder that exists, or empty (no sync).
+    void SaveSyncFolder();
     // The rules as the options hold them, and what the exclude button offers.
     void ShowRules();
     void ExcludeFrontApplication();

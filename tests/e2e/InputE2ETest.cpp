@@ -104,8 +104,9 @@ protected:
         quillo = Start(QStringLiteral(QUILLO_EXECUTABLE), {"--home", folder.Path()});
         ASSERT_NE(quillo, 0) << desktop->ErrorString().toStdString();
         ASSERT_NE(desktop->WaitForWindow(quillo), 0u) << desktop->ErrorString().toStdString();
-        if (editorWindow)
+        if (editorWindow) {
             ASSERT_TRUE(desktop->FocusWindow(editorWindow));
+        }
     }
 
     QString WaitForText(const QString& expected) { return WaitForFileText(editorOut, expected, kWaitMs, kPollMs); }

@@ -187,6 +187,7 @@ TEST_F(KeyboardPath, TabVisitsEveryControlOfThePageInOrderAndWrapsRound)
                                       window->txtDelimiters->TextBox(), window->chkKeepTrigger,
                                       window->optHandExpand,  window->cmbExpandHotKey, window->cmbPickerKey,
                                       window->chkUndoBackspace, window->chkStartNotice,
+                                      window->txtSyncFolder->TextBox(), window->cmdSyncFolder,
                                       window->btnClose,       window->QKTab1};
     for (QWidget* stop : expected) {
         Key(Qt::Key_Tab);
@@ -395,7 +396,7 @@ TEST_F(KeyboardPath, TheRulesSectionAddsTheApplicationInFrontAndRemovesRules)
     EXPECT_EQ(window->lstRules->accessibleName(), "Never expand in");
     EXPECT_TRUE(window->cmdExcludeFront->accessibleName().contains("Mousepad"));
 
-    window->chkStartNotice->setFocus(Qt::TabFocusReason);
+    window->cmdSyncFolder->setFocus(Qt::TabFocusReason);
     Key(Qt::Key_Tab);
     ASSERT_EQ(Focus(), window->lstRules);
     Key(Qt::Key_Tab);
@@ -563,4 +564,28 @@ TEST_F(KeyboardPath, TheCaseOfASnippetAndUndoWithBackspaceAreSetByKeys)
     Key(Qt::Key_Space);
     EXPECT_EQ(Ini("UndoWithBackspace"), "False");
     EXPECT_FALSE(shell.form->optMgr.UndoWithBackspace());
+}
+
+// The sync folder: typed and taken with Enter, the running program starts
+// writing its file there; a name that is no folder is refused and the field
+// shows what holds.
+TEST_F(KeyboardPath, TheSyncFolderIsTypedAndTakenAtOnce)
+{
+    QTemporaryDir shared;
+    FormSetting* window = OpenActive(2);
+    ASSERT_NE(window, nullptr);
+    window->chkStartNotice->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), window->txtSyncFolder->TextBox());
+    Type(shared.filePath("missing").toUtf8().constData());
+    Key(Qt::Key_Return);
+    EXPECT_EQ(shell.notifier.shown.filter("is not a folder").size(), 1);
+    EXPECT_TRUE(window->txtSyncFolder->Text().isEmpty());
+    window->txtSyncFolder->TextBox()->selectAll();
+    Type(shared.path().toUtf8().constData());
+    Key(Qt::Key_Return);
+    EXPECT_EQ(GetIniValue(shell.folder.SettingsPath(), "Sync", "Folder"), shared.path());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !QDir(shared.path()).entryList({"quillo-*.json"}, QDir::Files).isEmpty(); },
+                                5000))
+        << "the running program writes its file to the folder";
 }
