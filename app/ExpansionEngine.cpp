@@ -454,36 +454,7 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
         caretLefts = cursor == ContentExpansion::kNoCursor || !caretMovable
                          ? 0
                          : ContentExpansion::CharactersAfter(inserted, cursor);
-        if (!method.type)
-            clipboardKeeper.Place(inserted, method.primary, optMgr.RestoreClipboard());
-
-        for (qsizetype i = 0; i < backspaces; ++i) {
-            keySender().SendKeys(QStringLiteral("{BACKSPACE}"), true);
-            ProcessEvents(kEventRoundsAfterBackspace);
-        }
-        ProcessEvents(kEventRoundsBeforePaste);
-        ReleaseModifiersForPaste();
-        if (method.type) {
-            keyOutput.TypeText(inserted);
-            MoveCaretBack();
-            ReleaseHeldKeys(earlyKeys);
-        } else {
-            for (int modifier : method.modifiers) {
-                keySender().KeyDown(modifier);
-                held << modifier;
-            }
-            keySender().KeyDown(method.key);
-            keySender().KeyUp(method.key);
-            while (!held.isEmpty()) {
-                keySender().KeyUp(held.last());
-                held.removeLast();
-            }
-            clipboardKeeper.PasteSent();
-            holdPasteSent = true;
-            if (!holdReleased)
-                holdLimit.start(kHoldLimitMs);
-            pendingReplay = earlyKeys;
-        }
+        EraseAndInsert(inserted, backspaces, method, held);
         // Where the caret was moved, or the user answered fields, the
         // content's end is not where Backspace would take it back.
         if (cursor == ContentExpansion::kNoCursor && filled.fields.isEmpty())
@@ -584,32 +555,7 @@ void ExpansionEngine::PutBack(const QString& text, qsizetype backspaces)
                                                     [this](const QString& name) { return optMgr.PasteKeysFor(name); });
         if (!clipboardKeeper.CanPlace())
             method.type = true;
-        if (!method.type)
-            clipboardKeeper.Place(text, method.primary, optMgr.RestoreClipboard());
-        for (qsizetype i = 0; i < backspaces; ++i) {
-            keySender().SendKeys(QStringLiteral("{BACKSPACE}"), true);
-            ProcessEvents(kEventRoundsAfterBackspace);
-        }
-        ProcessEvents(kEventRoundsBeforePaste);
-        ReleaseModifiersForPaste();
-        if (method.type) {
-            keyOutput.TypeText(text);
-            ReleaseHeldKeys(earlyKeys);
-            return;
-        }
-        for (int modifier : method.modifiers) {
-            keySender().KeyDown(modifier);
-            held << modifier;
-        }
-        keySender().KeyDown(method.key);
-        keySender().KeyUp(method.key);
-        while (!held.isEmpty())
-            keySender().KeyUp(held.takeLast());
-        clipboardKeeper.PasteSent();
-        holdPasteSent = true;
-        if (!holdReleased)
-            holdLimit.start(kHoldLimitMs);
-        pendingReplay = earlyKeys;
+        EraseAndInsert(text, backspaces, method, held);
     } catch (const std::exception& e) {
         ProgramLog::Info(QStringLiteral("taking an expansion back failed: %1").arg(e.what()));
         while (!held.isEmpty()) {
@@ -620,6 +566,41 @@ void ExpansionEngine::PutBack(const QString& text, qsizetype backspaces)
         }
         ReleaseHeldKeys(earlyKeys);
     }
+}
+
+void ExpansionEngine::EraseAndInsert(const QString& text, qsizetype backspaces, const PasteMethod& method,
+                                     QList<int>& held)
+{
+    if (!method.type)
+        clipboardKeeper.Place(text, method.primary, optMgr.RestoreClipboard());
+    for (qsizetype i = 0; i < backspaces; ++i) {
+        keySender().SendKeys(QStringLiteral("{BACKSPACE}"), true);
+        ProcessEvents(kEventRoundsAfterBackspace);
+    }
+    ProcessEvents(kEventRoundsBeforePaste);
+    ReleaseModifiersForPaste();
+    if (method.type) {
+        keyOutput.TypeText(text);
+        MoveCaretBack();
+        ReleaseHeldKeys(earlyKeys);
+        return;
+    }
+    for (int modifier : method.modifiers) {
+        keySender().KeyDown(modifier);
+        held << modifier;
+    }
+    keySender().KeyDown(method.key);
+    keySender().KeyUp(method.key);
+    // Each stays in held until it is up: a failure leaves the rest to the caller.
+    while (!held.isEmpty()) {
+        keySender().KeyUp(held.last());
+        held.removeLast();
+    }
+    clipboardKeeper.PasteSent();
+    holdPasteSent = true;
+    if (!holdReleased)
+        holdLimit.start(kHoldLimitMs);
+    pendingReplay = earlyKeys;
 }
 
 void ExpansionEngine::FinishPaste()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ClipboardKeeper.h"
+#include "app/PasteMethod.h"
 #include "app/engine/ContentContext.h"
 #include "platform/Desktop.h"
 #include "platform/KeyOutput.h"
@@ -182,6 +183,10 @@ private:
     // Erases `backspaces` characters and inserts text in their place, as the
     // paste of an expansion does but without its sound, counters or placeholders.
     void PutBack(const QString& text, qsizetype backspaces);
+    // The keys of both: the Backspaces, then the text typed or placed on the
+    // clipboard and pasted with the method's keys; held collects our own
+    // modifiers still down, for the caller to let go should a key fail.
+    void EraseAndInsert(const QString& text, qsizetype backspaces, const PasteMethod& method, QList<int>& held);
 
     SnippetManager& snippetMgr;
     OptionMgr& optMgr;
