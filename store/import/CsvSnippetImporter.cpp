@@ -148,14 +148,9 @@ ImportBatch CsvSnippetImporter::Read(const QString& path, Flavour flavour)
 {
     ImportBatch batch;
     const QString name = QFileInfo(path).fileName();
-    QString text, problem;
-    bool latin1 = false;
-    if (!PeerText::Read(path, &text, &problem, &latin1)) {
-        batch.Skip(name, problem);
+    QString text;
+    if (!PeerText::ReadFor(batch, path, &text))
         return batch;
-    }
-    if (latin1)
-        batch.Change(name, QStringLiteral("not UTF-8: read as Western (Latin-1) text"));
     QList<int> lines;
     int badLine = 0;
     const QList<QStringList> rows = Rows(text, &lines, &badLine);

@@ -99,14 +99,9 @@ ImportBatch HotstringImporter::Read(const QString& path)
 {
     ImportBatch batch;
     const QString name = QFileInfo(path).fileName();
-    QString text, problem;
-    bool latin1 = false;
-    if (!PeerText::Read(path, &text, &problem, &latin1)) {
-        batch.Skip(name, problem);
+    QString text;
+    if (!PeerText::ReadFor(batch, path, &text))
         return batch;
-    }
-    if (latin1)
-        batch.Change(name, QStringLiteral("not UTF-8: read as Western (Latin-1) text"));
     static const QRegularExpression hotstring(QStringLiteral(R"(^\s*:([^:\s]*):(.+?)::(.*)$)"));
     static const QRegularExpression defaults(QStringLiteral(R"(^\s*#Hotstring\s+(.*)$)"),
                                              QRegularExpression::CaseInsensitiveOption);

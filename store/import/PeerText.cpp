@@ -40,6 +40,20 @@ bool PeerText::Read(const QString& path, QString* text, QString* problem, bool* 
     return true;
 }
 
+bool PeerText::ReadFor(ImportBatch& batch, const QString& path, QString* text)
+{
+    const QString name = QFileInfo(path).fileName();
+    QString problem;
+    bool latin1 = false;
+    if (!Read(path, text, &problem, &latin1)) {
+        batch.Skip(name, problem);
+        return false;
+    }
+    if (latin1)
+        batch.Change(name, QStringLiteral("not UTF-8: read as Western (Latin-1) text"));
+    return true;
+}
+
 QStringList PeerText::Lines(const QString& text)
 {
     QString unified = text;

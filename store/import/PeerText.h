@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/import/ImportBatch.h"
+
 #include <QString>
 
 // Text files of other expanders, in whatever encoding their platform wrote:
@@ -11,6 +13,9 @@ class PeerText
 public:
     // False with *problem set when the file cannot be read.
     static bool Read(const QString& path, QString* text, QString* problem, bool* guessedLatin1 = nullptr);
+    // Read for a reader's batch: false with the file named among the skipped
+    // when it cannot be read; a guessed encoding is named among the changed.
+    static bool ReadFor(ImportBatch& batch, const QString& path, QString* text);
     // Lines split on \n, \r\n or \r.
     static QStringList Lines(const QString& text);
 };
