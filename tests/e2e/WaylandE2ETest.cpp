@@ -331,6 +331,42 @@ TEST_F(WaylandProgram, TheCaretStopsAtCursorAndAFillInIsAnsweredInItsWindow)
     TypeBoth("x", [&] { return WaitForText(out, "Dear Bob Ann takes M.x!") == "Dear Bob Ann takes M.x!"; });
 }
 
+// The clipboard as the user left it comes into the content, a snippet
+// follows the case its abbreviation was typed in, and Backspace right after
+// an expansion puts back what was typed.
+TEST_F(WaylandProgram, ClipboardCaseAndBackspaceRightAfterAnExpansion)
+{
+    for (const QStringList& snippet : {QStringList{"got", "Got [clipboard]."},
+                                       QStringList{"--case-follows", "brb", "be right back"}}) {
+        QProcess add;
+        add.start(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path(), "add"} + snippet);
+        ASSERT_TRUE(add.waitForFinished(kWaitMs));
+        ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
+    }
+    QString out;
+    StartQuilloAndQtEditor(out);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(sway->RunClient("wl-copy", {"Ann"}, kToolTimeoutMs));
+
+    TypeBoth("got ", [&] { return WaitForText(out, "got ") == "got "; });
+    ASSERT_EQ(WaitForText(out, "Got Ann.").toStdString(), "Got Ann.");
+    TypeBoth(" Brb ", [&] { return WaitForText(out, "Got Ann. Brb ") == "Got Ann. Brb "; });
+    ASSERT_EQ(WaitForText(out, "Got Ann. Be right back").toStdString(), "Got Ann. Be right back");
+    QString text = "Got Ann. Be right back BRB ";
+    TypeBoth(" BRB ", [&] { return WaitForText(out, text) == text; });
+    text = "Got Ann. Be right back BE RIGHT BACK";
+    ASSERT_EQ(WaitForText(out, text).toStdString(), text.toStdString());
+
+    TypeBoth(" sig ", [&] { return WaitForText(out, text + " sig ") == text + " sig "; });
+    ASSERT_EQ(WaitForText(out, text + " Best regards").toStdString(), (text + " Best regards").toStdString());
+    ASSERT_TRUE(Wtype({"-k", "BackSpace"}));
+    ASSERT_EQ(WaitForText(out, text + " Best regard").toStdString(), (text + " Best regard").toStdString());
+    ASSERT_TRUE(keyboard->Tap(SimulatedKeyboard::kBackspace));
+    EXPECT_EQ(WaitForText(out, text + " sig ").toStdString(), (text + " sig ").toStdString());
+    QThread::msleep(kProbeWaitMs);
+    EXPECT_EQ(ReadText(out).toStdString(), (text + " sig ").toStdString()) << "what was put back expanded again";
+}
+
 // A rule by application id, as the compositor's list of windows gives it:
 // nothing expands in the editor until the rule is taken out of the options
 // file, which the running program notices by itself.
