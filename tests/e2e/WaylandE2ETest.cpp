@@ -37,6 +37,24 @@ protected:
         keyboard.reset();
     }
 
+    // Each list: the arguments of one `quillo add`, before the program starts.
+    void AddSnippets(const QList<QStringList>& snippets)
+    {
+        for (const QStringList& snippet : snippets) {
+            QProcess add;
+            add.start(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path(), "add"} + snippet);
+            ASSERT_TRUE(add.waitForFinished(kWaitMs));
+            ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
+        }
+    }
+    // A window of Quillo's has closed: the compositor gives the editor the keyboard back.
+    void WaitForEditorFocus()
+    {
+        QDeadlineTimer deadline(kWaitMs);
+        while (!WindowOf("quillo-test-editor").focused && !deadline.hasExpired())
+            QThread::msleep(kPollMs);
+    }
+
     // Quillo is ready once its keyboard monitor reads the device.
     void StartQuillo()
     {
@@ -290,9 +308,7 @@ TEST_F(WaylandProgram, ThePickerInsertsTheChosenSnippetIntoTheEditorThatWasInFro
     ASSERT_TRUE(Wtype({"-k", "Shift_L", "-k", "Escape"}));
     ASSERT_TRUE(keyboard->Tap(SimulatedKeyboard::kEscape));
     ASSERT_FALSE(PickerOpen(false));
-    QDeadlineTimer deadline(kWaitMs);
-    while (!WindowOf("quillo-test-editor").focused && !deadline.hasExpired())
-        QThread::msleep(kPollMs);
+    WaitForEditorFocus();
     TypeBoth("y", [&] { return WaitForText(out, "Yours, Best regards xy") == "Yours, Best regards xy"; });
 }
 
@@ -301,13 +317,8 @@ TEST_F(WaylandProgram, ThePickerInsertsTheChosenSnippetIntoTheEditorThatWasInFro
 // and the editor has it back for the content with the answers.
 TEST_F(WaylandProgram, TheCaretStopsAtCursorAndAFillInIsAnsweredInItsWindow)
 {
-    for (const QStringList& snippet : {QStringList{"dear", "Dear [cursor]!"},
-                                       QStringList{"ord", "[input Name] takes [choice Size=S|M|L]."}}) {
-        QProcess add;
-        add.start(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path(), "add"} + snippet);
-        ASSERT_TRUE(add.waitForFinished(kWaitMs));
-        ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
-    }
+    AddSnippets({{"dear", "Dear [cursor]!"}, {"ord", "[input Name] takes [choice Size=S|M|L]."}});
+    ASSERT_FALSE(HasFatalFailure());
     QString out;
     StartQuilloAndQtEditor(out);
     ASSERT_FALSE(HasFatalFailure());
@@ -325,9 +336,7 @@ TEST_F(WaylandProgram, TheCaretStopsAtCursorAndAFillInIsAnsweredInItsWindow)
     EXPECT_EQ(WaitForText(out, "Dear Bob Ann takes M.!").toStdString(), "Dear Bob Ann takes M.!")
         << sway->Describe().toStdString();
     EXPECT_FALSE(PickerOpen(false, "fillInOpen"));
-    QDeadlineTimer deadline(kWaitMs);
-    while (!WindowOf("quillo-test-editor").focused && !deadline.hasExpired())
-        QThread::msleep(kPollMs);
+    WaitForEditorFocus();
     TypeBoth("x", [&] { return WaitForText(out, "Dear Bob Ann takes M.x!") == "Dear Bob Ann takes M.x!"; });
 }
 
@@ -336,13 +345,8 @@ TEST_F(WaylandProgram, TheCaretStopsAtCursorAndAFillInIsAnsweredInItsWindow)
 // an expansion puts back what was typed.
 TEST_F(WaylandProgram, ClipboardCaseAndBackspaceRightAfterAnExpansion)
 {
-    for (const QStringList& snippet : {QStringList{"got", "Got [clipboard]."},
-                                       QStringList{"--case-follows", "brb", "be right back"}}) {
-        QProcess add;
-        add.start(QStringLiteral(QUILLO_EXECUTABLE), QStringList{"--home", folder.Path(), "add"} + snippet);
-        ASSERT_TRUE(add.waitForFinished(kWaitMs));
-        ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
-    }
+    AddSnippets({{"got", "Got [clipboard]."}, {"--case-follows", "brb", "be right back"}});
+    ASSERT_FALSE(HasFatalFailure());
     QString out;
     StartQuilloAndQtEditor(out);
     ASSERT_FALSE(HasFatalFailure());
