@@ -9,7 +9,6 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 
@@ -26,19 +25,12 @@ QString SettingsFile(const QDir& dir, const QString& base)
 
 bool ReadJson(const QString& path, QJsonObject* object, QString* problem)
 {
-    QString text;
-    if (!PeerText::Read(path, &text, problem))
-        return false;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
-    if (!document.isObject()) {
-        *problem = QStringLiteral("line %1: %2")
-                       .arg(text.toUtf8().left(error.offset).count('\n') + 1)
-                       .arg(error.error == QJsonParseError::NoError ? QStringLiteral("no object") : error.errorString());
-        return false;
-    }
-    *object = document.object();
-    return true;
+    int line = 0;
+    if (PeerText::ReadJsonObject(path, object, problem, &line))
+        return true;
+    if (line > 0)
+        *problem = QStringLiteral("line %1: %2").arg(line).arg(*problem);
+    return false;
 }
 
 // The group of the folder a phrase sits in: its title, else its name.

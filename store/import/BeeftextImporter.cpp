@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 
@@ -83,23 +82,14 @@ ImportBatch BeeftextImporter::Read(const QString& path)
 {
     ImportBatch batch;
     const QString name = QFileInfo(path).fileName();
-    QString text, problem;
-    if (!PeerText::Read(path, &text, &problem)) {
-        batch.Skip(name, problem);
+    QJsonObject root;
+    QString problem;
+    int line = 0;
+    if (!PeerText::ReadJsonObject(path, &root, &problem, &line)) {
+        batch.Skip(line > 0 ? QStringLiteral("%1:%2").arg(name).arg(line) : name,
+                   line > 0 ? QStringLiteral("not a combo file: %1").arg(problem) : problem);
         return batch;
     }
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
-    if (document.isNull() || !document.isObject()) {
-        // The offset is in bytes; the line is what a person looks for.
-        const int line = int(text.toUtf8().left(error.offset).count('\n')) + 1;
-        batch.Skip(QStringLiteral("%1:%2").arg(name).arg(line),
-                   QStringLiteral("not a combo file: %1").arg(error.error == QJsonParseError::NoError
-                                                                 ? QStringLiteral("no object at the top")
-                                                                 : error.errorString()));
-        return batch;
-    }
-    const QJsonObject root = document.object();
     QHash<QString, QString> groups;
     for (const QJsonValue& group : root.value(QLatin1String("groups")).toArray())
         groups.insert(group.toObject().value(QLatin1String("uuid")).toString(),

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QStringDecoder>
 
 bool PeerText::Read(const QString& path, QString* text, QString* problem, bool* guessedLatin1)
@@ -51,6 +52,25 @@ bool PeerText::ReadFor(ImportBatch& batch, const QString& path, QString* text)
     }
     if (latin1)
         batch.Change(name, QStringLiteral("not UTF-8: read as Western (Latin-1) text"));
+    return true;
+}
+
+bool PeerText::ReadJsonObject(const QString& path, QJsonObject* object, QString* problem, int* line)
+{
+    QString text;
+    *line = 0;
+    if (!Read(path, &text, problem))
+        return false;
+    QJsonParseError error;
+    const QByteArray bytes = text.toUtf8();
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (!document.isObject()) {
+        // The offset is in bytes; the line is what a person looks for.
+        *line = int(bytes.left(error.offset).count('\n')) + 1;
+        *problem = error.error == QJsonParseError::NoError ? QStringLiteral("no object at the top") : error.errorString();
+        return false;
+    }
+    *object = document.object();
     return true;
 }
 
