@@ -479,19 +479,8 @@ void ExpansionEngine::Paste(const Snippet& snippet, qsizetype backspaces, const 
 
 bool ExpansionEngine::InsertSnippet(const SnippetPtr& snippet)
 {
-    if (!snippet || !engineReady)
-        return false;
-    engineReady = false;
-    QElapsedTimer clock;
-    clock.start();
-    // Nothing was typed for it: no Backspaces, and no keys of the user's to hold.
-    earlyKeys.clear();
-    earlyCharacters = 0;
-    Paste(*snippet, 0, clock);
-    Reset();
-    engineReady = true;
-    host.ExpansionFinished();
-    return true;
+    // Nothing was typed for it: nothing to erase, nothing to follow it.
+    return InsertAnswered(snippet, 0, QString(), {});
 }
 
 void ExpansionEngine::MoveCaretBack()
