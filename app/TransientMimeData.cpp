@@ -15,7 +15,10 @@ QStringList TransientMimeData::formats() const
 
 QVariant TransientMimeData::retrieveData(const QString& mimeType, QMetaType type) const
 {
-    if (requested && mimeType != QLatin1String(kTransientFormat))
+    // Windows' clipboard history and cloud clipboard read the markers that
+    // keep them out (Windows-named formats) at every change: no paste.
+    if (requested && mimeType != QLatin1String(kTransientFormat) &&
+        !mimeType.startsWith(QLatin1String(kWindowsFormatPrefix)))
         requested();
     return QMimeData::retrieveData(mimeType, type);
 }

@@ -12,6 +12,8 @@ public:
     // The marker of the nspasteboard.org conventions, which clipboard
     // managers honour for data that is only passing through the clipboard.
     static constexpr const char* kTransientFormat = "org.nspasteboard.TransientType";
+    // Formats named in Windows' own terms (the clipboard-history markers).
+    static constexpr const char* kWindowsFormatPrefix = "application/x-qt-windows-mime";
 
     explicit TransientMimeData(const QString& text);
 

@@ -3,16 +3,22 @@
 #include "core/ProgramFolder.h"
 #include "platform/Desktop.h"
 
+#if QUILLO_HAS_DBUS
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusReply>
+#endif
 #include <QFile>
 #include <QFileInfo>
 #include <QSystemTrayIcon>
 
 bool TrayHost::StatusNotifierHostPresent()
 {
+#if !QUILLO_HAS_DBUS
+    // Windows: the taskbar's notification area is the only host.
+    return false;
+#else
     // Without a session bus, asking for one would start a bus daemon that
     // outlives the program.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -26,11 +32,12 @@ bool TrayHost::StatusNotifierHostPresent()
     QDBusInterface watcher(QString::fromLatin1(kWatcherService), QString::fromLatin1(kWatcherPath),
                            QString::fromLatin1(kWatcherService), bus);
     return watcher.property("IsStatusNotifierHostRegistered").toBool();
+#endif
 }
 
 namespace {
 
-QString ProcessName(uint pid)
+[[maybe_unused]] QString ProcessName(uint pid)
 {
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
     return comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll()).trimmed() : QString();
@@ -45,11 +52,13 @@ QString Named(const QString& what, const QString& name)
 
 QString TrayHost::Describe(const Desktop& desktop)
 {
+#if QUILLO_HAS_DBUS
     if (StatusNotifierHostPresent()) {
         const QDBusReply<uint> pid =
             QDBusConnection::sessionBus().interface()->servicePid(QLatin1String(kWatcherService));
         return Named(QStringLiteral("StatusNotifier host"), pid.isValid() ? ProcessName(pid.value()) : QString());
     }
+#endif
     if (QSystemTrayIcon::isSystemTrayAvailable())
         return Named(QStringLiteral("notification area"), desktop.NotificationAreaOwner());
     return QStringLiteral("none");

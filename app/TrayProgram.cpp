@@ -5,10 +5,13 @@
 #include "app/FormStart.h"
 #include "app/MessageBoxNotifier.h"
 #include "app/ShellCommands.h"
-#include "app/SessionKind.h"
 #include "app/SingleInstance.h"
 #include "app/TrayHost.h"
+#ifdef Q_OS_WIN
+#include "app/WindowsBackend.h"
+#else
 #include "app/WaylandBackend.h"
+#endif
 #include "app/cli/ControlChannel.h"
 #include "app/cli/ControlClient.h"
 #include "core/ProgramFolder.h"
@@ -16,14 +19,17 @@
 #include "core/QuilloError.h"
 #include "platform/DesktopUrlOpener.h"
 #include "platform/HostSystem.h"
-#include "platform/DisplayLossGuard.h"
 #include "platform/LibraryKeyboardHook.h"
+#ifndef Q_OS_WIN
+#include "app/SessionKind.h"
+#include "platform/DisplayLossGuard.h"
 #include "platform/UnixSignalWatcher.h"
 #include "platform/atspi/AtspiCaretTracker.h"
 #include "platform/sound/QtSoundPlayer.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11DisplayProbe.h"
 #include "platform/x11/X11KeyOutput.h"
+#endif
 #include "ui/SettingsShell.h"
 #include "ui/SnippetFileActions.h"
 
@@ -67,6 +73,17 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QSt
             return AnswerSecondStart(argc, argv, ChannelFolder(home, homeOption));
     }
 
+#ifdef Q_OS_WIN
+    // One desktop, always there.
+    (void)backendOption;
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(QStringLiteral("Quillo"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
+    const int code = RunOn(app, false, QString(), home, homeOption);
+    ProgramLog::Info(QStringLiteral("Quillo ends (exit code %1)").arg(code));
+    return code;
+#else
     const SessionKind session(QProcessEnvironment::systemEnvironment());
     const bool wayland = session.ChooseBackend(backendOption) == SessionKind::Backend::Wayland;
     QString sessionNotice;
@@ -116,6 +133,7 @@ int TrayProgram::Run(int argc, char** argv, const QString& homeOption, const QSt
         std::_Exit(code);
     }
     return code;
+#endif
 }
 
 QString TrayProgram::ChannelFolder(const QString& home, const QString& homeOption)
@@ -147,6 +165,24 @@ int TrayProgram::AnswerSecondStart(int argc, char** argv, const QString& channel
 int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, const QString& home,
                        const QString& homeOption)
 {
+#ifdef Q_OS_WIN
+    MessageBoxNotifier notifier;
+    std::unique_ptr<WindowsBackend> windowsBackend;
+    try {
+        windowsBackend = std::make_unique<WindowsBackend>(ProgramFolder::LibraryFolder());
+    } catch (const QuilloError& e) {
+        ProgramLog::Info(e.Message());
+        notifier.Critical(e.Message());
+        return kExitNotStarted;
+    }
+    DesktopUrlOpener urls;
+    SoundPlayer& sound = windowsBackend->Sound();
+    KeyboardHook& hook = windowsBackend->Hook();
+    KeyOutput& keyOutput = windowsBackend->Output();
+    Desktop& desktop = windowsBackend->DesktopServices();
+    ClipboardAccess* clipboard = windowsBackend->Clipboard();
+    ListOverlay* listOverlay = nullptr;
+#else
     MessageBoxNotifier notifier;
     std::unique_ptr<X11KeyOutput> x11KeyOutput;
     std::unique_ptr<X11Desktop> x11Desktop;
@@ -186,6 +222,7 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
     Desktop& desktop = waylandBackend ? waylandBackend->DesktopServices() : static_cast<Desktop&>(*x11Desktop);
     ClipboardAccess* clipboard = waylandBackend ? waylandBackend->Clipboard() : nullptr;
     ListOverlay* listOverlay = waylandBackend ? waylandBackend->Overlay() : nullptr;
+#endif
     FormMain form(home, SingleInstance::DefaultLockPath(),
                   FormMainServices{hook, keyOutput, desktop, sound, urls, notifier, clipboard, listOverlay});
     // The settings window, opened from the tray menu.
@@ -201,19 +238,25 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
     form.SetSnippetFileCommands(&fileActions);
     // Installed late so the form exists, and before the keyboard monitor
     // starts reading from the display.
+#ifdef Q_OS_WIN
+    form.SetBackendName(QStringLiteral("windows"));
+#else
     if (!wayland)
         DisplayLossGuard::Install([&form] { form.EndWithoutDisplay(); });
     form.SetBackendName(wayland ? QStringLiteral("wayland") : QStringLiteral("x11"));
+#endif
     if (!form.Load()) {
         // Another program took the lock since the check at start.
         if (form.AlreadyRunning())
             return AnswerSecondStart(0, nullptr, ChannelFolder(home, homeOption));
         return kExitNotStarted;
     }
+#ifndef Q_OS_WIN
     // Now the keyboard monitor's library is loaded: its exit handlers come
     // before this one's.
     if (!wayland)
         DisplayLossGuard::ArmExitHandler();
+#endif
     // The first start for this user: say where the program lives. On a
     // desktop without a notification area there is no icon to point at: say
     // how to reach the program instead, and open the settings window.
@@ -254,11 +297,15 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
     });
 
     auto shutDown = [&] { form.Quit(); };
+#ifndef Q_OS_WIN
     UnixSignalWatcher signalWatcher([&](int) { shutDown(); });
+#endif
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&](QSessionManager&) { shutDown(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&] { form.Unload(); });
     const int code = app.exec();
+#ifndef Q_OS_WIN
     if (!wayland)
         DisplayLossGuard::Disarm();
+#endif
     return code;
 }

@@ -9,7 +9,14 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef Q_OS_WIN
+#include "platform/win/WinFileCalls.h"
+#include <QRandomGenerator>
+#include <io.h>
+#include <share.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -31,6 +38,21 @@ QByteArray Native(const QString& path)
     return QFile::encodeName(path);
 }
 
+#ifdef Q_OS_WIN
+constexpr int kTemporaryAttempts = 100;
+
+int OpenExisting(const QString& path, int flags)
+{
+    int fd = -1;
+    ::_wsopen_s(&fd, reinterpret_cast<const wchar_t*>(path.utf16()), flags | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
+    return fd;
+}
+#else
+int OpenExisting(const QString& path, int flags)
+{
+    return ::open(Native(path).constData(), flags | O_CLOEXEC);
+}
+
 mode_t CurrentUmask()
 {
     // umask can only be read by setting it; the old value goes straight back.
@@ -38,6 +60,7 @@ mode_t CurrentUmask()
     ::umask(mask);
     return mask;
 }
+#endif
 
 // The same place in the file system: the same file name in the same folder,
 // however either path spells the folder. Catches a journal file the
@@ -65,6 +88,31 @@ void AtomicFileWriter::CheckTarget(const QString& target, const Rules& rules, co
     for (const QString& protectedFile : rules.protectedFiles)
         if (!protectedFile.isEmpty() && SamePlace(target, protectedFile))
             throw Refusal(errorSource, errorLead, target, QStringLiteral("that is the snippet database itself."));
+#ifdef Q_OS_WIN
+    // No inodes and no FIFOs here: links, junctions and folders are told by
+    // their attributes, the same file by its full path.
+    const QFileInfo own(target);
+    if (!own.exists() && !own.isSymLink()) {
+        if (!QFileInfo(own.absolutePath()).isDir())
+            throw Refusal(errorSource, errorLead, target,
+                          QStringLiteral("the folder \"%1\" does not exist.")
+                              .arg(QDir::toNativeSeparators(own.absolutePath())));
+        return;
+    }
+    if (own.isSymbolicLink() || own.isJunction())
+        throw Refusal(errorSource, errorLead, target,
+                      QStringLiteral("it is a symbolic link; name the file itself, so that no other file is "
+                                     "replaced through the link."));
+    if (own.isDir())
+        throw Refusal(errorSource, errorLead, target, QStringLiteral("it is a folder."));
+    if (!own.isFile())
+        throw Refusal(errorSource, errorLead, target, QStringLiteral("it is not a regular file."));
+    for (const QString& protectedFile : rules.protectedFiles) {
+        if (!protectedFile.isEmpty() &&
+            QFileInfo(protectedFile).canonicalFilePath().compare(own.canonicalFilePath(), Qt::CaseInsensitive) == 0)
+            throw Refusal(errorSource, errorLead, target, QStringLiteral("that is the snippet database itself."));
+    }
+#else
     struct stat own {};
     if (::lstat(Native(target).constData(), &own) != 0) {
         const int error = errno;
@@ -92,6 +140,7 @@ void AtomicFileWriter::CheckTarget(const QString& target, const Rules& rules, co
             other.st_dev == own.st_dev && other.st_ino == own.st_ino)
             throw Refusal(errorSource, errorLead, target, QStringLiteral("that is the snippet database itself."));
     }
+#endif
     if (!rules.replaceExisting)
         throw Refusal(errorSource, errorLead, target, QStringLiteral("it already exists."));
 }
@@ -103,6 +152,11 @@ AtomicFileWriter::AtomicFileWriter(QString target, const Rules& rules, QString e
     for (int depth = 0; rules.followLinks && depth < kMaxLinkDepth && QFileInfo(this->target).isSymLink(); ++depth)
         this->target = QFileInfo(this->target).symLinkTarget();
     CheckTarget(this->target, rules, this->errorSource, this->errorLead);
+#ifdef Q_OS_WIN
+    // A replaced file keeps its place and name; Windows keeps who may read
+    // it with the folder's inherited permissions.
+    replacing = QFileInfo::exists(this->target);
+#else
     struct stat existing {};
     if (::stat(Native(this->target).constData(), &existing) == 0) {
         // A replaced file keeps who may read it: a private 0600 file stays private.
@@ -113,6 +167,7 @@ AtomicFileWriter::AtomicFileWriter(QString target, const Rules& rules, QString e
     } else {
         targetMode = 0666 & ~CurrentUmask();
     }
+#endif
     OpenTemporary();
 }
 
@@ -121,16 +176,34 @@ AtomicFileWriter::~AtomicFileWriter()
     if (fd >= 0)
         ::close(fd);
     if (!committed && !temporaryPath.isEmpty())
-        ::unlink(Native(temporaryPath).constData());
+        QFile::remove(temporaryPath);
 }
 
 void AtomicFileWriter::OpenTemporary()
 {
+#ifdef Q_OS_WIN
+    for (int attempt = 0; attempt < kTemporaryAttempts && fd < 0; ++attempt) {
+        temporaryPath = QFileInfo(target).absolutePath() +
+                        QStringLiteral("/.quillo-%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const int error = ::_wsopen_s(&fd, reinterpret_cast<const wchar_t*>(temporaryPath.utf16()),
+                                      _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                                      _S_IREAD | _S_IWRITE);
+        if (error != 0 && error != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        const int error = errno;
+        temporaryPath.clear();
+        Fail(kErrorIo, QStringLiteral("cannot create a file in its folder (%1).").arg(ErrnoText(error)));
+    }
+    return;
+#else
     QByteArray name = Native(QFileInfo(target).absolutePath()) + kTemporaryTemplate;
     fd = ::mkostemps(name.data(), kTemporarySuffixLength, O_CLOEXEC);
     if (fd < 0)
         Fail(kErrorIo, QStringLiteral("cannot create a file in its folder (%1).").arg(ErrnoText(errno)));
     temporaryPath = QFile::decodeName(name);
+#endif
 }
 
 void AtomicFileWriter::ReleaseForOtherWriter()
@@ -144,7 +217,7 @@ void AtomicFileWriter::ReleaseForOtherWriter()
 
 void AtomicFileWriter::Write(const QByteArray& bytes)
 {
-    if (fd < 0 && (fd = ::open(Native(temporaryPath).constData(), O_WRONLY | O_APPEND | O_CLOEXEC)) < 0)
+    if (fd < 0 && (fd = OpenExisting(temporaryPath, O_WRONLY | O_APPEND)) < 0)
         Fail(kErrorIo, ErrnoText(errno) + QLatin1Char('.'));
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
@@ -164,8 +237,21 @@ void AtomicFileWriter::Write(const QByteArray& bytes)
 
 void AtomicFileWriter::Commit()
 {
-    if (fd < 0 && (fd = ::open(Native(temporaryPath).constData(), O_RDWR | O_CLOEXEC)) < 0)
+    if (fd < 0 && (fd = OpenExisting(temporaryPath, O_RDWR)) < 0)
         Fail(kErrorIo, ErrnoText(errno) + QLatin1Char('.'));
+#ifdef Q_OS_WIN
+    if (::_commit(fd) != 0)
+        Fail(kErrorIo, ErrnoText(errno) + QLatin1Char('.'));
+    const int closing = fd;
+    fd = -1;
+    if (::_close(closing) != 0)
+        Fail(kErrorIo, ErrnoText(errno) + QLatin1Char('.'));
+    // Replaced in one step, written through to the disk.
+    const QString problem = WinFileCalls::MoveOver(temporaryPath, target);
+    if (!problem.isEmpty())
+        Fail(kErrorIo, problem);
+    committed = true;
+#else
     // Data that never reached the disk would surface as an empty file after
     // a crash, under the target's name.
     if (::fsync(fd) != 0)
@@ -190,6 +276,7 @@ void AtomicFileWriter::Commit()
         ::fsync(folder); // the rename itself survives a crash; best effort
         ::close(folder);
     }
+#endif
 }
 
 void AtomicFileWriter::Fail(int number, const QString& reason) const

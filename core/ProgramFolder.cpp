@@ -22,6 +22,7 @@ constexpr const char* kErrorSource = "quillo";
 constexpr int kErrorFolder = 1101;
 constexpr int kErrorDefaults = 1102;
 constexpr const char* kUserFolderName = "quillo";
+[[maybe_unused]] constexpr const char* kWindowsUserFolderName = "Quillo";
 
 QString ExecutableFolder()
 {
@@ -77,6 +78,12 @@ bool ProgramFolder::IsDefaultFolder(const QString& folder)
 
 QString ProgramFolder::UserFolder()
 {
+#ifdef Q_OS_WIN
+    // %APPDATA%\Quillo: roams with the user's profile, as Windows programs' settings do.
+    const QString roaming = qEnvironmentVariable("APPDATA");
+    if (!roaming.isEmpty())
+        return QDir(QDir::fromNativeSeparators(roaming)).filePath(QLatin1String(kWindowsUserFolderName));
+#endif
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (config.isEmpty())
         return QString();

@@ -14,6 +14,7 @@ class LibraryKeyboardHook : public KeyboardHook
 public:
     static constexpr const char* kX11Library = "libkeybhook.so";
     static constexpr const char* kEvdevLibrary = "libevdevhook.so";
+    static constexpr const char* kWinLibrary = "keybhook.dll";
 
     explicit LibraryKeyboardHook(const QString& libraryFolder, const QString& libraryName = QLatin1String(kX11Library));
     ~LibraryKeyboardHook() override;

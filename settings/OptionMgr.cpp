@@ -1,4 +1,7 @@
 #include "settings/OptionMgr.h"
+#ifdef Q_OS_WIN
+#include "platform/win/WinStartupShortcut.h"
+#endif
 
 #include "core/ProgramFolder.h"
 #include "core/QuilloError.h"
@@ -495,6 +498,18 @@ void OptionMgr::SaveThen(const char* key, const QString& value, const std::funct
 // folder would be a stray copy.
 void OptionMgr::PlaceStartupEntry()
 {
+#ifdef Q_OS_WIN
+    // Windows starts what its Startup folder holds: a shortcut, whose
+    // removal sends it to the Recycle Bin.
+    const QString folder = WinStartupShortcut::StartupFolder();
+    if (folder.isEmpty())
+        return;
+    const QString placed = QDir(folder).filePath(kDesktopEntryName);
+    if (startWin)
+        WinStartupShortcut::Write(placed, QFileInfo(filePath).absolutePath());
+    else
+        WinStartupShortcut::Remove(placed);
+#else
     const QString folder = GetStartupFolder();
     if (folder.isEmpty())
         return;
@@ -504,4 +519,5 @@ void OptionMgr::PlaceStartupEntry()
     } else {
         DeleteFileIfExists(placed);
     }
+#endif
 }

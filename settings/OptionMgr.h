@@ -30,7 +30,11 @@ public:
     static constexpr const char* kErrorSource = "OptionMgr";
     static constexpr int kErrorBadDelimiters = 1501;
     static constexpr int kErrorBadPickerKey = 1502;
+#ifdef Q_OS_WIN
+    static constexpr const char* kDesktopEntryName = "Quillo.lnk";
+#else
     static constexpr const char* kDesktopEntryName = "Quillo.desktop";
+#endif
     // How to paste into windows of a class where Ctrl+V does not: one line
     // per window class, "Class=Keys" (see PasteMethod).
     static constexpr const char* kPasteKeysSection = "PasteKeys";

@@ -20,6 +20,9 @@
 #include <limits>
 #include <string>
 #include <sys/stat.h>
+#ifdef Q_OS_WIN
+#include "platform/win/WinFileCalls.h"
+#endif
 
 namespace {
 
@@ -709,10 +712,18 @@ int SnippetManager::OnBusy(void* self, int attempts)
 
 std::optional<SnippetManager::FileId> SnippetManager::IdOf(const QString& path)
 {
+#ifdef Q_OS_WIN
+    // No inode numbers in stat here: the volume and the file's index are.
+    const std::optional<std::pair<unsigned long long, unsigned long long>> id = WinFileCalls::FileIdentity(path);
+    if (!id)
+        return std::nullopt;
+    return FileId{id->first, id->second};
+#else
     struct stat info{};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
     return FileId{static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
+#endif
 }
 
 SnippetManager::FileState SnippetManager::FollowFile()

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#ifndef Q_OS_WIN
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -21,6 +23,13 @@ QString FolderOf(const QString& socketPath)
 QString ControlChannel::SocketPathBeside(const QString& lockPath)
 {
     const QDir lockFolder = QFileInfo(lockPath).absoluteDir();
+#ifdef Q_OS_WIN
+    // A named pipe, whose name cannot hold the folder's backslashes: the
+    // folder's own hash names the pipe of the program that holds its lock.
+    const QByteArray place = lockFolder.absolutePath().toLower().toUtf8();
+    return QStringLiteral("%1-%2").arg(QLatin1String(kFolderName),
+                                       QString::number(qHash(place, kPipeNameSeed), 16));
+#endif
     return lockFolder.filePath(QLatin1String(kFolderName) + QLatin1Char('/') + QLatin1String(kSocketName));
 }
 
@@ -31,16 +40,27 @@ QString ControlChannel::DefaultSocketPath()
 
 bool ControlChannel::FolderIsPrivate(const QString& socketPath)
 {
+#ifdef Q_OS_WIN
+    // No folder: the pipe's own access list admits only this user.
+    (void)socketPath;
+    return true;
+#else
     struct stat info{};
     const QByteArray folder = QFile::encodeName(FolderOf(socketPath));
     // lstat: a symbolic link planted in place of the folder is not ours.
     if (::lstat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
         return false;
     return info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+#endif
 }
 
 bool ControlChannel::PrepareFolder(const QString& socketPath, QString* error)
 {
+#ifdef Q_OS_WIN
+    (void)socketPath;
+    (void)error;
+    return true;
+#else
     const QString folder = FolderOf(socketPath);
     const QByteArray name = QFile::encodeName(folder);
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) {
@@ -62,4 +82,5 @@ bool ControlChannel::PrepareFolder(const QString& socketPath, QString* error)
         return false;
     }
     return true;
+#endif
 }

@@ -8,8 +8,10 @@
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QTimer>
+#ifndef Q_OS_WIN
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -19,7 +21,7 @@ constexpr const char* kRepliedProperty = "quilloReplied";
 } // namespace
 
 ControlServer::ControlServer(Handler handler, QObject* parent)
-    : QObject(parent), handler(std::move(handler)), servedUid(::geteuid())
+    : QObject(parent), handler(std::move(handler)), servedUid(OwnUid())
 {
     server.setSocketOptions(QLocalServer::UserAccessOption);
     server.setMaxPendingConnections(ControlChannel::kMaxClients);
@@ -57,9 +59,21 @@ void ControlServer::Close()
     }
 }
 
+long long ControlServer::OwnUid()
+{
+#ifdef Q_OS_WIN
+    return 0;
+#else
+    return ::geteuid();
+#endif
+}
+
 long long ControlServer::PeerUid(qintptr socketDescriptor)
 {
-#ifdef SO_PEERCRED
+#if defined(Q_OS_WIN)
+    (void)socketDescriptor;
+    return 0;
+#elif defined(SO_PEERCRED)
     struct ucred credentials{};
     socklen_t length = sizeof credentials;
     if (::getsockopt(int(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 &&
@@ -80,7 +94,7 @@ void ControlServer::Accept()
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         // The folder keeps others out; the kernel's word on the peer is the
         // second lock, for a folder opened by mistake.
-        if (PeerUid(socket->socketDescriptor()) != (long long)servedUid) {
+        if (PeerUid(socket->socketDescriptor()) != servedUid) {
             Reply(socket, {{QStringLiteral("error"), QStringLiteral("refused: another user's process")}});
             continue;
         }

@@ -4,7 +4,6 @@
 #include <QLocalServer>
 #include <QObject>
 #include <functional>
-#include <sys/types.h>
 
 class QLocalSocket;
 
@@ -36,10 +35,12 @@ public:
 
     // The user whose processes are served; this process's own by default.
     // Tests name another to see a stranger refused.
-    void SetServedUser(uid_t uid) { servedUid = uid; }
+    void SetServedUser(long long uid) { servedUid = uid; }
     // The user id of the process at the other end, from the kernel; -1 when
-    // it cannot be told.
+    // it cannot be told. On Windows the pipe's access list admits this
+    // user's processes only, and every peer counts as this user (0).
     static long long PeerUid(qintptr socketDescriptor);
+    static long long OwnUid();
 
 private:
     void Accept();
@@ -48,7 +49,7 @@ private:
 
     Handler handler;
     QLocalServer server;
-    uid_t servedUid;
+    long long servedUid;
     QString servedFolder;
     int clients = 0;
 };

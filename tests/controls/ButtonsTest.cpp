@@ -51,7 +51,7 @@ TEST_F(QKControlTest, CommonButtonRecentresItsCaptionWhenTextIsRead)
     EXPECT_EQ(TwipRect(caption).left(), shortLeft); // not yet centred again
     EXPECT_EQ(button->Text(), "A much longer caption");
     EXPECT_EQ(TwipRect(caption).left(), (2400 - caption->Width()) / 2);
-    EXPECT_EQ(TwipRect(caption).top(), QKCommonButton::kCaptionTop);
+    EXPECT_EQ(TwipRect(caption).top(), +QKCommonButton::kCaptionTop);
     EXPECT_EQ(*changes, QStringList({"Text"}));
 }
 
@@ -111,13 +111,13 @@ TEST_F(QKControlTest, DisabledDelButtonShowsItsLookAndNeverClicks)
     auto changes = RecordChanges(del);
 
     del->SetEnable(false);
-    EXPECT_EQ(del->CurrentLook(), QKDelButton::kDisabledLook);
+    EXPECT_EQ(del->CurrentLook(), +QKDelButton::kDisabledLook);
     ClickAt(del, QPoint(4, 4));
     EXPECT_EQ(clicks, 0);
-    EXPECT_EQ(del->CurrentLook(), QKDelButton::kDisabledLook);
+    EXPECT_EQ(del->CurrentLook(), +QKDelButton::kDisabledLook);
     del->hide();
     del->show(); // Show keeps the disabled look
-    EXPECT_EQ(del->CurrentLook(), QKDelButton::kDisabledLook);
+    EXPECT_EQ(del->CurrentLook(), +QKDelButton::kDisabledLook);
 
     del->SetEnable(true);
     EXPECT_EQ(del->CurrentLook(), 0);

@@ -233,7 +233,7 @@ TEST(TipTextTest, LongTextsAreCutToAReadableTip)
     EXPECT_EQ(lines.last(), QString(TipText::kEllipsis));
 
     const QString wide = TipText::Capped(QString(5000, 'w'));
-    EXPECT_EQ(wide.size(), TipText::kMaxLineCharacters);
+    EXPECT_EQ(wide.size(), +TipText::kMaxLineCharacters);
     EXPECT_TRUE(wide.endsWith(TipText::kEllipsis));
     EXPECT_EQ(TipText::Capped(QString(TipText::kMaxLineCharacters, 'w')), QString(TipText::kMaxLineCharacters, 'w'));
 }
@@ -248,5 +248,5 @@ TEST_F(KeyboardControls, ContentTipsShowACappedTip)
     EXPECT_EQ(tip->Text(), many.join('\n')); // the text itself is whole
     auto* label = tip->findChild<QKLabel*>("lblCaption");
     ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->toolTip().count('\n'), TipText::kMaxLines);
+    EXPECT_EQ(label->toolTip().count('\n'), +TipText::kMaxLines);
 }

@@ -211,11 +211,11 @@ TEST(AssertHelper, EqualFileStartWithOnAnEmptyFileRaisesToTheHostAndRecordsNothi
             as.equalFileStartWith(dir.path(), "x");
         } catch (const ProvellaError& error) {
             ++caught;
-            EXPECT_EQ(error.Number(), ProvellaError::kPathFileAccessError);
+            EXPECT_EQ(error.Number(), +ProvellaError::kPathFileAccessError);
         }
     });
     EXPECT_EQ(caught, 2);
-    EXPECT_EQ(number, ProvellaError::kInputPastEndOfFile);
+    EXPECT_EQ(number, +ProvellaError::kInputPastEndOfFile);
     EXPECT_EQ(comment, QStringLiteral("first"));
     EXPECT_EQ(run.unit->SuccessCount() + run.unit->FailureCount(), 0);
     EXPECT_TRUE(run.unit->UnitTestResult());
@@ -229,7 +229,7 @@ TEST(AssertHelper, AnUnboundHelperRefusesToAssert)
         helper.equalBetween(1, 1);
         FAIL() << "expected an error";
     } catch (const ProvellaError& error) {
-        EXPECT_EQ(error.Number(), ProvellaError::kObjectNotSet);
+        EXPECT_EQ(error.Number(), +ProvellaError::kObjectNotSet);
     }
 }
 

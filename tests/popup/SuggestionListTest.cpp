@@ -310,7 +310,7 @@ TEST_F(SuggestionList, RowsShowTheirWholeTextWhenHovered)
     EXPECT_EQ(list().oSnippetTip(1)->toolTip(), "Best regards");
     const QString capped = list().oSnippetTip(3)->toolTip();
     EXPECT_TRUE(capped.startsWith("line 0 of a long signature\nline 1 of"));
-    EXPECT_EQ(capped.count('\n'), TipText::kMaxLines);
+    EXPECT_EQ(capped.count('\n'), +TipText::kMaxLines);
 }
 
 TEST_F(SuggestionList, TheMainWindowsTimerShowsItAndTheEngineHidesIt)

@@ -115,6 +115,9 @@ TEST_F(IniFile, BinaryGarbageReadsEmptyAndSurvivesAWrite)
 // behind.
 TEST_F(IniFile, AWriteTheFileSystemRefusesLeavesTheFileWhole)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "no per-process file size limit on Windows";
+#endif
     const QByteArray before = "[qk]\nEnableQK=True\n; " + QByteArray(4000, 'c') + "\n[PasteKeys]\nemacs=Type\n";
     WriteBytes(path, before);
     {

@@ -158,7 +158,8 @@ TEST(SchemaUpgrade, AReadOnlyOlderFileReadsAsBeforeAndWritesSayWhy)
     TempProgramFolder folder(false);
     const QString path = FormatOneDatabase(folder, "snippets.mdb");
     QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
-    if (QFileInfo(path).isWritable())
+    // Opened, not asked: wine run by root writes a read-only file all the same.
+    if (QFile probe(path); probe.open(QIODevice::ReadWrite))
         GTEST_SKIP() << "running as a user who may write any file";
     const QByteArray before = Bytes(path);
     SnippetManager store;

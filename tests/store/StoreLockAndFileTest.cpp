@@ -102,6 +102,9 @@ TEST(StoreUnderLock, KeysAreServedFromTheCacheAndTheReadFollowsTheLock)
 // are matched without a reload, and writes go to it, never to the old file.
 TEST(StoreFollowsFile, AFileRenamedIntoPlaceIsReadAndWrittenTo)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "Windows moves no file over, or away from, a database the program holds open";
+#endif
     WatchedStore s;
     // The new file numbers its rows from 1 as well: id 1 is another snippet there.
     const QString incoming = s.OtherFile({"brb", "omw"});
@@ -138,6 +141,9 @@ TEST(StoreFollowsFile, AFileRenamedIntoPlaceIsReadAndWrittenTo)
 // refuses writes with a clear error, and is read again when it is back.
 TEST(StoreFollowsFile, ADeletedDatabaseIsSaidOnceAndNotRecreated)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "Windows moves no file over, or away from, a database the program holds open";
+#endif
     WatchedStore s;
     const QString path = s.folder.DatabasePath();
     const QString kept = s.folder.File("kept.mdb");
