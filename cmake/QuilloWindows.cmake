@@ -12,7 +12,9 @@ get_filename_component(QUILLO_QT_PREFIX "${QUILLO_QT_BIN_DIR}" DIRECTORY)
 set(QUILLO_QT_DLLS Core Gui Widgets Network PrintSupport Test)
 list(TRANSFORM QUILLO_QT_DLLS PREPEND ${QUILLO_QT_BIN_DIR}/Qt6)
 list(TRANSFORM QUILLO_QT_DLLS APPEND .dll)
-set(QUILLO_QT_PLATFORM_PLUGIN ${QUILLO_QT_PREFIX}/plugins/platforms/qwindows.dll)
+# The desktop's plugin, and the one the command line draws printed lists with.
+set(QUILLO_QT_PLATFORM_PLUGIN ${QUILLO_QT_PREFIX}/plugins/platforms/qwindows.dll
+    ${QUILLO_QT_PREFIX}/plugins/platforms/qoffscreen.dll)
 # Windows' own look for the controls Qt draws.
 set(QUILLO_QT_STYLE_PLUGIN ${QUILLO_QT_PREFIX}/plugins/styles/qwindowsvistastyle.dll)
 
@@ -32,12 +34,14 @@ add_custom_target(windows_runtime ALL
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${QUILLO_QT_DLLS} ${QUILLO_MINGW_RUNTIME} ${QUILLO_PROGRAM_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${QUILLO_QT_PLATFORM_PLUGIN} ${QUILLO_PROGRAM_DIR}/platforms
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${QUILLO_QT_STYLE_PLUGIN} ${QUILLO_PROGRAM_DIR}/styles
+    # Tests find the plugins beside themselves, the libraries through WINEPATH.
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/tests/platforms
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${QUILLO_QT_PLATFORM_PLUGIN} ${CMAKE_BINARY_DIR}/tests/platforms
     COMMENT "Copying the Qt and compiler runtime beside the program"
     VERBATIM)
 # Tests started under wine (ctest's emulator) find the program's libraries
-# and Qt's through the environment.
-set(QUILLO_WINE_TEST_ENVIRONMENT
-    "WINEPATH=Z:${QUILLO_PROGRAM_DIR}" "QT_PLUGIN_PATH=Z:${QUILLO_QT_PREFIX}/plugins" "WINEDEBUG=-all")
+# and Qt's through wine's search path.
+set(QUILLO_WINE_TEST_ENVIRONMENT "WINEPATH=Z:${QUILLO_PROGRAM_DIR}" "WINEDEBUG=-all")
 
 install(TARGETS quillo keybhook qkuicontrols RUNTIME DESTINATION . LIBRARY DESTINATION .)
 install(FILES ${QUILLO_QT_DLLS} ${QUILLO_MINGW_RUNTIME} DESTINATION .)

@@ -118,11 +118,12 @@ TEST(CliExecutable, RunsWithoutADisplayOnTheGivenFolder)
     quillo.start(program, {"list", "sig"});
     ASSERT_TRUE(quillo.waitForFinished(30000));
     EXPECT_EQ(quillo.exitCode(), 0) << quillo.readAllStandardError().toStdString();
-    EXPECT_EQ(quillo.readAllStandardOutput(), "sig\tBest regards\n");
+    // Windows consoles end lines with CR LF.
+    EXPECT_EQ(quillo.readAllStandardOutput().replace("\r\n", "\n"), "sig\tBest regards\n");
 
     quillo.start(program, {"--version"});
     ASSERT_TRUE(quillo.waitForFinished(30000));
-    EXPECT_EQ(quillo.readAllStandardOutput(), "quillo 1.1.18\n");
+    EXPECT_EQ(quillo.readAllStandardOutput().replace("\r\n", "\n"), "quillo 1.1.18\n");
 
     quillo.start(program, {"--help"});
     ASSERT_TRUE(quillo.waitForFinished(30000));

@@ -12,6 +12,7 @@
 #include "controls/Skins.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QScreen>
 #include <QScrollBar>
@@ -108,9 +109,14 @@ int main(int argc, char** argv)
                    .arg(kScreenPixels.height())
                    .toUtf8());
     file.close();
-    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).toUtf8());
+    // Named relative to the working folder: a drive letter's colon would end
+    // the platform's argument on Windows.
+    const QString working = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=screens.json");
     qputenv("QT_SCALE_FACTOR", QByteArray::number(kScale));
     QApplication app(argc, argv);
+    QDir::setCurrent(working);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
