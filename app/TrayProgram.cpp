@@ -166,6 +166,7 @@ int TrayProgram::RunOn(QApplication& app, bool wayland, QString sessionNotice, c
                        const QString& homeOption)
 {
 #ifdef Q_OS_WIN
+    (void)wayland;
     MessageBoxNotifier notifier;
     std::unique_ptr<WindowsBackend> windowsBackend;
     try {

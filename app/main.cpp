@@ -2,6 +2,7 @@
 #include "app/cli/ControlChannel.h"
 #include "app/cli/ControlClient.h"
 #include "app/TrayProgram.h"
+#include "platform/HostSystem.h"
 #include "ui/SettingsShot.h"
 
 #include <QCoreApplication>
@@ -58,6 +59,7 @@ int main(int argc, char* argv[])
                                 commandLine.VerboseOption());
     }
 
+    HostSystem::UseStartingConsole();
     // The command line needs no display; drawing the printed list needs a GUI
     // application object, which the offscreen platform gives without one.
     // Its messages are for us, not for the user: each command says in its own
@@ -65,7 +67,13 @@ int main(int argc, char* argv[])
     qInstallMessageHandler(QuietQtMessages);
     std::unique_ptr<QCoreApplication> app;
     if (commandLine.NeedsGui()) {
+#ifdef Q_OS_WIN
+        // Windows' own fonts come with the minimal platform there; the
+        // offscreen one would draw text as boxes.
+        qputenv("QT_QPA_PLATFORM", "minimal");
+#else
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

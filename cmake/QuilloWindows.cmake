@@ -12,9 +12,10 @@ get_filename_component(QUILLO_QT_PREFIX "${QUILLO_QT_BIN_DIR}" DIRECTORY)
 set(QUILLO_QT_DLLS Core Gui Widgets Network PrintSupport Test)
 list(TRANSFORM QUILLO_QT_DLLS PREPEND ${QUILLO_QT_BIN_DIR}/Qt6)
 list(TRANSFORM QUILLO_QT_DLLS APPEND .dll)
-# The desktop's plugin, and the one the command line draws printed lists with.
+# The desktop's plugin, the one the command line draws printed lists with
+# (Windows' fonts, no window), and the tests' offscreen one.
 set(QUILLO_QT_PLATFORM_PLUGIN ${QUILLO_QT_PREFIX}/plugins/platforms/qwindows.dll
-    ${QUILLO_QT_PREFIX}/plugins/platforms/qoffscreen.dll)
+    ${QUILLO_QT_PREFIX}/plugins/platforms/qminimal.dll ${QUILLO_QT_PREFIX}/plugins/platforms/qoffscreen.dll)
 # Windows' own look for the controls Qt draws.
 set(QUILLO_QT_STYLE_PLUGIN ${QUILLO_QT_PREFIX}/plugins/styles/qwindowsvistastyle.dll)
 

@@ -25,6 +25,10 @@ bool HostSystem::ProcessAlive(qint64 pid)
     return end < 0 || line.mid(end + 2, 1) != "Z";
 }
 
+void HostSystem::UseStartingConsole()
+{
+}
+
 bool HostSystem::LocalSocketAnswers(const QString& socketPath)
 {
     const QByteArray path = QFile::encodeName(socketPath);

@@ -17,4 +17,8 @@ public:
     // Whether something accepts connections on the local socket at path (a
     // socket left by a program that crashed is there, but nobody accepts).
     static bool LocalSocketAnswers(const QString& path);
+    // A program without a console of its own (Windows' GUI programs) writes
+    // its answers to the console it was started from, when there is one and
+    // the output goes nowhere else. Nothing to do elsewhere.
+    static void UseStartingConsole();
 };

@@ -264,7 +264,11 @@ void FormSetting::BuildOptionsPage()
     MakePlainLabel(page, QStringLiteral("Switch Key: Shift+Alt+"), 510, 630);
     cmbEnableHotKey = Add<QKCombo>(this, "QKUIControls.QKCombo", "cmbEnableHotKey", page, 2280, 600, 900, kComboHeight);
     chkStartWithWin = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkStartWithWin", page, 225, 1005, kCheckWidth, 225);
+#ifdef Q_OS_WIN
+    chkStartWithWin->SetCaption(QStringLiteral("Run Quillo when Windows"));
+#else
     chkStartWithWin->SetCaption(QStringLiteral("Run Quillo when the session"));
+#endif
     MakePlainLabel(page, QStringLiteral("starts."), 495, 1260);
     chkPlaySound = Add<QKCheck>(this, "QKUIControls.QKCheck", "chkPlaySound", page, 225, 1545, kCheckWidth, 225);
     chkPlaySound->SetCaption(QStringLiteral("Play sound when inserting a snippet."));

@@ -31,3 +31,27 @@ bool HostSystem::LocalSocketAnswers(const QString& path)
     const QString pipe = path.startsWith(QLatin1String("\\\\.\\pipe\\")) ? path : QStringLiteral("\\\\.\\pipe\\") + path;
     return ::WaitNamedPipeW(reinterpret_cast<const wchar_t*>(pipe.utf16()), NMPWAIT_NOWAIT) != 0;
 }
+
+namespace {
+
+// A standard handle that leads somewhere: a pipe or file given by the
+// starting program is kept.
+bool Leads(DWORD which)
+{
+    const HANDLE handle = ::GetStdHandle(which);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+} // namespace
+
+void HostSystem::UseStartingConsole()
+{
+    if (Leads(STD_OUTPUT_HANDLE) && Leads(STD_ERROR_HANDLE))
+        return;
+    if (!::AttachConsole(ATTACH_PARENT_PROCESS))
+        return; // started from the desktop: nobody reads the answer
+    if (!Leads(STD_OUTPUT_HANDLE))
+        std::freopen("CONOUT$", "w", stdout);
+    if (!Leads(STD_ERROR_HANDLE))
+        std::freopen("CONOUT$", "w", stderr);
+}
