@@ -3,6 +3,9 @@
 #include "platform/win/WinApi.h"
 #include "platform/win/WinUiAutomation.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 namespace {
 
 // Window class names are at most 256 characters.
@@ -74,6 +77,23 @@ bool WinDesktop::CapsLockOn() const
     return GetKeyState(VK_CAPITAL) & 1;
 }
 
+namespace {
+
+// Windows answers in physical pixels; Qt places its windows in device-
+// independent pixels, in which each screen keeps its origin.
+QRect ToLogical(const QRect& physical)
+{
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const qreal ratio = screen->devicePixelRatio();
+        const QPoint origin = screen->geometry().topLeft();
+        if (QRect(origin, screen->geometry().size() * ratio).contains(physical.topLeft()))
+            return QRect(origin + (physical.topLeft() - origin) / ratio, physical.size() / ratio);
+    }
+    return physical;
+}
+
+} // namespace
+
 std::optional<QRect> WinDesktop::CaretRect() const
 {
     GUITHREADINFO info{};
@@ -81,10 +101,12 @@ std::optional<QRect> WinDesktop::CaretRect() const
         const RECT& caret = info.rcCaret;
         POINT topLeft{caret.left, caret.top};
         if (ClientToScreen(info.hwndCaret, &topLeft))
-            return QRect(topLeft.x, topLeft.y, qMax(1L, caret.right - caret.left), qMax(1L, caret.bottom - caret.top));
+            return ToLogical(
+                QRect(topLeft.x, topLeft.y, qMax(1L, caret.right - caret.left), qMax(1L, caret.bottom - caret.top)));
     }
     // Browsers, Office and most modern toolkits draw their own caret.
-    return automation->FocusedCaret();
+    const std::optional<QRect> drawn = automation->FocusedCaret();
+    return drawn ? std::optional<QRect>(ToLogical(*drawn)) : std::nullopt;
 }
 
 QString WinDesktop::WindowTitle(WindowId window) const
@@ -106,6 +128,8 @@ QStringList WinDesktop::WindowClass(WindowId window) const
 
 QSize WinDesktop::ScreenSize() const
 {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->geometry().size();
     return QSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
 
