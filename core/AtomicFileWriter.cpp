@@ -33,7 +33,7 @@ QString ErrnoText(int number)
     return QString::fromLocal8Bit(std::strerror(number));
 }
 
-QByteArray Native(const QString& path)
+[[maybe_unused]] QByteArray Native(const QString& path)
 {
     return QFile::encodeName(path);
 }

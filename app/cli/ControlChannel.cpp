@@ -13,7 +13,7 @@
 
 namespace {
 
-QString FolderOf(const QString& socketPath)
+[[maybe_unused]] QString FolderOf(const QString& socketPath)
 {
     return QFileInfo(socketPath).absolutePath();
 }

@@ -271,7 +271,7 @@ int main(int argc, char** argv)
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     if (error) {
-        std::fprintf(stderr, "cannot create %s: %s\n", dir.c_str(), error.message().c_str());
+        std::fprintf(stderr, "cannot create %s: %s\n", dir.string().c_str(), error.message().c_str());
         return 1;
     }
     for (int i = 2; i < argc; ++i) {
@@ -284,7 +284,7 @@ int main(int argc, char** argv)
         Finish(samples);
         const std::filesystem::path path = dir / (recipe->first + ".wav");
         if (!WriteFile(path, WavBytes(samples))) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            std::fprintf(stderr, "cannot write %s\n", path.string().c_str());
             return 1;
         }
     }
