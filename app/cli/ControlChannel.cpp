@@ -2,6 +2,7 @@
 
 #include "app/SingleInstance.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
@@ -26,9 +27,12 @@ QString ControlChannel::SocketPathBeside(const QString& lockPath)
 #ifdef Q_OS_WIN
     // A named pipe, whose name cannot hold the folder's backslashes: the
     // folder's own hash names the pipe of the program that holds its lock.
+    // Not qHash: its seed differs from process to process, and the command
+    // line must arrive at the very name the program listens on.
     const QByteArray place = lockFolder.absolutePath().toLower().toUtf8();
+    const QByteArray digest = QCryptographicHash::hash(place, QCryptographicHash::Sha256).toHex();
     return QStringLiteral("%1-%2").arg(QLatin1String(kFolderName),
-                                       QString::number(qHash(place, kPipeNameSeed), 16));
+                                       QString::fromLatin1(digest.left(kPipeNameHashDigits)));
 #endif
     return lockFolder.filePath(QLatin1String(kFolderName) + QLatin1Char('/') + QLatin1String(kSocketName));
 }

@@ -14,8 +14,8 @@ class ControlChannel
 public:
     static constexpr const char* kFolderName = "quillo";
     static constexpr const char* kSocketName = "control";
-    // Windows: the pipe name's hash of the lock folder.
-    static constexpr size_t kPipeNameSeed = 0x51u;
+    // Windows: how much of the lock folder's hash the pipe name carries.
+    static constexpr int kPipeNameHashDigits = 16;
     // A request is a command word and a folder's path; anything this long
     // is not one.
     static constexpr int kMaxRequestBytes = 8192;

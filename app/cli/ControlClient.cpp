@@ -23,10 +23,14 @@ ControlClient::ControlClient(QString socketPath, QString folder)
 ControlClient::Result ControlClient::Send(const QString& command, int timeoutMs) const
 {
     Result result;
+#ifndef Q_OS_WIN
+    // On Windows the name is a pipe's, never a file's: there the connection
+    // alone tells whether a program listens.
     if (!QFileInfo::exists(socketPath)) {
         result.outcome = Outcome::NotRunning;
         return result;
     }
+#endif
     // A socket in a folder others can enter may be anybody's.
     if (!ControlChannel::FolderIsPrivate(socketPath)) {
         result.error = QStringLiteral("the folder of \"%1\" is not private to this user; not connecting")
