@@ -2,7 +2,9 @@
 ; uninstaller. The user's own folder (%APPDATA%\Quillo: snippets and
 ; options) stays when Quillo is uninstalled.
 ;   makensis -DVERSION=1.2.3 -DSTAGE=<installed tree> -DOUTFILE=<setup.exe> Quillo.nsi
-Unicode true
+; A 64-bit installer for a 64-bit program: it needs no 32-bit subsystem
+; (a 64-bit-only wine has none).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
