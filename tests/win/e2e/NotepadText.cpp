@@ -5,10 +5,11 @@
 //   notepad-text                         prints the text
 //   notepad-text --wait-for TEXT         waits until the text equals TEXT;
 //                                        exit 0, or 1 with the text it holds
-//   notepad-text --wait-for TEXT --from-suffix S
+//   notepad-text --wait-for TEXT --after S
 //                                        prints "ready" once polling, then the
-//                                        ms from the text first ending with S
-//                                        to it equalling TEXT
+//                                        ms from the first change of the text
+//                                        after it ended with S (the next key
+//                                        arrived) to it equalling TEXT
 //   notepad-text --caret                 the caret "x y width height" on screen
 //   notepad-text --foreground            waits until notepad is the foreground window
 //   [--timeout-ms N]                     bound of every wait (default 20000)
@@ -93,31 +94,39 @@ double Ms(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency)
     return double(to.QuadPart - from.QuadPart) * 1000.0 / double(frequency.QuadPart);
 }
 
-int WaitFor(HWND edit, const std::wstring& expected, const std::wstring* suffix, ULONGLONG deadline)
+// The start is the first change after the text ended with `after`, not the
+// moment the next key's character shows: a program that sees the key first
+// may already be erasing it before one poll could catch it in the text.
+int WaitFor(HWND edit, const std::wstring& expected, const std::wstring* after, ULONGLONG deadline)
 {
-    LARGE_INTEGER frequency, suffixSeen{}, now;
+    LARGE_INTEGER frequency, changed{}, now;
     QueryPerformanceFrequency(&frequency);
-    bool sawSuffix = false;
-    if (suffix)
+    std::wstring before;
+    bool sawAfter = false, sawChange = false;
+    if (after)
         Out(L"ready");
     std::wstring text;
     for (;;) {
         const bool read = ReadText(edit, text);
         QueryPerformanceCounter(&now);
-        if (read && suffix && !sawSuffix && EndsWith(text, *suffix)) {
-            sawSuffix = true;
-            suffixSeen = now;
+        if (read && after && !sawChange) {
+            if (sawAfter && text != before) {
+                sawChange = true;
+                changed = now;
+            } else if (!sawAfter && EndsWith(text, *after)) {
+                sawAfter = true;
+                before = text;
+            }
         }
         if (read && text == expected) {
-            if (!suffix)
+            if (!after)
                 return 0;
-            if (!sawSuffix) {
-                // Gone faster than one poll: no start to measure from.
-                Err(L"the text never ended with the suffix");
+            if (!sawChange) {
+                Err(L"the text never ended with the --after text before it changed");
                 return 2;
             }
             wchar_t figure[64];
-            swprintf(figure, 64, L"%.2f", Ms(suffixSeen, now, frequency));
+            swprintf(figure, 64, L"%.2f", Ms(changed, now, frequency));
             Out(figure);
             return 0;
         }
@@ -171,14 +180,14 @@ int main()
 
     DWORD timeoutMs = kDefaultTimeoutMs;
     const std::wstring* waitFor = nullptr;
-    const std::wstring* suffix = nullptr;
+    const std::wstring* after = nullptr;
     bool caret = false, foreground = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
         if (args[i] == L"--wait-for" && hasValue)
             waitFor = &args[++i];
-        else if (args[i] == L"--from-suffix" && hasValue)
-            suffix = &args[++i];
+        else if (args[i] == L"--after" && hasValue)
+            after = &args[++i];
         else if (args[i] == L"--timeout-ms" && hasValue)
             timeoutMs = DWORD(std::wcstoul(args[++i].c_str(), nullptr, 10));
         else if (args[i] == L"--caret")
@@ -190,8 +199,8 @@ int main()
             return 64;
         }
     }
-    if (suffix && !waitFor) {
-        Err(L"--from-suffix needs --wait-for");
+    if (after && !waitFor) {
+        Err(L"--after needs --wait-for");
         return 64;
     }
 
@@ -207,7 +216,7 @@ int main()
     if (foreground)
         return WaitForeground(edit, deadline);
     if (waitFor)
-        return WaitFor(edit, *waitFor, suffix, deadline);
+        return WaitFor(edit, *waitFor, after, deadline);
     std::wstring text;
     if (!ReadText(edit, text)) {
         Err(L"notepad does not answer");
