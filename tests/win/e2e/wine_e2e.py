@@ -306,6 +306,8 @@ class Installer(unittest.TestCase):
         setups = sorted(glob.glob(os.path.join(BUILD, "Quillo-*-setup.exe")), key=os.path.getmtime)
         if not setups:
             self.skipTest("no installer in %s: ./dev.sh windows makes it after the tests" % BUILD)
+        if os.path.getmtime(setups[-1]) < os.path.getmtime(os.path.join(BIN, "Quillo.exe")):
+            self.skipTest("the installer %s is older than the build: not what is tested" % setups[-1])
         local = os.path.join(user_folder(), "AppData", "Local", "Programs", "Quillo")
         roaming = os.path.join(user_folder(), "AppData", "Roaming", "Quillo")
         menu_entry = os.path.join(start_menu_programs(), "Quillo.lnk")
