@@ -253,6 +253,7 @@ case "$cmd" in
         sanitized_tests
         if windows_ready; then
             windows_build
+            windows_package
             windows_test
         else
             echo "Windows build and tests skipped: no Qt for Windows here (set QUILLO_QT_WIN, or run ./dev.sh windows once to build it)."
@@ -260,8 +261,9 @@ case "$cmd" in
         ;;
     windows)
         windows_build "$@"
-        windows_test
+        # Packaged first: the tests install and uninstall the installer.
         windows_package
+        windows_test
         ;;
     build)
         setup
