@@ -2,6 +2,7 @@
 
 #include "platform/evdevhook/EvdevKeymap.h"
 #include "platform/evdevhook/EvdevMonitor.h"
+#include "platform/HookReason.h"
 #include "platform/wayland/DeviceAccess.h"
 
 #include <QByteArray>
@@ -16,19 +17,6 @@ std::mutex hookMutex;
 std::unique_ptr<EvdevMonitor> monitor;
 // The keymap handed over, kept for a monitor set later.
 std::shared_ptr<const EvdevKeymap> handedKeymap;
-
-void CopyOut(const QString& text, char* buffer, int size)
-{
-    if (!buffer || size <= 0)
-        return;
-    QByteArray bytes = text.toUtf8();
-    size_t length = std::min<size_t>(size_t(bytes.size()), size_t(size - 1));
-    // Never cut a UTF-8 sequence in two.
-    while (length > 0 && length < size_t(bytes.size()) && (bytes[qsizetype(length)] & 0xC0) == 0x80)
-        --length;
-    std::memcpy(buffer, bytes.constData(), length);
-    buffer[length] = '\0';
-}
 
 int CopyKeys(const EvdevMonitor::Keys& held, unsigned* keys, int size)
 {
@@ -50,7 +38,7 @@ extern "C" int SetKeyboardHook(void* window, unsigned int msg, char* error, int 
     if (!keymap) {
         keymap = EvdevKeymap::FromNames(EvdevKeymap::SessionNames(), &reason);
         if (!keymap) {
-            CopyOut(QStringLiteral("Quillo cannot watch the keyboard: %1.").arg(reason), error, errorSize);
+            HookReason::CopyOut(QStringLiteral("Quillo cannot watch the keyboard: %1.").arg(reason), error, errorSize);
             return 0;
         }
     }
@@ -58,7 +46,7 @@ extern "C" int SetKeyboardHook(void* window, unsigned int msg, char* error, int 
     const QString folder = DeviceAccess::DeviceFolder(&simulated);
     auto started = std::make_unique<EvdevMonitor>();
     if (!started->Start(static_cast<QObject*>(window), msg, folder, simulated, keymap, &reason)) {
-        CopyOut(reason, error, errorSize);
+        HookReason::CopyOut(reason, error, errorSize);
         return 0;
     }
     monitor = std::move(started);
@@ -106,7 +94,7 @@ extern "C" int KeyboardDevices(char* text, int textSize)
         const QString folder = DeviceAccess::DeviceFolder(&simulated);
         lines = EvdevMonitor::Scan(folder, simulated, &keyboards);
     }
-    CopyOut(lines.join(QLatin1Char('\n')), text, textSize);
+    HookReason::CopyOut(lines.join(QLatin1Char('\n')), text, textSize);
     return keyboards;
 }
 

@@ -1,9 +1,8 @@
 #include "platform/keybhook/keybhook.h"
 
+#include "platform/HookReason.h"
 #include "platform/keybhook/KeyboardMonitor.h"
 
-#include <QByteArray>
-#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -24,12 +23,7 @@ extern "C" int SetKeyboardHook(void* window, unsigned int msg, char* error, int 
     if (monitor->Start(static_cast<QObject*>(window), msg, &reason))
         return 1;
     monitor.reset();
-    if (error && errorSize > 0) {
-        const QByteArray text = reason.toUtf8();
-        const size_t length = std::min<size_t>(size_t(text.size()), size_t(errorSize - 1));
-        std::memcpy(error, text.constData(), length);
-        error[length] = '\0';
-    }
+    HookReason::CopyOut(reason, error, errorSize);
     return 0;
 }
 
