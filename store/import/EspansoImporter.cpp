@@ -99,8 +99,14 @@ ImportBatch EspansoImporter::Read(const QString& path)
         reader.ResolveVars(root["global_vars"], file, globals);
     for (const auto& [file, root] : reader.files) {
         const YAML::Node matches = root["matches"];
-        if (!matches)
+        if (!matches) {
+            // In a folder a file of variables alone is usual; a file named on
+            // its own without matches would import nothing without a word.
+            if (!info.isDir())
+                reader.batch.Skip(QFileInfo(file).fileName(),
+                                  QStringLiteral("no \"matches\" list: nothing Quillo can import is in it"));
             continue;
+        }
         if (!matches.IsSequence()) {
             reader.batch.Skip(Origin(file, matches), QStringLiteral("\"matches\" is not a list"));
             continue;

@@ -63,6 +63,17 @@ TEST(EspansoImport, AMatchFolderBecomesSnippetsAndListsWhatItCannotHold)
     EXPECT_TRUE(Mentions(batch.skipped, {"image"}));
     EXPECT_TRUE(Mentions(batch.skipped, {":averyveryverylongtrigger", "longer than"}));
     EXPECT_TRUE(Mentions(batch.skipped, {"broken.yml:", "YAML"})) << batch.skipped.join("\n").toStdString();
+
+    // Named on its own, a YAML file without matches says why nothing came.
+    QTemporaryDir dir;
+    const QString alone = dir.filePath("snippets.yml");
+    QFile file(alone);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("snippets:\n  - abbreviation: sig\n");
+    file.close();
+    const ImportBatch single = EspansoImporter::Read(alone);
+    EXPECT_TRUE(single.snippets.isEmpty());
+    EXPECT_TRUE(Mentions(single.skipped, {"snippets.yml", "matches"})) << single.skipped.join("\n").toStdString();
 }
 
 TEST(BeeftextImport, CombosKeepGroupsGuidsAndStateAndOlderFilesRead)
